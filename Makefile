@@ -1,0 +1,60 @@
+# Bildertafel: `make run` and `make test` do all the set-up on a fresh Debian 12 or Ubuntu machine.
+
+BUILD_DIR   ?= build
+RELEASE_DIR ?= build-release
+FUZZ_DIR    ?= build-fuzz
+JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
+CMAKE_FLAGS ?=
+
+# Everything the build, the tests and the tools around them need.
+PACKAGES = cmake make g++ pkg-config libgtest-dev qt6-base-dev qt6-base-dev-tools libgl-dev \
+           fonts-dejavu-core xauth xvfb
+
+SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: all deps configure build test run bench fuzz format format-check clean
+
+all: build
+
+deps:
+	@missing=""; for p in $(PACKAGES); do \
+	    dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	    echo "Installing:$$missing"; \
+	    $(SUDO) apt-get update && \
+	    DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y --no-install-recommends $$missing; \
+	fi
+
+configure: deps
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Debug -DBILDERTAFEL_SANITIZE=ON $(CMAKE_FLAGS)
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+test: build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+run: build
+	@./scripts/run.sh $(BUILD_DIR)
+
+bench: deps
+	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DBILDERTAFEL_TESTS=OFF $(CMAKE_FLAGS)
+	cmake --build $(RELEASE_DIR) -j $(JOBS)
+	@for b in $(RELEASE_DIR)/bench/*/bench_*; do [ -x "$$b" ] && { echo "== $$b"; "$$b"; }; done; true
+
+# Long fuzzing of the configuration reader with libFuzzer (needs clang).
+fuzz: deps
+	CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBILDERTAFEL_FUZZ=ON \
+	    -DBILDERTAFEL_SANITIZE=ON -DBILDERTAFEL_WITH_UI=OFF -DBILDERTAFEL_TESTS=OFF -DBILDERTAFEL_BENCH=OFF
+	cmake --build $(FUZZ_DIR) -j $(JOBS)
+	@for f in $(FUZZ_DIR)/tests/fuzz/fuzz_*; do [ -x "$$f" ] && "$$f" -max_total_time=60 -rss_limit_mb=2048; done; true
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+format-check:
+	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+
+clean:
+	rm -rf $(BUILD_DIR) $(RELEASE_DIR) $(FUZZ_DIR)

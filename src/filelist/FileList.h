@@ -1,0 +1,27 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+namespace bildertafel::filelist {
+
+// True when the name ends in the pattern's ".ext" (pattern "*.ext"), ASCII letters compared
+// without regard to case, so that a camera's "IMG_01.JPG" matches "*.jpg".
+bool matchesPattern(std::string_view name, std::string_view pattern);
+
+// List order: names are split into runs of ASCII digits and runs of other characters and compared
+// run by run; digit runs by numeric value, other runs character by character with A-Z folded to
+// a-z; a digit run comes before another run; a name that is a prefix of the other comes first;
+// still equal: plain byte order. "Bild 2.jpg" comes before "Bild 10.jpg".
+bool listOrderLess(std::string_view a, std::string_view b);
+void sortInListOrder(std::vector<std::string>& names);
+
+// The names of the files (not folders, not hidden names) in a folder that match the pattern, in
+// list order. On failure returns an empty list and sets error.
+std::vector<std::string> listFolder(const std::filesystem::path& folder, std::string_view pattern,
+                                    std::error_code& error);
+
+} // namespace bildertafel::filelist

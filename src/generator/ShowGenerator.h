@@ -1,0 +1,42 @@
+#pragma once
+
+#include "settings/DialogHost.h"
+#include "settings/ShowSettings.h"
+
+#include <string>
+#include <vector>
+
+namespace bildertafel {
+
+// What a generation run needs of its surroundings besides the two dialogs.
+class GeneratorHost : public DialogHost {
+public:
+    // The busy pointer while the pages are written.
+    virtual void setBusy(bool on) = 0;
+    // Re-read the file lists so that the new pages are listed and counted.
+    virtual void refreshFileLists() = 0;
+};
+
+// The inputs of one run; folder paths are absolute and end in "/".
+struct ShowGeneratorInput {
+    ShowSettings settings;
+    std::string ShowFolder;
+    std::string ThumbFolder;
+    std::string PictureFolder;
+    std::vector<std::string> ThumbNames; // file names without folder, in list order
+    long PictureCount = 0;
+};
+
+enum class RunOutcome {
+    Refused,     // a check failed; a message was shown, nothing written
+    Cancelled,   // empty or invalid start page name; a message was shown, nothing written
+    Written,     // every page written
+    WriteFailed, // the file system failed; a message was shown, the run stopped at that step
+};
+
+class ShowGenerator {
+public:
+    static RunOutcome run(const ShowGeneratorInput& input, GeneratorHost& host);
+};
+
+} // namespace bildertafel

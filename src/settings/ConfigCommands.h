@@ -1,0 +1,37 @@
+#pragma once
+
+#include "settings/DialogHost.h"
+#include "settings/ShowSettings.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace bildertafel {
+
+// What the two configuration commands need of their surroundings.
+class ConfigCommandHost : public DialogHost {
+public:
+    // The configuration folder, ending in "/".
+    virtual std::string ConfigFolder() const = 0;
+    // The name selected in the configuration file list, or none.
+    virtual std::optional<std::string> selectedConfigName() const = 0;
+    // After a file was written: re-read the configuration file list.
+    virtual void rereadConfigList() = 0;
+    // After a file was read: show its name (without folder) as the last loaded configuration.
+    virtual void showLoadedConfigName(std::string_view name) = 0;
+};
+
+enum class ConfigOutcome {
+    Nothing, // nothing to do: empty answer, or no file selected
+    Done,    // written or read
+    Failed,  // a German message was shown; settings and files as they were
+};
+
+// "Konfiguration Speichern": asks for a name and writes the settings to ConfigFolder + name +
+// ".cfg".
+ConfigOutcome WriteConfigFile(const ShowSettings& settings, ConfigCommandHost& host);
+// "Konfiguration Laden": reads the selected file onto the settings, all or nothing.
+ConfigOutcome ReadConfigFile(ShowSettings& settings, ConfigCommandHost& host);
+
+} // namespace bildertafel

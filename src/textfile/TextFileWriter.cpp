@@ -1,0 +1,152 @@
+#include "textfile/TextFileWriter.h"
+
+#include "textfile/Windows1252.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace bildertafel::textfile {
+namespace {
+
+// Large pages go to the temporary file in pieces of this size, so memory stays bounded.
+constexpr std::size_t FlushThreshold = 1U << 20;
+
+std::filesystem::path temporaryBeside(const std::filesystem::path& target) {
+    static std::atomic<unsigned> counter{0};
+    // A short hidden name: it fits wherever the target's name fits, and no file list shows it.
+    const std::string name = ".bildertafel-" + std::to_string(::getpid()) + "-" +
+                             std::to_string(counter.fetch_add(1)) + ".tmp";
+    return target.has_parent_path() ? target.parent_path() / name : std::filesystem::path(name);
+}
+
+} // namespace
+
+TextFileWriter::TextFileWriter(std::filesystem::path target) : m_target(std::move(target)) {}
+
+TextFileWriter::~TextFileWriter() {
+    abandon();
+}
+
+void TextFileWriter::fail(int error) {
+    if (m_reason.empty()) {
+        m_reason = std::strerror(error);
+    }
+    abandon();
+}
+
+bool TextFileWriter::open() {
+    struct stat existing {};
+    const bool exists = ::stat(m_target.c_str(), &existing) == 0;
+    if (exists && S_ISDIR(existing.st_mode)) {
+        fail(EISDIR);
+        return false;
+    }
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        m_temp = temporaryBeside(m_target);
+        m_fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (m_fd >= 0 || errno != EEXIST) {
+            break;
+        }
+    }
+    if (m_fd < 0) {
+        const int error = errno;
+        m_temp.clear();
+        fail(error);
+        return false;
+    }
+    // A replaced file keeps its permissions, as it would when written in place.
+    if (exists) {
+        (void)::fchmod(m_fd, existing.st_mode & 07777);
+    }
+    return true;
+}
+
+void TextFileWriter::write(std::string_view utf8) {
+    appendWindows1252(m_buffer, utf8);
+    if (m_buffer.size() >= FlushThreshold) {
+        flushBuffer();
+    }
+}
+
+void TextFileWriter::writeBytes(std::string_view bytes) {
+    m_buffer.append(bytes);
+    if (m_buffer.size() >= FlushThreshold) {
+        flushBuffer();
+    }
+}
+
+bool TextFileWriter::flushBuffer() {
+    if (m_fd < 0) {
+        m_buffer.clear();
+        return false;
+    }
+    std::size_t done = 0;
+    while (done < m_buffer.size()) {
+        const ssize_t written = ::write(m_fd, m_buffer.data() + done, m_buffer.size() - done);
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            fail(errno);
+            return false;
+        }
+        done += static_cast<std::size_t>(written);
+    }
+    m_buffer.clear();
+    return true;
+}
+
+bool TextFileWriter::commit() {
+    if (m_fd < 0) {
+        if (m_reason.empty()) {
+            m_reason = std::strerror(EBADF);
+        }
+        return false;
+    }
+    if (!flushBuffer()) {
+        return false;
+    }
+    const int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0) {
+        fail(errno);
+        return false;
+    }
+    if (::rename(m_temp.c_str(), m_target.c_str()) != 0) {
+        fail(errno);
+        return false;
+    }
+    m_temp.clear();
+    return true;
+}
+
+void TextFileWriter::abandon() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (!m_temp.empty()) {
+        ::unlink(m_temp.c_str());
+        m_temp.clear();
+    }
+    m_buffer.clear();
+}
+
+bool replaceFile(const std::filesystem::path& target, std::string_view bytes, std::string& reason) {
+    TextFileWriter writer(target);
+    if (writer.open()) {
+        writer.writeBytes(bytes);
+        if (writer.commit()) {
+            return true;
+        }
+    }
+    reason = writer.failureReason();
+    return false;
+}
+
+} // namespace bildertafel::textfile

@@ -1,0 +1,58 @@
+#include "textfile/Windows1252.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace bildertafel::textfile;
+
+namespace {
+
+struct EncodeCase {
+    const char* utf8;
+    std::string bytes;
+};
+
+class EncodeTest : public ::testing::TestWithParam<EncodeCase> {};
+
+TEST_P(EncodeTest, WritesOneBytePerCharacterOrAReference) {
+    EXPECT_EQ(toWindows1252(GetParam().utf8), GetParam().bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Characters, EncodeTest,
+    ::testing::Values(EncodeCase{"HTML-Fuß", "HTML-Fu\xDF"},
+                      EncodeCase{"Größe €", "Gr\xF6\xDF"
+                                            "e \x80"},
+                      EncodeCase{"„Zitat“ – ok…", "\x84Zitat\x93 \x96 ok\x85"},
+                      EncodeCase{"Œœ Šš Žž Ÿ ƒ ˆ ˜ ™",
+                                 "\x8C\x9C \x8A\x9A \x8E\x9E \x9F \x83 \x88 \x98 \x99"},
+                      EncodeCase{"日本", "&#26085;&#26412;"}, EncodeCase{"a😀b", "a&#128512;b"},
+                      // U+0080 has no byte of its own: the byte 0x80 is the euro sign.
+                      EncodeCase{"\xC2\x80", "&#128;"},
+                      EncodeCase{"bad \xFF byte", "bad &#65533; byte"},
+                      EncodeCase{"cut \xE2\x82", "cut &#65533;&#65533;"},
+                      EncodeCase{"overlong \xC0\xAF", "overlong &#65533;&#65533;"}));
+
+TEST(Windows1252, EveryByteSurvivesADecodeAndAnEncode) {
+    std::string all;
+    for (int b = 0; b < 256; ++b) {
+        all += static_cast<char>(b);
+    }
+    const std::string text = fromWindows1252(all);
+    EXPECT_EQ(toWindows1252(text), all);
+    EXPECT_TRUE(fitsWindows1252(text));
+}
+
+TEST(Windows1252, UndefinedBytesDecodeToTheirControlCharacters) {
+    EXPECT_EQ(fromWindows1252("\x81\x8D\x8F\x90\x9D"), "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D");
+    EXPECT_EQ(fromWindows1252("\x80\x9F"), "€Ÿ");
+}
+
+TEST(Windows1252, FitsTellsRepresentableTexts) {
+    EXPECT_TRUE(fitsWindows1252("Grüße aus Köln – 5 €"));
+    EXPECT_FALSE(fitsWindows1252("Ελλάδα"));
+    EXPECT_FALSE(fitsWindows1252("bad \xFF"));
+}
+
+} // namespace
