@@ -1,0 +1,98 @@
+#include "settings/ConfigFile.h"
+
+#include "textfile/LineReader.h"
+#include "textfile/TextFileWriter.h"
+#include "textfile/Windows1252.h"
+
+#include <cstdlib>
+
+namespace bildertafel {
+
+namespace {
+
+// The integer form of a value line: a sign position (blank or minus), the digits, one blank.
+void appendNumber(std::string& out, int value) {
+    out += value < 0 ? '-' : ' ';
+    out += std::to_string(std::abs(value));
+    out += ' ';
+}
+
+void appendLine(std::string& out, std::string_view utf8) {
+    textfile::appendWindows1252(out, utf8);
+    out += "\r\n";
+}
+
+// The text in parentheses is only a note; a CR in it would end the value line early and the rest
+// would be read as a second value of the section, so line breaks become blanks.
+std::string noteOnOneLine(std::string note) {
+    for (char& c : note) {
+        if (c == '\r' || c == '\n') {
+            c = ' ';
+        }
+    }
+    return note;
+}
+
+void appendValueSection(std::string& out, std::string_view header, int value) {
+    appendLine(out, header);
+    appendNumber(out, value);
+    out += "\r\n";
+}
+
+} // namespace
+
+std::string ConfigFileBytes(const ShowSettings& settings) {
+    std::string out;
+    for (int t = 0; t < TemplateCount; ++t) {
+        const auto id = static_cast<TemplateId>(t);
+        out += '[';
+        out += std::to_string(t);
+        out += "] ";
+        appendLine(out, TemplateCaption(id));
+        appendLine(out, settings.Template(id));
+    }
+
+    appendLine(out, "[6] Tabellenbreite");
+    appendNumber(out, settings.TableWidthIndex());
+    out += "  (";
+    textfile::appendWindows1252(out, noteOnOneLine(settings.TableWidthText()));
+    out += ")\r\n";
+
+    appendValueSection(out, "[7] eigene HTML-Datei", settings.OwnPagePerPicture());
+    appendValueSection(out, "[8] neues Browserfenster", settings.NewBrowserWindow());
+    appendValueSection(out, "[9] HTML-Datei mit allen Bildern", settings.AllPicturesPage());
+    return out;
+}
+
+ConfigFileResult saveConfigFile(const std::filesystem::path& path, const ShowSettings& settings) {
+    ConfigFileResult result;
+    std::string reason;
+    if (!textfile::replaceFile(path, ConfigFileBytes(settings), reason)) {
+        result.failure = ConfigFileResult::Failure::CannotWrite;
+        result.message = configmessages::cannotWrite(path.string(), reason);
+    }
+    return result;
+}
+
+std::vector<configmessages::TemplateLoss> templatesChangedByReload(const ShowSettings& settings) {
+    std::vector<configmessages::TemplateLoss> losses;
+    for (int t = 0; t < TemplateCount; ++t) {
+        const auto id = static_cast<TemplateId>(t);
+        const std::string& text = settings.Template(id);
+        configmessages::TemplateLoss loss{id};
+        // A CR at the very start, alone or before LF, makes an empty first line.
+        loss.leadingEmptyLines = !text.empty() && text.front() == '\r';
+        // The lines as the reader will see them, split at CR LF and at a lone CR.
+        textfile::LineReader lines(text);
+        std::string_view line;
+        while (!loss.headerLikeLines && lines.next(line)) {
+            loss.headerLikeLines = !line.empty() && line.front() == '[';
+        }
+        if (loss.leadingEmptyLines || loss.headerLikeLines) {
+            losses.push_back(loss);
+        }
+    }
+    return losses;
+}
+
+} // namespace bildertafel

@@ -1,0 +1,84 @@
+#include "settings/ConfigMessages.h"
+
+namespace bildertafel::configmessages {
+
+namespace {
+
+struct ValueSection {
+    std::string_view name;
+    std::string_view allowed;
+};
+
+ValueSection valueSection(int section) {
+    switch (section) {
+    case 6:
+        return {"Tabellenbreite", "-1 bis 7"};
+    case 7:
+        return {"eigene HTML-Datei", "0 bis 2"};
+    case 8:
+        return {"neues Browserfenster", "0 bis 2"};
+    default:
+        return {"HTML-Datei mit allen Bildern", "0 bis 2"};
+    }
+}
+
+std::string fileLine(std::string_view path) {
+    std::string text = "Die Konfigurationsdatei\n";
+    text += path;
+    text += '\n';
+    return text;
+}
+
+} // namespace
+
+std::string cannotWrite(std::string_view path, std::string_view reason) {
+    std::string text = fileLine(path);
+    text += "kann nicht gespeichert werden:\n";
+    text += reason;
+    text += "\n\nEine vorhandene Datei dieses Namens bleibt unverändert.";
+    return text;
+}
+
+std::string cannotRead(std::string_view path, std::string_view reason) {
+    std::string text = fileLine(path);
+    text += "kann nicht gelesen werden:\n";
+    text += reason;
+    text += "\n\nDie Einstellungen bleiben unverändert.";
+    return text;
+}
+
+std::string valueRefused(std::string_view path, std::size_t lineNumber, int section,
+                         std::string_view value) {
+    const ValueSection what = valueSection(section);
+    std::string text = fileLine(path);
+    text += "kann nicht geladen werden.\n\nZeile ";
+    text += std::to_string(lineNumber);
+    text += " (";
+    text += what.name;
+    text += ") enthält den Wert\n„";
+    text += value;
+    text += "“;\nerlaubt sind Werte von ";
+    text += what.allowed;
+    text += ".\n\nDie Einstellungen bleiben unverändert.";
+    return text;
+}
+
+std::string templatesChangeOnLoad(std::string_view path, const std::vector<TemplateLoss>& losses) {
+    std::string text = fileLine(path);
+    text += "wurde gespeichert. Beim Laden kommen diese Vorlagen nicht unverändert zurück:\n";
+    for (const TemplateLoss& loss : losses) {
+        text += "\n„";
+        text += TemplateCaption(loss.id);
+        text += "“:";
+        if (loss.leadingEmptyLines) {
+            text += "\n    Die Leerzeilen am Anfang fallen weg.";
+        }
+        if (loss.headerLikeLines) {
+            text += "\n    Zeilen, die mit „[“ beginnen, gelten als Abschnittsanfang: Sie fallen "
+                    "weg, und die Zeilen danach werden einem anderen Abschnitt zugeordnet.";
+        }
+    }
+    return text;
+}
+
+} // namespace bildertafel::configmessages
