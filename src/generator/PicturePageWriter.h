@@ -1,0 +1,13 @@
+#pragma once
+
+#include "generator/RunValues.h"
+#include "textfile/TextFileWriter.h"
+
+namespace bildertafel::generator {
+
+// Writes the whole page of one picture: the full-size picture between ImagePageBefore and
+// ImagePageAfter, itself a link back to the picture's cell on the start page.
+void writePicturePage(textfile::TextFileWriter& out, const RunValues& run,
+                      const PictureValues& picture);
+
+} // namespace bildertafel::generator

@@ -1,0 +1,31 @@
+#include "generator/RunValues.h"
+
+#include "generator/WebText.h"
+
+namespace bildertafel::generator {
+
+RunValues::RunValues(const ShowSettings& settings, std::string_view startPageName,
+                     std::string_view thumbWebPath, std::string_view pictureWebPath)
+    : settings(settings), ownPages(settings.isOn(ShowOption::OwnPagePerPicture)),
+      newWindow(settings.isOn(ShowOption::NewBrowserWindow)),
+      allPage(settings.isOn(ShowOption::AllPicturesPage)), climbToShow(climbOut(pictureWebPath)) {
+    appendUrlAttribute(startPageHref, startPageName);
+    appendUrlAttribute(thumbWebHref, thumbWebPath);
+    appendUrlAttribute(pictureWebHref, pictureWebPath);
+}
+
+void PictureValues::assign(std::string_view thumbName) {
+    const auto dot = thumbName.rfind('.');
+    const auto split = dot == std::string_view::npos ? thumbName.size() : dot;
+    m_base = thumbName.substr(0, split);
+    m_ext = thumbName.substr(split);
+
+    m_anchorName.clear();
+    appendAttribute(m_anchorName, m_base);
+    m_baseHref.clear();
+    appendUrlAttribute(m_baseHref, m_base);
+    m_extHref.clear();
+    appendUrlAttribute(m_extHref, m_ext);
+}
+
+} // namespace bildertafel::generator

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "settings/ShowSettings.h"
+
+#include <string>
+#include <string_view>
+
+namespace bildertafel::generator {
+
+// The values one run works out once and every page writer shares. The names and paths are kept
+// in the form they take inside attribute values.
+struct RunValues {
+    RunValues(const ShowSettings& settings, std::string_view startPageName,
+              std::string_view thumbWebPath, std::string_view pictureWebPath);
+
+    const ShowSettings& settings;
+    bool ownPages;
+    bool newWindow;
+    bool allPage;
+    std::string startPageHref;  // StartPageName inside an href value
+    std::string thumbWebHref;   // ThumbWebPath inside an href or src value
+    std::string pictureWebHref; // PictureWebPath inside an href value
+    std::string climbToShow;    // "../" per folder level of PictureWebPath
+};
+
+// PictureBase and PictureExt of one thumbnail. The buffers are reused from picture to picture.
+class PictureValues {
+public:
+    // PictureExt is the name from its last dot on (".jpg" for every listed name), PictureBase
+    // what stands before it; together they give the name back.
+    void assign(std::string_view thumbName);
+
+    std::string_view base() const { return m_base; }
+    std::string_view ext() const { return m_ext; }
+    // PictureBase as the anchor name of its cell (not a URL: only the attribute rules apply).
+    const std::string& anchorName() const { return m_anchorName; }
+    const std::string& baseHref() const { return m_baseHref; }
+    const std::string& extHref() const { return m_extHref; }
+
+private:
+    std::string_view m_base;
+    std::string_view m_ext;
+    std::string m_anchorName;
+    std::string m_baseHref;
+    std::string m_extHref;
+};
+
+} // namespace bildertafel::generator

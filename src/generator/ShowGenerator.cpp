@@ -1,0 +1,176 @@
+#include "generator/ShowGenerator.h"
+
+#include "generator/AllPicturesPageWriter.h"
+#include "generator/FolderChecks.h"
+#include "generator/PicturePageWriter.h"
+#include "generator/RowBreaks.h"
+#include "generator/RunValues.h"
+#include "generator/StartPageWriter.h"
+#include "generator/WebText.h"
+#include "textfile/TextFileWriter.h"
+
+#include <cstdint>
+#include <optional>
+
+namespace bildertafel {
+
+namespace {
+
+using generator::AllPicturesPageWriter;
+using generator::PictureValues;
+using generator::RunValues;
+using generator::StartPageWriter;
+using textfile::TextFileWriter;
+
+constexpr std::string_view FileSystemTitle = "Problem im Dateisystem...";
+constexpr std::string_view NamePrompt = "Dateiname (ohne Erweiterung):";
+constexpr std::string_view NameTitle = "HTML-Startdatei speichern...";
+constexpr std::string_view NamePreset = "bilder01";
+constexpr std::string_view InvalidName = "Dateiname ist ungültig...";
+constexpr std::string_view CancelledTitle = "Abbruch...";
+
+// The name becomes part of a file name in the show folder: no folder separator, no NUL.
+bool isUsableStartPageName(std::string_view name) {
+    return !name.empty() && name.find('/') == std::string_view::npos &&
+           name.find('\0') == std::string_view::npos;
+}
+
+// With both extra pages on, a picture page must not take the all-pictures page's file name:
+// returns the thumbnail that would, if any.
+const std::string* pictureTakingAllPageName(const ShowGeneratorInput& input,
+                                            std::string_view startPageName) {
+    const ShowSettings& settings = input.settings;
+    if (!settings.isOn(ShowOption::OwnPagePerPicture) ||
+        !settings.isOn(ShowOption::AllPicturesPage)) {
+        return nullptr;
+    }
+    const std::string allPageBase = std::string(startPageName) + "_all";
+    PictureValues picture;
+    for (const std::string& name : input.ThumbNames) {
+        picture.assign(name);
+        if (picture.base() == allPageBase) {
+            return &name;
+        }
+    }
+    return nullptr;
+}
+
+struct WriteFailure {
+    std::string path;
+    std::string reason;
+};
+
+WriteFailure failureOf(const TextFileWriter& file) {
+    return {file.target().string(), file.failureReason()};
+}
+
+// Writes every page of the run. A file that is not complete when the run stops is dropped by its
+// writer, so it keeps its previous content; the pages finished before stay.
+std::optional<WriteFailure> writePages(const ShowGeneratorInput& input, const RunValues& run,
+                                       std::string_view startPageName) {
+    TextFileWriter startFile(input.ShowFolder + std::string(startPageName) + ".html");
+    if (!startFile.open()) {
+        return failureOf(startFile);
+    }
+    std::optional<TextFileWriter> allFile;
+    std::optional<AllPicturesPageWriter> allPage;
+    if (run.allPage) {
+        allFile.emplace(input.PictureFolder + std::string(startPageName) + "_all.html");
+        if (!allFile->open()) {
+            return failureOf(*allFile);
+        }
+        allPage.emplace(*allFile);
+        allPage->writeHeading();
+    }
+
+    StartPageWriter startPage(startFile, run);
+    startPage.writeTop();
+
+    const generator::RowBreaks rowBreaks(input.settings.PicturesPerRow());
+    PictureValues picture;
+    std::string picturePagePath = input.PictureFolder;
+    std::int64_t position = 0;
+    for (const std::string& thumbName : input.ThumbNames) {
+        ++position;
+        picture.assign(thumbName);
+        startPage.writeCellStart(picture);
+        if (allPage) {
+            allPage->writePicture(picture);
+        }
+        startPage.writeCellEnd(picture);
+        if (rowBreaks.after(position)) {
+            startPage.writeRowBreak();
+        }
+        if (run.ownPages) {
+            picturePagePath.resize(input.PictureFolder.size());
+            picturePagePath += picture.base();
+            picturePagePath += ".html";
+            TextFileWriter pageFile(picturePagePath);
+            if (!pageFile.open()) {
+                return failureOf(pageFile);
+            }
+            generator::writePicturePage(pageFile, run, picture);
+            if (!pageFile.commit()) {
+                return failureOf(pageFile);
+            }
+        }
+        // A write that failed on the way (a full disk) stops the run at this picture.
+        if (startFile.failed()) {
+            return failureOf(startFile);
+        }
+        if (allFile && allFile->failed()) {
+            return failureOf(*allFile);
+        }
+    }
+
+    startPage.writeBottom();
+    // The all-pictures page first: a new start page never links to a page that is missing.
+    if (allFile && !allFile->commit()) {
+        return failureOf(*allFile);
+    }
+    if (!startFile.commit()) {
+        return failureOf(startFile);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+RunOutcome ShowGenerator::run(const ShowGeneratorInput& input, GeneratorHost& host) {
+    if (const auto refusal = generator::firstFolderCheckFailure(input)) {
+        host.showMessage(*refusal, FileSystemTitle);
+        return RunOutcome::Refused;
+    }
+
+    const std::string thumbWebPath = generator::webPathBelow(input.ShowFolder, input.ThumbFolder);
+    const std::string pictureWebPath =
+        generator::webPathBelow(input.ShowFolder, input.PictureFolder);
+
+    const std::string startPageName = host.askText(NamePrompt, NameTitle, NamePreset);
+    if (!isUsableStartPageName(startPageName)) {
+        host.showMessage(InvalidName, CancelledTitle);
+        return RunOutcome::Cancelled;
+    }
+    if (const std::string* clash = pictureTakingAllPageName(input, startPageName)) {
+        host.showMessage("Die eigene HTML-Datei des Bildes " + *clash +
+                             " hätte denselben Namen wie die HTML-Datei mit allen Bildern (" +
+                             startPageName + "_all.html)...",
+                         FileSystemTitle);
+        return RunOutcome::Refused;
+    }
+
+    host.setBusy(true);
+    const RunValues run(input.settings, startPageName, thumbWebPath, pictureWebPath);
+    const std::optional<WriteFailure> failure = writePages(input, run, startPageName);
+    host.refreshFileLists();
+    host.setBusy(false);
+    if (failure) {
+        host.showMessage("Die Datei " + failure->path +
+                             " konnte nicht geschrieben werden: " + failure->reason,
+                         FileSystemTitle);
+        return RunOutcome::WriteFailed;
+    }
+    return RunOutcome::Written;
+}
+
+} // namespace bildertafel

@@ -1,0 +1,75 @@
+#include "generator/StartPageWriter.h"
+
+namespace bildertafel::generator {
+
+void StartPageWriter::writeTop() {
+    if (m_run.allPage) {
+        m_out.writeBytes(
+            "<center><a href=\"#alle\">Alle Fotos auf einmal herunterladen...</a><p><hr>");
+        m_out.endLine();
+    }
+    m_out.write(m_run.settings.Template(TemplateId::PageHead));
+    m_out.endLine();
+    m_out.writeBytes("<tr>");
+    m_out.endLine();
+}
+
+void StartPageWriter::writeCellStart(const PictureValues& picture) {
+    m_out.write(m_run.settings.Template(TemplateId::CellBefore));
+    m_out.writeBytes("<a name=\"");
+    m_out.write(picture.anchorName());
+    m_out.writeBytes("\" href=\"");
+    m_out.write(m_run.pictureWebHref);
+    m_out.write(picture.baseHref());
+    if (m_run.ownPages) {
+        m_out.writeBytes(".html\"");
+    } else {
+        m_out.write(picture.extHref());
+        m_out.writeBytes("\"");
+    }
+    if (m_run.newWindow) {
+        m_out.writeBytes(" target=\"_blank\"");
+    }
+    m_out.writeBytes(">");
+}
+
+void StartPageWriter::writeCellEnd(const PictureValues& picture) {
+    m_out.writeBytes("<img src=\"");
+    m_out.write(m_run.thumbWebHref);
+    m_out.write(picture.baseHref());
+    m_out.write(picture.extHref());
+    m_out.writeBytes(
+        "\" border=\"1\" alt=\"Foto zum Vergr&ouml;&szlig;ern bitte anklicken!\"></a>");
+    m_out.write(m_run.settings.Template(TemplateId::CellAfter));
+    m_out.endLine();
+}
+
+void StartPageWriter::writeRowBreak() {
+    m_out.writeBytes("</tr><tr>");
+    m_out.endLine();
+}
+
+void StartPageWriter::writeBottom() {
+    m_out.writeBytes("</tr></table>");
+    m_out.endLine();
+    if (m_run.allPage) {
+        m_out.writeBytes(
+            "<p><hr>Sie k&ouml;nnen alle Bilder auf einmal herunterladen, indem Sie mit "
+            "folgendem Link ");
+        m_out.writeBytes("eine Seite mit allen Bildern in gro&szlig; aufrufen und diese dann auf "
+                         "Ihrer Festplatte speichern. ");
+        m_out.writeBytes("Dies ist aber nur mit einem DSL-Anschluss sinnvoll. ");
+        m_out.endLine();
+        m_out.writeBytes("<a name=\"alle\" href=\"");
+        m_out.write(m_run.pictureWebHref);
+        m_out.write(m_run.startPageHref);
+        m_out.writeBytes("_all.html\" target=\"_blank\">");
+        m_out.endLine();
+        m_out.writeBytes("<h3>Webseite mit allen Bilder in gro&szlig; &ouml;ffnen</h3></a>");
+        m_out.endLine();
+    }
+    m_out.write(m_run.settings.Template(TemplateId::PageFoot));
+    m_out.endLine();
+}
+
+} // namespace bildertafel::generator

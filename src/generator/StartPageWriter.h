@@ -1,0 +1,30 @@
+#pragma once
+
+#include "generator/RunValues.h"
+#include "textfile/TextFileWriter.h"
+
+namespace bildertafel::generator {
+
+// Writes the start page: the user's head and foot around a table of preview pictures, each a link
+// to its picture or the picture's own page. The run writes the row tags and everything inside a
+// cell except the cell's two templates.
+class StartPageWriter {
+public:
+    StartPageWriter(textfile::TextFileWriter& out, const RunValues& run) : m_out(out), m_run(run) {}
+
+    // The download link when the all-pictures page is written, PageHead and the first row start.
+    void writeTop();
+    // CellBefore and the link's start tag, up to its closing ">".
+    void writeCellStart(const PictureValues& picture);
+    // The preview image, the link's end tag, CellAfter and the line end.
+    void writeCellEnd(const PictureValues& picture);
+    void writeRowBreak();
+    // The table end, the download section when the all-pictures page is written, and PageFoot.
+    void writeBottom();
+
+private:
+    textfile::TextFileWriter& m_out;
+    const RunValues& m_run;
+};
+
+} // namespace bildertafel::generator

@@ -1,0 +1,136 @@
+#include "GeneratorTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace bildertafel::test {
+namespace {
+
+const std::string FileSystemTitle = "message [Problem im Dateisystem...] ";
+const std::string CountsDiffer = "Die Anzahl der Bilder und Minibilder stimmt nicht überein...";
+const std::string ThumbsOutside =
+    "Der Ordner für die Minis liegt nicht unter dem Hauptordner der Show...";
+const std::string PicturesOutside =
+    "Der Ordner für die Bilder und deren HTML's liegt nicht unter dem Hauptordner der Show...";
+const std::string PicturesAreThumbs =
+    "Der Ordner für die Bilder und deren HTML's ist der Ordner für die Mini-Bilder...";
+
+struct FolderCase {
+    const char* what;
+    const char* thumbFolder;   // below the test folder, which holds show/
+    const char* pictureFolder; // below the test folder
+    long pictureCount;         // the show has two thumbnails
+    std::string message;       // empty: the run goes on
+};
+
+class FolderChecks : public testing::TestWithParam<FolderCase> {};
+
+TEST_P(FolderChecks, TheFirstFailingCheckRefusesBeforeAnythingIsAsked) {
+    const FolderCase& c = GetParam();
+    Show show({"a.jpg", "b.jpg"});
+    show.input.ThumbFolder = show.dir.folder() + c.thumbFolder;
+    show.input.PictureFolder = show.dir.folder() + c.pictureFolder;
+    show.input.PictureCount = c.pictureCount;
+
+    const RunOutcome outcome = show.run();
+
+    if (c.message.empty()) {
+        EXPECT_EQ(outcome, RunOutcome::Written);
+        EXPECT_EQ(show.host.events, WrittenEvents);
+        return;
+    }
+    EXPECT_EQ(outcome, RunOutcome::Refused);
+    EXPECT_EQ(show.host.events, std::vector<std::string>{FileSystemTitle + c.message});
+    EXPECT_EQ(listNames(show.show()), "bilder\nminis\n");
+    EXPECT_EQ(listNames(show.pictures()), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    InOrder, FolderChecks,
+    testing::Values(
+        FolderCase{"CountsDifferBeforeAnyFolderIsLookedAt", "elsewhere/", "show/", 3, CountsDiffer},
+        FolderCase{"NeighbourFolderWithTheShowsNameAsPrefix", "show2/minis/", "show/bilder/", 2,
+                   ThumbsOutside},
+        FolderCase{"CaseCountsInTheComparison", "Show/minis/", "show/bilder/", 2, ThumbsOutside},
+        FolderCase{"PicturesOutsideComeBeforeThumbsEqualToShow", "show/", "bilder/", 2,
+                   PicturesOutside},
+        FolderCase{"ThumbsAreTheShowFolder", "show/", "show/bilder/", 2, ThumbsOutside},
+        FolderCase{"PicturesAreTheShowFolder", "show/minis/", "show/", 2, PicturesOutside},
+        FolderCase{"BothFoldersTheSame", "show/minis/", "show/minis/", 2, PicturesAreThumbs},
+        FolderCase{"AnyDepthBelowTheShowIsAccepted", "show/a/b/", "show/bilder/", 2, ""}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+struct NameCase {
+    const char* what;
+    std::optional<std::string> answer;
+    std::string startPage; // empty: refused with the message below
+};
+
+class NameDialog : public testing::TestWithParam<NameCase> {};
+
+TEST_P(NameDialog, TheAnswerIsTheStartPageNameAsTyped) {
+    const NameCase& c = GetParam();
+    ShowSettings settings = bareSettings();
+    Show show({}, settings);
+    show.host.answer = c.answer;
+
+    const RunOutcome outcome = show.run();
+
+    if (c.startPage.empty()) {
+        EXPECT_EQ(outcome, RunOutcome::Cancelled);
+        EXPECT_EQ(
+            show.host.events,
+            (std::vector<std::string>{AskEvent, "message [Abbruch...] Dateiname ist ungültig..."}));
+        EXPECT_EQ(listNames(show.show()), "bilder\nminis\n");
+        return;
+    }
+    EXPECT_EQ(outcome, RunOutcome::Written);
+    EXPECT_EQ(show.host.events, WrittenEvents);
+    EXPECT_EQ(readFile(show.show() / c.startPage), "\r\n<tr>\r\n</tr></table>\r\n\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, NameDialog,
+    testing::Values(NameCase{"PresetTaken", std::nullopt, "bilder01.html"},
+                    NameCase{"ExtensionTypedIsKept", "index.html", "index.html.html"},
+                    NameCase{"BlanksAreKept", " Urlaub 2004 ", " Urlaub 2004 .html"},
+                    NameCase{"EmptyOrCancelled", "", ""}, NameCase{"FolderSeparator", "a/b", ""},
+                    NameCase{"ClimbingOut", "../index", ""},
+                    NameCase{"NulCharacter", std::string("a\0b", 3), ""}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+TEST(PageNameClash, APicturePageWithTheAllPicturesPageNameIsRefusedBeforeWriting) {
+    ShowSettings settings = DefaultShowSettings();
+    settings.setOption(ShowOption::OwnPagePerPicture, 1);
+    Show show({"a.jpg", "bilder01_all.jpg"}, settings);
+
+    EXPECT_EQ(show.run(), RunOutcome::Refused);
+
+    EXPECT_EQ(
+        show.host.events,
+        (std::vector<std::string>{
+            AskEvent, FileSystemTitle +
+                          "Die eigene HTML-Datei des Bildes bilder01_all.jpg hätte denselben "
+                          "Namen wie die HTML-Datei mit allen Bildern (bilder01_all.html)..."}));
+    EXPECT_EQ(listNames(show.show()), "bilder\nminis\n");
+    EXPECT_EQ(listNames(show.pictures()), "");
+}
+
+TEST(PageNameClash, NoClashWithoutTheAllPicturesPageOrUnderAnotherStartPageName) {
+    ShowSettings settings = DefaultShowSettings();
+    settings.setOption(ShowOption::OwnPagePerPicture, 1);
+    {
+        Show show({"bilder01_all.jpg"}, settings);
+        show.host.answer = "index";
+        EXPECT_EQ(show.run(), RunOutcome::Written);
+        EXPECT_EQ(listNames(show.pictures()), "bilder01_all.html\nindex_all.html\n");
+    }
+    settings.setOption(ShowOption::AllPicturesPage, 0);
+    {
+        Show show({"bilder01_all.jpg"}, settings);
+        EXPECT_EQ(show.run(), RunOutcome::Written);
+        EXPECT_EQ(listNames(show.pictures()), "bilder01_all.html\n");
+    }
+}
+
+} // namespace
+} // namespace bildertafel::test
