@@ -1,0 +1,31 @@
+# A Debian package of the installed program: `cpack -G DEB` in a Release build tree
+# (the Makefile's `make package` does exactly that).
+set(CPACK_GENERATOR "DEB")
+set(CPACK_PACKAGE_NAME "bildertafel")
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGE_VENDOR "Bildertafel-Team")
+set(CPACK_PACKAGE_CONTACT "Bildertafel-Team <team@bildertafel.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "publish a photo collection as static HTML pages")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Bildertafel turns a folder of photographs into static HTML pages for publishing a photo
+show on the web: a start page that shows the small preview pictures in a table, each a link
+to its full-size picture or to the picture's own page, optionally one page per picture and
+one page with all pictures for downloading. The HTML around the pictures comes from six
+templates edited in the window (German user interface); templates and options are saved in
+small configuration files. The command bildertafel-batch makes the same pages without a
+window.")
+set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
+set(CPACK_DEBIAN_PACKAGE_SECTION "graphics")
+set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
+set(CPACK_DEBIAN_PACKAGE_RELEASE "1")
+set(CPACK_DEBIAN_FILE_NAME "DEB-DEFAULT")
+# The Qt 6 runtime by name; dpkg-shlibdeps adds the exact versions of these and of libc6 and
+# libstdc++6 from the programs' own library needs.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6, libqt6gui6, libqt6core6")
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
+include(CPack)
