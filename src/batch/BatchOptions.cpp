@@ -1,0 +1,111 @@
+#include "batch/BatchOptions.h"
+
+namespace bildertafel::batch {
+
+namespace {
+
+// Applies an option's value; returns the German complaint when the value is not acceptable.
+using ApplyValue = std::optional<std::string> (*)(BatchOptions&, std::string_view flag,
+                                                  std::string_view value);
+
+std::optional<std::string> onOff(std::optional<std::int16_t>& target, std::string_view flag,
+                                 std::string_view value) {
+    if (value == "on" || value == "off") {
+        target = value == "on" ? 1 : 0;
+        return std::nullopt;
+    }
+    return std::string(flag) + " erwartet on oder off, nicht \"" + std::string(value) + "\".";
+}
+
+std::optional<std::string> folder(std::string& target, std::string_view flag,
+                                  std::string_view value) {
+    if (value.empty()) {
+        return std::string(flag) + " braucht einen Ordner.";
+    }
+    target = value;
+    return std::nullopt;
+}
+
+struct ValueOption {
+    std::string_view flag;
+    ApplyValue apply;
+};
+
+// Every option takes one value. A new option is one more row here and one line in the usage.
+constexpr ValueOption ValueOptions[] = {
+    {"--per-row",
+     [](BatchOptions& o, std::string_view, std::string_view v) -> std::optional<std::string> {
+         o.perRow = std::string(v);
+         return std::nullopt;
+     }},
+    {"--own-pages", [](BatchOptions& o, std::string_view f,
+                       std::string_view v) { return onOff(o.ownPages, f, v); }},
+    {"--new-window", [](BatchOptions& o, std::string_view f,
+                        std::string_view v) { return onOff(o.newWindow, f, v); }},
+    {"--all-page", [](BatchOptions& o, std::string_view f,
+                      std::string_view v) { return onOff(o.allPage, f, v); }},
+    {"--show",
+     [](BatchOptions& o, std::string_view f, std::string_view v) { return folder(o.show, f, v); }},
+    {"--minis",
+     [](BatchOptions& o, std::string_view f, std::string_view v) { return folder(o.minis, f, v); }},
+    {"--pictures", [](BatchOptions& o, std::string_view f,
+                      std::string_view v) { return folder(o.pictures, f, v); }},
+    {"--name",
+     [](BatchOptions& o, std::string_view, std::string_view v) -> std::optional<std::string> {
+         o.name = std::string(v);
+         return std::nullopt;
+     }},
+};
+
+ParsedCommandLine wrongUsage(std::string error) {
+    ParsedCommandLine parsed;
+    parsed.kind = ParsedCommandLine::Kind::WrongUsage;
+    parsed.error = std::move(error);
+    return parsed;
+}
+
+} // namespace
+
+ParsedCommandLine parseCommandLine(std::span<const std::string_view> args) {
+    ParsedCommandLine parsed;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        if (arg == "--help") {
+            parsed.kind = ParsedCommandLine::Kind::Help;
+            return parsed;
+        }
+        const ValueOption* option = nullptr;
+        for (const ValueOption& candidate : ValueOptions) {
+            if (candidate.flag == arg) {
+                option = &candidate;
+            }
+        }
+        if (option == nullptr) {
+            return wrongUsage(arg.starts_with("-")
+                                  ? "Unbekannte Option " + std::string(arg) + "."
+                                  : "Unerwartetes Argument \"" + std::string(arg) + "\".");
+        }
+        if (i + 1 == args.size()) {
+            return wrongUsage("Zu " + std::string(arg) + " fehlt der Wert.");
+        }
+        if (auto complaint = option->apply(parsed.options, arg, args[++i])) {
+            return wrongUsage(std::move(*complaint));
+        }
+    }
+
+    std::string missing;
+    for (const auto& [flag, value] :
+         {std::pair{"--show", &parsed.options.show}, std::pair{"--minis", &parsed.options.minis},
+          std::pair{"--pictures", &parsed.options.pictures}}) {
+        if (value->empty()) {
+            missing += missing.empty() ? "" : ", ";
+            missing += flag;
+        }
+    }
+    if (!missing.empty()) {
+        return wrongUsage("Es fehlt: " + missing + ".");
+    }
+    return parsed;
+}
+
+} // namespace bildertafel::batch

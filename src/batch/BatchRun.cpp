@@ -1,0 +1,133 @@
+#include "batch/BatchRun.h"
+
+#include "batch/BatchHost.h"
+#include "batch/BatchUsage.h"
+#include "filelist/FileList.h"
+#include "generator/ShowGenerator.h"
+#include "settings/ShowSettings.h"
+
+#include <charconv>
+#include <filesystem>
+#include <system_error>
+
+namespace bildertafel::batch {
+
+namespace {
+
+constexpr std::string_view ThumbPattern = "*.jpg";
+
+// A folder as the run takes it: absolute, "." and ".." removed lexically (symbolic links stay as
+// they are named), ending in "/". Fails only when the current folder cannot be found out.
+std::string runFolder(std::string_view argument, std::error_code& error) {
+    std::string folder = std::filesystem::absolute(std::filesystem::path(argument), error)
+                             .lexically_normal()
+                             .string();
+    if (folder.empty() || folder.back() != '/') {
+        folder += '/';
+    }
+    return folder;
+}
+
+void reportUnreadable(std::ostream& err, const std::string& folder, const std::error_code& error) {
+    err << "Der Ordner " << folder << " kann nicht gelesen werden: " << error.message() << '\n';
+}
+
+bool isReadableFolder(const std::string& folder, std::ostream& err) {
+    std::error_code error;
+    if (!std::filesystem::is_directory(folder, error)) {
+        reportUnreadable(err, folder,
+                         error ? error : std::make_error_code(std::errc::not_a_directory));
+        return false;
+    }
+    return true;
+}
+
+// An integer from 2 to 9 selects that entry of the choice; anything else counts as typed.
+void applyPerRow(ShowSettings& settings, std::string_view text) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (!text.empty() && error == std::errc() && end == text.data() + text.size() &&
+        text.front() != '-' && value >= 2 && value <= 9) {
+        settings.setTableWidthIndex(value - 2);
+    } else {
+        settings.setTypedTableWidthText(std::string(text));
+    }
+}
+
+ShowSettings settingsFor(const BatchOptions& options) {
+    ShowSettings settings = DefaultShowSettings();
+    if (options.ownPages) {
+        settings.setOption(ShowOption::OwnPagePerPicture, *options.ownPages);
+    }
+    if (options.newWindow) {
+        settings.setOption(ShowOption::NewBrowserWindow, *options.newWindow);
+    }
+    if (options.allPage) {
+        settings.setOption(ShowOption::AllPicturesPage, *options.allPage);
+    }
+    if (options.perRow) {
+        applyPerRow(settings, *options.perRow);
+    }
+    return settings;
+}
+
+} // namespace
+
+int runBatch(const BatchOptions& options, std::ostream& err) {
+    ShowGeneratorInput input;
+    input.settings = settingsFor(options);
+    std::error_code error;
+    for (const auto& [argument, folder] : {std::pair{&options.show, &input.ShowFolder},
+                                           std::pair{&options.minis, &input.ThumbFolder},
+                                           std::pair{&options.pictures, &input.PictureFolder}}) {
+        *folder = runFolder(*argument, error);
+        if (error) {
+            reportUnreadable(err, *argument, error);
+            return ExitFileSystem;
+        }
+    }
+    if (!isReadableFolder(input.ShowFolder, err)) {
+        return ExitFileSystem;
+    }
+
+    input.ThumbNames = filelist::listFolder(input.ThumbFolder, ThumbPattern, error);
+    if (error) {
+        reportUnreadable(err, input.ThumbFolder, error);
+        return ExitFileSystem;
+    }
+    const auto pictures = filelist::listFolder(input.PictureFolder, ThumbPattern, error);
+    if (error) {
+        reportUnreadable(err, input.PictureFolder, error);
+        return ExitFileSystem;
+    }
+    input.PictureCount = static_cast<long>(pictures.size());
+
+    BatchHost host(options.name, err);
+    switch (ShowGenerator::run(input, host)) {
+    case RunOutcome::Written:
+        return ExitWritten;
+    case RunOutcome::Refused:
+    case RunOutcome::Cancelled:
+        return ExitRefused;
+    case RunOutcome::WriteFailed:
+        return ExitFileSystem;
+    }
+    return ExitFileSystem;
+}
+
+int batchMain(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
+    const ParsedCommandLine parsed = parseCommandLine(args);
+    switch (parsed.kind) {
+    case ParsedCommandLine::Kind::Help:
+        out << usageText();
+        return ExitWritten;
+    case ParsedCommandLine::Kind::WrongUsage:
+        err << parsed.error << "\n\n" << usageText();
+        return ExitWrongUsage;
+    case ParsedCommandLine::Kind::Run:
+        break;
+    }
+    return runBatch(parsed.options, err);
+}
+
+} // namespace bildertafel::batch

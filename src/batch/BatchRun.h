@@ -1,0 +1,25 @@
+#pragma once
+
+#include "batch/BatchOptions.h"
+
+#include <ostream>
+#include <span>
+#include <string_view>
+
+namespace bildertafel::batch {
+
+// The exit status of the command.
+enum ExitStatus : int {
+    ExitWritten = 0,
+    ExitRefused = 1,    // a check, the start page name or a picture page clash
+    ExitWrongUsage = 2, // the command line
+    ExitFileSystem = 3, // a folder or file could not be read or written
+};
+
+// One generation run as the options ask for it; messages go to err.
+int runBatch(const BatchOptions& options, std::ostream& err);
+
+// The whole command: the arguments after the program name, the help to out, the rest to err.
+int batchMain(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
+
+} // namespace bildertafel::batch

@@ -1,0 +1,10 @@
+#include "batch/BatchRun.h"
+
+#include <iostream>
+#include <string_view>
+#include <vector>
+
+int main(int argc, char** argv) {
+    const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    return bildertafel::batch::batchMain(args, std::cout, std::cerr);
+}

@@ -1,0 +1,219 @@
+#include "ProgramRun.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace bildertafel::test {
+namespace {
+
+// A show folder with thumbnails in minis/ and pictures in bilder/; the files are empty, since
+// the command never opens a picture.
+class BatchCommand : public testing::Test {
+protected:
+    void makeShow(const std::vector<std::string>& minis, const std::vector<std::string>& pictures) {
+        std::filesystem::create_directories(dir / "show/minis");
+        std::filesystem::create_directories(dir / "show/bilder");
+        for (const std::string& name : minis) {
+            writeFile(dir / "show/minis" / name, "");
+        }
+        for (const std::string& name : pictures) {
+            writeFile(dir / "show/bilder" / name, "");
+        }
+    }
+
+    ProgramResult run(std::vector<std::string> args) {
+        return runProgram(BATCH_PROGRAM, args, dir.path());
+    }
+
+    // The three folders, absolute.
+    std::vector<std::string> folders() const {
+        return {"--show",     dir.folder() + "show",       "--minis", dir.folder() + "show/minis",
+                "--pictures", dir.folder() + "show/bilder"};
+    }
+
+    std::vector<std::string> with(std::vector<std::string> extra) const {
+        std::vector<std::string> args = folders();
+        args.insert(args.end(), extra.begin(), extra.end());
+        return args;
+    }
+
+    std::filesystem::path show() const { return dir / "show"; }
+    std::filesystem::path pictures() const { return dir / "show/bilder"; }
+
+    TempDir dir;
+};
+
+TEST_F(BatchCommand, WritesTheShowInListOrderAndPrintsNothing) {
+    makeShow({"Bild 10.jpg", "Bild 2.JPG", "notes.txt", ".versteckt.jpg"},
+             {"Bild 10.jpg", "Bild 2.jpg", "extra.png"});
+    std::filesystem::create_directory(dir / "show/minis/ordner.jpg");
+
+    const ProgramResult result = run(
+        with({"--own-pages", "on", "--new-window", "on", "--all-page", "off", "--name", "index"}));
+
+    EXPECT_EQ(result.exitStatus, 0);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(
+        readFile(show() / "index.html"),
+        "<html><body><center>\r\n"
+        "<tr>\r\n"
+        "<td align=\"center\" valign=\"center\"><a name=\"Bild 2\" href=\"bilder/Bild 2.html\" "
+        "target=\"_blank\"><img src=\"minis/Bild 2.JPG\" border=\"1\" alt=\"Foto zum "
+        "Vergr&ouml;&szlig;ern bitte anklicken!\"></a></td>\r\n"
+        "<td align=\"center\" valign=\"center\"><a name=\"Bild 10\" href=\"bilder/Bild "
+        "10.html\" target=\"_blank\"><img src=\"minis/Bild 10.jpg\" border=\"1\" alt=\"Foto "
+        "zum Vergr&ouml;&szlig;ern bitte anklicken!\"></a></td>\r\n"
+        "</tr></table>\r\n"
+        "</center></body></html>\r\n");
+    EXPECT_EQ(readFile(pictures() / "Bild 2.html"),
+              "<html><body><center>\r\n"
+              "<a href=\"../index.html#Bild 2\"><img src=\"Bild 2.JPG\" alt=\"zur&uuml;ck zur "
+              "Vorschau...\"></a>\r\n"
+              "</center></body></html>\r\n");
+    EXPECT_EQ(listNames(pictures()),
+              "Bild 10.html\nBild 10.jpg\nBild 2.html\nBild 2.jpg\nextra.png\n");
+    EXPECT_EQ(listNames(show()), "bilder\nindex.html\nminis\n");
+}
+
+TEST_F(BatchCommand, TakesRelativeFoldersNormalisedWithoutResolvingLinks) {
+    makeShow({"a.jpg"}, {"a.jpg"});
+
+    const ProgramResult result = run(
+        {"--show", "show/./", "--minis", "nirgends/../show/minis", "--pictures", "show//bilder"});
+
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    const std::string startPage = readFile(show() / "bilder01.html");
+    EXPECT_NE(startPage.find("<a name=\"a\" href=\"bilder/a.jpg\"><img src=\"minis/a.jpg\" "),
+              std::string::npos)
+        << startPage;
+    EXPECT_EQ(listNames(pictures()), "a.jpg\nbilder01_all.html\n");
+
+    // Through a link the show folder has another name, so its sub-folders must be named through it
+    // too.
+    std::filesystem::create_directory_symlink(show(), dir / "link");
+    const ProgramResult linked =
+        run({"--show", "link", "--minis", "show/minis", "--pictures", "link/bilder"});
+
+    EXPECT_EQ(linked.exitStatus, 1);
+    EXPECT_EQ(linked.err,
+              "Der Ordner für die Minis liegt nicht unter dem Hauptordner der Show...\n");
+}
+
+struct PerRowCase {
+    std::optional<std::string> perRow;
+    std::size_t rowBreaks; // with five pictures
+};
+
+TEST_F(BatchCommand, PerRowSelectsAnEntryOrTakesTheTextAsTyped) {
+    const std::vector<std::string> five{"1.jpg", "2.jpg", "3.jpg", "4.jpg", "5.jpg"};
+    makeShow(five, five);
+    const PerRowCase cases[] = {
+        {std::nullopt, 1}, {"2", 2}, {"9", 0}, {"05", 1}, {"1", 5}, {"2.5", 1}, {"Bilder", 0},
+    };
+    for (const PerRowCase& c : cases) {
+        std::vector<std::string> extra;
+        if (c.perRow) {
+            extra = {"--per-row", *c.perRow};
+        }
+        const ProgramResult result = run(with(extra));
+        ASSERT_EQ(result.exitStatus, 0) << result.err;
+
+        const std::string page = readFile(show() / "bilder01.html");
+        std::size_t breaks = 0;
+        for (auto at = page.find("</tr><tr>"); at != std::string::npos;
+             at = page.find("</tr><tr>", at + 1)) {
+            ++breaks;
+        }
+        EXPECT_EQ(breaks, c.rowBreaks) << c.perRow.value_or("(none)");
+    }
+}
+
+struct RefusalCase {
+    const char* what;
+    std::vector<std::string> minis;
+    std::vector<std::string> extra;
+    std::string message;
+};
+
+TEST_F(BatchCommand, RefusalsExitWithOneAndWriteNothing) {
+    const RefusalCase cases[] = {
+        {"counts",
+         {"a.jpg", "b.jpg"},
+         {},
+         "Die Anzahl der Bilder und Minibilder stimmt nicht überein..."},
+        {"empty name", {"a.jpg"}, {"--name", ""}, "Dateiname ist ungültig..."},
+        {"name with a folder", {"a.jpg"}, {"--name", "../a"}, "Dateiname ist ungültig..."},
+        {"clash",
+         {"bilder01_all.jpg"},
+         {"--own-pages", "on"},
+         "Die eigene HTML-Datei des Bildes bilder01_all.jpg hätte denselben Namen wie die "
+         "HTML-Datei mit allen Bildern (bilder01_all.html)..."},
+    };
+    for (const RefusalCase& c : cases) {
+        std::filesystem::remove_all(show());
+        makeShow(c.minis, {"x.jpg"});
+
+        const ProgramResult result = run(with(c.extra));
+
+        EXPECT_EQ(result.exitStatus, 1) << c.what;
+        EXPECT_EQ(result.out, "") << c.what;
+        EXPECT_EQ(result.err, c.message + "\n") << c.what;
+        EXPECT_EQ(listNames(show()), "bilder\nminis\n") << c.what;
+        EXPECT_EQ(listNames(pictures()), "x.jpg\n") << c.what;
+    }
+}
+
+TEST_F(BatchCommand, UnreadableFoldersExitWithThree) {
+    makeShow({"a.jpg"}, {"a.jpg"});
+    writeFile(dir / "datei", "");
+    const std::string base = dir.folder();
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--show", base + "show", "--minis", base + "show/nix", "--pictures",
+          base + "show/bilder"},
+         "Der Ordner " + base + "show/nix/ kann nicht gelesen werden: No such file or directory"},
+        {{"--show", base + "datei", "--minis", base + "show/minis", "--pictures",
+          base + "show/bilder"},
+         "Der Ordner " + base + "datei/ kann nicht gelesen werden: Not a directory"},
+        {{"--show", base, "--minis", base + "show/minis", "--pictures", base + "datei"},
+         "Der Ordner " + base + "datei/ kann nicht gelesen werden: Not a directory"},
+    };
+    for (const auto& [args, message] : cases) {
+        const ProgramResult result = run(args);
+
+        EXPECT_EQ(result.exitStatus, 3) << message;
+        EXPECT_EQ(result.err, message + "\n");
+        EXPECT_EQ(listNames(show()), "bilder\nminis\n");
+    }
+}
+
+TEST_F(BatchCommand, AFileThatCannotBeWrittenExitsWithThreeAndLeavesNoTrace) {
+    makeShow({"a.jpg", "b.jpg"}, {"a.jpg", "b.jpg"});
+    std::filesystem::create_directory(pictures() / "b.html");
+
+    const ProgramResult result = run(with({"--own-pages", "on"}));
+
+    EXPECT_EQ(result.exitStatus, 3);
+    EXPECT_EQ(result.err,
+              "Die Datei " + dir.folder() +
+                  "show/bilder/b.html konnte nicht geschrieben werden: Is a directory\n");
+    EXPECT_EQ(listNames(show()), "bilder\nminis\n");
+    EXPECT_EQ(listNames(pictures()), "a.html\na.jpg\nb.html\nb.jpg\n");
+}
+
+TEST_F(BatchCommand, HelpAndWrongUsage) {
+    const ProgramResult help = run({"--help"});
+    EXPECT_EQ(help.exitStatus, 0);
+    EXPECT_TRUE(help.out.starts_with("Aufruf: bildertafel-batch [--per-row TEXT]")) << help.out;
+    EXPECT_EQ(help.err, "");
+
+    const ProgramResult wrong = run({"--show", dir.folder()});
+    EXPECT_EQ(wrong.exitStatus, 2);
+    EXPECT_EQ(wrong.out, "");
+    EXPECT_EQ(wrong.err, "Es fehlt: --minis, --pictures.\n\n" + help.out);
+}
+
+} // namespace
+} // namespace bildertafel::test
