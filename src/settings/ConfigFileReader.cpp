@@ -23,6 +23,35 @@ std::string valueForMessage(std::string_view line) {
     return shown;
 }
 
+bool isAscii(char c) {
+    return static_cast<unsigned char>(c) < 0x80;
+}
+
+// Appends a line decoded from Windows-1252. Runs of ASCII, the same in both, are copied as they
+// are, so that long lines load quickly; room is made at once, so that a line of many megabytes is
+// not copied again and again while it grows (a byte from 0x80 on takes at most three bytes).
+void appendDecoded(std::string& text, std::string_view line) {
+    std::size_t high = 0;
+    for (const char c : line) {
+        high += isAscii(c) ? 0 : 1;
+    }
+    text.reserve(text.size() + line.size() + 2 * high);
+    while (!line.empty()) {
+        std::size_t run = 0;
+        while (run < line.size() && isAscii(line[run])) {
+            ++run;
+        }
+        text.append(line.substr(0, run));
+        line.remove_prefix(run);
+        run = 0;
+        while (run < line.size() && !isAscii(line[run])) {
+            ++run;
+        }
+        textfile::appendFromWindows1252(text, line.substr(0, run));
+        line.remove_prefix(run);
+    }
+}
+
 // The section a header line opens: the digit after the "[", or 0 for anything else.
 int sectionOf(std::string_view header) {
     if (header.size() > 1 && header[1] >= '0' && header[1] <= '9') {
@@ -33,7 +62,7 @@ int sectionOf(std::string_view header) {
 
 // Applies one value line of section 6 to 9; false when the rounded number cannot be taken.
 bool applyValue(ShowSettings& settings, int section, double value) {
-    // Written as "lo <= value" so that a NaN is refused as well.
+    // The ranges are checked as "not inside", so that a NaN is refused as well.
     if (section == TableWidthSection) {
         if (!(value >= -1 && value <= 7)) {
             return false;
@@ -75,11 +104,11 @@ ConfigFileResult applyConfigBytes(std::string_view bytes, ShowSettings& settings
             if (!text.empty()) {
                 text += "\r\n";
             }
-            textfile::appendFromWindows1252(text, line);
+            appendDecoded(text, line);
             continue;
         }
         decoded.clear();
-        textfile::appendFromWindows1252(decoded, line);
+        appendDecoded(decoded, line);
         if (!applyValue(read, section, RoundHalfEven(LeadingNumber(decoded)))) {
             ConfigFileResult refused;
             refused.failure = ConfigFileResult::Failure::BadValue;
