@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 namespace bildertafel {
 namespace {
 
@@ -27,18 +30,13 @@ protected:
     ShowSettings settings = DefaultShowSettings();
 };
 
-TEST_F(ConfigCommands, WriteAsksForTheName) {
-    host.answer = "";
-    WriteConfigFile(settings, host);
-    EXPECT_EQ(host.askedPrompt, "Dateiname (ohne Erweiterung):");
-    EXPECT_EQ(host.askedTitle, "Konfigurationsdatei speichern...");
-    EXPECT_EQ(host.askedPreset, "Kachelwerk01");
-}
-
 TEST_F(ConfigCommands, EmptyAnswerWritesNothingSilently) {
     host.answer = "";
     EXPECT_EQ(WriteConfigFile(settings, host), ConfigOutcome::Nothing);
     EXPECT_EQ(host.events, Events{"ask"});
+    EXPECT_EQ(host.askedPrompt, "Dateiname (ohne Erweiterung):");
+    EXPECT_EQ(host.askedTitle, "Konfigurationsdatei speichern...");
+    EXPECT_EQ(host.askedPreset, "Kachelwerk01");
     EXPECT_EQ(listNames(dir.path()), "");
 }
 
@@ -73,7 +71,9 @@ TEST_F(ConfigCommands, WriteFailureIsReportedAndOldFileKept) {
     EXPECT_EQ(host.events, (Events{"ask", "message"}));
     EXPECT_NE(host.messages.at(0).text.find(dir.folder() + "a.cfg"), std::string::npos);
     EXPECT_EQ(host.messages.at(0).title, "Konfigurationsdatei speichern...");
+    EXPECT_NE(host.messages.at(0).text.find(std::strerror(EISDIR)), std::string::npos);
     EXPECT_EQ(readFile(dir / "a.cfg" / "inside"), "kept");
+    EXPECT_EQ(listNames(dir.path()), "a.cfg\n"); // no temporary file left
 }
 
 TEST_F(ConfigCommands, TemplatesThatWillNotComeBackAreNamedAfterWriting) {

@@ -248,18 +248,6 @@ TEST(ConfigFileRoundTrip, RandomSettingsComeBack) {
     }
 }
 
-TEST(ConfigFileRoundTrip, ThroughTheDisk) {
-    TempDir dir;
-    ShowSettings original = DefaultShowSettings();
-    original.setTemplate(TemplateId::CellAfter, "</td>\r\n<!-- Größe -->\r\n");
-    original.setTableWidthIndex(-1);
-    original.setOption(ShowOption::NewBrowserWindow, 2);
-    ASSERT_TRUE(saveConfigFile(dir / "r.cfg", original).ok());
-    ShowSettings reread;
-    ASSERT_TRUE(loadConfigFile(dir / "r.cfg", reread).ok());
-    EXPECT_EQ(reread, original);
-}
-
 struct LossCase {
     const char* name;
     std::string text;

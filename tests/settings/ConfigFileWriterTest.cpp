@@ -153,27 +153,6 @@ TEST(ConfigFileWriter, ReplacesAnExistingFile) {
     EXPECT_EQ(listNames(dir.path()), "a.cfg\n");
 }
 
-TEST(ConfigFileWriter, TargetThatIsAFolderStaysAsItWas) {
-    TempDir dir;
-    writeFile(dir / "a.cfg" / "inside", "kept");
-    const ConfigFileResult result = saveConfigFile(dir / "a.cfg", DefaultShowSettings());
-    EXPECT_EQ(result.failure, ConfigFileResult::Failure::CannotWrite);
-    EXPECT_NE(result.message.find((dir / "a.cfg").string()), std::string::npos);
-    EXPECT_NE(result.message.find(std::strerror(EISDIR)), std::string::npos);
-    EXPECT_EQ(readFile(dir / "a.cfg" / "inside"), "kept");
-    EXPECT_EQ(listNames(dir.path()), "a.cfg\n");
-}
-
-TEST(ConfigFileWriter, FolderThatIsAFileGivesTheReason) {
-    TempDir dir;
-    writeFile(dir / "plain", "a file, not a folder");
-    const ConfigFileResult result = saveConfigFile(dir / "plain" / "a.cfg", DefaultShowSettings());
-    EXPECT_EQ(result.failure, ConfigFileResult::Failure::CannotWrite);
-    EXPECT_NE(result.message.find((dir / "plain" / "a.cfg").string()), std::string::npos);
-    EXPECT_NE(result.message.find(std::strerror(ENOTDIR)), std::string::npos);
-    EXPECT_EQ(readFile(dir / "plain"), "a file, not a folder");
-}
-
 // A write that runs out of room half-way (the file size limit binds root as well) leaves the old
 // file as it was and no temporary file.
 TEST(ConfigFileWriter, FailedWriteKeepsTheOldFile) {
