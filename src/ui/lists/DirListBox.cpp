@@ -1,0 +1,125 @@
+#include "ui/lists/DirListBox.h"
+
+#include "ui/lists/DirRowDelegate.h"
+#include "ui/lists/FolderPath.h"
+#include "ui/lists/FolderReading.h"
+
+#include <QDir>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QStyle>
+
+using namespace bildertafel::uilists;
+
+DirListBox::DirListBox(QWidget* parent) : QListWidget(parent) {
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setItemDelegate(new DirRowDelegate(LevelRole, this));
+    // Like a new classic folder list, it starts at the program's working folder.
+    m_path = normalizedFolderPath(QDir::currentPath());
+    const FolderReading reading = readSubFolders(m_path);
+    showRows(reading.subFolders, false);
+}
+
+QString DirListBox::path() const {
+    return m_path;
+}
+
+bool DirListBox::setPath(const QString& path, QString* error) {
+    const QString target = path.isEmpty() ? QString() : normalizedFolderPath(path, m_path);
+    const FolderReading reading = readSubFolders(target);
+    if (!reading.readable) {
+        if (error)
+            *error = reading.germanReason;
+        return false;
+    }
+    const bool changed = target != m_path;
+    m_path = target;
+    // The same folder again only refreshes its sub-folders, quietly.
+    showRows(reading.subFolders, !changed);
+    if (changed)
+        emit pathChanged();
+    return true;
+}
+
+void DirListBox::reread() {
+    const FolderReading reading = readSubFolders(m_path);
+    showRows(reading.subFolders, true);
+}
+
+int DirListBox::currentFolderRow() const {
+    return static_cast<int>(m_path.count(u'/')) - (m_path == u"/" ? 1 : 0);
+}
+
+QString DirListBox::nearestExistingAncestor(const QString& path) {
+    QString folder = normalizedFolderPath(path);
+    while (folder != u"/" && !isExistingFolder(folder))
+        folder = parentFolderPath(folder);
+    return folder;
+}
+
+void DirListBox::mouseDoubleClickEvent(QMouseEvent* event) {
+    const QListWidgetItem* hit = itemAt(event->position().toPoint());
+    if (event->button() != Qt::LeftButton || hit == nullptr) {
+        QListWidget::mouseDoubleClickEvent(event);
+        return;
+    }
+    // Handled here rather than through the view's signals: opening rebuilds every row, and the
+    // view must not touch the old items afterwards.
+    event->accept();
+    openRow(row(hit));
+}
+
+void DirListBox::keyPressEvent(QKeyEvent* event) {
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
+        QListWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    if (currentRow() >= 0)
+        openRow(currentRow());
+}
+
+void DirListBox::openRow(int row) {
+    const QString folder = item(row)->data(PathRole).toString();
+    QString reason;
+    if (!setPath(folder, &reason))
+        emit openFailed(folder, reason);
+}
+
+void DirListBox::showRows(const QStringList& subFolders, bool keepChosenRow) {
+    const QString chosen =
+        keepChosenRow && currentItem() ? currentItem()->data(PathRole).toString() : QString();
+    const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
+    const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirIcon);
+    clear();
+    addRow(openIcon, QStringLiteral("/"), QStringLiteral("/"), 0);
+    QString folder;
+    int level = 0;
+    for (const QString& name : m_path.split(u'/', Qt::SkipEmptyParts)) {
+        folder += u'/' + name;
+        addRow(openIcon, name, folder, ++level);
+    }
+    const QString prefix = m_path == u"/" ? QString() : m_path;
+    for (const QString& name : subFolders)
+        addRow(closedIcon, name, prefix + u'/' + name, level + 1);
+
+    int rowToChoose = currentFolderRow();
+    if (!chosen.isEmpty()) {
+        for (int i = 0; i < count(); ++i) {
+            if (item(i)->data(PathRole).toString() == chosen) {
+                rowToChoose = i;
+                break;
+            }
+        }
+    }
+    setCurrentRow(rowToChoose);
+}
+
+void DirListBox::addRow(const QIcon& icon, const QString& text, const QString& folder, int level) {
+    // The list owns its items.
+    auto* row = new QListWidgetItem(icon, text, this);
+    row->setData(PathRole, folder);
+    row->setData(LevelRole, level);
+    row->setToolTip(folder);
+}

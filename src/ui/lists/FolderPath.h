@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+namespace bildertafel::uilists {
+
+// Lexical clean-up of a folder path: made absolute against base, "." and ".." steps and repeated
+// or trailing "/" removed. Symbolic links are not resolved, so the user sees the path he chose.
+QString normalizedFolderPath(const QString& path, const QString& base = QStringLiteral("/"));
+
+// The folder above a normalised path; the root is its own parent.
+QString parentFolderPath(const QString& normalizedPath);
+
+// True when a normalised path is root itself or lies below it, comparing whole folder names:
+// "/home2" is not inside "/home".
+bool isInsideFolder(const QString& normalizedPath, const QString& normalizedRoot);
+
+} // namespace bildertafel::uilists
