@@ -87,9 +87,18 @@ double LeadingNumber(std::string_view text) {
     if (exponentNegative) {
         exponent = -exponent;
     }
+    // Forty significant digits are more than a double holds; the rest only moves the exponent,
+    // so a megabyte of digits costs no more than a short number.
+    constexpr std::size_t MaxSignificant = 40;
+    std::string_view significant = std::string_view(digits).substr(firstNonZero);
+    long long dropped = 0;
+    if (significant.size() > MaxSignificant) {
+        dropped = static_cast<long long>(significant.size() - MaxSignificant);
+        significant = significant.substr(0, MaxSignificant);
+    }
     // The decimal point goes into the exponent, so strtod never meets a locale's decimal sign.
     const std::string plain =
-        digits.substr(firstNonZero) + "e" + std::to_string(exponent - fractionDigits);
+        std::string(significant) + "e" + std::to_string(exponent - fractionDigits + dropped);
     return sign * std::strtod(plain.c_str(), nullptr);
 }
 

@@ -1,5 +1,6 @@
 #include "textfile/LineReader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -21,12 +22,15 @@ bool readFileBytes(const std::filesystem::path& path, std::string& bytes, std::s
         reason = std::strerror(EISDIR);
         return false;
     }
-    if (info.st_size > 0) {
-        bytes.reserve(static_cast<std::size_t>(info.st_size));
-    }
-    char chunk[65536];
+    // Reads straight into the string, growing it when a file grew since fstat.
+    std::size_t size = 0;
+    bytes.resize(std::max<std::size_t>(
+        static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)) + 1, 4096));
     for (;;) {
-        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (size == bytes.size()) {
+            bytes.resize(bytes.size() * 2);
+        }
+        const ssize_t got = ::read(fd, bytes.data() + size, bytes.size() - size);
         if (got < 0) {
             if (errno == EINTR) {
                 continue;
@@ -39,8 +43,9 @@ bool readFileBytes(const std::filesystem::path& path, std::string& bytes, std::s
         if (got == 0) {
             break;
         }
-        bytes.append(chunk, static_cast<std::size_t>(got));
+        size += static_cast<std::size_t>(got);
     }
+    bytes.resize(size);
     ::close(fd);
     return true;
 }

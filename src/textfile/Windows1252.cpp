@@ -144,11 +144,19 @@ bool fitsWindows1252(std::string_view utf8) {
 }
 
 void appendFromWindows1252(std::string& out, std::string_view bytes) {
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b < 0x80) {
-            out += c;
-        } else if (b < 0xA0) {
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        std::size_t run = pos;
+        while (run < bytes.size() && static_cast<unsigned char>(bytes[run]) < 0x80) {
+            ++run;
+        }
+        if (run > pos) {
+            out.append(bytes.substr(pos, run - pos));
+            pos = run;
+            continue;
+        }
+        const auto b = static_cast<unsigned char>(bytes[pos++]);
+        if (b < 0xA0) {
             appendUtf8(out, HighControls[b - 0x80]);
         } else {
             appendUtf8(out, b);

@@ -41,6 +41,15 @@ TEST(LeadingNumber, HugeExponentsGiveInfinity) {
     EXPECT_LT(LeadingNumber("-1E400"), 0);
 }
 
+TEST(LeadingNumber, LongDigitRunsKeepTheirMagnitude) {
+    EXPECT_DOUBLE_EQ(LeadingNumber("1" + std::string(100, '0')), 1e100);
+    EXPECT_DOUBLE_EQ(LeadingNumber("12345678901234567890123456789012345678901234567890"),
+                     1.2345678901234567890e49);
+    EXPECT_DOUBLE_EQ(LeadingNumber("0." + std::string(60, '0') + "25"), 2.5e-61);
+    EXPECT_DOUBLE_EQ(LeadingNumber(std::string(50, '0') + "3." + std::string(50, '9')), 4.0);
+    EXPECT_TRUE(std::isinf(LeadingNumber(std::string(400, '9'))));
+}
+
 TEST(LeadingNumber, DecimalPointIsAPeriodInEveryLocale) {
     const char* german = std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
     EXPECT_DOUBLE_EQ(LeadingNumber("2.5"), 2.5);
