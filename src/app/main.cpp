@@ -1,0 +1,22 @@
+#include "ui/ApplicationStyle.h"
+#include "ui/DisplayCheck.h"
+#include "ui/MainWindow.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <string>
+
+int main(int argc, char* argv[]) {
+    // The toolkit aborts with a terse note when it finds no display; say it plainly instead.
+    const std::string noDisplay = bildertafel::missingDisplayMessage();
+    if (!noDisplay.empty()) {
+        std::fputs(noDisplay.c_str(), stderr);
+        return 1;
+    }
+    QApplication app(argc, argv);
+    bildertafel::useApplicationStyle();
+    bildertafel::MainWindow window;
+    window.show();
+    return QApplication::exec();
+}
