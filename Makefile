@@ -12,7 +12,7 @@ PACKAGES = cmake make g++ pkg-config libgtest-dev qt6-base-dev qt6-base-dev-tool
 
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build test run bench fuzz format format-check clean
+.PHONY: all deps configure build test run run-batch bench fuzz format format-check clean
 
 all: build
 
@@ -35,8 +35,13 @@ build: configure
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
+# Opens the window.
 run: build
 	@./scripts/run.sh $(BUILD_DIR)
+
+# Writes the sample show with the batch command into a fresh temporary folder.
+run-batch: build
+	@./scripts/run-batch.sh $(BUILD_DIR)
 
 bench: deps
 	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DBILDERTAFEL_TESTS=OFF $(CMAKE_FLAGS)
