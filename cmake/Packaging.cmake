@@ -1,6 +1,9 @@
 # A Debian package of the installed program: `cpack -G DEB` in a Release build tree
 # (the Makefile's `make package` does exactly that).
 set(CPACK_GENERATOR "DEB")
+# cpack installs what is built and never builds the whole tree (tests included) first:
+# `make package` builds the programs before it packs, and the package test packs a built tree.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 set(CPACK_PACKAGE_NAME "bildertafel")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_VENDOR "Bildertafel-Team")
@@ -22,10 +25,15 @@ set(CPACK_DEBIAN_PACKAGE_SECTION "graphics")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_PACKAGE_RELEASE "1")
 set(CPACK_DEBIAN_FILE_NAME "DEB-DEFAULT")
-# The Qt 6 runtime by name; dpkg-shlibdeps adds the exact versions of these and of libc6 and
-# libstdc++6 from the programs' own library needs.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6, libqt6gui6, libqt6core6")
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# dpkg-shlibdeps reads the libraries the programs link (the Qt 6 runtime, libc6, libstdc++6)
+# and names their packages with the least versions; without it the list is written by hand.
+find_program(BILDERTAFEL_DPKG_SHLIBDEPS dpkg-shlibdeps)
+if(BILDERTAFEL_DPKG_SHLIBDEPS)
+    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+else()
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS
+        "libqt6widgets6 (>= 6.2), libqt6gui6 (>= 6.2), libqt6core6 (>= 6.2), libc6, libstdc++6")
+endif()
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)
