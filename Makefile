@@ -63,3 +63,18 @@ format-check:
 
 clean:
 	rm -rf $(BUILD_DIR) $(RELEASE_DIR) $(FUZZ_DIR)
+
+# A Release build without sanitizers or tests in build-package/, packed as a .deb by CPack.
+PACKAGE_DIR ?= build-package
+.PHONY: package screenshots
+package: deps
+	cmake -S . -B $(PACKAGE_DIR) -DCMAKE_BUILD_TYPE=Release -DBILDERTAFEL_SANITIZE=OFF \
+	    -DBILDERTAFEL_TESTS=OFF -DBILDERTAFEL_BENCH=OFF -DBILDERTAFEL_FUZZ=OFF $(CMAKE_FLAGS)
+	cmake --build $(PACKAGE_DIR) -j $(JOBS)
+	rm -f $(PACKAGE_DIR)/bildertafel_*.deb
+	cd $(PACKAGE_DIR) && cpack -G DEB
+	@echo "Package: $$(ls $(CURDIR)/$(PACKAGE_DIR)/bildertafel_*.deb)"
+
+# The README's pictures (docs/*.png): the start page in a browser and the window's three pages.
+screenshots: build
+	./scripts/screenshots.sh $(BUILD_DIR)
