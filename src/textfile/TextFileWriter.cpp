@@ -4,8 +4,10 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,11 +18,35 @@ namespace {
 // Large pages go to the temporary file in pieces of this size, so memory stays bounded.
 constexpr std::size_t FlushThreshold = 1U << 20;
 
+// The process id in the temporary names, asked for once: a show writes thousands of files. A forked
+// child that shares it still gets names of its own, since O_EXCL refuses a name in use.
+const std::string& processIdText() {
+    static const std::string text = std::to_string(::getpid());
+    return text;
+}
+
+// The file creation mask, read once from the process status (reading it through umask() would
+// change it for a moment under other threads), or -1 when unknown. Should the program tighten
+// its mask later, a replaced file would only come out with fewer permissions, never more.
+int creationMask() {
+    static const int mask = [] {
+        std::ifstream status("/proc/self/status");
+        std::string line;
+        while (std::getline(status, line)) {
+            if (line.starts_with("Umask:")) {
+                return static_cast<int>(std::strtol(line.c_str() + 6, nullptr, 8));
+            }
+        }
+        return -1;
+    }();
+    return mask;
+}
+
 std::filesystem::path temporaryBeside(const std::filesystem::path& target) {
     static std::atomic<unsigned> counter{0};
     // A short hidden name: it fits wherever the target's name fits, and no file list shows it.
-    const std::string name = ".bildertafel-" + std::to_string(::getpid()) + "-" +
-                             std::to_string(counter.fetch_add(1)) + ".tmp";
+    const std::string name =
+        ".bildertafel-" + processIdText() + "-" + std::to_string(counter.fetch_add(1)) + ".tmp";
     return target.has_parent_path() ? target.parent_path() / name : std::filesystem::path(name);
 }
 
@@ -46,9 +72,15 @@ bool TextFileWriter::open() {
         fail(EISDIR);
         return false;
     }
+    // A replaced file keeps its permissions, as it would when written in place. Created with them,
+    // it needs no fchmod unless the creation mask takes some away.
+    const mode_t permissions = exists ? existing.st_mode & 07777 : 0666;
+    const int mask = creationMask();
+    const bool chmodNeeded =
+        exists && (mask < 0 || (permissions & 07000) != 0 || (permissions & mask) != 0);
     for (int attempt = 0; attempt < 100; ++attempt) {
         m_temp = temporaryBeside(m_target);
-        m_fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        m_fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, permissions & 0777);
         if (m_fd >= 0 || errno != EEXIST) {
             break;
         }
@@ -59,9 +91,8 @@ bool TextFileWriter::open() {
         fail(error);
         return false;
     }
-    // A replaced file keeps its permissions, as it would when written in place.
-    if (exists) {
-        (void)::fchmod(m_fd, existing.st_mode & 07777);
+    if (chmodNeeded) {
+        (void)::fchmod(m_fd, permissions);
     }
     return true;
 }
