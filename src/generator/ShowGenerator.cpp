@@ -2,6 +2,7 @@
 
 #include "generator/AllPicturesPageWriter.h"
 #include "generator/FolderChecks.h"
+#include "generator/PageNameClash.h"
 #include "generator/PicturePageWriter.h"
 #include "generator/RowBreaks.h"
 #include "generator/RunValues.h"
@@ -33,26 +34,6 @@ constexpr std::string_view CancelledTitle = "Abbruch...";
 bool isUsableStartPageName(std::string_view name) {
     return !name.empty() && name.find('/') == std::string_view::npos &&
            name.find('\0') == std::string_view::npos;
-}
-
-// With both extra pages on, a picture page must not take the all-pictures page's file name:
-// returns the thumbnail that would, if any.
-const std::string* pictureTakingAllPageName(const ShowGeneratorInput& input,
-                                            std::string_view startPageName) {
-    const ShowSettings& settings = input.settings;
-    if (!settings.isOn(ShowOption::OwnPagePerPicture) ||
-        !settings.isOn(ShowOption::AllPicturesPage)) {
-        return nullptr;
-    }
-    const std::string allPageBase = std::string(startPageName) + "_all";
-    PictureValues picture;
-    for (const std::string& name : input.ThumbNames) {
-        picture.assign(name);
-        if (picture.base() == allPageBase) {
-            return &name;
-        }
-    }
-    return nullptr;
 }
 
 struct WriteFailure {
@@ -151,11 +132,8 @@ RunOutcome ShowGenerator::run(const ShowGeneratorInput& input, GeneratorHost& ho
         host.showMessage(InvalidName, CancelledTitle);
         return RunOutcome::Cancelled;
     }
-    if (const std::string* clash = pictureTakingAllPageName(input, startPageName)) {
-        host.showMessage("Die eigene HTML-Datei des Bildes " + *clash +
-                             " hätte denselben Namen wie die HTML-Datei mit allen Bildern (" +
-                             startPageName + "_all.html)...",
-                         FileSystemTitle);
+    if (const auto clash = generator::pageNameClash(input, startPageName)) {
+        host.showMessage(*clash, FileSystemTitle);
         return RunOutcome::Refused;
     }
 

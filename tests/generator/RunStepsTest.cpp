@@ -98,39 +98,59 @@ INSTANTIATE_TEST_SUITE_P(
                     NameCase{"NulCharacter", std::string("a\0b", 3), ""}),
     [](const auto& info) { return std::string(info.param.what); });
 
-TEST(PageNameClash, APicturePageWithTheAllPicturesPageNameIsRefusedBeforeWriting) {
-    ShowSettings settings = DefaultShowSettings();
-    settings.setOption(ShowOption::OwnPagePerPicture, 1);
-    Show show({"a.jpg", "bilder01_all.jpg"}, settings);
+struct ClashCase {
+    const char* what;
+    std::vector<std::string> thumbNames;
+    std::int16_t ownPages;
+    std::int16_t allPage;
+    std::optional<std::string> answer;
+    std::string message; // empty: written
+};
 
-    EXPECT_EQ(show.run(), RunOutcome::Refused);
+class PageNameClash : public testing::TestWithParam<ClashCase> {};
 
-    EXPECT_EQ(
-        show.host.events,
-        (std::vector<std::string>{
-            AskEvent, FileSystemTitle +
-                          "Die eigene HTML-Datei des Bildes bilder01_all.jpg hätte denselben "
-                          "Namen wie die HTML-Datei mit allen Bildern (bilder01_all.html)..."}));
+TEST_P(PageNameClash, IsRefusedBeforeAnythingIsWritten) {
+    const ClashCase& c = GetParam();
+    ShowSettings settings = bareSettings();
+    settings.setOption(ShowOption::OwnPagePerPicture, c.ownPages);
+    settings.setOption(ShowOption::AllPicturesPage, c.allPage);
+    Show show(c.thumbNames, settings);
+    show.host.answer = c.answer;
+
+    const RunOutcome outcome = show.run();
+
+    if (c.message.empty()) {
+        EXPECT_EQ(outcome, RunOutcome::Written);
+        EXPECT_EQ(show.host.events, WrittenEvents);
+        return;
+    }
+    EXPECT_EQ(outcome, RunOutcome::Refused);
+    EXPECT_EQ(show.host.events, (std::vector<std::string>{AskEvent, FileSystemTitle + c.message}));
     EXPECT_EQ(listNames(show.show()), "bilder\nminis\n");
     EXPECT_EQ(listNames(show.pictures()), "");
 }
 
-TEST(PageNameClash, NoClashWithoutTheAllPicturesPageOrUnderAnotherStartPageName) {
-    ShowSettings settings = DefaultShowSettings();
-    settings.setOption(ShowOption::OwnPagePerPicture, 1);
-    {
-        Show show({"bilder01_all.jpg"}, settings);
-        show.host.answer = "index";
-        EXPECT_EQ(show.run(), RunOutcome::Written);
-        EXPECT_EQ(listNames(show.pictures()), "bilder01_all.html\nindex_all.html\n");
-    }
-    settings.setOption(ShowOption::AllPicturesPage, 0);
-    {
-        Show show({"bilder01_all.jpg"}, settings);
-        EXPECT_EQ(show.run(), RunOutcome::Written);
-        EXPECT_EQ(listNames(show.pictures()), "bilder01_all.html\n");
-    }
-}
+INSTANTIATE_TEST_SUITE_P(
+    Pages, PageNameClash,
+    testing::Values(
+        ClashCase{"PicturePageTakesTheAllPicturesPageName",
+                  {"a.jpg", "bilder01_all.jpg"},
+                  1,
+                  1,
+                  std::nullopt,
+                  "Die eigene HTML-Datei des Bildes bilder01_all.jpg hätte denselben Namen wie die "
+                  "HTML-Datei mit allen Bildern (bilder01_all.html)..."},
+        ClashCase{"AnotherStartPageNameFreesIt", {"bilder01_all.jpg"}, 1, 1, "index", ""},
+        ClashCase{"NoAllPicturesPageNoClash", {"bilder01_all.jpg"}, 1, 0, std::nullopt, ""},
+        ClashCase{"TwoPicturesDifferingInTheCaseOfTheExtension",
+                  {"a.jpg", "b.jpg", "a.JPG"},
+                  1,
+                  0,
+                  std::nullopt,
+                  "Die eigenen HTML-Dateien der Bilder a.jpg und a.JPG hätten denselben Namen "
+                  "(a.html)..."},
+        ClashCase{"WithoutOwnPagesTheyShareNothing", {"a.jpg", "a.JPG"}, 0, 1, std::nullopt, ""}),
+    [](const auto& info) { return std::string(info.param.what); });
 
 } // namespace
 } // namespace bildertafel::test
