@@ -28,7 +28,8 @@ struct ShowGeneratorInput {
 };
 
 enum class RunOutcome {
-    Refused,     // a check failed; a message was shown, nothing written
+    Refused,     // a folder check failed, or two pages would share a file name; a message was
+                 // shown, nothing written
     Cancelled,   // empty or invalid start page name; a message was shown, nothing written
     Written,     // every page written
     WriteFailed, // the file system failed; a message was shown, the run stopped at that step
@@ -36,6 +37,9 @@ enum class RunOutcome {
 
 class ShowGenerator {
 public:
+    // Checks the folders, asks for the start page's name and writes the pages. Every file is
+    // replaced safely; when the file system fails, the run stops there, refreshes the file lists,
+    // switches the busy indicator off and names the file and the system's reason.
     static RunOutcome run(const ShowGeneratorInput& input, GeneratorHost& host);
 };
 
