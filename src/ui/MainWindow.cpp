@@ -4,10 +4,15 @@
 #include "ui/CheckBoxValue.h"
 #include "ui/TableWidthChoice.h"
 #include "ui/TemplateText.h"
+#include "ui/WindowDialogs.h"
+#include "ui/lists/DirListBox.h"
+#include "ui/lists/DriveListBox.h"
+#include "ui/lists/FileListBox.h"
 #include "ui_MainWindow.h"
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QMouseEvent>
 #include <QShowEvent>
 #include <QTimer>
 
@@ -21,7 +26,8 @@ constexpr std::array<ShowOption, 3> AllOptions{
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent)
-    : QWidget(parent), m_ui(std::make_unique<Ui::MainWindow>()) {
+    : QWidget(parent), m_ui(std::make_unique<Ui::MainWindow>()),
+      m_dialogs(std::make_unique<StandardDialogs>(this)) {
     // Set before the controls exist, so that all of them inherit it.
     setFont(windowFont());
     m_ui->setupUi(this);
@@ -59,6 +65,54 @@ void MainWindow::connectEvents() {
         SSTab1_Click(previous);
     });
     connect(m_ui->Command1, &QPushButton::clicked, this, &MainWindow::Command1_Click);
+    for (std::int16_t i = 0; i < static_cast<std::int16_t>(Drive1.size()); ++i) {
+        connect(Drive1[i], &DriveListBox::driveChanged, this, [this, i] { Drive1_Change(i); });
+    }
+    for (std::int16_t i = 0; i < static_cast<std::int16_t>(Dir1.size()); ++i) {
+        connect(Dir1[i], &DirListBox::pathChanged, this, [this, i] { Dir1_Change(i); });
+        connect(Dir1[i], &DirListBox::openFailed, this,
+                [this, i](const QString& folder, const QString& reason) {
+                    folderNotOpened(i, folder, reason);
+                });
+    }
+    for (std::int16_t i = 0; i < static_cast<std::int16_t>(File1.size()); ++i) {
+        connect(File1[i], &FileListBox::fileClicked, this, [this, i] { File1_Click(i); });
+        connect(File1[i], &FileListBox::fileDoubleClicked, this, [this, i] { File1_DblClick(i); });
+    }
+    for (std::int16_t i = 0; i < static_cast<std::int16_t>(Command2.size()); ++i) {
+        connect(Command2[i], &QPushButton::clicked, this, [this, i] { Command2_Click(i); });
+    }
+    connect(m_ui->Command3, &QPushButton::clicked, this, &MainWindow::Command3_Click);
+    // Labels have no click of their own.
+    m_ui->Label2->installEventFilter(this);
+    m_ui->Label3->installEventFilter(this);
+}
+
+void MainWindow::setDialogs(std::unique_ptr<WindowDialogs> dialogs) {
+    m_dialogs = std::move(dialogs);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    const bool countLabel = watched == m_ui->Label2 || watched == m_ui->Label3;
+    const bool press = event->type() == QEvent::MouseButtonPress;
+    const bool release = event->type() == QEvent::MouseButtonRelease;
+    if (!countLabel || (!press && !release)) {
+        return QWidget::eventFilter(watched, event);
+    }
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() != Qt::LeftButton) {
+        return QWidget::eventFilter(watched, event);
+    }
+    // Taking the press makes the label receive the release: a click is a release on the label.
+    auto* label = static_cast<QWidget*>(watched);
+    if (release && label->rect().contains(mouse->position().toPoint())) {
+        if (watched == m_ui->Label2) {
+            Label2_Click();
+        } else {
+            Label3_Click();
+        }
+    }
+    return true;
 }
 
 QCheckBox* MainWindow::optionBox(ShowOption option) const {
@@ -129,6 +183,7 @@ void MainWindow::Form_Activate() {
     ShowSettings shown = settings();
     DefaultShowSettings(shown);
     applySettings(shown);
+    startUpFolderSteps();
 }
 
 void MainWindow::SSTab1_Click(std::int16_t /*previousTab*/) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/ShowSettings.h"
+#include "ui/ShowFolders.h"
 
 #include <QWidget>
 
@@ -24,6 +25,8 @@ class MainWindow;
 
 namespace bildertafel {
 
+class WindowDialogs;
+
 // Form1, the program's one window: three tab pages with the folder browsers, the templates and
 // the options. Its controls hold the show settings; there is no other copy of them.
 class MainWindow : public QWidget {
@@ -38,9 +41,19 @@ public:
     // Shows the settings in the controls at once.
     void applySettings(const ShowSettings& settings);
 
+    // The four remembered folders, each ending in "/"; empty until the first activation.
+    const ShowFolderSlots& showFolders() const { return ShowFolders; }
+    // Replaces the message box and the input dialog (tests script their answers).
+    void setDialogs(std::unique_ptr<WindowDialogs> dialogs);
+
+    // Re-reads the five file lists and shows the counts; the buttons stay as they are.
+    void RefreshFileLists();
+
 protected:
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // Clicks on the two count labels.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void bindControlArrays();
@@ -52,6 +65,26 @@ private:
     void Form_Activate();
     void SSTab1_Click(std::int16_t previousTab);
     void Command1_Click();
+    void Drive1_Change(std::int16_t index);
+    void Dir1_Change(std::int16_t index);
+    void Label2_Click();
+    void Label3_Click();
+    void File1_Click(std::int16_t index);
+    void File1_DblClick(std::int16_t index);
+    void Command2_Click(std::int16_t index);
+    void Command3_Click();
+
+    void startUpFolderSteps();
+    void ShowCounts();
+    void UpdateButtons();
+
+    // Assigns a folder to Dir1(index); one that cannot be opened is handled as folderNotOpened.
+    bool openFolder(std::int16_t index, const QString& folder);
+    // Dir1(index) could not open the folder. One that exists but cannot be read leaves everything
+    // as it was; one that is gone moves the list to the nearest folder above it. Both are told.
+    void folderNotOpened(std::int16_t index, const QString& folder, const QString& reason);
+    // Drive1(index) shows the drive of Dir1(index)'s folder, without a change handler.
+    void showDriveOfFolder(std::int16_t index);
 
     std::unique_ptr<Ui::MainWindow> m_ui;
 
@@ -65,6 +98,9 @@ private:
     std::array<DriveListBox*, 2> Drive1{};
     std::array<DirListBox*, 4> Dir1{};
     std::array<FileListBox*, 5> File1{};
+
+    ShowFolderSlots ShowFolders;
+    std::unique_ptr<WindowDialogs> m_dialogs;
 
     // The page that is current, so that a change can report the one before it.
     std::int16_t m_currentTab = 0;

@@ -1,0 +1,63 @@
+// The buttons: when they can be used, and loading, saving and generating through the window.
+#include "ui/MainWindow.h"
+
+#include "generator/ShowGenerator.h"
+#include "settings/ConfigCommands.h"
+#include "ui/WindowConfigHost.h"
+#include "ui/WindowGeneratorHost.h"
+#include "ui/lists/FileListBox.h"
+#include "ui_MainWindow.h"
+
+namespace bildertafel {
+
+void MainWindow::UpdateButtons() {
+    Command2[0]->setEnabled(File1[0]->selectedIndex() >= 0);
+    m_ui->Command3->setEnabled(true);
+    if (File1[2]->count() < 1) {
+        m_ui->Command3->setEnabled(false);
+    }
+    if (File1[3]->count() < 1) {
+        m_ui->Command3->setEnabled(false);
+    }
+}
+
+void MainWindow::File1_Click(std::int16_t /*index*/) {
+    UpdateButtons();
+}
+
+void MainWindow::File1_DblClick(std::int16_t /*index*/) {
+    // Whichever list was double-clicked, the configuration selected in File1(0) is loaded.
+    Command2_Click(0);
+}
+
+void MainWindow::Command2_Click(std::int16_t index) {
+    WindowConfigHost host(ShowFolders[folderslot::ConfigFolder], *File1[0], *m_ui->Label4,
+                          *m_dialogs);
+    if (index == 1) {
+        WriteConfigFile(settings(), host);
+        return;
+    }
+    ShowSettings loaded = settings();
+    // A file that cannot be read whole leaves the controls as they are.
+    if (ReadConfigFile(loaded, host) == ConfigOutcome::Done) {
+        applySettings(loaded);
+    }
+}
+
+void MainWindow::Command3_Click() {
+    ShowGeneratorInput input;
+    input.settings = settings();
+    input.ShowFolder = ShowFolders[folderslot::ShowFolder].toStdString();
+    input.ThumbFolder = ShowFolders[folderslot::ThumbFolder].toStdString();
+    input.PictureFolder = ShowFolders[folderslot::PictureFolder].toStdString();
+    const FileListBox& thumbs = *File1[2];
+    input.ThumbNames.reserve(static_cast<std::size_t>(thumbs.count()));
+    for (int i = 0; i < thumbs.count(); ++i) {
+        input.ThumbNames.push_back(thumbs.nameAt(i).toStdString());
+    }
+    input.PictureCount = File1[3]->count();
+    WindowGeneratorHost host(*m_dialogs, [this] { RefreshFileLists(); });
+    ShowGenerator::run(input, host);
+}
+
+} // namespace bildertafel

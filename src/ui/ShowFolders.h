@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+namespace bildertafel {
+
+// The four remembered folders. Each slot mirrors the directory list of the same index and holds
+// its folder with one trailing "/".
+using ShowFolderSlots = std::array<QString, 4>;
+
+namespace folderslot {
+enum : std::int16_t { ConfigFolder = 0, ShowFolder = 1, ThumbFolder = 2, PictureFolder = 3 };
+} // namespace folderslot
+
+// The folder as a slot holds it: a "/" is appended unless it already ends in one, so the root
+// folder stays "/".
+QString withTrailingSeparator(const QString& folder);
+
+} // namespace bildertafel

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "settings/ConfigCommands.h"
+
+#include <QString>
+
+class FileListBox;
+class QLabel;
+
+namespace bildertafel {
+
+class WindowDialogs;
+
+// The window as the surroundings of "Konfiguration Laden" and "Konfiguration Speichern": the
+// configuration folder, its file list, the label of the loaded name and the window's dialogs.
+class WindowConfigHost : public ConfigCommandHost {
+public:
+    WindowConfigHost(QString configFolder, FileListBox& configList, QLabel& loadedName,
+                     WindowDialogs& dialogs);
+
+    std::string ConfigFolder() const override;
+    std::optional<std::string> selectedConfigName() const override;
+    void rereadConfigList() override;
+    void showLoadedConfigName(std::string_view name) override;
+    void showMessage(std::string_view text, std::string_view title) override;
+    std::string askText(std::string_view prompt, std::string_view title,
+                        std::string_view presetAnswer) override;
+
+private:
+    QString m_configFolder;
+    FileListBox& m_configList;
+    QLabel& m_loadedName;
+    WindowDialogs& m_dialogs;
+};
+
+} // namespace bildertafel

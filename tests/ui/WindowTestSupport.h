@@ -1,0 +1,67 @@
+#pragma once
+
+#include "ui/WindowDialogs.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class DirListBox;
+class FileListBox;
+class QWidget;
+
+namespace bildertafel {
+class MainWindow;
+}
+
+namespace windowtest {
+
+// Answers the window's dialogs from a script and records what they were asked to show.
+class ScriptedDialogs : public bildertafel::WindowDialogs {
+public:
+    struct Message {
+        QString text;
+        QString title;
+    };
+    struct Question {
+        QString prompt;
+        QString title;
+        QString presetAnswer;
+    };
+
+    void showMessage(const QString& text, const QString& title) override;
+    // The next scripted answer; with none left, the empty answer of Cancel.
+    QString askText(const QString& prompt, const QString& title,
+                    const QString& presetAnswer) override;
+
+    QStringList answers;
+    QList<Message> messages;
+    QList<Question> questions;
+};
+
+// Gives the window scripted dialogs; the window owns them, the reference stays valid with it.
+ScriptedDialogs& scriptDialogs(bildertafel::MainWindow& window);
+
+// Shows the window and waits until its start-up has run.
+bool startWindow(bildertafel::MainWindow& window);
+
+// Creates empty files (and the folders they lie in) below a folder.
+bool makeFiles(const QString& folder, const QStringList& relativePaths);
+bool writeBytes(const QString& path, const QByteArray& bytes);
+QByteArray readBytes(const QString& path);
+
+// What a person does with the mouse: a double-click on the row of a folder, a click or a
+// double-click on an entry of a file list, a click on a label or a button. False when the row or
+// entry is not there.
+bool doubleClickFolderRow(DirListBox& list, const QString& folder);
+bool clickEntry(FileListBox& list, const QString& name);
+bool doubleClickEntry(FileListBox& list, const QString& name);
+void clickWidget(QWidget& widget);
+
+// The names a file list shows, in list order.
+QStringList namesOf(const FileListBox& list);
+
+// The folder without symbolic links, as the lists and slots show a working folder.
+QString canonical(const QString& folder);
+
+} // namespace windowtest
