@@ -1,0 +1,195 @@
+// A whole session as a person works with the window: choose the show folder and its two
+// sub-folders, load a configuration, change a template and an option, generate, save the
+// configuration. The pages must be byte for byte those that a run without the window writes from
+// the saved configuration for the same folders.
+#include "WindowTestSupport.h"
+#include "generator/ShowGenerator.h"
+#include "settings/ConfigFile.h"
+#include "ui/ApplicationStyle.h"
+#include "ui/MainWindow.h"
+#include "ui/lists/DirListBox.h"
+#include "ui/lists/FileListBox.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QDirIterator>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <map>
+#include <memory>
+
+using bildertafel::MainWindow;
+using namespace windowtest;
+
+namespace {
+
+template <typename Control>
+Control& control(MainWindow& window, const QString& name) {
+    auto* found = window.findChild<Control*>(name);
+    if (found == nullptr)
+        qFatal("control %s missing", qPrintable(name));
+    return *found;
+}
+
+bool copyFolder(const QString& from, const QString& to) {
+    QDirIterator files(from, QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString source = files.next();
+        if (!writeBytes(to + source.mid(from.size()), readBytes(source)))
+            return false;
+    }
+    return true;
+}
+
+// Every page below a folder, by its path relative to the folder.
+std::map<QString, QByteArray> pagesBelow(const QString& folder) {
+    std::map<QString, QByteArray> pages;
+    QDirIterator files(folder, {"*.html"}, QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString path = files.next();
+        pages[path.mid(folder.size())] = readBytes(path);
+    }
+    return pages;
+}
+
+class AnsweringHost : public bildertafel::GeneratorHost {
+public:
+    explicit AnsweringHost(std::string answer) : m_answer(std::move(answer)) {}
+    void showMessage(std::string_view text, std::string_view) override {
+        messages.emplace_back(text);
+    }
+    std::string askText(std::string_view, std::string_view, std::string_view) override {
+        return m_answer;
+    }
+    void setBusy(bool) override {}
+    void refreshFileLists() override {}
+
+    std::vector<std::string> messages;
+
+private:
+    std::string m_answer;
+};
+
+// Types as a keyboard does; letters beyond ASCII come as the text of a key event.
+void typeText(QWidget& widget, const QString& text) {
+    for (const QChar letter : text) {
+        if (letter.unicode() < 128)
+            QTest::keyClick(&widget, static_cast<char>(letter.unicode()));
+        else
+            QTest::sendKeyEvent(QTest::Click, &widget, Qt::Key_unknown, QString(letter), {});
+    }
+}
+
+void clickTab(MainWindow& window, int page) {
+    QTabBar& tabs = *control<QTabWidget>(window, "SSTab1").tabBar();
+    QTest::mouseClick(&tabs, Qt::LeftButton, {}, tabs.tabRect(page).center());
+}
+
+} // namespace
+
+class MainWindowSessionTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { bildertafel::useApplicationStyle(); }
+    void aPersonMakesAShow();
+};
+
+void MainWindowSessionTest::aPersonMakesAShow() {
+    const QString startFolder = QDir::currentPath();
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString root = canonical(dir.path());
+    const QString show = root + "/Fotoshow";
+    QVERIFY(copyFolder(BILDERTAFEL_SAMPLE_SHOW, show));
+    QVERIFY(QDir::setCurrent(root));
+
+    {
+        MainWindow window;
+        ScriptedDialogs& dialogs = scriptDialogs(window);
+        QVERIFY(startWindow(window));
+
+        // The folders: the show, its previews and its pictures; the configuration lies in the
+        // show folder.
+        QVERIFY(doubleClickFolderRow(control<DirListBox>(window, "Dir1_1"), show));
+        QVERIFY(doubleClickFolderRow(control<DirListBox>(window, "Dir1_2"), show + "/minis"));
+        QVERIFY(doubleClickFolderRow(control<DirListBox>(window, "Dir1_3"), show + "/bilder"));
+        QVERIFY(doubleClickFolderRow(control<DirListBox>(window, "Dir1_0"), show));
+        QCOMPARE(control<QLabel>(window, "Label2").text(), "6");
+        QCOMPARE(control<QLabel>(window, "Label3").text(), "6 jpg / 0 html");
+
+        QVERIFY(clickEntry(control<FileListBox>(window, "File1_0"), "beispiel.cfg"));
+        clickWidget(control<QPushButton>(window, "Command2_0"));
+        QCOMPARE(control<QLabel>(window, "Label4").text(), "beispiel.cfg");
+
+        // A second line under each preview, and a new browser window for the pictures.
+        clickTab(window, 1);
+        QPlainTextEdit& cellAfter = control<QPlainTextEdit>(window, "Text1_3");
+        QVERIFY(cellAfter.isVisible());
+        QTest::mouseClick(cellAfter.viewport(), Qt::LeftButton);
+        QTest::keyClick(&cellAfter, Qt::Key_A, Qt::ControlModifier);
+        typeText(cellAfter, "<br><small>Größer: anklicken</small>");
+        QTest::keyClick(&cellAfter, Qt::Key_Return);
+        typeText(cellAfter, "</td>");
+        clickTab(window, 2);
+        clickWidget(control<QCheckBox>(window, "Check2"));
+        QCOMPARE(window.settings().NewBrowserWindow(), 1);
+        clickTab(window, 0);
+
+        dialogs.answers = {"urlaub"};
+        clickWidget(control<QPushButton>(window, "Command3"));
+        QCOMPARE(dialogs.messages.size(), 0);
+        QCOMPARE(namesOf(control<FileListBox>(window, "File1_1")), QStringList{"urlaub.html"});
+
+        dialogs.answers = {"urlaub"};
+        clickWidget(control<QPushButton>(window, "Command2_1"));
+        QCOMPARE(dialogs.messages.size(), 0);
+        QCOMPARE(namesOf(control<FileListBox>(window, "File1_0")),
+                 (QStringList{"beispiel.cfg", "urlaub.cfg"}));
+    }
+    QDir::setCurrent(startFolder);
+
+    const std::map<QString, QByteArray> written = pagesBelow(show);
+    QVERIFY(written.count("/urlaub.html") == 1);
+    QCOMPARE(written.size(), std::size_t{7}); // the start page and one page per picture
+    QVERIFY(written.count("/bilder/Bild 10.html") == 1);
+    const QByteArray& startPage = written.at("/urlaub.html");
+    QVERIFY(startPage.contains("<br><small>Gr\xf6\xdf"
+                               "er: anklicken</small>\r\n</td>\r\n"));
+    QVERIFY(startPage.startsWith("<!DOCTYPE html>\r\n")); // the loaded head
+    QVERIFY(startPage.contains("Eine kleine Fotoshow \x96 zum Vergr\xf6\xdf"
+                               "ern bitte ein Bild anklicken."));
+    QVERIFY(startPage.indexOf("Bild 2.jpg") < startPage.indexOf("Bild 10.jpg"));
+
+    // The same show made without the window, from the saved configuration.
+    const QString other = root + "/ohne-fenster";
+    QVERIFY(copyFolder(BILDERTAFEL_SAMPLE_SHOW, other));
+    bildertafel::ShowSettings saved = bildertafel::DefaultShowSettings();
+    QVERIFY(bildertafel::loadConfigFile((show + "/urlaub.cfg").toStdString(), saved).ok());
+    bildertafel::ShowGeneratorInput input;
+    input.settings = saved;
+    input.ShowFolder = (other + "/").toStdString();
+    input.ThumbFolder = (other + "/minis/").toStdString();
+    input.PictureFolder = (other + "/bilder/").toStdString();
+    input.ThumbNames = {"Bild 1.jpg", "Bild 2.jpg", "Bild 3.jpg",
+                        "Bild 4.jpg", "Bild 5.jpg", "Bild 10.jpg"};
+    input.PictureCount = 6;
+    AnsweringHost host("urlaub");
+    QCOMPARE(bildertafel::ShowGenerator::run(input, host), bildertafel::RunOutcome::Written);
+
+    const std::map<QString, QByteArray> expected = pagesBelow(other);
+    QCOMPARE(written.size(), expected.size());
+    for (const auto& [path, bytes] : expected) {
+        QVERIFY2(written.count(path) == 1, qPrintable(path));
+        QVERIFY2(written.at(path) == bytes, qPrintable(path));
+    }
+}
+
+QTEST_MAIN(MainWindowSessionTest)
+#include "MainWindowSessionTest.moc"
