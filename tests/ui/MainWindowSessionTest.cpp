@@ -1,7 +1,8 @@
 // A whole session as a person works with the window: choose the show folder and its two
-// sub-folders, load a configuration, change a template and an option, generate, save the
-// configuration. The pages must be byte for byte those that a run without the window writes from
-// the saved configuration for the same folders.
+// sub-folders, generate a first show with the start-up settings, load a configuration, change a
+// template and an option, generate again, save the configuration. The pages must be byte for byte
+// those that bildertafel-batch writes for the first show, and those that a run without the window
+// writes from the saved configuration for the second, in copies of the same folders.
 #include "WindowTestSupport.h"
 #include "generator/ShowGenerator.h"
 #include "settings/ConfigFile.h"
@@ -15,6 +16,7 @@
 #include <QDirIterator>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -91,6 +93,16 @@ void clickTab(MainWindow& window, int page) {
     QTest::mouseClick(&tabs, Qt::LeftButton, {}, tabs.tabRect(page).center());
 }
 
+// Every expected page was written with the same bytes.
+void comparePages(const std::map<QString, QByteArray>& written,
+                  const std::map<QString, QByteArray>& expected) {
+    QVERIFY(!expected.empty());
+    for (const auto& [path, bytes] : expected) {
+        QVERIFY2(written.count(path) == 1, qPrintable(path));
+        QVERIFY2(written.at(path) == bytes, qPrintable(path));
+    }
+}
+
 } // namespace
 
 class MainWindowSessionTest : public QObject {
@@ -110,6 +122,7 @@ void MainWindowSessionTest::aPersonMakesAShow() {
     QVERIFY(copyFolder(BILDERTAFEL_SAMPLE_SHOW, show));
     QVERIFY(QDir::setCurrent(root));
 
+    std::map<QString, QByteArray> firstShow;
     {
         MainWindow window;
         ScriptedDialogs& dialogs = scriptDialogs(window);
@@ -123,6 +136,16 @@ void MainWindowSessionTest::aPersonMakesAShow() {
         QVERIFY(doubleClickFolderRow(control<DirListBox>(window, "Dir1_0"), show));
         QCOMPARE(control<QLabel>(window, "Label2").text(), "6");
         QCOMPARE(control<QLabel>(window, "Label3").text(), "6 jpg / 0 html");
+
+        // A first show with the start-up settings and a page for every picture.
+        clickTab(window, 2);
+        clickWidget(control<QCheckBox>(window, "Check1"));
+        clickTab(window, 0);
+        dialogs.answers = {"schnell"};
+        clickWidget(control<QPushButton>(window, "Command3"));
+        QCOMPARE(dialogs.messages.size(), 0);
+        QCOMPARE(control<QLabel>(window, "Label3").text(), "6 jpg / 7 html");
+        firstShow = pagesBelow(show);
 
         QVERIFY(clickEntry(control<FileListBox>(window, "File1_0"), "beispiel.cfg"));
         clickWidget(control<QPushButton>(window, "Command2_0"));
@@ -145,7 +168,8 @@ void MainWindowSessionTest::aPersonMakesAShow() {
         dialogs.answers = {"urlaub"};
         clickWidget(control<QPushButton>(window, "Command3"));
         QCOMPARE(dialogs.messages.size(), 0);
-        QCOMPARE(namesOf(control<FileListBox>(window, "File1_1")), QStringList{"urlaub.html"});
+        QCOMPARE(namesOf(control<FileListBox>(window, "File1_1")),
+                 (QStringList{"schnell.html", "urlaub.html"}));
 
         dialogs.answers = {"urlaub"};
         clickWidget(control<QPushButton>(window, "Command2_1"));
@@ -155,16 +179,31 @@ void MainWindowSessionTest::aPersonMakesAShow() {
     }
     QDir::setCurrent(startFolder);
 
+    // The first show: the start page, the all-pictures page and six picture pages, as the batch
+    // command writes them with the same settings.
+    QCOMPARE(firstShow.size(), std::size_t{8});
+    const QString batchCopy = root + "/batch";
+    QVERIFY(copyFolder(BILDERTAFEL_SAMPLE_SHOW, batchCopy));
+    QProcess batch;
+    batch.start(BILDERTAFEL_BATCH,
+                {"--own-pages", "on", "--show", batchCopy, "--minis", batchCopy + "/minis",
+                 "--pictures", batchCopy + "/bilder", "--name", "schnell"});
+    QVERIFY(batch.waitForFinished(30000));
+    QCOMPARE(batch.exitCode(), 0);
+    const std::map<QString, QByteArray> batchPages = pagesBelow(batchCopy);
+    QCOMPARE(batchPages.size(), firstShow.size());
+    comparePages(firstShow, batchPages);
+
+    // The second show: the loaded head, the typed cell end, the pictures in list order.
     const std::map<QString, QByteArray> written = pagesBelow(show);
-    QVERIFY(written.count("/urlaub.html") == 1);
-    QCOMPARE(written.size(), std::size_t{7}); // the start page and one page per picture
-    QVERIFY(written.count("/bilder/Bild 10.html") == 1);
+    // Both start pages, the first show's all-pictures page, the second show's picture pages.
+    QCOMPARE(written.size(), std::size_t{9});
     const QByteArray& startPage = written.at("/urlaub.html");
-    QVERIFY(startPage.contains("<br><small>Gr\xf6\xdf"
-                               "er: anklicken</small>\r\n</td>\r\n"));
-    QVERIFY(startPage.startsWith("<!DOCTYPE html>\r\n")); // the loaded head
+    QVERIFY(startPage.startsWith("<!DOCTYPE html>\r\n"));
     QVERIFY(startPage.contains("Eine kleine Fotoshow \x96 zum Vergr\xf6\xdf"
                                "ern bitte ein Bild anklicken."));
+    QVERIFY(startPage.contains("<br><small>Gr\xf6\xdf"
+                               "er: anklicken</small>\r\n</td>\r\n"));
     QVERIFY(startPage.indexOf("Bild 2.jpg") < startPage.indexOf("Bild 10.jpg"));
 
     // The same show made without the window, from the saved configuration.
@@ -182,13 +221,9 @@ void MainWindowSessionTest::aPersonMakesAShow() {
     input.PictureCount = 6;
     AnsweringHost host("urlaub");
     QCOMPARE(bildertafel::ShowGenerator::run(input, host), bildertafel::RunOutcome::Written);
-
     const std::map<QString, QByteArray> expected = pagesBelow(other);
-    QCOMPARE(written.size(), expected.size());
-    for (const auto& [path, bytes] : expected) {
-        QVERIFY2(written.count(path) == 1, qPrintable(path));
-        QVERIFY2(written.at(path) == bytes, qPrintable(path));
-    }
+    QCOMPARE(expected.size(), std::size_t{7});
+    comparePages(written, expected);
 }
 
 QTEST_MAIN(MainWindowSessionTest)
