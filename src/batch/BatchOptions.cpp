@@ -17,6 +17,15 @@ std::optional<std::string> onOff(std::optional<std::int16_t>& target, std::strin
     return std::string(flag) + " erwartet on oder off, nicht \"" + std::string(value) + "\".";
 }
 
+std::optional<std::string> file(std::optional<std::string>& target, std::string_view flag,
+                                std::string_view value) {
+    if (value.empty()) {
+        return std::string(flag) + " braucht eine Datei.";
+    }
+    target = value;
+    return std::nullopt;
+}
+
 std::optional<std::string> folder(std::string& target, std::string_view flag,
                                   std::string_view value) {
     if (value.empty()) {
@@ -33,6 +42,10 @@ struct ValueOption {
 
 // Every option takes one value. A new option is one more row here and one line in the usage.
 constexpr ValueOption ValueOptions[] = {
+    {"--config",
+     [](BatchOptions& o, std::string_view f, std::string_view v) { return file(o.config, f, v); }},
+    {"--save-config", [](BatchOptions& o, std::string_view f,
+                         std::string_view v) { return file(o.saveConfig, f, v); }},
     {"--per-row",
      [](BatchOptions& o, std::string_view, std::string_view v) -> std::optional<std::string> {
          o.perRow = std::string(v);
@@ -93,6 +106,10 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> args) {
         }
     }
 
+    // Configuration files alone need no folders; a generation needs all three.
+    if (!parsed.options.generates() && (parsed.options.config || parsed.options.saveConfig)) {
+        return parsed;
+    }
     std::string missing;
     for (const auto& [flag, value] :
          {std::pair{"--show", &parsed.options.show}, std::pair{"--minis", &parsed.options.minis},

@@ -8,9 +8,12 @@
 
 namespace bildertafel::batch {
 
-// What the command line asks for. The run applies it in this order: the defaults, the option
-// overrides, then the pictures-per-row text.
+// What the command line asks for. The run applies it in this order: the defaults, the
+// configuration file, the option overrides, the pictures-per-row text, saving the configuration,
+// then the generation (only when the folders are given).
 struct BatchOptions {
+    std::optional<std::string> config;     // read onto the defaults as the window loads a file
+    std::optional<std::string> saveConfig; // the whole path, written as the window saves
     std::optional<std::string> perRow;
     std::optional<std::int16_t> ownPages; // 0 or 1
     std::optional<std::int16_t> newWindow;
@@ -19,6 +22,9 @@ struct BatchOptions {
     std::string minis;
     std::string pictures;
     std::optional<std::string> name; // the answer to the name dialog; none: its preset
+
+    // A run without folders only reads and writes configuration files.
+    bool generates() const { return !show.empty() || !minis.empty() || !pictures.empty(); }
 };
 
 struct ParsedCommandLine {

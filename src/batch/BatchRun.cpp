@@ -4,6 +4,7 @@
 #include "batch/BatchUsage.h"
 #include "filelist/FileList.h"
 #include "generator/ShowGenerator.h"
+#include "settings/ConfigFile.h"
 #include "settings/ShowSettings.h"
 
 #include <charconv>
@@ -54,8 +55,16 @@ void applyPerRow(ShowSettings& settings, std::string_view text) {
     }
 }
 
-ShowSettings settingsFor(const BatchOptions& options) {
-    ShowSettings settings = DefaultShowSettings();
+// The settings the options ask for; false when the configuration file could not be taken.
+bool settingsFor(const BatchOptions& options, ShowSettings& settings, BatchHost& host) {
+    settings = DefaultShowSettings();
+    if (options.config) {
+        const ConfigFileResult loaded = loadConfigFile(*options.config, settings);
+        if (!loaded.ok()) {
+            host.showMessage(loaded.message, configmessages::LoadTitle);
+            return false;
+        }
+    }
     if (options.ownPages) {
         settings.setOption(ShowOption::OwnPagePerPicture, *options.ownPages);
     }
@@ -68,14 +77,37 @@ ShowSettings settingsFor(const BatchOptions& options) {
     if (options.perRow) {
         applyPerRow(settings, *options.perRow);
     }
-    return settings;
+    return true;
+}
+
+// Writes the settings as the window's save does, to the path exactly as given.
+bool saveSettings(const std::string& path, const ShowSettings& settings, BatchHost& host) {
+    const ConfigFileResult saved = saveConfigFile(path, settings);
+    if (!saved.ok()) {
+        host.showMessage(saved.message, configmessages::SaveTitle);
+        return false;
+    }
+    if (const auto losses = templatesChangedByReload(settings); !losses.empty()) {
+        host.showMessage(configmessages::templatesChangeOnLoad(path, losses),
+                         configmessages::SaveTitle);
+    }
+    return true;
 }
 
 } // namespace
 
 int runBatch(const BatchOptions& options, std::ostream& err) {
+    BatchHost host(options.name, err);
     ShowGeneratorInput input;
-    input.settings = settingsFor(options);
+    if (!settingsFor(options, input.settings, host)) {
+        return ExitFileSystem;
+    }
+    if (options.saveConfig && !saveSettings(*options.saveConfig, input.settings, host)) {
+        return ExitFileSystem;
+    }
+    if (!options.generates()) {
+        return ExitWritten;
+    }
     std::error_code error;
     for (const auto& [argument, folder] : {std::pair{&options.show, &input.ShowFolder},
                                            std::pair{&options.minis, &input.ThumbFolder},
@@ -102,7 +134,6 @@ int runBatch(const BatchOptions& options, std::ostream& err) {
     }
     input.PictureCount = static_cast<long>(pictures.size());
 
-    BatchHost host(options.name, err);
     switch (ShowGenerator::run(input, host)) {
     case RunOutcome::Written:
         return ExitWritten;

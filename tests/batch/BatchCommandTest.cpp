@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 
 namespace bildertafel::test {
@@ -203,10 +204,92 @@ TEST_F(BatchCommand, AFileThatCannotBeWrittenExitsWithThreeAndLeavesNoTrace) {
     EXPECT_EQ(listNames(pictures()), "a.html\na.jpg\nb.html\nb.jpg\n");
 }
 
+// The configuration file the defaults make, with the values that the tests change marked.
+std::string defaultsConfig(std::string_view head, std::string_view widthLine, char ownPages) {
+    return "[0] HTML-Kopf\r\n" + std::string(head) +
+           "\r\n"
+           "[1] HTML-Fu\xDF\r\n</center></body></html>\r\n"
+           "[2] HTML-Tabellenzelle vor dem Bild\r\n<td align=\"center\" valign=\"center\">\r\n"
+           "[3] HTML-Tabellenzelle nach dem Bild\r\n</td>\r\n"
+           "[4] HTML-Datei vor dem Bild\r\n<html><body><center>\r\n"
+           "[5] HTML-Datei nach dem Bild\r\n</center></body></html>\r\n"
+           "[6] Tabellenbreite\r\n" +
+           std::string(widthLine) + "\r\n[7] eigene HTML-Datei\r\n " + ownPages +
+           " \r\n"
+           "[8] neues Browserfenster\r\n 0 \r\n"
+           "[9] HTML-Datei mit allen Bildern\r\n 1 \r\n";
+}
+
+TEST_F(BatchCommand, ConfigFilesAloneAreReadAndRewrittenInTheCurrentFormat) {
+    // A file from elsewhere: no first header, lone LF inside a line, no final line end.
+    writeFile(dir / "alt.cfg", "<h1>Urlaub\n2004</h1>\r[7]\r\n1");
+
+    const ProgramResult result = run({"--config", "alt.cfg", "--save-config", "neu.cfg"});
+
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(readFile(dir / "neu.cfg"),
+              defaultsConfig("<html><body><center>\r\n<h1>Urlaub\n2004</h1>",
+                             " 2   (4 Bilder breit)", '1'));
+    EXPECT_EQ(listNames(dir.path()), "alt.cfg\nneu.cfg\n") << "no extension added, nothing else";
+}
+
+TEST_F(BatchCommand, OptionsApplyAfterTheConfigFileAndBeforeSaving) {
+    writeFile(dir / "a.cfg", "[0]\r\n<body>\r\n[6]\r\n 5 \r\n[7]\r\n 1 \r\n");
+
+    const ProgramResult result =
+        run({"--own-pages", "off", "--per-row", "12 nebeneinander", "--config", "a.cfg",
+             "--save-config", dir.folder() + "b.cfg"});
+
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_EQ(readFile(dir / "b.cfg"), defaultsConfig("<body>", "-1   (12 nebeneinander)", '0'));
+}
+
+TEST_F(BatchCommand, GeneratesWithTheLoadedTemplates) {
+    makeShow({"a.jpg"}, {"a.jpg"});
+    writeFile(dir / "a.cfg", "[0]\r\n<body><table>\r\n[9]\r\n0\r\n[2]\r\n<td>\r\n");
+
+    const ProgramResult result = run(with({"--config", "a.cfg", "--name", "index"}));
+
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_EQ(readFile(show() / "index.html"),
+              "<body><table>\r\n"
+              "<tr>\r\n"
+              "<td><a name=\"a\" href=\"bilder/a.jpg\"><img src=\"minis/a.jpg\" border=\"1\" "
+              "alt=\"Foto zum Vergr&ouml;&szlig;ern bitte anklicken!\"></a></td>\r\n"
+              "</tr></table>\r\n"
+              "</center></body></html>\r\n");
+}
+
+TEST_F(BatchCommand, AConfigFileThatCannotBeTakenStopsEverythingWithThree) {
+    makeShow({"a.jpg"}, {"a.jpg"});
+    writeFile(dir / "schlecht.cfg", "[0]\r\nneu\r\n[6]\r\n 8 \r\n");
+    writeFile(dir / "datei", "");
+    const struct {
+        const char* what;
+        std::vector<std::string> args;
+        std::string named;
+    } cases[] = {
+        {"bad value", {"--config", "schlecht.cfg", "--save-config", "b.cfg"}, "schlecht.cfg"},
+        {"missing file", {"--config", "fehlt.cfg", "--save-config", "b.cfg"}, "fehlt.cfg"},
+        {"unwritable", {"--save-config", "datei/b.cfg"}, "datei/b.cfg"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = with(c.args);
+        const ProgramResult result = run(args);
+
+        EXPECT_EQ(result.exitStatus, 3) << c.what;
+        EXPECT_NE(result.err.find(c.named), std::string::npos) << result.err;
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+        EXPECT_EQ(listNames(show()), "bilder\nminis\n") << c.what << ": no page written";
+        EXPECT_EQ(listNames(dir.path()), "datei\nschlecht.cfg\nshow\n") << c.what;
+    }
+}
+
 TEST_F(BatchCommand, HelpAndWrongUsage) {
     const ProgramResult help = run({"--help"});
     EXPECT_EQ(help.exitStatus, 0);
-    EXPECT_TRUE(help.out.starts_with("Aufruf: bildertafel-batch [--per-row TEXT]")) << help.out;
+    EXPECT_TRUE(help.out.starts_with("Aufruf: bildertafel-batch [--config DATEI]")) << help.out;
     EXPECT_EQ(help.err, "");
 
     const ProgramResult wrong = run({"--show", dir.folder()});

@@ -53,6 +53,15 @@ struct WrongCase {
     std::string error;
 };
 
+TEST(CommandLine, ConfigFilesNeedNoFolders) {
+    const ParsedCommandLine parsed = parse({"--config", "a.cfg", "--save-config", "b.cfg"});
+    ASSERT_EQ(parsed.kind, ParsedCommandLine::Kind::Run) << parsed.error;
+    EXPECT_EQ(parsed.options.config, "a.cfg");
+    EXPECT_EQ(parsed.options.saveConfig, "b.cfg");
+    EXPECT_FALSE(parsed.options.generates());
+    EXPECT_EQ(parse({"--save-config", "b.cfg"}).kind, ParsedCommandLine::Kind::Run);
+}
+
 TEST(CommandLine, SaysWhatIsWrong) {
     const WrongCase cases[] = {
         {{}, "Es fehlt: --show, --minis, --pictures."},
@@ -64,6 +73,9 @@ TEST(CommandLine, SaysWhatIsWrong) {
         {{"--own-pages", "ja"}, "--own-pages erwartet on oder off, nicht \"ja\"."},
         {{"--all-page", "ON"}, "--all-page erwartet on oder off, nicht \"ON\"."},
         {{"--minis", ""}, "--minis braucht einen Ordner."},
+        {{"--config", "a.cfg", "--show", "s"}, "Es fehlt: --minis, --pictures."},
+        {{"--save-config", ""}, "--save-config braucht eine Datei."},
+        {{"--name", "x", "--per-row", "3"}, "Es fehlt: --show, --minis, --pictures."},
     };
     for (const WrongCase& c : cases) {
         const ParsedCommandLine parsed = parse(c.args);
