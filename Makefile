@@ -53,7 +53,9 @@ fuzz: deps
 	CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBILDERTAFEL_FUZZ=ON \
 	    -DBILDERTAFEL_SANITIZE=ON -DBILDERTAFEL_WITH_UI=OFF -DBILDERTAFEL_TESTS=OFF -DBILDERTAFEL_BENCH=OFF
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
-	@for f in $(FUZZ_DIR)/tests/fuzz/fuzz_*; do [ -x "$$f" ] && "$$f" -max_total_time=60 -rss_limit_mb=2048; done; true
+	mkdir -p $(FUZZ_DIR)/corpus
+	@for f in $(FUZZ_DIR)/tests/fuzz/fuzz_*; do [ -x "$$f" ] && "$$f" $(FUZZ_DIR)/corpus tests/fuzz/corpus \
+	    -max_total_time=60 -rss_limit_mb=2048; done; true
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
