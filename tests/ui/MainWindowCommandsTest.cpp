@@ -432,8 +432,15 @@ void MainWindowCommandsTest::generationWritesAndRefreshesTheLists() {
     QCOMPARE(control<QLabel>(window, "Label3").text(), "3 jpg / 0 html");
     QVERIFY(!loadButton(window).isEnabled());
     dialogs.answers = {"album"};
+    // The lists are read again at the end of the run, while the pointer still shows it busy.
+    QList<int> pointerWhileListed;
+    connect(file1(window, 1).model(), &QAbstractItemModel::modelReset, this, [&] {
+        const QCursor* pointer = QApplication::overrideCursor();
+        pointerWhileListed << (pointer ? pointer->shape() : -1);
+    });
 
     clickWidget(generateButton(window));
+    QCOMPARE(pointerWhileListed, QList<int>{Qt::BusyCursor});
     QCOMPARE(dialogs.questions.size(), 1);
     QCOMPARE(dialogs.questions[0].prompt, "Dateiname (ohne Erweiterung):");
     QCOMPARE(dialogs.questions[0].title, "HTML-Startdatei speichern...");
