@@ -1,11 +1,9 @@
 // A whole session as a person works with the window: choose the show folder and its two
 // sub-folders, generate a first show with the start-up settings, load a configuration, change a
 // template and an option, generate again, save the configuration. The pages must be byte for byte
-// those that bildertafel-batch writes for the first show, and those that a run without the window
-// writes from the saved configuration for the second, in copies of the same folders.
+// those that bildertafel-batch writes for the first show with the same options, and for the second
+// from the saved configuration, in copies of the same folders.
 #include "WindowTestSupport.h"
-#include "generator/ShowGenerator.h"
-#include "settings/ConfigFile.h"
 #include "ui/ApplicationStyle.h"
 #include "ui/MainWindow.h"
 #include "ui/lists/DirListBox.h"
@@ -59,24 +57,6 @@ std::map<QString, QByteArray> pagesBelow(const QString& folder) {
     }
     return pages;
 }
-
-class AnsweringHost : public bildertafel::GeneratorHost {
-public:
-    explicit AnsweringHost(std::string answer) : m_answer(std::move(answer)) {}
-    void showMessage(std::string_view text, std::string_view) override {
-        messages.emplace_back(text);
-    }
-    std::string askText(std::string_view, std::string_view, std::string_view) override {
-        return m_answer;
-    }
-    void setBusy(bool) override {}
-    void refreshFileLists() override {}
-
-    std::vector<std::string> messages;
-
-private:
-    std::string m_answer;
-};
 
 // Types as a keyboard does; letters beyond ASCII come as the text of a key event.
 void typeText(QWidget& widget, const QString& text) {
@@ -206,21 +186,15 @@ void MainWindowSessionTest::aPersonMakesAShow() {
                                "er: anklicken</small>\r\n</td>\r\n"));
     QVERIFY(startPage.indexOf("Bild 2.jpg") < startPage.indexOf("Bild 10.jpg"));
 
-    // The same show made without the window, from the saved configuration.
+    // The same show made by the batch command from the saved configuration.
     const QString other = root + "/ohne-fenster";
     QVERIFY(copyFolder(BILDERTAFEL_SAMPLE_SHOW, other));
-    bildertafel::ShowSettings saved = bildertafel::DefaultShowSettings();
-    QVERIFY(bildertafel::loadConfigFile((show + "/urlaub.cfg").toStdString(), saved).ok());
-    bildertafel::ShowGeneratorInput input;
-    input.settings = saved;
-    input.ShowFolder = (other + "/").toStdString();
-    input.ThumbFolder = (other + "/minis/").toStdString();
-    input.PictureFolder = (other + "/bilder/").toStdString();
-    input.ThumbNames = {"Bild 1.jpg", "Bild 2.jpg", "Bild 3.jpg",
-                        "Bild 4.jpg", "Bild 5.jpg", "Bild 10.jpg"};
-    input.PictureCount = 6;
-    AnsweringHost host("urlaub");
-    QCOMPARE(bildertafel::ShowGenerator::run(input, host), bildertafel::RunOutcome::Written);
+    QProcess fromConfig;
+    fromConfig.start(BILDERTAFEL_BATCH,
+                     {"--config", show + "/urlaub.cfg", "--show", other, "--minis",
+                      other + "/minis", "--pictures", other + "/bilder", "--name", "urlaub"});
+    QVERIFY(fromConfig.waitForFinished(30000));
+    QCOMPARE(fromConfig.exitCode(), 0);
     const std::map<QString, QByteArray> expected = pagesBelow(other);
     QCOMPARE(expected.size(), std::size_t{7});
     comparePages(written, expected);
