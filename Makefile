@@ -8,7 +8,7 @@ CMAKE_FLAGS ?=
 
 # Everything the build, the tests and the tools around them need.
 PACKAGES = cmake make g++ pkg-config libgtest-dev qt6-base-dev qt6-base-dev-tools libgl-dev \
-           fonts-dejavu-core xauth xvfb
+           fonts-dejavu-core xauth xvfb desktop-file-utils appstream dpkg-dev groff-base
 
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -64,7 +64,7 @@ format-check:
 	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
 clean:
-	rm -rf $(BUILD_DIR) $(RELEASE_DIR) $(FUZZ_DIR)
+	rm -rf $(BUILD_DIR) $(RELEASE_DIR) $(FUZZ_DIR) build-package
 
 # A Release build without sanitizers or tests in build-package/, packed as a .deb by CPack.
 PACKAGE_DIR ?= build-package

@@ -15,6 +15,8 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     QApplication app(argc, argv);
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("de.bildertafel.Bildertafel"));
     bildertafel::useApplicationStyle();
     bildertafel::MainWindow window;
     window.show();

@@ -12,13 +12,30 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QIcon>
 #include <QMouseEvent>
 #include <QShowEvent>
 #include <QTimer>
 
+// The icon lives in this static library's resources, which must be registered by hand.
+static void registerIconResource() {
+    Q_INIT_RESOURCE(bildertafel);
+}
+
 namespace bildertafel {
 
 namespace {
+
+// The program's icon in the sizes a window manager asks for.
+QIcon programIcon() {
+    registerIconResource();
+    QIcon icon;
+    for (const char* file : {":/icons/bildertafel.png", ":/icons/bildertafel-48.png",
+                             ":/icons/bildertafel-32.png", ":/icons/bildertafel-16.png"}) {
+        icon.addFile(QString::fromLatin1(file));
+    }
+    return icon;
+}
 
 constexpr std::array<ShowOption, 3> AllOptions{
     ShowOption::OwnPagePerPicture, ShowOption::NewBrowserWindow, ShowOption::AllPicturesPage};
@@ -31,6 +48,7 @@ MainWindow::MainWindow(QWidget* parent)
     // Set before the controls exist, so that all of them inherit it.
     setFont(windowFont());
     m_ui->setupUi(this);
+    setWindowIcon(programIcon());
     bindControlArrays();
 
     keepTypedTextAsTyped(*m_ui->Combo1);

@@ -180,6 +180,10 @@ private slots:
         QCOMPARE(m_window->size(), QSize(640, 480));
         QCOMPARE(m_window->minimumSize(), QSize(640, 480));
         QCOMPARE(m_window->maximumSize(), QSize(640, 480));
+        // The program's own icon, in the sizes of its menu entry.
+        const QList<QSize> iconSizes = m_window->windowIcon().availableSizes();
+        QVERIFY(iconSizes.contains(QSize(256, 256)));
+        QVERIFY(iconSizes.contains(QSize(16, 16)));
         // Only the tab control and the end button stand directly in the window.
         QStringList direct;
         for (QWidget* child : m_window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
