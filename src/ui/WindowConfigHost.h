@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/ConfigCommands.h"
+#include "ui/WindowDialogHost.h"
 
 #include <QString>
 
@@ -9,11 +10,9 @@ class QLabel;
 
 namespace bildertafel {
 
-class WindowDialogs;
-
 // The window as the surroundings of "Konfiguration Laden" and "Konfiguration Speichern": the
 // configuration folder, its file list, the label of the loaded name and the window's dialogs.
-class WindowConfigHost : public ConfigCommandHost {
+class WindowConfigHost : public WindowDialogHost<ConfigCommandHost> {
 public:
     WindowConfigHost(QString configFolder, FileListBox& configList, QLabel& loadedName,
                      WindowDialogs& dialogs);
@@ -22,15 +21,11 @@ public:
     std::optional<std::string> selectedConfigName() const override;
     void rereadConfigList() override;
     void showLoadedConfigName(std::string_view name) override;
-    void showMessage(std::string_view text, std::string_view title) override;
-    std::string askText(std::string_view prompt, std::string_view title,
-                        std::string_view presetAnswer) override;
 
 private:
     QString m_configFolder;
     FileListBox& m_configList;
     QLabel& m_loadedName;
-    WindowDialogs& m_dialogs;
 };
 
 } // namespace bildertafel
