@@ -25,14 +25,6 @@ using namespace windowtest;
 
 namespace {
 
-template <typename Control>
-Control& control(MainWindow& window, const QString& name) {
-    auto* found = window.findChild<Control*>(name);
-    if (found == nullptr)
-        qFatal("control %s missing", qPrintable(name));
-    return *found;
-}
-
 DirListBox& dir1(MainWindow& window, int index) {
     return control<DirListBox>(window, QStringLiteral("Dir1_%1").arg(index));
 }

@@ -29,14 +29,6 @@ using namespace windowtest;
 
 namespace {
 
-template <typename Control>
-Control& control(MainWindow& window, const QString& name) {
-    auto* found = window.findChild<Control*>(name);
-    if (found == nullptr)
-        qFatal("control %s missing", qPrintable(name));
-    return *found;
-}
-
 bool copyFolder(const QString& from, const QString& to) {
     QDirIterator files(from, QDir::Files, QDirIterator::Subdirectories);
     while (files.hasNext()) {

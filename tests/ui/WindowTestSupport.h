@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/MainWindow.h"
 #include "ui/WindowDialogs.h"
 
 #include <QList>
@@ -57,6 +58,15 @@ bool doubleClickFolderRow(DirListBox& list, const QString& folder);
 bool clickEntry(FileListBox& list, const QString& name);
 bool doubleClickEntry(FileListBox& list, const QString& name);
 void clickWidget(QWidget& widget);
+
+// A control of the window by its object name; a missing one ends the test program.
+template <typename Control>
+Control& control(bildertafel::MainWindow& window, const QString& name) {
+    auto* found = window.findChild<Control*>(name);
+    if (found == nullptr)
+        qFatal("control %s missing", qPrintable(name));
+    return *found;
+}
 
 // The names a file list shows, in list order.
 QStringList namesOf(const FileListBox& list);
