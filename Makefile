@@ -16,8 +16,9 @@ SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 all: build
 
-deps:
-	@missing=""; for p in $(PACKAGES); do \
+# Installs the packages named in $(1) that are missing.
+define install_missing
+	@missing=""; for p in $(1); do \
 	    dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "ok installed" || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
@@ -25,6 +26,10 @@ deps:
 	    $(SUDO) apt-get update && \
 	    DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y --no-install-recommends $$missing; \
 	fi
+endef
+
+deps:
+	$(call install_missing,$(PACKAGES))
 
 configure: deps
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Debug -DBILDERTAFEL_SANITIZE=ON $(CMAKE_FLAGS)
@@ -50,6 +55,7 @@ bench: deps
 
 # Long fuzzing of the configuration reader with libFuzzer (needs clang).
 fuzz: deps
+	$(call install_missing,clang libclang-rt-14-dev)
 	CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBILDERTAFEL_FUZZ=ON \
 	    -DBILDERTAFEL_SANITIZE=ON -DBILDERTAFEL_WITH_UI=OFF -DBILDERTAFEL_TESTS=OFF -DBILDERTAFEL_BENCH=OFF
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
