@@ -26,9 +26,11 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_PACKAGE_RELEASE "1")
 set(CPACK_DEBIAN_FILE_NAME "DEB-DEFAULT")
 # dpkg-shlibdeps reads the libraries the programs link (the Qt 6 runtime, libc6, libstdc++6)
-# and names their packages with the least versions; without it the list is written by hand.
+# and names their packages with the least versions; CPack also needs the file utility for it.
+# Without them the list is written by hand.
 find_program(BILDERTAFEL_DPKG_SHLIBDEPS dpkg-shlibdeps)
-if(BILDERTAFEL_DPKG_SHLIBDEPS)
+find_program(BILDERTAFEL_FILE_UTILITY file)
+if(BILDERTAFEL_DPKG_SHLIBDEPS AND BILDERTAFEL_FILE_UTILITY)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 else()
     set(CPACK_DEBIAN_PACKAGE_DEPENDS
