@@ -6,7 +6,8 @@
 namespace bildertafel::generator {
 
 // Appends a name or path for an href or src value: "%", "#" and "?" would change what the link
-// names, so they are percent-encoded; then "&" and the double quote become character references.
+// names, so they are percent-encoded, as are bytes that are no UTF-8 character; then "&" and the
+// double quote become character references.
 void appendUrlAttribute(std::string& out, std::string_view text);
 
 // Appends text for any other attribute value: "&" and the double quote become character

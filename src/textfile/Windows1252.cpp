@@ -132,6 +132,11 @@ std::string toWindows1252(std::string_view utf8) {
     return out;
 }
 
+std::size_t utf8CharacterLength(std::string_view text, std::size_t pos) {
+    std::size_t next = pos;
+    return nextCodePoint(text, next) == Invalid ? 0 : next - pos;
+}
+
 bool fitsWindows1252(std::string_view utf8) {
     std::size_t pos = 0;
     while (pos < utf8.size()) {

@@ -15,6 +15,10 @@ namespace bildertafel::textfile {
 void appendWindows1252(std::string& out, std::string_view utf8);
 std::string toWindows1252(std::string_view utf8);
 
+// The number of bytes of the valid UTF-8 character that starts at pos, or 0 when the bytes there
+// are not one (a file name from a disk written in another character set).
+std::size_t utf8CharacterLength(std::string_view text, std::size_t pos);
+
 // True when every character of the UTF-8 text has a byte of its own in Windows-1252.
 bool fitsWindows1252(std::string_view utf8);
 

@@ -129,7 +129,14 @@ INSTANTIATE_TEST_SUITE_P(
                      Alt,
                  "<a href=\"../bilder01.html#&#26085;&#26412;\"><img src=\"&#26085;&#26412;.jpg\"" +
                      BackAlt,
-                 "<img src=\"&#26085;&#26412;.jpg\"" + Size, "日本.html"}),
+                 "<img src=\"&#26085;&#26412;.jpg\"" + Size, "日本.html"},
+        // A name written on a disk in another character set: the links keep its bytes.
+        NameCase{"ByteThatIsNoUtf8StaysTheSameByteInLinks", "Gr\xFC\xDF.jpg",
+                 "<a name=\"Gr&#65533;&#65533;\" href=\"bilder/Gr%FC%DF.html\"><img "
+                 "src=\"minis/Gr%FC%DF.jpg\"" +
+                     Alt,
+                 "<a href=\"../bilder01.html#Gr%FC%DF\"><img src=\"Gr%FC%DF.jpg\"" + BackAlt,
+                 "<img src=\"Gr%FC%DF.jpg\"" + Size, "Gr\xFC\xDF.html"}),
     [](const auto& info) { return std::string(info.param.what); });
 
 TEST(UnsafeNames, StartPageNameAndFolderNamesAreMadeSafeWhereTheyStandInLinks) {
