@@ -8,11 +8,12 @@ CMAKE_FLAGS ?=
 
 # Everything the build, the tests and the tools around them need.
 PACKAGES = cmake make g++ pkg-config libgtest-dev qt6-base-dev qt6-base-dev-tools libgl-dev \
-           fonts-dejavu-core xauth xvfb desktop-file-utils appstream dpkg-dev file groff-base
+           fonts-dejavu-core xauth xvfb desktop-file-utils appstream dpkg-dev file groff-base \
+           clang-format
 
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build test run run-batch bench fuzz format format-check clean
+.PHONY: all deps configure build test run run-batch bench fuzz format format-check tidy clean
 
 all: build
 
@@ -67,7 +68,12 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 format-check:
-	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+	bash tests/format/format_check.sh .
+
+# The checks of .clang-tidy over every source of the program, with the test build's flags.
+tidy: build
+	$(call install_missing,clang-tidy)
+	run-clang-tidy -quiet -p $(BUILD_DIR) '$(CURDIR)/src/'
 
 clean:
 	rm -rf $(BUILD_DIR) $(RELEASE_DIR) $(FUZZ_DIR) build-package

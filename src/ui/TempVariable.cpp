@@ -10,7 +10,7 @@ QString tempVariable(const QProcessEnvironment& environment) {
     for (const QString& name : names) {
         if (name.compare(u"temp", Qt::CaseInsensitive) != 0)
             continue;
-        const QString value = environment.value(name);
+        QString value = environment.value(name);
         if (!value.isEmpty())
             return value;
     }
