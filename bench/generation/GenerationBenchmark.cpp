@@ -25,7 +25,7 @@ using Clock = std::chrono::steady_clock;
 constexpr int Thumbnails = 10000;
 constexpr int Rounds = 7;
 
-class SilentHost : public GeneratorHost {
+class SilentHost : public generator::GeneratorHost {
 public:
     void showMessage(std::string_view text, std::string_view) override {
         std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
@@ -117,10 +117,10 @@ int main(int argc, char** argv) {
     fs::create_directories(generated / "bilder");
     fs::create_directories(plain / "bilder");
 
-    ShowGeneratorInput input;
-    input.settings = DefaultShowSettings();
-    input.settings.setOption(ShowOption::OwnPagePerPicture, 1);
-    input.settings.setOption(ShowOption::AllPicturesPage, 1);
+    generator::ShowGeneratorInput input;
+    input.settings = settings::DefaultShowSettings();
+    input.settings.setOption(settings::ShowOption::OwnPagePerPicture, 1);
+    input.settings.setOption(settings::ShowOption::AllPicturesPage, 1);
     input.ShowFolder = generated.string() + "/";
     input.ThumbFolder = input.ShowFolder + "minis/";
     input.PictureFolder = input.ShowFolder + "bilder/";
@@ -131,7 +131,7 @@ int main(int argc, char** argv) {
     SilentHost host;
 
     // The first round creates the files and tells which bytes the plain writes get.
-    if (ShowGenerator::run(input, host) != RunOutcome::Written) {
+    if (generator::ShowGenerator::run(input, host) != generator::RunOutcome::Written) {
         return 1;
     }
     const std::vector<OutputFile> files = collectOutput(generated);
@@ -149,7 +149,9 @@ int main(int argc, char** argv) {
     std::vector<double> cpuRatios;
     std::vector<double> runWalls;
     std::vector<double> plainWalls;
-    const auto runOnce = [&] { return ShowGenerator::run(input, host) == RunOutcome::Written; };
+    const auto runOnce = [&] {
+        return generator::ShowGenerator::run(input, host) == generator::RunOutcome::Written;
+    };
     const auto plainOnce = [&] { return writePlain(plain, files); };
     for (int round = 1; round <= Rounds; ++round) {
         // Alternating which side goes first keeps a trend of the machine out of the ratio.

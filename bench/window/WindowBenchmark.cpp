@@ -21,6 +21,9 @@
 #include <system_error>
 #include <vector>
 
+using bildertafel::uilists::DirListBox;
+using bildertafel::uilists::FileListBox;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -64,7 +67,7 @@ int main(int argc, char* argv[]) {
     }
     QDir::setCurrent(root);
 
-    bildertafel::MainWindow window;
+    bildertafel::ui::MainWindow window;
     window.show();
     while (window.showFolders()[0].isEmpty())
         QApplication::processEvents();

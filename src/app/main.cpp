@@ -9,7 +9,7 @@
 
 int main(int argc, char* argv[]) {
     // The toolkit aborts with a terse note when it finds no display; say it plainly instead.
-    const std::string noDisplay = bildertafel::missingDisplayMessage();
+    const std::string noDisplay = bildertafel::ui::missingDisplayMessage();
     if (!noDisplay.empty()) {
         std::fputs(noDisplay.c_str(), stderr);
         return 1;
@@ -17,8 +17,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     // Lets the desktop match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("de.bildertafel.Bildertafel"));
-    bildertafel::useApplicationStyle();
-    bildertafel::MainWindow window;
+    bildertafel::ui::useApplicationStyle();
+    bildertafel::ui::MainWindow window;
     window.show();
     return QApplication::exec();
 }

@@ -10,7 +10,7 @@ namespace bildertafel::batch {
 
 // The run's surroundings without a window: messages go to standard error as their text, one line
 // each; the name dialog is answered with the name from the command line or else its preset.
-class BatchHost : public GeneratorHost {
+class BatchHost : public generator::GeneratorHost {
 public:
     BatchHost(std::optional<std::string> name, std::ostream& err)
         : m_name(std::move(name)), m_err(err) {}

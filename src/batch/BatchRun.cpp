@@ -44,7 +44,7 @@ bool isReadableFolder(const std::string& folder, std::ostream& err) {
 }
 
 // An integer from 2 to 9 selects that entry of the choice; anything else counts as typed.
-void applyPerRow(ShowSettings& settings, std::string_view text) {
+void applyPerRow(settings::ShowSettings& settings, std::string_view text) {
     int value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (!text.empty() && error == std::errc() && end == text.data() + text.size() &&
@@ -56,23 +56,24 @@ void applyPerRow(ShowSettings& settings, std::string_view text) {
 }
 
 // The settings the options ask for; false when the configuration file could not be taken.
-bool settingsFor(const BatchOptions& options, ShowSettings& settings, BatchHost& host) {
-    settings = DefaultShowSettings();
+bool settingsFor(const BatchOptions& options, settings::ShowSettings& settings, BatchHost& host) {
+    settings = settings::DefaultShowSettings();
     if (options.config) {
-        const ConfigFileResult loaded = loadConfigFile(*options.config, settings);
+        const settings::ConfigFileResult loaded =
+            settings::loadConfigFile(*options.config, settings);
         if (!loaded.ok()) {
-            host.showMessage(loaded.message, configmessages::LoadTitle);
+            host.showMessage(loaded.message, settings::configmessages::LoadTitle);
             return false;
         }
     }
     if (options.ownPages) {
-        settings.setOption(ShowOption::OwnPagePerPicture, *options.ownPages);
+        settings.setOption(settings::ShowOption::OwnPagePerPicture, *options.ownPages);
     }
     if (options.newWindow) {
-        settings.setOption(ShowOption::NewBrowserWindow, *options.newWindow);
+        settings.setOption(settings::ShowOption::NewBrowserWindow, *options.newWindow);
     }
     if (options.allPage) {
-        settings.setOption(ShowOption::AllPicturesPage, *options.allPage);
+        settings.setOption(settings::ShowOption::AllPicturesPage, *options.allPage);
     }
     if (options.perRow) {
         applyPerRow(settings, *options.perRow);
@@ -81,15 +82,16 @@ bool settingsFor(const BatchOptions& options, ShowSettings& settings, BatchHost&
 }
 
 // Writes the settings as the window's save does, to the path exactly as given.
-bool saveSettings(const std::string& path, const ShowSettings& settings, BatchHost& host) {
-    const ConfigFileResult saved = saveConfigFile(path, settings);
+bool saveSettings(const std::string& path, const settings::ShowSettings& settings,
+                  BatchHost& host) {
+    const settings::ConfigFileResult saved = settings::saveConfigFile(path, settings);
     if (!saved.ok()) {
-        host.showMessage(saved.message, configmessages::SaveTitle);
+        host.showMessage(saved.message, settings::configmessages::SaveTitle);
         return false;
     }
-    if (const auto losses = templatesChangedByReload(settings); !losses.empty()) {
-        host.showMessage(configmessages::templatesChangeOnLoad(path, losses),
-                         configmessages::SaveTitle);
+    if (const auto losses = settings::templatesChangedByReload(settings); !losses.empty()) {
+        host.showMessage(settings::configmessages::templatesChangeOnLoad(path, losses),
+                         settings::configmessages::SaveTitle);
     }
     return true;
 }
@@ -98,7 +100,7 @@ bool saveSettings(const std::string& path, const ShowSettings& settings, BatchHo
 
 int runBatch(const BatchOptions& options, std::ostream& err) {
     BatchHost host(options.name, err);
-    ShowGeneratorInput input;
+    generator::ShowGeneratorInput input;
     if (!settingsFor(options, input.settings, host)) {
         return ExitFileSystem;
     }
@@ -134,13 +136,13 @@ int runBatch(const BatchOptions& options, std::ostream& err) {
     }
     input.PictureCount = static_cast<long>(pictures.size());
 
-    switch (ShowGenerator::run(input, host)) {
-    case RunOutcome::Written:
+    switch (generator::ShowGenerator::run(input, host)) {
+    case generator::RunOutcome::Written:
         return ExitWritten;
-    case RunOutcome::Refused:
-    case RunOutcome::Cancelled:
+    case generator::RunOutcome::Refused:
+    case generator::RunOutcome::Cancelled:
         return ExitRefused;
-    case RunOutcome::WriteFailed:
+    case generator::RunOutcome::WriteFailed:
         return ExitFileSystem;
     }
     return ExitFileSystem;

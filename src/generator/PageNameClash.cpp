@@ -8,11 +8,11 @@ namespace bildertafel::generator {
 
 std::optional<std::string> pageNameClash(const ShowGeneratorInput& input,
                                          std::string_view startPageName) {
-    const ShowSettings& settings = input.settings;
-    if (!settings.isOn(ShowOption::OwnPagePerPicture)) {
+    const settings::ShowSettings& settings = input.settings;
+    if (!settings.isOn(settings::ShowOption::OwnPagePerPicture)) {
         return std::nullopt;
     }
-    const bool allPage = settings.isOn(ShowOption::AllPicturesPage);
+    const bool allPage = settings.isOn(settings::ShowOption::AllPicturesPage);
     const std::string allPageBase = std::string(startPageName) + "_all";
     std::unordered_map<std::string_view, std::string_view> thumbOfBase;
     thumbOfBase.reserve(input.ThumbNames.size());

@@ -4,7 +4,7 @@ namespace bildertafel::generator {
 
 void writePicturePage(textfile::TextFileWriter& out, const RunValues& run,
                       const PictureValues& picture) {
-    out.write(run.settings.Template(TemplateId::ImagePageBefore));
+    out.write(run.settings.Template(settings::TemplateId::ImagePageBefore));
     out.endLine();
     // The page lies in the picture folder: climb to the show folder, however deep that is.
     out.writeBytes("<a href=\"");
@@ -17,7 +17,7 @@ void writePicturePage(textfile::TextFileWriter& out, const RunValues& run,
     out.write(picture.extHref());
     out.writeBytes("\" alt=\"zur&uuml;ck zur Vorschau...\"></a>");
     out.endLine();
-    out.write(run.settings.Template(TemplateId::ImagePageAfter));
+    out.write(run.settings.Template(settings::TemplateId::ImagePageAfter));
     out.endLine();
 }
 

@@ -4,11 +4,12 @@
 
 namespace bildertafel::generator {
 
-RunValues::RunValues(const ShowSettings& settings, std::string_view startPageName,
+RunValues::RunValues(const settings::ShowSettings& settings, std::string_view startPageName,
                      std::string_view thumbWebPath, std::string_view pictureWebPath)
-    : settings(settings), ownPages(settings.isOn(ShowOption::OwnPagePerPicture)),
-      newWindow(settings.isOn(ShowOption::NewBrowserWindow)),
-      allPage(settings.isOn(ShowOption::AllPicturesPage)), climbToShow(climbOut(pictureWebPath)) {
+    : settings(settings), ownPages(settings.isOn(settings::ShowOption::OwnPagePerPicture)),
+      newWindow(settings.isOn(settings::ShowOption::NewBrowserWindow)),
+      allPage(settings.isOn(settings::ShowOption::AllPicturesPage)),
+      climbToShow(climbOut(pictureWebPath)) {
     appendUrlAttribute(startPageHref, startPageName);
     appendUrlAttribute(thumbWebHref, thumbWebPath);
     appendUrlAttribute(pictureWebHref, pictureWebPath);

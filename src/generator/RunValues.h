@@ -10,10 +10,10 @@ namespace bildertafel::generator {
 // The values one run works out once and every page writer shares. The names and paths are kept
 // in the form they take inside attribute values.
 struct RunValues {
-    RunValues(const ShowSettings& settings, std::string_view startPageName,
+    RunValues(const settings::ShowSettings& settings, std::string_view startPageName,
               std::string_view thumbWebPath, std::string_view pictureWebPath);
 
-    const ShowSettings& settings;
+    const settings::ShowSettings& settings;
     bool ownPages;
     bool newWindow;
     bool allPage;

@@ -13,14 +13,10 @@
 #include <cstdint>
 #include <optional>
 
-namespace bildertafel {
+namespace bildertafel::generator {
 
 namespace {
 
-using generator::AllPicturesPageWriter;
-using generator::PictureValues;
-using generator::RunValues;
-using generator::StartPageWriter;
 using textfile::TextFileWriter;
 
 constexpr std::string_view FileSystemTitle = "Problem im Dateisystem...";
@@ -67,7 +63,7 @@ std::optional<WriteFailure> writePages(const ShowGeneratorInput& input, const Ru
     StartPageWriter startPage(startFile, run);
     startPage.writeTop();
 
-    const generator::RowBreaks rowBreaks(input.settings.PicturesPerRow());
+    const RowBreaks rowBreaks(input.settings.PicturesPerRow());
     PictureValues picture;
     std::string picturePagePath = input.PictureFolder;
     std::int64_t position = 0;
@@ -90,7 +86,7 @@ std::optional<WriteFailure> writePages(const ShowGeneratorInput& input, const Ru
             if (!pageFile.open()) {
                 return failureOf(pageFile);
             }
-            generator::writePicturePage(pageFile, run, picture);
+            writePicturePage(pageFile, run, picture);
             if (!pageFile.commit()) {
                 return failureOf(pageFile);
             }
@@ -118,21 +114,20 @@ std::optional<WriteFailure> writePages(const ShowGeneratorInput& input, const Ru
 } // namespace
 
 RunOutcome ShowGenerator::run(const ShowGeneratorInput& input, GeneratorHost& host) {
-    if (const auto refusal = generator::firstFolderCheckFailure(input)) {
+    if (const auto refusal = firstFolderCheckFailure(input)) {
         host.showMessage(*refusal, FileSystemTitle);
         return RunOutcome::Refused;
     }
 
-    const std::string thumbWebPath = generator::webPathBelow(input.ShowFolder, input.ThumbFolder);
-    const std::string pictureWebPath =
-        generator::webPathBelow(input.ShowFolder, input.PictureFolder);
+    const std::string thumbWebPath = webPathBelow(input.ShowFolder, input.ThumbFolder);
+    const std::string pictureWebPath = webPathBelow(input.ShowFolder, input.PictureFolder);
 
     const std::string startPageName = host.askText(NamePrompt, NameTitle, NamePreset);
     if (!isUsableStartPageName(startPageName)) {
         host.showMessage(InvalidName, CancelledTitle);
         return RunOutcome::Cancelled;
     }
-    if (const auto clash = generator::pageNameClash(input, startPageName)) {
+    if (const auto clash = pageNameClash(input, startPageName)) {
         host.showMessage(*clash, FileSystemTitle);
         return RunOutcome::Refused;
     }
@@ -151,4 +146,4 @@ RunOutcome ShowGenerator::run(const ShowGeneratorInput& input, GeneratorHost& ho
     return RunOutcome::Written;
 }
 
-} // namespace bildertafel
+} // namespace bildertafel::generator

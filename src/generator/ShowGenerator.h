@@ -1,15 +1,15 @@
 #pragma once
 
-#include "settings/DialogHost.h"
+#include "dialogs/DialogHost.h"
 #include "settings/ShowSettings.h"
 
 #include <string>
 #include <vector>
 
-namespace bildertafel {
+namespace bildertafel::generator {
 
 // What a generation run needs of its surroundings besides the two dialogs.
-class GeneratorHost : public DialogHost {
+class GeneratorHost : public dialogs::DialogHost {
 public:
     // The busy pointer while the pages are written.
     virtual void setBusy(bool on) = 0;
@@ -19,7 +19,7 @@ public:
 
 // The inputs of one run; folder paths are absolute and end in "/".
 struct ShowGeneratorInput {
-    ShowSettings settings;
+    settings::ShowSettings settings;
     std::string ShowFolder;
     std::string ThumbFolder;
     std::string PictureFolder;
@@ -43,4 +43,4 @@ public:
     static RunOutcome run(const ShowGeneratorInput& input, GeneratorHost& host);
 };
 
-} // namespace bildertafel
+} // namespace bildertafel::generator

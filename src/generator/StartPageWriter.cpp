@@ -8,14 +8,14 @@ void StartPageWriter::writeTop() {
             "<center><a href=\"#alle\">Alle Fotos auf einmal herunterladen...</a><p><hr>");
         m_out.endLine();
     }
-    m_out.write(m_run.settings.Template(TemplateId::PageHead));
+    m_out.write(m_run.settings.Template(settings::TemplateId::PageHead));
     m_out.endLine();
     m_out.writeBytes("<tr>");
     m_out.endLine();
 }
 
 void StartPageWriter::writeCellStart(const PictureValues& picture) {
-    m_out.write(m_run.settings.Template(TemplateId::CellBefore));
+    m_out.write(m_run.settings.Template(settings::TemplateId::CellBefore));
     m_out.writeBytes("<a name=\"");
     m_out.write(picture.anchorName());
     m_out.writeBytes("\" href=\"");
@@ -40,7 +40,7 @@ void StartPageWriter::writeCellEnd(const PictureValues& picture) {
     m_out.write(picture.extHref());
     m_out.writeBytes(
         "\" border=\"1\" alt=\"Foto zum Vergr&ouml;&szlig;ern bitte anklicken!\"></a>");
-    m_out.write(m_run.settings.Template(TemplateId::CellAfter));
+    m_out.write(m_run.settings.Template(settings::TemplateId::CellAfter));
     m_out.endLine();
 }
 
@@ -68,7 +68,7 @@ void StartPageWriter::writeBottom() {
         m_out.writeBytes("<h3>Webseite mit allen Bilder in gro&szlig; &ouml;ffnen</h3></a>");
         m_out.endLine();
     }
-    m_out.write(m_run.settings.Template(TemplateId::PageFoot));
+    m_out.write(m_run.settings.Template(settings::TemplateId::PageFoot));
     m_out.endLine();
 }
 

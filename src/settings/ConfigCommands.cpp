@@ -3,7 +3,7 @@
 #include "settings/ConfigFile.h"
 #include "settings/ConfigMessages.h"
 
-namespace bildertafel {
+namespace bildertafel::settings {
 
 namespace {
 
@@ -55,4 +55,4 @@ ConfigOutcome ReadConfigFile(ShowSettings& settings, ConfigCommandHost& host) {
     return ConfigOutcome::Done;
 }
 
-} // namespace bildertafel
+} // namespace bildertafel::settings

@@ -1,16 +1,16 @@
 #pragma once
 
-#include "settings/DialogHost.h"
+#include "dialogs/DialogHost.h"
 #include "settings/ShowSettings.h"
 
 #include <optional>
 #include <string>
 #include <string_view>
 
-namespace bildertafel {
+namespace bildertafel::settings {
 
 // What the two configuration commands need of their surroundings.
-class ConfigCommandHost : public DialogHost {
+class ConfigCommandHost : public dialogs::DialogHost {
 public:
     // The configuration folder, ending in "/".
     virtual std::string ConfigFolder() const = 0;
@@ -34,4 +34,4 @@ ConfigOutcome WriteConfigFile(const ShowSettings& settings, ConfigCommandHost& h
 // "Konfiguration Laden": reads the selected file onto the settings, all or nothing.
 ConfigOutcome ReadConfigFile(ShowSettings& settings, ConfigCommandHost& host);
 
-} // namespace bildertafel
+} // namespace bildertafel::settings

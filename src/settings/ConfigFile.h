@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace bildertafel {
+namespace bildertafel::settings {
 
 // The outcome of writing or reading one configuration file.
 struct ConfigFileResult {
@@ -47,4 +47,4 @@ ConfigFileResult applyConfigBytes(std::string_view bytes, ShowSettings& settings
 // line, and those holding a line that begins with "[" (read as a section header).
 std::vector<configmessages::TemplateLoss> templatesChangedByReload(const ShowSettings& settings);
 
-} // namespace bildertafel
+} // namespace bildertafel::settings

@@ -4,7 +4,7 @@
 #include "textfile/LineReader.h"
 #include "textfile/Windows1252.h"
 
-namespace bildertafel {
+namespace bildertafel::settings {
 
 namespace {
 
@@ -134,4 +134,4 @@ ConfigFileResult loadConfigFile(const std::filesystem::path& path, ShowSettings&
     return applyConfigBytes(bytes, settings, path.string());
 }
 
-} // namespace bildertafel
+} // namespace bildertafel::settings

@@ -6,7 +6,7 @@
 
 #include <cstdlib>
 
-namespace bildertafel {
+namespace bildertafel::settings {
 
 namespace {
 
@@ -95,4 +95,4 @@ std::vector<configmessages::TemplateLoss> templatesChangedByReload(const ShowSet
     return losses;
 }
 
-} // namespace bildertafel
+} // namespace bildertafel::settings

@@ -1,6 +1,6 @@
 #include "settings/ConfigMessages.h"
 
-namespace bildertafel::configmessages {
+namespace bildertafel::settings::configmessages {
 
 namespace {
 
@@ -81,4 +81,4 @@ std::string templatesChangeOnLoad(std::string_view path, const std::vector<Templ
     return text;
 }
 
-} // namespace bildertafel::configmessages
+} // namespace bildertafel::settings::configmessages

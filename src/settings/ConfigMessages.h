@@ -6,7 +6,7 @@
 
 #include "settings/ShowSettings.h"
 
-namespace bildertafel::configmessages {
+namespace bildertafel::settings::configmessages {
 
 // The German texts of the configuration commands, all in one place.
 
@@ -34,4 +34,4 @@ struct TemplateLoss {
 // The notice after saving, naming each affected template by its caption.
 std::string templatesChangeOnLoad(std::string_view path, const std::vector<TemplateLoss>& losses);
 
-} // namespace bildertafel::configmessages
+} // namespace bildertafel::settings::configmessages

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-namespace bildertafel {
+namespace bildertafel::settings {
 namespace {
 
 bool isBlank(char c) {
@@ -117,4 +117,4 @@ double RoundHalfEven(double value) {
     return std::fmod(lower, 2.0) == 0.0 ? lower : lower + 1.0;
 }
 
-} // namespace bildertafel
+} // namespace bildertafel::settings

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-namespace bildertafel {
+namespace bildertafel::settings {
 
 // The value of the number at the start of a text: blanks (space, tab, line feed) are skipped
 // before and inside it; then an optional sign, digits, a decimal point (always a period) with
@@ -14,4 +14,4 @@ double LeadingNumber(std::string_view text);
 // Rounds to the nearest whole number, a half to the even neighbour (2.5 -> 2, 3.5 -> 4).
 double RoundHalfEven(double value);
 
-} // namespace bildertafel
+} // namespace bildertafel::settings

@@ -2,7 +2,7 @@
 
 #include "settings/LeadingNumber.h"
 
-namespace bildertafel {
+namespace bildertafel::settings {
 
 std::string_view TemplateCaption(TemplateId id) {
     switch (id) {
@@ -62,4 +62,4 @@ ShowSettings DefaultShowSettings() {
     return settings;
 }
 
-} // namespace bildertafel
+} // namespace bildertafel::settings

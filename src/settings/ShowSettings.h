@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace bildertafel {
+namespace bildertafel::settings {
 
 // The six HTML templates. Lines inside a template are separated by CR LF.
 enum class TemplateId : std::int16_t {
@@ -78,4 +78,4 @@ private:
 void DefaultShowSettings(ShowSettings& settings);
 ShowSettings DefaultShowSettings();
 
-} // namespace bildertafel
+} // namespace bildertafel::settings

@@ -4,7 +4,7 @@
 #include <QStyle>
 #include <QStyleFactory>
 
-namespace bildertafel {
+namespace bildertafel::ui {
 
 void useApplicationStyle() {
     if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
@@ -20,4 +20,4 @@ QFont windowFont() {
     return font;
 }
 
-} // namespace bildertafel
+} // namespace bildertafel::ui

@@ -2,7 +2,7 @@
 
 #include <QFont>
 
-namespace bildertafel {
+namespace bildertafel::ui {
 
 // The window places its controls at fixed pixels, so it needs a style and a font whose sizes do
 // not change with the desktop: Fusion, and DejaVu Sans at 10 pixels, in which every caption fits
@@ -11,4 +11,4 @@ void useApplicationStyle();
 
 QFont windowFont();
 
-} // namespace bildertafel
+} // namespace bildertafel::ui

@@ -2,7 +2,7 @@
 
 #include <QCheckBox>
 
-namespace bildertafel {
+namespace bildertafel::ui {
 
 void showCheckValue(QCheckBox& box, std::int16_t value) {
     box.setTristate(value == 2);
@@ -37,4 +37,4 @@ void keepUserClicksTwoState(QCheckBox& box) {
     QObject::connect(&box, &QCheckBox::clicked, &box, [&box] { box.setTristate(false); });
 }
 
-} // namespace bildertafel
+} // namespace bildertafel::ui

@@ -4,7 +4,7 @@
 
 class QCheckBox;
 
-namespace bildertafel {
+namespace bildertafel::ui {
 
 // Shows an option's check state: 0 unchecked, 1 checked, 2 greyed. The box is three-state only
 // while it shows 2; any other value shows unchecked.
@@ -17,4 +17,4 @@ std::int16_t checkValue(const QCheckBox& box);
 // configuration file can ever produce 2.
 void keepUserClicksTwoState(QCheckBox& box);
 
-} // namespace bildertafel
+} // namespace bildertafel::ui

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string_view>
 
-namespace bildertafel {
+namespace bildertafel::ui {
 
 namespace {
 
@@ -64,4 +64,4 @@ std::string missingDisplayMessage() {
     });
 }
 
-} // namespace bildertafel
+} // namespace bildertafel::ui

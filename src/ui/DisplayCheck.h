@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-namespace bildertafel {
+namespace bildertafel::ui {
 
 // Looks up an environment variable; an unset one gives the empty text.
 using EnvironmentLookup = std::function<std::string(const char* name)>;
@@ -18,4 +18,4 @@ std::string missingDisplayMessage(const EnvironmentLookup& environment);
 // The same, read from the process environment.
 std::string missingDisplayMessage();
 
-} // namespace bildertafel
+} // namespace bildertafel::ui

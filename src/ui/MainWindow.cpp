@@ -22,7 +22,7 @@ static void registerIconResource() {
     Q_INIT_RESOURCE(bildertafel);
 }
 
-namespace bildertafel {
+namespace bildertafel::ui {
 
 namespace {
 
@@ -37,8 +37,9 @@ QIcon programIcon() {
     return icon;
 }
 
-constexpr std::array<ShowOption, 3> AllOptions{
-    ShowOption::OwnPagePerPicture, ShowOption::NewBrowserWindow, ShowOption::AllPicturesPage};
+constexpr std::array<settings::ShowOption, 3> AllOptions{settings::ShowOption::OwnPagePerPicture,
+                                                         settings::ShowOption::NewBrowserWindow,
+                                                         settings::ShowOption::AllPicturesPage};
 
 } // namespace
 
@@ -84,18 +85,20 @@ void MainWindow::connectEvents() {
     });
     connect(m_ui->Command1, &QPushButton::clicked, this, &MainWindow::Command1_Click);
     for (std::int16_t i = 0; i < static_cast<std::int16_t>(Drive1.size()); ++i) {
-        connect(Drive1[i], &DriveListBox::driveChanged, this, [this, i] { Drive1_Change(i); });
+        connect(Drive1[i], &uilists::DriveListBox::driveChanged, this,
+                [this, i] { Drive1_Change(i); });
     }
     for (std::int16_t i = 0; i < static_cast<std::int16_t>(Dir1.size()); ++i) {
-        connect(Dir1[i], &DirListBox::pathChanged, this, [this, i] { Dir1_Change(i); });
-        connect(Dir1[i], &DirListBox::openFailed, this,
+        connect(Dir1[i], &uilists::DirListBox::pathChanged, this, [this, i] { Dir1_Change(i); });
+        connect(Dir1[i], &uilists::DirListBox::openFailed, this,
                 [this, i](const QString& folder, const QString& reason) {
                     folderNotOpened(i, folder, reason);
                 });
     }
     for (std::int16_t i = 0; i < static_cast<std::int16_t>(File1.size()); ++i) {
-        connect(File1[i], &FileListBox::fileClicked, this, [this, i] { File1_Click(i); });
-        connect(File1[i], &FileListBox::fileDoubleClicked, this, [this, i] { File1_DblClick(i); });
+        connect(File1[i], &uilists::FileListBox::fileClicked, this, [this, i] { File1_Click(i); });
+        connect(File1[i], &uilists::FileListBox::fileDoubleClicked, this,
+                [this, i] { File1_DblClick(i); });
     }
     for (std::int16_t i = 0; i < static_cast<std::int16_t>(Command2.size()); ++i) {
         connect(Command2[i], &QPushButton::clicked, this, [this, i] { Command2_Click(i); });
@@ -133,22 +136,22 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     return true;
 }
 
-QCheckBox* MainWindow::optionBox(ShowOption option) const {
+QCheckBox* MainWindow::optionBox(settings::ShowOption option) const {
     switch (option) {
-    case ShowOption::OwnPagePerPicture:
+    case settings::ShowOption::OwnPagePerPicture:
         return m_ui->Check1;
-    case ShowOption::NewBrowserWindow:
+    case settings::ShowOption::NewBrowserWindow:
         return m_ui->Check2;
-    case ShowOption::AllPicturesPage:
+    case settings::ShowOption::AllPicturesPage:
         return m_ui->Check3;
     }
     return nullptr;
 }
 
-ShowSettings MainWindow::settings() const {
-    ShowSettings shown;
-    for (int id = 0; id < TemplateCount; ++id) {
-        shown.setTemplate(static_cast<TemplateId>(id), templateFromEditor(*Text1[id]));
+settings::ShowSettings MainWindow::settings() const {
+    settings::ShowSettings shown;
+    for (int id = 0; id < settings::TemplateCount; ++id) {
+        shown.setTemplate(static_cast<settings::TemplateId>(id), templateFromEditor(*Text1[id]));
     }
     const std::int16_t index = tableWidthIndex(*m_ui->Combo1);
     if (index >= 0) {
@@ -156,18 +159,19 @@ ShowSettings MainWindow::settings() const {
     } else {
         shown.setTypedTableWidthText(tableWidthText(*m_ui->Combo1));
     }
-    for (ShowOption option : AllOptions) {
+    for (settings::ShowOption option : AllOptions) {
         shown.setOption(option, checkValue(*optionBox(option)));
     }
     return shown;
 }
 
-void MainWindow::applySettings(const ShowSettings& settings) {
-    for (int id = 0; id < TemplateCount; ++id) {
-        Text1[id]->setPlainText(templateForEditor(settings.Template(static_cast<TemplateId>(id))));
+void MainWindow::applySettings(const settings::ShowSettings& settings) {
+    for (int id = 0; id < settings::TemplateCount; ++id) {
+        Text1[id]->setPlainText(
+            templateForEditor(settings.Template(static_cast<settings::TemplateId>(id))));
     }
     showTableWidth(*m_ui->Combo1, settings.TableWidthIndex(), settings.TableWidthText());
-    for (ShowOption option : AllOptions) {
+    for (settings::ShowOption option : AllOptions) {
         showCheckValue(*optionBox(option), settings.option(option));
     }
 }
@@ -198,8 +202,8 @@ void MainWindow::runFormActivateOnce() {
 }
 
 void MainWindow::Form_Activate() {
-    ShowSettings shown = settings();
-    DefaultShowSettings(shown);
+    settings::ShowSettings shown = settings();
+    settings::DefaultShowSettings(shown);
     applySettings(shown);
     startUpFolderSteps();
 }
@@ -215,4 +219,4 @@ void MainWindow::Command1_Click() {
     QCoreApplication::exit(0);
 }
 
-} // namespace bildertafel
+} // namespace bildertafel::ui

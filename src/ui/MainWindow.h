@@ -15,15 +15,18 @@ class QGroupBox;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
-class DirListBox;
-class DriveListBox;
-class FileListBox;
 
 namespace Ui {
 class MainWindow;
 }
 
-namespace bildertafel {
+namespace bildertafel::uilists {
+class DirListBox;
+class DriveListBox;
+class FileListBox;
+} // namespace bildertafel::uilists
+
+namespace bildertafel::ui {
 
 class WindowDialogs;
 
@@ -37,9 +40,9 @@ public:
     ~MainWindow() override;
 
     // What the controls show now, the user's latest edits included.
-    ShowSettings settings() const;
+    settings::ShowSettings settings() const;
     // Shows the settings in the controls at once.
-    void applySettings(const ShowSettings& settings);
+    void applySettings(const settings::ShowSettings& settings);
 
     // The four remembered folders, each ending in "/"; empty until the first activation.
     const ShowFolderSlots& showFolders() const { return ShowFolders; }
@@ -59,7 +62,7 @@ private:
     void bindControlArrays();
     void connectEvents();
     void runFormActivateOnce();
-    QCheckBox* optionBox(ShowOption option) const;
+    QCheckBox* optionBox(settings::ShowOption option) const;
 
     // Handlers of the window's events.
     void Form_Activate();
@@ -95,9 +98,9 @@ private:
     std::array<QPlainTextEdit*, 6> Text1{};
     std::array<QLabel*, 2> Label1{};
     std::array<QPushButton*, 2> Command2{};
-    std::array<DriveListBox*, 2> Drive1{};
-    std::array<DirListBox*, 4> Dir1{};
-    std::array<FileListBox*, 5> File1{};
+    std::array<uilists::DriveListBox*, 2> Drive1{};
+    std::array<uilists::DirListBox*, 4> Dir1{};
+    std::array<uilists::FileListBox*, 5> File1{};
 
     ShowFolderSlots ShowFolders;
     std::unique_ptr<WindowDialogs> m_dialogs;
@@ -107,4 +110,4 @@ private:
     bool m_activated = false;
 };
 
-} // namespace bildertafel
+} // namespace bildertafel::ui

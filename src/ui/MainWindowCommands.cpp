@@ -8,7 +8,7 @@
 #include "ui/lists/FileListBox.h"
 #include "ui_MainWindow.h"
 
-namespace bildertafel {
+namespace bildertafel::ui {
 
 void MainWindow::UpdateButtons() {
     Command2[0]->setEnabled(File1[0]->selectedIndex() >= 0);
@@ -34,30 +34,30 @@ void MainWindow::Command2_Click(std::int16_t index) {
     WindowConfigHost host(ShowFolders[folderslot::ConfigFolder], *File1[0], *m_ui->Label4,
                           *m_dialogs);
     if (index == 1) {
-        WriteConfigFile(settings(), host);
+        settings::WriteConfigFile(settings(), host);
         return;
     }
-    ShowSettings loaded = settings();
+    settings::ShowSettings loaded = settings();
     // A file that cannot be read whole leaves the controls as they are.
-    if (ReadConfigFile(loaded, host) == ConfigOutcome::Done) {
+    if (settings::ReadConfigFile(loaded, host) == settings::ConfigOutcome::Done) {
         applySettings(loaded);
     }
 }
 
 void MainWindow::Command3_Click() {
-    ShowGeneratorInput input;
+    generator::ShowGeneratorInput input;
     input.settings = settings();
     input.ShowFolder = ShowFolders[folderslot::ShowFolder].toStdString();
     input.ThumbFolder = ShowFolders[folderslot::ThumbFolder].toStdString();
     input.PictureFolder = ShowFolders[folderslot::PictureFolder].toStdString();
-    const FileListBox& thumbs = *File1[2];
+    const uilists::FileListBox& thumbs = *File1[2];
     input.ThumbNames.reserve(static_cast<std::size_t>(thumbs.count()));
     for (int i = 0; i < thumbs.count(); ++i) {
         input.ThumbNames.push_back(thumbs.nameAt(i).toStdString());
     }
     input.PictureCount = File1[3]->count();
     WindowGeneratorHost host(*m_dialogs, [this] { RefreshFileLists(); });
-    ShowGenerator::run(input, host);
+    generator::ShowGenerator::run(input, host);
 }
 
-} // namespace bildertafel
+} // namespace bildertafel::ui

@@ -14,7 +14,7 @@
 #include <QDir>
 #include <QSignalBlocker>
 
-namespace bildertafel {
+namespace bildertafel::ui {
 
 namespace {
 
@@ -35,7 +35,7 @@ void MainWindow::startUpFolderSteps() {
             normalizedFolderPath(temp, normalizedFolderPath(QDir::currentPath()));
         if (uilists::readSubFolders(folder).readable) {
             Drive1[folderslot::ConfigFolder]->setDrive(
-                DriveListBox::driveOf(folder, Drive1[folderslot::ConfigFolder]->drives()));
+                uilists::DriveListBox::driveOf(folder, Drive1[folderslot::ConfigFolder]->drives()));
             openFolder(folderslot::ConfigFolder, folder);
         }
     }
@@ -84,7 +84,7 @@ void MainWindow::ShowCounts() {
 }
 
 void MainWindow::RefreshFileLists() {
-    for (FileListBox* list : File1) {
+    for (uilists::FileListBox* list : File1) {
         list->reread();
     }
     ShowCounts();
@@ -108,7 +108,7 @@ bool MainWindow::openFolder(std::int16_t index, const QString& folder) {
 }
 
 void MainWindow::folderNotOpened(std::int16_t index, const QString& folder, const QString& reason) {
-    DirListBox& list = *Dir1[index];
+    uilists::DirListBox& list = *Dir1[index];
     const QString wanted = normalizedFolderPath(folder, list.path());
     if (isExistingFolder(wanted)) {
         m_dialogs->showMessage(reason, FolderProblemTitle);
@@ -116,9 +116,9 @@ void MainWindow::folderNotOpened(std::int16_t index, const QString& folder, cons
     }
     const QString before = list.path();
     // The nearest folder above that can be opened; "/" at the latest.
-    QString above = DirListBox::nearestExistingAncestor(wanted);
+    QString above = uilists::DirListBox::nearestExistingAncestor(wanted);
     while (!list.setPath(above) && above != u"/") {
-        above = DirListBox::nearestExistingAncestor(parentFolderPath(above));
+        above = uilists::DirListBox::nearestExistingAncestor(parentFolderPath(above));
     }
     if (list.path() == before) {
         m_dialogs->showMessage(reason, FolderProblemTitle);
@@ -132,9 +132,9 @@ void MainWindow::folderNotOpened(std::int16_t index, const QString& folder, cons
 }
 
 void MainWindow::showDriveOfFolder(std::int16_t index) {
-    DriveListBox& drives = *Drive1[index];
+    uilists::DriveListBox& drives = *Drive1[index];
     const QSignalBlocker quiet(&drives);
-    drives.setDrive(DriveListBox::driveOf(Dir1[index]->path(), drives.drives()));
+    drives.setDrive(uilists::DriveListBox::driveOf(Dir1[index]->path(), drives.drives()));
 }
 
-} // namespace bildertafel
+} // namespace bildertafel::ui

@@ -1,9 +1,9 @@
 #include "ui/ShowFolders.h"
 
-namespace bildertafel {
+namespace bildertafel::ui {
 
 QString withTrailingSeparator(const QString& folder) {
     return folder.endsWith(u'/') ? folder : folder + u'/';
 }
 
-} // namespace bildertafel
+} // namespace bildertafel::ui

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-namespace bildertafel {
+namespace bildertafel::ui {
 
 // The four remembered folders. Each slot mirrors the directory list of the same index and holds
 // its folder with one trailing "/".
@@ -19,4 +19,4 @@ enum : std::int16_t { ConfigFolder = 0, ShowFolder = 1, ThumbFolder = 2, Picture
 // folder stays "/".
 QString withTrailingSeparator(const QString& folder);
 
-} // namespace bildertafel
+} // namespace bildertafel::ui

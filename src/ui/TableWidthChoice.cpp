@@ -3,7 +3,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 
-namespace bildertafel {
+namespace bildertafel::ui {
 
 namespace {
 
@@ -55,4 +55,4 @@ void showTableWidth(QComboBox& choice, int index, const std::string& text) {
     selectNoneKeepingText(choice, shown, static_cast<int>(shown.size()));
 }
 
-} // namespace bildertafel
+} // namespace bildertafel::ui

@@ -5,7 +5,7 @@
 
 class QComboBox;
 
-namespace bildertafel {
+namespace bildertafel::ui {
 
 // Makes the editable pictures-per-row choice behave as the settings expect: typed text that
 // matches no entry leaves no entry selected and stays as typed; typing an entry's exact text
@@ -20,4 +20,4 @@ std::string tableWidthText(const QComboBox& choice);
 // text.
 void showTableWidth(QComboBox& choice, int index, const std::string& text);
 
-} // namespace bildertafel
+} // namespace bildertafel::ui

@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-namespace bildertafel {
+namespace bildertafel::ui {
 
 QString tempVariable(const QProcessEnvironment& environment) {
     QStringList names = environment.keys();
@@ -17,4 +17,4 @@ QString tempVariable(const QProcessEnvironment& environment) {
     return {};
 }
 
-} // namespace bildertafel
+} // namespace bildertafel::ui

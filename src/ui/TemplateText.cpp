@@ -4,7 +4,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 
-namespace bildertafel {
+namespace bildertafel::ui {
 
 QString templateForEditor(const std::string& templateText) {
     QString text = QString::fromStdString(templateText);
@@ -28,4 +28,4 @@ std::string templateFromEditor(const QPlainTextEdit& editor) {
     return text.toStdString();
 }
 
-} // namespace bildertafel
+} // namespace bildertafel::ui

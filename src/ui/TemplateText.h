@@ -6,7 +6,7 @@
 
 class QPlainTextEdit;
 
-namespace bildertafel {
+namespace bildertafel::ui {
 
 // A template as the text box shows it: one text line per template line.
 QString templateForEditor(const std::string& templateText);
@@ -15,4 +15,4 @@ QString templateForEditor(const std::string& templateText);
 // (new blocks, line separators). Everything else is kept as typed, non-breaking spaces included.
 std::string templateFromEditor(const QPlainTextEdit& editor);
 
-} // namespace bildertafel
+} // namespace bildertafel::ui

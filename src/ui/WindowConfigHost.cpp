@@ -5,9 +5,9 @@
 
 #include <QLabel>
 
-namespace bildertafel {
+namespace bildertafel::ui {
 
-WindowConfigHost::WindowConfigHost(QString configFolder, FileListBox& configList,
+WindowConfigHost::WindowConfigHost(QString configFolder, uilists::FileListBox& configList,
                                    QLabel& loadedName, WindowDialogs& dialogs)
     : WindowDialogHost(dialogs), m_configFolder(std::move(configFolder)), m_configList(configList),
       m_loadedName(loadedName) {}
@@ -31,4 +31,4 @@ void WindowConfigHost::showLoadedConfigName(std::string_view name) {
     m_loadedName.setText(fromUtf8(name));
 }
 
-} // namespace bildertafel
+} // namespace bildertafel::ui

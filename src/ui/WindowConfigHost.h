@@ -5,16 +5,19 @@
 
 #include <QString>
 
-class FileListBox;
 class QLabel;
 
-namespace bildertafel {
+namespace bildertafel::uilists {
+class FileListBox;
+} // namespace bildertafel::uilists
+
+namespace bildertafel::ui {
 
 // The window as the surroundings of "Konfiguration Laden" and "Konfiguration Speichern": the
 // configuration folder, its file list, the label of the loaded name and the window's dialogs.
-class WindowConfigHost : public WindowDialogHost<ConfigCommandHost> {
+class WindowConfigHost : public WindowDialogHost<settings::ConfigCommandHost> {
 public:
-    WindowConfigHost(QString configFolder, FileListBox& configList, QLabel& loadedName,
+    WindowConfigHost(QString configFolder, uilists::FileListBox& configList, QLabel& loadedName,
                      WindowDialogs& dialogs);
 
     std::string ConfigFolder() const override;
@@ -24,8 +27,8 @@ public:
 
 private:
     QString m_configFolder;
-    FileListBox& m_configList;
+    uilists::FileListBox& m_configList;
     QLabel& m_loadedName;
 };
 
-} // namespace bildertafel
+} // namespace bildertafel::ui

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace bildertafel {
+namespace bildertafel::ui {
 
 // Answers a command's requests for a message box or a typed text with the window's dialogs.
 template <typename Host>
@@ -33,4 +33,4 @@ private:
     WindowDialogs& m_dialogs;
 };
 
-} // namespace bildertafel
+} // namespace bildertafel::ui

@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 
-namespace bildertafel {
+namespace bildertafel::ui {
 
 void StandardDialogs::showMessage(const QString& text, const QString& title) {
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, m_parent);
@@ -19,4 +19,4 @@ QString StandardDialogs::askText(const QString& prompt, const QString& title,
     return accepted ? answer : QString();
 }
 
-} // namespace bildertafel
+} // namespace bildertafel::ui

@@ -4,7 +4,7 @@
 
 class QWidget;
 
-namespace bildertafel {
+namespace bildertafel::ui {
 
 // The window's two dialogs. Tests replace them with scripted answers instead of clicking real
 // dialogs.
@@ -32,4 +32,4 @@ private:
     QWidget* m_parent;
 };
 
-} // namespace bildertafel
+} // namespace bildertafel::ui

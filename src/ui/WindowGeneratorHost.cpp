@@ -5,7 +5,7 @@
 #include <QApplication>
 #include <QCursor>
 
-namespace bildertafel {
+namespace bildertafel::ui {
 
 WindowGeneratorHost::WindowGeneratorHost(WindowDialogs& dialogs,
                                          std::function<void()> refreshFileLists)
@@ -29,4 +29,4 @@ void WindowGeneratorHost::refreshFileLists() {
     m_refreshFileLists();
 }
 
-} // namespace bildertafel
+} // namespace bildertafel::ui

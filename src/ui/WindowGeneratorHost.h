@@ -5,11 +5,11 @@
 
 #include <functional>
 
-namespace bildertafel {
+namespace bildertafel::ui {
 
 // The window as the host of a generation run: its dialogs, the busy pointer over the whole
 // program, and the refresh of its file lists.
-class WindowGeneratorHost : public WindowDialogHost<GeneratorHost> {
+class WindowGeneratorHost : public WindowDialogHost<generator::GeneratorHost> {
 public:
     WindowGeneratorHost(WindowDialogs& dialogs, std::function<void()> refreshFileLists);
     // A run that left the pointer busy must not leave it so for the rest of the program.
@@ -23,4 +23,4 @@ private:
     bool m_busy = false;
 };
 
-} // namespace bildertafel
+} // namespace bildertafel::ui

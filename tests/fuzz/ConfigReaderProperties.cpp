@@ -13,13 +13,14 @@ std::size_t lineCount(std::string_view bytes) {
     return static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\r')) + 1;
 }
 
-std::string checkValues(const ShowSettings& settings) {
+std::string checkValues(const settings::ShowSettings& settings) {
     const int index = settings.TableWidthIndex();
     if (index < -1 || index > 7) {
         return "index out of range: " + std::to_string(index);
     }
     const std::string_view text =
-        index < 0 ? std::string_view() : TableWidthEntries[static_cast<std::size_t>(index)];
+        index < 0 ? std::string_view()
+                  : settings::TableWidthEntries[static_cast<std::size_t>(index)];
     if (settings.TableWidthText() != text) {
         return "table width text does not follow the index";
     }
@@ -35,12 +36,12 @@ std::string checkValues(const ShowSettings& settings) {
 } // namespace
 
 std::string checkConfigReader(std::string_view bytes) {
-    const ShowSettings defaults = DefaultShowSettings();
-    ShowSettings read = defaults;
-    const ConfigFileResult result = applyConfigBytes(bytes, read, "fuzz.cfg");
+    const settings::ShowSettings defaults = settings::DefaultShowSettings();
+    settings::ShowSettings read = defaults;
+    const settings::ConfigFileResult result = settings::applyConfigBytes(bytes, read, "fuzz.cfg");
 
     if (!result.ok()) {
-        if (result.failure != ConfigFileResult::Failure::BadValue) {
+        if (result.failure != settings::ConfigFileResult::Failure::BadValue) {
             return "reading bytes failed in a way only files can";
         }
         if (!(read == defaults)) {
@@ -60,18 +61,18 @@ std::string checkConfigReader(std::string_view bytes) {
         return problem;
     }
     // What was read has no leading empty lines and no "[" lines, so it must survive a round trip.
-    if (!templatesChangedByReload(read).empty()) {
+    if (!settings::templatesChangedByReload(read).empty()) {
         return "a template read from a file would not come back";
     }
-    const std::string written = ConfigFileBytes(read);
-    ShowSettings again = defaults;
-    if (!applyConfigBytes(written, again, "again.cfg").ok()) {
+    const std::string written = settings::ConfigFileBytes(read);
+    settings::ShowSettings again = defaults;
+    if (!settings::applyConfigBytes(written, again, "again.cfg").ok()) {
         return "a written file is refused";
     }
     if (!(again == read)) {
         return "a written file reads back differently";
     }
-    if (ConfigFileBytes(again) != written) {
+    if (settings::ConfigFileBytes(again) != written) {
         return "writing the reloaded settings gives other bytes";
     }
     return {};

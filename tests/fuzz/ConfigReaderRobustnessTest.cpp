@@ -12,7 +12,7 @@
 #include <random>
 #include <sys/resource.h>
 
-namespace bildertafel {
+namespace bildertafel::settings {
 namespace {
 
 TEST(ConfigReaderRobustness, SeedCorpusHoldsTheRules) {
@@ -95,4 +95,4 @@ TEST(ConfigReaderRobustness, FiftyMegabyteLineLoads) {
 }
 
 } // namespace
-} // namespace bildertafel
+} // namespace bildertafel::settings

@@ -8,7 +8,7 @@ namespace {
 TEST(ExamplePages, DefaultsWithFivePicturesBreakAfterTheFourth) {
     Show show({"IMG_01.jpg", "IMG_02.jpg", "IMG_03.jpg", "IMG_04.jpg", "IMG_05.jpg"});
 
-    ASSERT_EQ(show.run(), RunOutcome::Written);
+    ASSERT_EQ(show.run(), generator::RunOutcome::Written);
 
     EXPECT_EQ(show.host.events, WrittenEvents);
     EXPECT_EQ(
@@ -52,13 +52,13 @@ TEST(ExamplePages, DefaultsWithFivePicturesBreakAfterTheFourth) {
 }
 
 TEST(ExamplePages, OwnPagesInANewWindowWithoutTheAllPicturesPage) {
-    ShowSettings settings = DefaultShowSettings();
-    settings.setOption(ShowOption::OwnPagePerPicture, 1);
-    settings.setOption(ShowOption::NewBrowserWindow, 1);
-    settings.setOption(ShowOption::AllPicturesPage, 0);
+    settings::ShowSettings settings = settings::DefaultShowSettings();
+    settings.setOption(settings::ShowOption::OwnPagePerPicture, 1);
+    settings.setOption(settings::ShowOption::NewBrowserWindow, 1);
+    settings.setOption(settings::ShowOption::AllPicturesPage, 0);
     Show show({"IMG_01.jpg", "IMG_02.JPG"}, settings);
 
-    ASSERT_EQ(show.run(), RunOutcome::Written);
+    ASSERT_EQ(show.run(), generator::RunOutcome::Written);
 
     EXPECT_EQ(
         readFile(show.show() / "bilder01.html"),
@@ -89,7 +89,7 @@ TEST(ExamplePages, OwnPagesInANewWindowWithoutTheAllPicturesPage) {
 TEST(ExamplePages, CapitalExtensionLinksTheFullSizePictureAndTheAllPicturesLine) {
     Show show({"IMG_01.JPG"});
 
-    ASSERT_EQ(show.run(), RunOutcome::Written);
+    ASSERT_EQ(show.run(), generator::RunOutcome::Written);
 
     const std::string page = readFile(show.show() / "bilder01.html");
     EXPECT_NE(page.find("\r\n<td align=\"center\" valign=\"center\"><a name=\"IMG_01\" "
@@ -107,7 +107,7 @@ TEST(ExamplePages, CapitalExtensionLinksTheFullSizePictureAndTheAllPicturesLine)
 TEST(ExamplePages, NoPicturesGiveAnEmptyTableAndTheHeadingOnly) {
     Show show({});
 
-    ASSERT_EQ(show.run(), RunOutcome::Written);
+    ASSERT_EQ(show.run(), generator::RunOutcome::Written);
 
     EXPECT_EQ(
         readFile(show.show() / "bilder01.html"),
@@ -128,11 +128,11 @@ TEST(ExamplePages, NoPicturesGiveAnEmptyTableAndTheHeadingOnly) {
 }
 
 TEST(ExamplePages, EmptyTemplatesLeaveEmptyLines) {
-    ShowSettings settings = bareSettings();
-    settings.setOption(ShowOption::OwnPagePerPicture, 1);
+    settings::ShowSettings settings = bareSettings();
+    settings.setOption(settings::ShowOption::OwnPagePerPicture, 1);
     Show show({"a.jpg"}, settings);
 
-    ASSERT_EQ(show.run(), RunOutcome::Written);
+    ASSERT_EQ(show.run(), generator::RunOutcome::Written);
 
     EXPECT_EQ(readFile(show.show() / "bilder01.html"),
               "\r\n"
@@ -149,17 +149,17 @@ TEST(ExamplePages, EmptyTemplatesLeaveEmptyLines) {
 }
 
 TEST(ExamplePages, TemplatesKeepTheirLineBreaks) {
-    ShowSettings settings = bareSettings();
-    settings.setOption(ShowOption::OwnPagePerPicture, 1);
-    settings.setTemplate(TemplateId::PageHead, "<html>\r\n<table>\r\n");
-    settings.setTemplate(TemplateId::PageFoot, "</body>\r\n</html>");
-    settings.setTemplate(TemplateId::CellBefore, "<td>\r\n");
-    settings.setTemplate(TemplateId::CellAfter, "\r\n</td>");
-    settings.setTemplate(TemplateId::ImagePageBefore, "<p>\r\n");
-    settings.setTemplate(TemplateId::ImagePageAfter, "</p>\r\nEnde");
+    settings::ShowSettings settings = bareSettings();
+    settings.setOption(settings::ShowOption::OwnPagePerPicture, 1);
+    settings.setTemplate(settings::TemplateId::PageHead, "<html>\r\n<table>\r\n");
+    settings.setTemplate(settings::TemplateId::PageFoot, "</body>\r\n</html>");
+    settings.setTemplate(settings::TemplateId::CellBefore, "<td>\r\n");
+    settings.setTemplate(settings::TemplateId::CellAfter, "\r\n</td>");
+    settings.setTemplate(settings::TemplateId::ImagePageBefore, "<p>\r\n");
+    settings.setTemplate(settings::TemplateId::ImagePageAfter, "</p>\r\nEnde");
     Show show({"a.jpg"}, settings);
 
-    ASSERT_EQ(show.run(), RunOutcome::Written);
+    ASSERT_EQ(show.run(), generator::RunOutcome::Written);
 
     EXPECT_EQ(readFile(show.show() / "bilder01.html"),
               "<html>\r\n"
@@ -183,12 +183,12 @@ TEST(ExamplePages, TemplatesKeepTheirLineBreaks) {
 }
 
 TEST(ExamplePages, TwoPerRowWithSevenPicturesBreaksAfterTwoFourAndSix) {
-    ShowSettings settings = bareSettings();
+    settings::ShowSettings settings = bareSettings();
     settings.setTableWidthIndex(0);
-    settings.setTemplate(TemplateId::CellBefore, "<td>");
+    settings.setTemplate(settings::TemplateId::CellBefore, "<td>");
     Show show({"1.jpg", "2.jpg", "3.jpg", "4.jpg", "5.jpg", "6.jpg", "7.jpg"}, settings);
 
-    ASSERT_EQ(show.run(), RunOutcome::Written);
+    ASSERT_EQ(show.run(), generator::RunOutcome::Written);
 
     EXPECT_EQ(readFile(show.show() / "bilder01.html"),
               "\r\n"
@@ -215,17 +215,17 @@ TEST(ExamplePages, TwoPerRowWithSevenPicturesBreaksAfterTwoFourAndSix) {
 }
 
 TEST(ExamplePages, ASecondRunReplacesThePagesAndLeavesOtherFiles) {
-    ShowSettings settings = DefaultShowSettings();
-    settings.setOption(ShowOption::OwnPagePerPicture, 1);
+    settings::ShowSettings settings = settings::DefaultShowSettings();
+    settings.setOption(settings::ShowOption::OwnPagePerPicture, 1);
     Show show({"a.jpg", "b.jpg"}, settings);
     writeFile(show.pictures() / "old.html", "from an earlier show");
-    ASSERT_EQ(show.run(), RunOutcome::Written);
+    ASSERT_EQ(show.run(), generator::RunOutcome::Written);
     const std::string firstStartPage = readFile(show.show() / "bilder01.html");
 
-    show.input.settings.setTemplate(TemplateId::ImagePageAfter, "neu");
+    show.input.settings.setTemplate(settings::TemplateId::ImagePageAfter, "neu");
     show.input.ThumbNames = {"a.jpg"};
     show.input.PictureCount = 1;
-    ASSERT_EQ(show.run(), RunOutcome::Written);
+    ASSERT_EQ(show.run(), generator::RunOutcome::Written);
 
     EXPECT_NE(readFile(show.show() / "bilder01.html"), firstStartPage);
     EXPECT_EQ(readFile(show.pictures() / "a.html"),

@@ -12,7 +12,7 @@
 namespace bildertafel::test {
 
 // A host that answers the name dialog from a script and records every call in order.
-class RecordingHost : public GeneratorHost {
+class RecordingHost : public generator::GeneratorHost {
 public:
     std::optional<std::string> answer; // none: the preset answer is taken
     std::function<void(bool)> onBusy;  // runs inside setBusy, to change the disk mid-run
@@ -42,8 +42,8 @@ inline const std::vector<std::string> WrittenEvents{AskEvent, "busy on", "refres
 
 // All templates empty and all options off, four pictures per row: pages hold only what the run
 // itself writes.
-inline ShowSettings bareSettings() {
-    ShowSettings settings;
+inline settings::ShowSettings bareSettings() {
+    settings::ShowSettings settings;
     settings.setTableWidthIndex(2);
     return settings;
 }
@@ -51,7 +51,7 @@ inline ShowSettings bareSettings() {
 // A show folder with the sub-folders minis/ and bilder/, and the inputs of a run on it.
 struct Show {
     explicit Show(std::vector<std::string> thumbNames,
-                  ShowSettings settings = DefaultShowSettings()) {
+                  settings::ShowSettings settings = settings::DefaultShowSettings()) {
         std::filesystem::create_directories(dir / "show/minis");
         std::filesystem::create_directories(dir / "show/bilder");
         input.settings = std::move(settings);
@@ -66,10 +66,10 @@ struct Show {
     std::filesystem::path show() const { return dir / "show"; }
     std::filesystem::path pictures() const { return dir / "show/bilder"; }
 
-    RunOutcome run() { return ShowGenerator::run(input, host); }
+    generator::RunOutcome run() { return generator::ShowGenerator::run(input, host); }
 
     TempDir dir;
-    ShowGeneratorInput input;
+    generator::ShowGeneratorInput input;
     RecordingHost host;
 };
 

@@ -53,11 +53,11 @@ TEST(RowBreakPositions, TheThirtyTwoBitLimitIsInclusive) {
 
 TEST(RowBreakPositions, ARunWithoutUsableWidthWritesNoBreaksAndSucceeds) {
     for (const char* typed : {"", "Bilder", "0.4", "9e99"}) {
-        ShowSettings settings = bareSettings();
+        settings::ShowSettings settings = bareSettings();
         settings.setTypedTableWidthText(typed);
         Show show({"a.jpg", "b.jpg"}, settings);
 
-        ASSERT_EQ(show.run(), RunOutcome::Written) << typed;
+        ASSERT_EQ(show.run(), generator::RunOutcome::Written) << typed;
 
         EXPECT_EQ(readFile(show.show() / "bilder01.html"),
                   "\r\n"
@@ -73,11 +73,11 @@ TEST(RowBreakPositions, ARunWithoutUsableWidthWritesNoBreaksAndSucceeds) {
 }
 
 TEST(RowBreakPositions, ATypedFractionCountsInTheRun) {
-    ShowSettings settings = bareSettings();
+    settings::ShowSettings settings = bareSettings();
     settings.setTypedTableWidthText("2.5 Bilder");
     Show show({"1.jpg", "2.jpg", "3.jpg", "4.jpg", "5.jpg", "6.jpg"}, settings);
 
-    ASSERT_EQ(show.run(), RunOutcome::Written);
+    ASSERT_EQ(show.run(), generator::RunOutcome::Written);
 
     const std::string page = readFile(show.show() / "bilder01.html");
     const std::size_t rowBreak = page.find("</tr><tr>\r\n");

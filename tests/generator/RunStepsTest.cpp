@@ -31,14 +31,14 @@ TEST_P(FolderChecks, TheFirstFailingCheckRefusesBeforeAnythingIsAsked) {
     show.input.PictureFolder = show.dir.folder() + c.pictureFolder;
     show.input.PictureCount = c.pictureCount;
 
-    const RunOutcome outcome = show.run();
+    const generator::RunOutcome outcome = show.run();
 
     if (c.message.empty()) {
-        EXPECT_EQ(outcome, RunOutcome::Written);
+        EXPECT_EQ(outcome, generator::RunOutcome::Written);
         EXPECT_EQ(show.host.events, WrittenEvents);
         return;
     }
-    EXPECT_EQ(outcome, RunOutcome::Refused);
+    EXPECT_EQ(outcome, generator::RunOutcome::Refused);
     EXPECT_EQ(show.host.events, std::vector<std::string>{FileSystemTitle + c.message});
     EXPECT_EQ(listNames(show.show()), "bilder\nminis\n");
     EXPECT_EQ(listNames(show.pictures()), "");
@@ -69,21 +69,21 @@ class NameDialog : public testing::TestWithParam<NameCase> {};
 
 TEST_P(NameDialog, TheAnswerIsTheStartPageNameAsTyped) {
     const NameCase& c = GetParam();
-    ShowSettings settings = bareSettings();
+    settings::ShowSettings settings = bareSettings();
     Show show({}, settings);
     show.host.answer = c.answer;
 
-    const RunOutcome outcome = show.run();
+    const generator::RunOutcome outcome = show.run();
 
     if (c.startPage.empty()) {
-        EXPECT_EQ(outcome, RunOutcome::Cancelled);
+        EXPECT_EQ(outcome, generator::RunOutcome::Cancelled);
         EXPECT_EQ(
             show.host.events,
             (std::vector<std::string>{AskEvent, "message [Abbruch...] Dateiname ist ungültig..."}));
         EXPECT_EQ(listNames(show.show()), "bilder\nminis\n");
         return;
     }
-    EXPECT_EQ(outcome, RunOutcome::Written);
+    EXPECT_EQ(outcome, generator::RunOutcome::Written);
     EXPECT_EQ(show.host.events, WrittenEvents);
     EXPECT_EQ(readFile(show.show() / c.startPage), "\r\n<tr>\r\n</tr></table>\r\n\r\n");
 }
@@ -111,20 +111,20 @@ class PageNameClash : public testing::TestWithParam<ClashCase> {};
 
 TEST_P(PageNameClash, IsRefusedBeforeAnythingIsWritten) {
     const ClashCase& c = GetParam();
-    ShowSettings settings = bareSettings();
-    settings.setOption(ShowOption::OwnPagePerPicture, c.ownPages);
-    settings.setOption(ShowOption::AllPicturesPage, c.allPage);
+    settings::ShowSettings settings = bareSettings();
+    settings.setOption(settings::ShowOption::OwnPagePerPicture, c.ownPages);
+    settings.setOption(settings::ShowOption::AllPicturesPage, c.allPage);
     Show show(c.thumbNames, settings);
     show.host.answer = c.answer;
 
-    const RunOutcome outcome = show.run();
+    const generator::RunOutcome outcome = show.run();
 
     if (c.message.empty()) {
-        EXPECT_EQ(outcome, RunOutcome::Written);
+        EXPECT_EQ(outcome, generator::RunOutcome::Written);
         EXPECT_EQ(show.host.events, WrittenEvents);
         return;
     }
-    EXPECT_EQ(outcome, RunOutcome::Refused);
+    EXPECT_EQ(outcome, generator::RunOutcome::Refused);
     EXPECT_EQ(show.host.events, (std::vector<std::string>{AskEvent, FileSystemTitle + c.message}));
     EXPECT_EQ(listNames(show.show()), "bilder\nminis\n");
     EXPECT_EQ(listNames(show.pictures()), "");

@@ -16,19 +16,19 @@ std::string lineOf(const std::string& page, int n) {
     return page.substr(begin, page.find("\r\n", begin) - begin);
 }
 
-ShowSettings withBothPages() {
-    ShowSettings settings = bareSettings();
-    settings.setOption(ShowOption::OwnPagePerPicture, 1);
-    settings.setOption(ShowOption::AllPicturesPage, 1);
+settings::ShowSettings withBothPages() {
+    settings::ShowSettings settings = bareSettings();
+    settings.setOption(settings::ShowOption::OwnPagePerPicture, 1);
+    settings.setOption(settings::ShowOption::AllPicturesPage, 1);
     return settings;
 }
 
 TEST(PictureNames, TheExtensionStartsAtTheLastDotSoEveryNameGetsItsOwnPage) {
-    ShowSettings settings = bareSettings();
-    settings.setOption(ShowOption::OwnPagePerPicture, 1);
+    settings::ShowSettings settings = bareSettings();
+    settings.setOption(settings::ShowOption::OwnPagePerPicture, 1);
     Show show({"urlaub.2004.jpg", "urlaub.jpg"}, settings);
 
-    ASSERT_EQ(show.run(), RunOutcome::Written);
+    ASSERT_EQ(show.run(), generator::RunOutcome::Written);
 
     EXPECT_EQ(readFile(show.show() / "bilder01.html"),
               "\r\n"
@@ -49,14 +49,14 @@ TEST(PictureNames, TheExtensionStartsAtTheLastDotSoEveryNameGetsItsOwnPage) {
 }
 
 TEST(PictureNames, DeeperFoldersGetSlashesAndTheBackLinkClimbsEveryLevel) {
-    ShowSettings settings = bareSettings();
-    settings.setOption(ShowOption::OwnPagePerPicture, 1);
+    settings::ShowSettings settings = bareSettings();
+    settings.setOption(settings::ShowOption::OwnPagePerPicture, 1);
     Show show({"x.jpg"}, settings);
     std::filesystem::create_directories(show.show() / "web/bilder");
     show.input.ThumbFolder = show.showFolder() + "a/b/";
     show.input.PictureFolder = show.showFolder() + "web/bilder/";
 
-    ASSERT_EQ(show.run(), RunOutcome::Written);
+    ASSERT_EQ(show.run(), generator::RunOutcome::Written);
 
     EXPECT_EQ(lineOf(readFile(show.show() / "bilder01.html"), 2),
               "<a name=\"x\" href=\"web/bilder/x.html\"><img src=\"a/b/x.jpg\" border=\"1\" "
@@ -83,7 +83,7 @@ TEST_P(UnsafeNames, StayInsideTheirAttributeValuesAndKeepTheLinksWorking) {
     const NameCase& c = GetParam();
     Show show({c.thumbName}, withBothPages());
 
-    ASSERT_EQ(show.run(), RunOutcome::Written);
+    ASSERT_EQ(show.run(), generator::RunOutcome::Written);
 
     EXPECT_EQ(lineOf(readFile(show.show() / "bilder01.html"), 3), c.cellLine);
     EXPECT_EQ(lineOf(readFile(show.pictures() / c.pictureFile), 1), c.backLinkLine);
@@ -147,7 +147,7 @@ TEST(UnsafeNames, StartPageNameAndFolderNamesAreMadeSafeWhereTheyStandInLinks) {
     show.input.PictureFolder = show.showFolder() + "50% \"b\"/";
     show.host.answer = "q\"&#?%";
 
-    ASSERT_EQ(show.run(), RunOutcome::Written);
+    ASSERT_EQ(show.run(), generator::RunOutcome::Written);
 
     const std::string startPage = readFile(show.show() / "q\"&#?%.html");
     EXPECT_EQ(lineOf(startPage, 3),
@@ -161,11 +161,12 @@ TEST(UnsafeNames, StartPageNameAndFolderNamesAreMadeSafeWhereTheyStandInLinks) {
 }
 
 TEST(UnsafeNames, TemplatesAreWrittenAsTheyAreInTheCodePage) {
-    ShowSettings settings = bareSettings();
-    settings.setTemplate(TemplateId::PageHead, "<a href=\"x?a=1&b=2\">Grüße € \u2713 \u0081</a>");
+    settings::ShowSettings settings = bareSettings();
+    settings.setTemplate(settings::TemplateId::PageHead,
+                         "<a href=\"x?a=1&b=2\">Grüße € \u2713 \u0081</a>");
     Show show({}, settings);
 
-    ASSERT_EQ(show.run(), RunOutcome::Written);
+    ASSERT_EQ(show.run(), generator::RunOutcome::Written);
 
     EXPECT_EQ(readFile(show.show() / "bilder01.html"), "<a href=\"x?a=1&b=2\">Gr\xFC\xDF"
                                                        "e \x80 &#10003; \x81</a>\r\n"

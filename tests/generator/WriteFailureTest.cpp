@@ -20,7 +20,7 @@ TEST(WriteFailure, PictureFolderThatIsAFileStopsTheRunAndKeepsTheOldStartPage) {
     writeFile(show.pictures(), "a file, not a folder");
     writeFile(show.show() / "bilder01.html", "old");
 
-    EXPECT_EQ(show.run(), RunOutcome::WriteFailed);
+    EXPECT_EQ(show.run(), generator::RunOutcome::WriteFailed);
 
     EXPECT_EQ(show.host.events,
               failedEvents(show.pictures() / "bilder01_all.html", "Not a directory"));
@@ -29,8 +29,8 @@ TEST(WriteFailure, PictureFolderThatIsAFileStopsTheRunAndKeepsTheOldStartPage) {
 }
 
 TEST(WriteFailure, FolderRemovedAfterTheNameDialogLeavesNoStartPage) {
-    ShowSettings settings = bareSettings();
-    settings.setOption(ShowOption::OwnPagePerPicture, 1);
+    settings::ShowSettings settings = bareSettings();
+    settings.setOption(settings::ShowOption::OwnPagePerPicture, 1);
     Show show({"a.jpg"}, settings);
     show.host.onBusy = [&show](bool on) {
         if (on) {
@@ -38,7 +38,7 @@ TEST(WriteFailure, FolderRemovedAfterTheNameDialogLeavesNoStartPage) {
         }
     };
 
-    EXPECT_EQ(show.run(), RunOutcome::WriteFailed);
+    EXPECT_EQ(show.run(), generator::RunOutcome::WriteFailed);
 
     EXPECT_EQ(show.host.events,
               failedEvents(show.pictures() / "a.html", "No such file or directory"));
@@ -46,14 +46,14 @@ TEST(WriteFailure, FolderRemovedAfterTheNameDialogLeavesNoStartPage) {
 }
 
 TEST(WriteFailure, PagesFinishedBeforeTheFailureStayAndOpenPagesKeepTheirContent) {
-    ShowSettings settings = DefaultShowSettings();
-    settings.setOption(ShowOption::OwnPagePerPicture, 1);
+    settings::ShowSettings settings = settings::DefaultShowSettings();
+    settings.setOption(settings::ShowOption::OwnPagePerPicture, 1);
     Show show({"a.jpg", "b.jpg", "c.jpg"}, settings);
     std::filesystem::create_directory(show.pictures() / "b.html");
     writeFile(show.show() / "bilder01.html", "old start page");
     writeFile(show.pictures() / "bilder01_all.html", "old all-pictures page");
 
-    EXPECT_EQ(show.run(), RunOutcome::WriteFailed);
+    EXPECT_EQ(show.run(), generator::RunOutcome::WriteFailed);
 
     EXPECT_EQ(show.host.events, failedEvents(show.pictures() / "b.html", "Is a directory"));
     EXPECT_EQ(readFile(show.pictures() / "a.html"),
@@ -68,13 +68,13 @@ TEST(WriteFailure, PagesFinishedBeforeTheFailureStayAndOpenPagesKeepTheirContent
 }
 
 TEST(WriteFailure, AStartPageNameTooLongForTheFileSystemIsReportedWithItsReason) {
-    ShowSettings settings = bareSettings();
-    settings.setOption(ShowOption::OwnPagePerPicture, 1);
+    settings::ShowSettings settings = bareSettings();
+    settings.setOption(settings::ShowOption::OwnPagePerPicture, 1);
     Show show({"a.jpg"}, settings);
     const std::string name(251, 'x');
     show.host.answer = name;
 
-    EXPECT_EQ(show.run(), RunOutcome::WriteFailed);
+    EXPECT_EQ(show.run(), generator::RunOutcome::WriteFailed);
 
     EXPECT_EQ(show.host.events, failedEvents(show.show() / (name + ".html"), "File name too long"));
     EXPECT_EQ(listNames(show.show()), "bilder\nminis\n");

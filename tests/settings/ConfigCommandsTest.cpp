@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace bildertafel {
+namespace bildertafel::settings {
 namespace {
 
 using test::FakeConfigHost;
@@ -133,4 +133,4 @@ TEST_F(ConfigCommands, ReadFailuresChangeNothing) {
 }
 
 } // namespace
-} // namespace bildertafel
+} // namespace bildertafel::settings

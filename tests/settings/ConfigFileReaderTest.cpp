@@ -10,7 +10,7 @@
 #include <functional>
 #include <random>
 
-namespace bildertafel {
+namespace bildertafel::settings {
 namespace {
 
 using test::TempDir;
@@ -291,4 +291,4 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
-} // namespace bildertafel
+} // namespace bildertafel::settings

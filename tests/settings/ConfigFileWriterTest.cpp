@@ -9,7 +9,7 @@
 #include <cstring>
 #include <sys/resource.h>
 
-namespace bildertafel {
+namespace bildertafel::settings {
 namespace {
 
 using test::listNames;
@@ -178,4 +178,4 @@ TEST(ConfigFileWriter, FailedWriteKeepsTheOldFile) {
 }
 
 } // namespace
-} // namespace bildertafel
+} // namespace bildertafel::settings

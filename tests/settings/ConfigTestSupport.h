@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace bildertafel {
+namespace bildertafel::settings {
 
 // Lets GoogleTest show settings readably when a comparison fails.
 inline void PrintTo(const ShowSettings& settings, std::ostream* out) {
@@ -19,11 +19,13 @@ inline void PrintTo(const ShowSettings& settings, std::ostream* out) {
          << ' ' << settings.AllPicturesPage() << '\n';
 }
 
-namespace test {
+} // namespace bildertafel::settings
+
+namespace bildertafel::test {
 
 // Stands in for the window: a scripted answer for the name dialog, a folder, a selection, and a
 // record of everything the commands asked for, in order.
-class FakeConfigHost : public ConfigCommandHost {
+class FakeConfigHost : public settings::ConfigCommandHost {
 public:
     std::string folder;
     std::optional<std::string> selected;
@@ -57,5 +59,4 @@ public:
     }
 };
 
-} // namespace test
-} // namespace bildertafel
+} // namespace bildertafel::test

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <string>
 
-using bildertafel::LeadingNumber;
-using bildertafel::RoundHalfEven;
+using bildertafel::settings::LeadingNumber;
+using bildertafel::settings::RoundHalfEven;
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace bildertafel;
+using namespace bildertafel::settings;
 
 namespace {
 

@@ -56,7 +56,7 @@ private slots:
             {"WAYLAND_DISPLAY", wayland.toStdString()},
             {"QT_QPA_PLATFORM", platform.toStdString()},
         };
-        const std::string message = bildertafel::missingDisplayMessage(
+        const std::string message = bildertafel::ui::missingDisplayMessage(
             [&environment](const char* name) { return environment.at(name); });
         QCOMPARE(message.empty(), usable);
         if (!usable) {

@@ -18,10 +18,10 @@
 
 #include <memory>
 
-using bildertafel::MainWindow;
-using bildertafel::ShowOption;
-using bildertafel::TemplateId;
-using namespace windowtest;
+using bildertafel::settings::ShowOption;
+using bildertafel::settings::TemplateId;
+using bildertafel::ui::MainWindow;
+using namespace bildertafel::uitest;
 
 namespace {
 
@@ -70,7 +70,7 @@ class MainWindowCommandsTest : public QObject {
 
 private slots:
     void initTestCase() {
-        bildertafel::useApplicationStyle();
+        bildertafel::ui::useApplicationStyle();
         m_startFolder = QDir::currentPath();
     }
     void init();
@@ -242,7 +242,7 @@ void MainWindowCommandsTest::doubleClickInAnyListLoadsTheSelectedConfiguration()
     } else {
         QVERIFY(doubleClickEntry(file1(window, list), entry));
     }
-    bildertafel::ShowSettings expected = bildertafel::DefaultShowSettings();
+    bildertafel::settings::ShowSettings expected = bildertafel::settings::DefaultShowSettings();
     expected.setTemplate(TemplateId::PageHead, "<html><body class=\"dunkel\">\r\n<center>");
     expected.setTableWidthIndex(5);
     expected.setOption(ShowOption::OwnPagePerPicture, 1);
@@ -262,7 +262,7 @@ void MainWindowCommandsTest::nothingSelectedLoadsNothing() {
     ScriptedDialogs& dialogs = scriptDialogs(window);
     startInShow(window);
     QVERIFY(doubleClickEntry(file1(window, 3), "Bild1.jpg"));
-    QCOMPARE(window.settings(), bildertafel::DefaultShowSettings());
+    QCOMPARE(window.settings(), bildertafel::settings::DefaultShowSettings());
     QCOMPARE(label4(window), "");
     QCOMPARE(dialogs.messages.size(), 0);
     QCOMPARE(dialogs.questions.size(), 0);
@@ -276,7 +276,7 @@ void MainWindowCommandsTest::refusedConfigurationLeavesTheControls() {
     ScriptedDialogs& dialogs = scriptDialogs(window);
     QVERIFY(startWindow(window));
     QVERIFY(doubleClickEntry(file1(window, 0), "dunkel.cfg"));
-    const bildertafel::ShowSettings loaded = window.settings();
+    const bildertafel::settings::ShowSettings loaded = window.settings();
 
     QVERIFY(doubleClickEntry(file1(window, 0), "kaputt.cfg"));
     QCOMPARE(window.settings(), loaded);

@@ -19,8 +19,8 @@
 
 #include <memory>
 
-using bildertafel::MainWindow;
-using namespace windowtest;
+using bildertafel::ui::MainWindow;
+using namespace bildertafel::uitest;
 
 namespace {
 
@@ -63,7 +63,7 @@ class MainWindowFoldersTest : public QObject {
 
 private slots:
     void initTestCase() {
-        bildertafel::useApplicationStyle();
+        bildertafel::ui::useApplicationStyle();
         m_startFolder = QDir::currentPath();
     }
     void init();
@@ -150,7 +150,7 @@ void MainWindowFoldersTest::tempVariableRules() {
         const qsizetype equals = variable.indexOf('=');
         environment.insert(variable.left(equals), variable.mid(equals + 1));
     }
-    QCOMPARE(bildertafel::tempVariable(environment), value);
+    QCOMPARE(bildertafel::ui::tempVariable(environment), value);
 }
 
 void MainWindowFoldersTest::configFolderFromTemp_data() {
@@ -325,7 +325,7 @@ void MainWindowFoldersTest::sameFolderAgainChangesNothing() {
     openShow(window);
     QVERIFY(clickEntry(file1(window, 0), "b.cfg"));
     QVERIFY(clickEntry(file1(window, 2), "b.jpg"));
-    const bildertafel::ShowFolderSlots before = window.showFolders();
+    const bildertafel::ui::ShowFolderSlots before = window.showFolders();
 
     QVERIFY(dir1(window, 1).setPath(m_show + "/"));
     QVERIFY(doubleClickFolderRow(dir1(window, 2), m_show + "/minis"));
@@ -419,7 +419,7 @@ void MainWindowFoldersTest::unopenableFolderChangesNothing() {
     ScriptedDialogs& dialogs = scriptDialogs(window);
     QVERIFY(startWindow(window));
     QVERIFY(doubleClickFolderRow(dir1(window, 1), m_show));
-    const bildertafel::ShowFolderSlots before = window.showFolders();
+    const bildertafel::ui::ShowFolderSlots before = window.showFolders();
 
     const QString minis = m_show + "/minis";
     if (how == "remove" || how == "file") {

@@ -24,7 +24,10 @@
 
 #include <memory>
 
-using bildertafel::MainWindow;
+using bildertafel::uilists::DriveListBox;
+using bildertafel::uilists::FileListBox;
+
+using bildertafel::ui::MainWindow;
 
 namespace {
 
@@ -51,30 +54,35 @@ const std::vector<Control>& controlTable() {
         {"Command1", "QPushButton", "Form1", "Ende", "", 7920, 0, 1695, 315},
         // Page 0, "Datei"
         {"Frame2_0", "QGroupBox", "Frame1_0", "Konfigurationsdateien", "", 120, 120, 4455, 3135},
-        {"Drive1_0", "DriveListBox", "Frame2_0", "", "", 120, 240, 1935, 315},
-        {"Dir1_0", "DirListBox", "Frame2_0", "", "", 120, 600, 1935, 2340},
-        {"File1_0", "FileListBox", "Frame2_0", "*.cfg", "", 2160, 600, 2175, 1650},
+        {"Drive1_0", "bildertafel::uilists::DriveListBox", "Frame2_0", "", "", 120, 240, 1935, 315},
+        {"Dir1_0", "bildertafel::uilists::DirListBox", "Frame2_0", "", "", 120, 600, 1935, 2340},
+        {"File1_0", "bildertafel::uilists::FileListBox", "Frame2_0", "*.cfg", "", 2160, 600, 2175,
+         1650},
         {"Command2_0", "QPushButton", "Frame2_0", "Konfiguration Laden", "", 2160, 2400, 2175, 255},
         {"Command2_1", "QPushButton", "Frame2_0", "Konfiguration Speichern", "", 2160, 2640, 2175,
          255},
         {"Label4", "QLabel", "Frame2_0", "", "", 2280, 240, 1935, 255},
         {"Frame2_1", "QGroupBox", "Frame1_0", "Arbeitsordner (Hauptordner der Fotoshow)", "", 4800,
          120, 4455, 3135},
-        {"Drive1_1", "DriveListBox", "Frame2_1", "", "", 120, 240, 1935, 315},
-        {"Dir1_1", "DirListBox", "Frame2_1", "", "", 120, 600, 1935, 2340},
-        {"File1_1", "FileListBox", "Frame2_1", "*.html", "", 2160, 240, 2175, 2235},
+        {"Drive1_1", "bildertafel::uilists::DriveListBox", "Frame2_1", "", "", 120, 240, 1935, 315},
+        {"Dir1_1", "bildertafel::uilists::DirListBox", "Frame2_1", "", "", 120, 600, 1935, 2340},
+        {"File1_1", "bildertafel::uilists::FileListBox", "Frame2_1", "*.html", "", 2160, 240, 2175,
+         2235},
         {"Command3", "QPushButton", "Frame2_1", "HTML erstellen", "", 2160, 2520, 2175, 375},
         {"Frame2_2", "QGroupBox", "Frame1_0", "Unterordner mit den Mini-Bildern zur Voransicht", "",
          120, 3480, 4455, 3135},
-        {"Dir1_2", "DirListBox", "Frame2_2", "", "", 120, 240, 1935, 2790},
-        {"File1_2", "FileListBox", "Frame2_2", "*.jpg", "", 2160, 240, 2175, 2430},
+        {"Dir1_2", "bildertafel::uilists::DirListBox", "Frame2_2", "", "", 120, 240, 1935, 2790},
+        {"File1_2", "bildertafel::uilists::FileListBox", "Frame2_2", "*.jpg", "", 2160, 240, 2175,
+         2430},
         {"Label2", "QLabel", "Frame2_2", "Label2", "", 2280, 2760, 1935, 255},
         {"Frame2_3", "QGroupBox", "Frame1_0", "Unterordner mit den Bildern im Großformat", "", 4800,
          3480, 4455, 3135},
-        {"Dir1_3", "DirListBox", "Frame2_3", "", "", 120, 240, 1935, 2790},
-        {"File1_3", "FileListBox", "Frame2_3", "*.jpg", "", 2160, 240, 2175, 1260},
+        {"Dir1_3", "bildertafel::uilists::DirListBox", "Frame2_3", "", "", 120, 240, 1935, 2790},
+        {"File1_3", "bildertafel::uilists::FileListBox", "Frame2_3", "*.jpg", "", 2160, 240, 2175,
+         1260},
         {"Label3", "QLabel", "Frame2_3", "Label3", "", 2160, 1560, 2175, 255},
-        {"File1_4", "FileListBox", "Frame2_3", "*.html", "", 2160, 1800, 2175, 1260},
+        {"File1_4", "bildertafel::uilists::FileListBox", "Frame2_3", "*.html", "", 2160, 1800, 2175,
+         1260},
         // Page 1, "Vorschau"
         {"Frame3_0", "QGroupBox", "Frame1_1", "HTML-Kopf", "", 120, 120, 4455, 2775},
         {"Text1_0", "QPlainTextEdit", "Frame3_0", "Text1",
@@ -165,7 +173,7 @@ class MainWindowLayoutTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { bildertafel::useApplicationStyle(); }
+    void initTestCase() { bildertafel::ui::useApplicationStyle(); }
 
     void init() {
         m_window = std::make_unique<MainWindow>();
@@ -341,10 +349,10 @@ private slots:
 
     void templateFramesCarryTheTemplateCaptions() {
         // The configuration file names its sections after these captions.
-        for (int id = 0; id < bildertafel::TemplateCount; ++id) {
+        for (int id = 0; id < bildertafel::settings::TemplateCount; ++id) {
             auto* frame = m_window->findChild<QGroupBox*>(QStringLiteral("Frame3_%1").arg(id));
-            const auto expected =
-                bildertafel::TemplateCaption(static_cast<bildertafel::TemplateId>(id));
+            const auto expected = bildertafel::settings::TemplateCaption(
+                static_cast<bildertafel::settings::TemplateId>(id));
             QCOMPARE(frame->title().toStdString(), std::string(expected));
             const auto inside = frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
             QCOMPARE(inside.size(), 1);

@@ -9,7 +9,7 @@
 #include <QTest>
 #include <QTimer>
 
-using bildertafel::MainWindow;
+using bildertafel::ui::MainWindow;
 
 namespace {
 
@@ -28,7 +28,7 @@ class MainWindowQuitTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { bildertafel::useApplicationStyle(); }
+    void initTestCase() { bildertafel::ui::useApplicationStyle(); }
 
     void closingTheWindowAsksNothing() {
         MainWindow window;

@@ -24,8 +24,8 @@
 #include <map>
 #include <memory>
 
-using bildertafel::MainWindow;
-using namespace windowtest;
+using bildertafel::ui::MainWindow;
+using namespace bildertafel::uitest;
 
 namespace {
 
@@ -81,7 +81,7 @@ class MainWindowSessionTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { bildertafel::useApplicationStyle(); }
+    void initTestCase() { bildertafel::ui::useApplicationStyle(); }
     void aPersonMakesAShow();
 };
 

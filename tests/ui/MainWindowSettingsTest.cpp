@@ -14,10 +14,10 @@
 
 #include <memory>
 
-using bildertafel::MainWindow;
-using bildertafel::ShowOption;
-using bildertafel::ShowSettings;
-using bildertafel::TemplateId;
+using bildertafel::settings::ShowOption;
+using bildertafel::settings::ShowSettings;
+using bildertafel::settings::TemplateId;
+using bildertafel::ui::MainWindow;
 
 Q_DECLARE_METATYPE(std::string)
 
@@ -32,13 +32,13 @@ class MainWindowSettingsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { bildertafel::useApplicationStyle(); }
+    void initTestCase() { bildertafel::ui::useApplicationStyle(); }
 
     void init() {
         m_window = std::make_unique<MainWindow>();
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-        QTRY_COMPARE(m_window->settings(), bildertafel::DefaultShowSettings());
+        QTRY_COMPARE(m_window->settings(), bildertafel::settings::DefaultShowSettings());
     }
     void cleanup() { m_window.reset(); }
 
@@ -54,10 +54,10 @@ private slots:
         if (activateBeforeShow) {
             QEvent activate(QEvent::WindowActivate);
             QApplication::sendEvent(&window, &activate);
-            QCOMPARE(window.settings(), bildertafel::DefaultShowSettings());
+            QCOMPARE(window.settings(), bildertafel::settings::DefaultShowSettings());
         }
         window.show();
-        QTRY_COMPARE(window.settings(), bildertafel::DefaultShowSettings());
+        QTRY_COMPARE(window.settings(), bildertafel::settings::DefaultShowSettings());
 
         // An edit survives every later activation and showing.
         auto* head = window.findChild<QPlainTextEdit*>("Text1_0");
@@ -208,7 +208,7 @@ private slots:
         QFETCH(std::string, applied);
         QFETCH(std::string, readBack);
         QFETCH(int, lines);
-        for (int id = 0; id < bildertafel::TemplateCount; ++id) {
+        for (int id = 0; id < bildertafel::settings::TemplateCount; ++id) {
             ShowSettings settings = m_window->settings();
             settings.setTemplate(static_cast<TemplateId>(id), applied);
             m_window->applySettings(settings);
@@ -232,7 +232,7 @@ private slots:
                  std::string("</td>\r\n<br>\r\nx\r\ny"));
         // The neighbouring template is untouched.
         QCOMPARE(m_window->settings().Template(TemplateId::CellBefore),
-                 bildertafel::DefaultShowSettings().Template(TemplateId::CellBefore));
+                 bildertafel::settings::DefaultShowSettings().Template(TemplateId::CellBefore));
     }
 
     void roundTrip_data() {
@@ -247,7 +247,7 @@ private slots:
         QFETCH(int, tableWidthIndex);
         QFETCH(std::string, typedText);
         ShowSettings settings;
-        for (int id = 0; id < bildertafel::TemplateCount; ++id) {
+        for (int id = 0; id < bildertafel::settings::TemplateCount; ++id) {
             settings.setTemplate(static_cast<TemplateId>(id),
                                  "<p>" + std::to_string(id) + "\r\n\r\n</p>\r\n");
         }

@@ -11,7 +11,7 @@
 
 #include <memory>
 
-namespace windowtest {
+namespace bildertafel::uitest {
 
 void ScriptedDialogs::showMessage(const QString& text, const QString& title) {
     messages.append({text, title});
@@ -23,14 +23,14 @@ QString ScriptedDialogs::askText(const QString& prompt, const QString& title,
     return answers.isEmpty() ? QString() : answers.takeFirst();
 }
 
-ScriptedDialogs& scriptDialogs(bildertafel::MainWindow& window) {
+ScriptedDialogs& scriptDialogs(bildertafel::ui::MainWindow& window) {
     auto dialogs = std::make_unique<ScriptedDialogs>();
     ScriptedDialogs& reference = *dialogs;
     window.setDialogs(std::move(dialogs));
     return reference;
 }
 
-bool startWindow(bildertafel::MainWindow& window) {
+bool startWindow(bildertafel::ui::MainWindow& window) {
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return false;
@@ -116,4 +116,4 @@ QString canonical(const QString& folder) {
     return QFileInfo(folder).canonicalFilePath();
 }
 
-} // namespace windowtest
+} // namespace bildertafel::uitest

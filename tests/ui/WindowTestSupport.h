@@ -2,23 +2,24 @@
 
 #include "ui/MainWindow.h"
 #include "ui/WindowDialogs.h"
+#include "ui/lists/DirListBox.h"
+#include "ui/lists/DriveListBox.h"
+#include "ui/lists/FileListBox.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 
-class DirListBox;
-class FileListBox;
 class QWidget;
 
-namespace bildertafel {
-class MainWindow;
-}
+namespace bildertafel::uitest {
 
-namespace windowtest {
+using bildertafel::uilists::DirListBox;
+using bildertafel::uilists::DriveListBox;
+using bildertafel::uilists::FileListBox;
 
 // Answers the window's dialogs from a script and records what they were asked to show.
-class ScriptedDialogs : public bildertafel::WindowDialogs {
+class ScriptedDialogs : public bildertafel::ui::WindowDialogs {
 public:
     struct Message {
         QString text;
@@ -41,10 +42,10 @@ public:
 };
 
 // Gives the window scripted dialogs; the window owns them, the reference stays valid with it.
-ScriptedDialogs& scriptDialogs(bildertafel::MainWindow& window);
+ScriptedDialogs& scriptDialogs(bildertafel::ui::MainWindow& window);
 
 // Shows the window and waits until its start-up has run.
-bool startWindow(bildertafel::MainWindow& window);
+bool startWindow(bildertafel::ui::MainWindow& window);
 
 // Creates empty files (and the folders they lie in) below a folder.
 bool makeFiles(const QString& folder, const QStringList& relativePaths);
@@ -61,7 +62,7 @@ void clickWidget(QWidget& widget);
 
 // A control of the window by its object name; a missing one ends the test program.
 template <typename Control>
-Control& control(bildertafel::MainWindow& window, const QString& name) {
+Control& control(bildertafel::ui::MainWindow& window, const QString& name) {
     auto* found = window.findChild<Control*>(name);
     if (found == nullptr)
         qFatal("control %s missing", qPrintable(name));
@@ -74,4 +75,4 @@ QStringList namesOf(const FileListBox& list);
 // The folder without symbolic links, as the lists and slots show a working folder.
 QString canonical(const QString& folder);
 
-} // namespace windowtest
+} // namespace bildertafel::uitest

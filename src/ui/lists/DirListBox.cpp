@@ -9,7 +9,7 @@
 #include <QMouseEvent>
 #include <QStyle>
 
-using namespace bildertafel::uilists;
+namespace bildertafel::uilists {
 
 DirListBox::DirListBox(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -123,3 +123,5 @@ void DirListBox::addRow(const QIcon& icon, const QString& text, const QString& f
     row->setData(LevelRole, level);
     row->setToolTip(folder);
 }
+
+} // namespace bildertafel::uilists

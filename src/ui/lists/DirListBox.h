@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace bildertafel::uilists {
+
 // Folder list in the classic style: the current folder's ancestors from "/" down, each one step
 // further indented, then the current folder, then its sub-folders one step deeper. Hidden
 // folders are not shown. A double-click or Enter on a row opens that folder.
@@ -50,3 +52,5 @@ private:
 
     QString m_path;
 };
+
+} // namespace bildertafel::uilists

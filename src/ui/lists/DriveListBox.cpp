@@ -6,8 +6,7 @@
 #include <QFile>
 #include <QSignalBlocker>
 
-using bildertafel::uilists::isInsideFolder;
-using bildertafel::uilists::normalizedFolderPath;
+namespace bildertafel::uilists {
 
 namespace {
 
@@ -98,3 +97,5 @@ int DriveListBox::insertDrive(const QString& root) {
     insertItem(index, root);
     return index;
 }
+
+} // namespace bildertafel::uilists

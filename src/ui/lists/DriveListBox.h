@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace bildertafel::uilists {
+
 // Drop-down list of the drives. Without drive letters a drive is the root folder "/" or another
 // mounted file system a person would browse (/home, /media/..., /mnt/..., /run/media/...).
 class DriveListBox : public QComboBox {
@@ -39,3 +41,5 @@ private:
 
     QString m_drive;
 };
+
+} // namespace bildertafel::uilists

@@ -12,13 +12,15 @@
 #include <system_error>
 #include <vector>
 
+namespace bildertafel::uilists {
+
 namespace {
 
 QStringList readNames(const QString& folder, const QString& pattern) {
     if (folder.isEmpty() || pattern.isEmpty())
         return {};
     std::error_code error;
-    const std::vector<std::string> names = bildertafel::filelist::listFolder(
+    const std::vector<std::string> names = filelist::listFolder(
         std::filesystem::path(folder.toStdString()), pattern.toStdString(), error);
     if (error)
         return {};
@@ -33,7 +35,7 @@ QStringList readNames(const QString& folder, const QString& pattern) {
 
 FileListBox::FileListBox(QWidget* parent)
     : QListView(parent), m_model(new QStringListModel(this)),
-      m_folder(bildertafel::uilists::normalizedFolderPath(QDir::currentPath())) {
+      m_folder(normalizedFolderPath(QDir::currentPath())) {
     setModel(m_model);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -57,8 +59,7 @@ QString FileListBox::pattern() const {
 void FileListBox::setFolder(const QString& folder) {
     m_folder = folder.isEmpty()
                    ? QString()
-                   : bildertafel::uilists::normalizedFolderPath(
-                         folder, bildertafel::uilists::normalizedFolderPath(QDir::currentPath()));
+                   : normalizedFolderPath(folder, normalizedFolderPath(QDir::currentPath()));
     showNames(readNames(m_folder, m_pattern));
 }
 
@@ -122,3 +123,5 @@ void FileListBox::showNames(QStringList names) {
     // A model reset clears the selection: a new reading starts with no entry selected.
     m_model->setStringList(m_names);
 }
+
+} // namespace bildertafel::uilists

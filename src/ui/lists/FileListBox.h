@@ -6,6 +6,8 @@
 
 class QStringListModel;
 
+namespace bildertafel::uilists {
+
 // List of the file names in one folder that match a fixed pattern ("*.jpg"), in list order, with
 // single selection. Folders and hidden names are not listed.
 class FileListBox : public QListView {
@@ -51,3 +53,5 @@ private:
     QString m_folder;
     QStringList m_names;
 };
+
+} // namespace bildertafel::uilists

@@ -7,6 +7,8 @@
 #include <QSet>
 #include <algorithm>
 
+namespace bildertafel::uilists {
+
 namespace {
 
 // The table writes blank, tab, newline and backslash in mount points as "\ooo" octal escapes.
@@ -45,7 +47,6 @@ bool isSystemFileSystemType(const QString& type) {
 }
 
 bool isSystemMountPoint(const QString& mountPoint) {
-    using bildertafel::uilists::isInsideFolder;
     // Removable media of a desktop session are mounted under /run/media.
     if (isInsideFolder(mountPoint, QStringLiteral("/run/media")))
         return mountPoint == u"/run/media";
@@ -78,7 +79,7 @@ QStringList DriveListBox::drivesFromMountInfo(const QString& mountinfoText) {
         const QString unescaped = unescapedMountPoint(fields.at(4));
         if (!unescaped.startsWith(u'/'))
             continue;
-        const QString mountPoint = bildertafel::uilists::normalizedFolderPath(unescaped);
+        const QString mountPoint = normalizedFolderPath(unescaped);
         if (mountPoint == u"/")
             continue;
         if (isSystemFileSystemType(fields.at(dash + 1)) || isSystemMountPoint(mountPoint))
@@ -90,3 +91,5 @@ QStringList DriveListBox::drivesFromMountInfo(const QString& mountinfoText) {
     others.prepend(QStringLiteral("/"));
     return others;
 }
+
+} // namespace bildertafel::uilists

@@ -9,6 +9,8 @@
 #include <memory>
 #include <unistd.h>
 
+using bildertafel::uilists::DirListBox;
+
 namespace {
 
 // $T in a table row stands for the temporary folder of the test.

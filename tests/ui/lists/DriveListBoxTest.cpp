@@ -4,6 +4,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using bildertafel::uilists::DriveListBox;
+
 class DriveListBoxTest : public QObject {
     Q_OBJECT
 

@@ -8,6 +8,8 @@
 #include <QTest>
 #include <memory>
 
+using bildertafel::uilists::FileListBox;
+
 namespace {
 
 void makeFile(const QString& path) {

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-namespace bildertafel {
+namespace bildertafel::dialogs {
 
 // What the commands need to talk to the user: the window supplies real dialogs, the batch
 // command and the tests supply their own.
@@ -18,4 +18,4 @@ public:
                                 std::string_view presetAnswer) = 0;
 };
 
-} // namespace bildertafel
+} // namespace bildertafel::dialogs
