@@ -25,7 +25,7 @@ using Clock = std::chrono::steady_clock;
 constexpr int Thumbnails = 10000;
 constexpr int Rounds = 7;
 
-class SilentHost : public generator::GeneratorHost {
+class SilentHost : public generator::GeneratorHost, public dialogs::DialogHost {
 public:
     void showMessage(std::string_view text, std::string_view) override {
         std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
@@ -131,7 +131,7 @@ int main(int argc, char** argv) {
     SilentHost host;
 
     // The first round creates the files and tells which bytes the plain writes get.
-    if (generator::ShowGenerator::run(input, host) != generator::RunOutcome::Written) {
+    if (generator::ShowGenerator::run(input, host, host) != generator::RunOutcome::Written) {
         return 1;
     }
     const std::vector<OutputFile> files = collectOutput(generated);
@@ -150,7 +150,7 @@ int main(int argc, char** argv) {
     std::vector<double> runWalls;
     std::vector<double> plainWalls;
     const auto runOnce = [&] {
-        return generator::ShowGenerator::run(input, host) == generator::RunOutcome::Written;
+        return generator::ShowGenerator::run(input, host, host) == generator::RunOutcome::Written;
     };
     const auto plainOnce = [&] { return writePlain(plain, files); };
     for (int round = 1; round <= Rounds; ++round) {

@@ -4,7 +4,7 @@
 #include "batch/BatchUsage.h"
 #include "filelist/FileList.h"
 #include "generator/ShowGenerator.h"
-#include "settings/ConfigFile.h"
+#include "settings/ConfigCommands.h"
 #include "settings/ShowSettings.h"
 
 #include <charconv>
@@ -14,6 +14,13 @@
 namespace bildertafel::batch {
 
 namespace {
+
+using settings::ConfigOutcome;
+using settings::DefaultShowSettings;
+using settings::loadConfigAndTell;
+using settings::saveConfigAndTell;
+using settings::ShowOption;
+using settings::ShowSettings;
 
 constexpr std::string_view ThumbPattern = "*.jpg";
 
@@ -44,7 +51,7 @@ bool isReadableFolder(const std::string& folder, std::ostream& err) {
 }
 
 // An integer from 2 to 9 selects that entry of the choice; anything else counts as typed.
-void applyPerRow(settings::ShowSettings& settings, std::string_view text) {
+void applyPerRow(ShowSettings& settings, std::string_view text) {
     int value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (!text.empty() && error == std::errc() && end == text.data() + text.size() &&
@@ -56,42 +63,23 @@ void applyPerRow(settings::ShowSettings& settings, std::string_view text) {
 }
 
 // The settings the options ask for; false when the configuration file could not be taken.
-bool settingsFor(const BatchOptions& options, settings::ShowSettings& settings, BatchHost& host) {
-    settings = settings::DefaultShowSettings();
-    if (options.config) {
-        const settings::ConfigFileResult loaded =
-            settings::loadConfigFile(*options.config, settings);
-        if (!loaded.ok()) {
-            host.showMessage(loaded.message, settings::configmessages::LoadTitle);
-            return false;
-        }
+bool settingsFor(const BatchOptions& options, ShowSettings& settings, BatchHost& host) {
+    settings = DefaultShowSettings();
+    if (options.config &&
+        loadConfigAndTell(*options.config, settings, host) != ConfigOutcome::Done) {
+        return false;
     }
     if (options.ownPages) {
-        settings.setOption(settings::ShowOption::OwnPagePerPicture, *options.ownPages);
+        settings.setOption(ShowOption::OwnPagePerPicture, *options.ownPages);
     }
     if (options.newWindow) {
-        settings.setOption(settings::ShowOption::NewBrowserWindow, *options.newWindow);
+        settings.setOption(ShowOption::NewBrowserWindow, *options.newWindow);
     }
     if (options.allPage) {
-        settings.setOption(settings::ShowOption::AllPicturesPage, *options.allPage);
+        settings.setOption(ShowOption::AllPicturesPage, *options.allPage);
     }
     if (options.perRow) {
         applyPerRow(settings, *options.perRow);
-    }
-    return true;
-}
-
-// Writes the settings as the window's save does, to the path exactly as given.
-bool saveSettings(const std::string& path, const settings::ShowSettings& settings,
-                  BatchHost& host) {
-    const settings::ConfigFileResult saved = settings::saveConfigFile(path, settings);
-    if (!saved.ok()) {
-        host.showMessage(saved.message, settings::configmessages::SaveTitle);
-        return false;
-    }
-    if (const auto losses = settings::templatesChangedByReload(settings); !losses.empty()) {
-        host.showMessage(settings::configmessages::templatesChangeOnLoad(path, losses),
-                         settings::configmessages::SaveTitle);
     }
     return true;
 }
@@ -104,7 +92,8 @@ int runBatch(const BatchOptions& options, std::ostream& err) {
     if (!settingsFor(options, input.settings, host)) {
         return ExitFileSystem;
     }
-    if (options.saveConfig && !saveSettings(*options.saveConfig, input.settings, host)) {
+    if (options.saveConfig &&
+        saveConfigAndTell(*options.saveConfig, input.settings, host) != ConfigOutcome::Done) {
         return ExitFileSystem;
     }
     if (!options.generates()) {
@@ -136,7 +125,7 @@ int runBatch(const BatchOptions& options, std::ostream& err) {
     }
     input.PictureCount = static_cast<long>(pictures.size());
 
-    switch (generator::ShowGenerator::run(input, host)) {
+    switch (generator::ShowGenerator::run(input, host, host)) {
     case generator::RunOutcome::Written:
         return ExitWritten;
     case generator::RunOutcome::Refused:

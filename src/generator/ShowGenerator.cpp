@@ -1,5 +1,6 @@
 #include "generator/ShowGenerator.h"
 
+#include "dialogs/DialogTexts.h"
 #include "generator/AllPicturesPageWriter.h"
 #include "generator/FolderChecks.h"
 #include "generator/PageNameClash.h"
@@ -19,18 +20,14 @@ namespace {
 
 using textfile::TextFileWriter;
 
-constexpr std::string_view FileSystemTitle = "Problem im Dateisystem...";
-constexpr std::string_view NamePrompt = "Dateiname (ohne Erweiterung):";
+using dialogs::FileNamePrompt;
+using dialogs::FileSystemProblemTitle;
+using dialogs::InvalidFileName;
+using dialogs::isUsableFileName;
+
 constexpr std::string_view NameTitle = "HTML-Startdatei speichern...";
 constexpr std::string_view NamePreset = "bilder01";
-constexpr std::string_view InvalidName = "Dateiname ist ungültig...";
 constexpr std::string_view CancelledTitle = "Abbruch...";
-
-// The name becomes part of a file name in the show folder: no folder separator, no NUL.
-bool isUsableStartPageName(std::string_view name) {
-    return !name.empty() && name.find('/') == std::string_view::npos &&
-           name.find('\0') == std::string_view::npos;
-}
 
 struct WriteFailure {
     std::string path;
@@ -113,22 +110,23 @@ std::optional<WriteFailure> writePages(const ShowGeneratorInput& input, const Ru
 
 } // namespace
 
-RunOutcome ShowGenerator::run(const ShowGeneratorInput& input, GeneratorHost& host) {
+RunOutcome ShowGenerator::run(const ShowGeneratorInput& input, GeneratorHost& host,
+                              dialogs::DialogHost& dialogs) {
     if (const auto refusal = firstFolderCheckFailure(input)) {
-        host.showMessage(*refusal, FileSystemTitle);
+        dialogs.showMessage(*refusal, FileSystemProblemTitle);
         return RunOutcome::Refused;
     }
 
     const std::string thumbWebPath = webPathBelow(input.ShowFolder, input.ThumbFolder);
     const std::string pictureWebPath = webPathBelow(input.ShowFolder, input.PictureFolder);
 
-    const std::string startPageName = host.askText(NamePrompt, NameTitle, NamePreset);
-    if (!isUsableStartPageName(startPageName)) {
-        host.showMessage(InvalidName, CancelledTitle);
+    const std::string startPageName = dialogs.askText(FileNamePrompt, NameTitle, NamePreset);
+    if (!isUsableFileName(startPageName)) {
+        dialogs.showMessage(InvalidFileName, CancelledTitle);
         return RunOutcome::Cancelled;
     }
     if (const auto clash = pageNameClash(input, startPageName)) {
-        host.showMessage(*clash, FileSystemTitle);
+        dialogs.showMessage(*clash, FileSystemProblemTitle);
         return RunOutcome::Refused;
     }
 
@@ -138,9 +136,9 @@ RunOutcome ShowGenerator::run(const ShowGeneratorInput& input, GeneratorHost& ho
     host.refreshFileLists();
     host.setBusy(false);
     if (failure) {
-        host.showMessage("Die Datei " + failure->path +
-                             " konnte nicht geschrieben werden: " + failure->reason,
-                         FileSystemTitle);
+        dialogs.showMessage("Die Datei " + failure->path +
+                                " konnte nicht geschrieben werden: " + failure->reason,
+                            FileSystemProblemTitle);
         return RunOutcome::WriteFailed;
     }
     return RunOutcome::Written;

@@ -9,8 +9,10 @@
 namespace bildertafel::generator {
 
 // What a generation run needs of its surroundings besides the two dialogs.
-class GeneratorHost : public dialogs::DialogHost {
+class GeneratorHost {
 public:
+    virtual ~GeneratorHost() = default;
+
     // The busy pointer while the pages are written.
     virtual void setBusy(bool on) = 0;
     // Re-read the file lists so that the new pages are listed and counted.
@@ -40,7 +42,8 @@ public:
     // Checks the folders, asks for the start page's name and writes the pages. Every file is
     // replaced safely; when the file system fails, the run stops there, refreshes the file lists,
     // switches the busy indicator off and names the file and the system's reason.
-    static RunOutcome run(const ShowGeneratorInput& input, GeneratorHost& host);
+    static RunOutcome run(const ShowGeneratorInput& input, GeneratorHost& host,
+                          dialogs::DialogHost& dialogs);
 };
 
 } // namespace bildertafel::generator

@@ -1,57 +1,70 @@
 #include "settings/ConfigCommands.h"
 
+#include "dialogs/DialogTexts.h"
 #include "settings/ConfigFile.h"
 #include "settings/ConfigMessages.h"
 
 namespace bildertafel::settings {
 
-namespace {
+using dialogs::FileNamePrompt;
+using dialogs::InvalidFileName;
+using dialogs::isUsableFileName;
 
-// The name becomes part of a path: a folder separator would write elsewhere, a NUL would cut it.
-bool isUsableName(std::string_view name) {
-    return name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;
-}
-
-} // namespace
-
-ConfigOutcome WriteConfigFile(const ShowSettings& settings, ConfigCommandHost& host) {
+ConfigOutcome WriteConfigFile(const ShowSettings& settings, ConfigCommandHost& host,
+                              dialogs::DialogHost& dialogs) {
     namespace msg = configmessages;
-    const std::string answer = host.askText(msg::NamePrompt, msg::SaveTitle, msg::NamePreset);
+    const std::string answer = dialogs.askText(FileNamePrompt, msg::SaveTitle, msg::NamePreset);
     if (answer.empty()) {
         return ConfigOutcome::Nothing;
     }
-    if (!isUsableName(answer)) {
-        host.showMessage(msg::InvalidName, msg::SaveTitle);
+    if (!isUsableFileName(answer)) {
+        dialogs.showMessage(InvalidFileName, msg::SaveTitle);
         return ConfigOutcome::Failed;
     }
-
-    const std::string path = host.ConfigFolder() + answer + ".cfg";
-    const ConfigFileResult result = saveConfigFile(path, settings);
-    if (!result.ok()) {
-        host.showMessage(result.message, msg::SaveTitle);
-        return ConfigOutcome::Failed;
-    }
-    host.rereadConfigList();
-
-    // The file is written as it always is; the user learns what will not come back.
-    const auto losses = templatesChangedByReload(settings);
-    if (!losses.empty()) {
-        host.showMessage(msg::templatesChangeOnLoad(path, losses), msg::SaveTitle);
-    }
-    return ConfigOutcome::Done;
+    return saveConfigAndTell(host.ConfigFolder() + answer + ".cfg", settings, dialogs,
+                             [&host] { host.rereadConfigList(); });
 }
 
-ConfigOutcome ReadConfigFile(ShowSettings& settings, ConfigCommandHost& host) {
+ConfigOutcome ReadConfigFile(ShowSettings& settings, ConfigCommandHost& host,
+                             dialogs::DialogHost& dialogs) {
     const std::optional<std::string> name = host.selectedConfigName();
     if (!name || name->empty()) {
         return ConfigOutcome::Nothing;
     }
-    const ConfigFileResult result = loadConfigFile(host.ConfigFolder() + *name, settings);
+    const ConfigOutcome outcome = loadConfigAndTell(host.ConfigFolder() + *name, settings, dialogs);
+    if (outcome == ConfigOutcome::Done) {
+        host.showLoadedConfigName(*name);
+    }
+    return outcome;
+}
+
+ConfigOutcome saveConfigAndTell(const std::string& path, const ShowSettings& settings,
+                                dialogs::DialogHost& dialogs,
+                                const std::function<void()>& written) {
+    const ConfigFileResult result = saveConfigFile(path, settings);
     if (!result.ok()) {
-        host.showMessage(result.message, configmessages::LoadTitle);
+        dialogs.showMessage(result.message, configmessages::SaveTitle);
         return ConfigOutcome::Failed;
     }
-    host.showLoadedConfigName(*name);
+    if (written) {
+        written();
+    }
+    // The file is written as it always is; the user learns what will not come back.
+    const auto losses = templatesChangedByReload(settings);
+    if (!losses.empty()) {
+        dialogs.showMessage(configmessages::templatesChangeOnLoad(path, losses),
+                            configmessages::SaveTitle);
+    }
+    return ConfigOutcome::Done;
+}
+
+ConfigOutcome loadConfigAndTell(const std::string& path, ShowSettings& settings,
+                                dialogs::DialogHost& dialogs) {
+    const ConfigFileResult result = loadConfigFile(path, settings);
+    if (!result.ok()) {
+        dialogs.showMessage(result.message, configmessages::LoadTitle);
+        return ConfigOutcome::Failed;
+    }
     return ConfigOutcome::Done;
 }
 

@@ -3,15 +3,18 @@
 #include "dialogs/DialogHost.h"
 #include "settings/ShowSettings.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace bildertafel::settings {
 
-// What the two configuration commands need of their surroundings.
-class ConfigCommandHost : public dialogs::DialogHost {
+// What the two configuration commands need of their surroundings besides the dialogs.
+class ConfigCommandHost {
 public:
+    virtual ~ConfigCommandHost() = default;
+
     // The configuration folder, ending in "/".
     virtual std::string ConfigFolder() const = 0;
     // The name selected in the configuration file list, or none.
@@ -30,8 +33,19 @@ enum class ConfigOutcome {
 
 // "Konfiguration Speichern": asks for a name and writes the settings to ConfigFolder + name +
 // ".cfg".
-ConfigOutcome WriteConfigFile(const ShowSettings& settings, ConfigCommandHost& host);
+ConfigOutcome WriteConfigFile(const ShowSettings& settings, ConfigCommandHost& host,
+                              dialogs::DialogHost& dialogs);
 // "Konfiguration Laden": reads the selected file onto the settings, all or nothing.
-ConfigOutcome ReadConfigFile(ShowSettings& settings, ConfigCommandHost& host);
+ConfigOutcome ReadConfigFile(ShowSettings& settings, ConfigCommandHost& host,
+                             dialogs::DialogHost& dialogs);
+
+// Writes the settings to path and tells the user when it failed or which templates will not come
+// back as they are. written runs between the two, once the file is there.
+ConfigOutcome saveConfigAndTell(const std::string& path, const ShowSettings& settings,
+                                dialogs::DialogHost& dialogs,
+                                const std::function<void()>& written = {});
+// Reads path onto the settings, all or nothing, and tells the user why when it cannot.
+ConfigOutcome loadConfigAndTell(const std::string& path, ShowSettings& settings,
+                                dialogs::DialogHost& dialogs);
 
 } // namespace bildertafel::settings

@@ -10,11 +10,9 @@ namespace bildertafel::settings::configmessages {
 
 // The German texts of the configuration commands, all in one place.
 
-inline constexpr std::string_view NamePrompt = "Dateiname (ohne Erweiterung):";
 inline constexpr std::string_view SaveTitle = "Konfigurationsdatei speichern...";
 inline constexpr std::string_view NamePreset = "Kachelwerk01";
 inline constexpr std::string_view LoadTitle = "Konfigurationsdatei laden...";
-inline constexpr std::string_view InvalidName = "Dateiname ist ungültig...";
 
 // The file could not be written; the old file of that name, if any, is unchanged.
 std::string cannotWrite(std::string_view path, std::string_view reason);

@@ -2,9 +2,9 @@
 
 #include "ui/ApplicationStyle.h"
 #include "ui/CheckBoxValue.h"
+#include "ui/StandardDialogs.h"
 #include "ui/TableWidthChoice.h"
 #include "ui/TemplateText.h"
-#include "ui/WindowDialogs.h"
 #include "ui/lists/DirListBox.h"
 #include "ui/lists/DriveListBox.h"
 #include "ui/lists/FileListBox.h"
@@ -109,7 +109,7 @@ void MainWindow::connectEvents() {
     m_ui->Label3->installEventFilter(this);
 }
 
-void MainWindow::setDialogs(std::unique_ptr<WindowDialogs> dialogs) {
+void MainWindow::setDialogs(std::unique_ptr<dialogs::DialogHost> dialogs) {
     m_dialogs = std::move(dialogs);
 }
 

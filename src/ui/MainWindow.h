@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dialogs/DialogHost.h"
 #include "settings/ShowSettings.h"
 #include "ui/ShowFolders.h"
 
@@ -28,8 +29,6 @@ class FileListBox;
 
 namespace bildertafel::ui {
 
-class WindowDialogs;
-
 // Form1, the program's one window: three tab pages with the folder browsers, the templates and
 // the options. Its controls hold the show settings; there is no other copy of them.
 class MainWindow : public QWidget {
@@ -47,7 +46,7 @@ public:
     // The four remembered folders, each ending in "/"; empty until the first activation.
     const ShowFolderSlots& showFolders() const { return ShowFolders; }
     // Replaces the message box and the input dialog (tests script their answers).
-    void setDialogs(std::unique_ptr<WindowDialogs> dialogs);
+    void setDialogs(std::unique_ptr<dialogs::DialogHost> dialogs);
 
     // Re-reads the five file lists and shows the counts; the buttons stay as they are.
     void RefreshFileLists();
@@ -103,7 +102,7 @@ private:
     std::array<uilists::FileListBox*, 5> File1{};
 
     ShowFolderSlots ShowFolders;
-    std::unique_ptr<WindowDialogs> m_dialogs;
+    std::unique_ptr<dialogs::DialogHost> m_dialogs;
 
     // The page that is current, so that a change can report the one before it.
     std::int16_t m_currentTab = 0;

@@ -31,15 +31,14 @@ void MainWindow::File1_DblClick(std::int16_t /*index*/) {
 }
 
 void MainWindow::Command2_Click(std::int16_t index) {
-    WindowConfigHost host(ShowFolders[folderslot::ConfigFolder], *File1[0], *m_ui->Label4,
-                          *m_dialogs);
+    WindowConfigHost host(ShowFolders[folderslot::ConfigFolder], *File1[0], *m_ui->Label4);
     if (index == 1) {
-        settings::WriteConfigFile(settings(), host);
+        settings::WriteConfigFile(settings(), host, *m_dialogs);
         return;
     }
     settings::ShowSettings loaded = settings();
     // A file that cannot be read whole leaves the controls as they are.
-    if (settings::ReadConfigFile(loaded, host) == settings::ConfigOutcome::Done) {
+    if (settings::ReadConfigFile(loaded, host, *m_dialogs) == settings::ConfigOutcome::Done) {
         applySettings(loaded);
     }
 }
@@ -56,8 +55,8 @@ void MainWindow::Command3_Click() {
         input.ThumbNames.push_back(thumbs.nameAt(i).toStdString());
     }
     input.PictureCount = File1[3]->count();
-    WindowGeneratorHost host(*m_dialogs, [this] { RefreshFileLists(); });
-    generator::ShowGenerator::run(input, host);
+    WindowGeneratorHost host([this] { RefreshFileLists(); });
+    generator::ShowGenerator::run(input, host, *m_dialogs);
 }
 
 } // namespace bildertafel::ui

@@ -2,8 +2,8 @@
 // counts and the folder steps of the start-up.
 #include "ui/MainWindow.h"
 
+#include "dialogs/DialogTexts.h"
 #include "ui/TempVariable.h"
-#include "ui/WindowDialogs.h"
 #include "ui/lists/DirListBox.h"
 #include "ui/lists/DriveListBox.h"
 #include "ui/lists/FileListBox.h"
@@ -22,7 +22,7 @@ using uilists::isExistingFolder;
 using uilists::normalizedFolderPath;
 using uilists::parentFolderPath;
 
-const QString FolderProblemTitle = QStringLiteral("Problem im Dateisystem...");
+using dialogs::FileSystemProblemTitle;
 
 } // namespace
 
@@ -51,7 +51,7 @@ void MainWindow::Drive1_Change(std::int16_t index) {
     QString reason;
     if (!Dir1[index]->setPath(Drive1[index]->drive(), &reason)) {
         showDriveOfFolder(index);
-        m_dialogs->showMessage(reason, FolderProblemTitle);
+        m_dialogs->showMessage(reason.toStdString(), FileSystemProblemTitle);
     }
     if (index == folderslot::ShowFolder) {
         openFolder(folderslot::ThumbFolder, Dir1[folderslot::ShowFolder]->path());
@@ -111,7 +111,7 @@ void MainWindow::folderNotOpened(std::int16_t index, const QString& folder, cons
     uilists::DirListBox& list = *Dir1[index];
     const QString wanted = normalizedFolderPath(folder, list.path());
     if (isExistingFolder(wanted)) {
-        m_dialogs->showMessage(reason, FolderProblemTitle);
+        m_dialogs->showMessage(reason.toStdString(), FileSystemProblemTitle);
         return;
     }
     const QString before = list.path();
@@ -121,14 +121,14 @@ void MainWindow::folderNotOpened(std::int16_t index, const QString& folder, cons
         above = uilists::DirListBox::nearestExistingAncestor(parentFolderPath(above));
     }
     if (list.path() == before) {
-        m_dialogs->showMessage(reason, FolderProblemTitle);
+        m_dialogs->showMessage(reason.toStdString(), FileSystemProblemTitle);
         return;
     }
-    m_dialogs->showMessage(
+    const QString moved =
         reason + u'\n' +
-            QStringLiteral("Geöffnet ist jetzt der nächste vorhandene Ordner darüber: „%1“.")
-                .arg(list.path()),
-        FolderProblemTitle);
+        QStringLiteral("Geöffnet ist jetzt der nächste vorhandene Ordner darüber: „%1“.")
+            .arg(list.path());
+    m_dialogs->showMessage(moved.toStdString(), FileSystemProblemTitle);
 }
 
 void MainWindow::showDriveOfFolder(std::int16_t index) {

@@ -1,6 +1,6 @@
 #include "ui/WindowConfigHost.h"
 
-#include "ui/WindowDialogs.h"
+#include "ui/QtText.h"
 #include "ui/lists/FileListBox.h"
 
 #include <QLabel>
@@ -8,9 +8,8 @@
 namespace bildertafel::ui {
 
 WindowConfigHost::WindowConfigHost(QString configFolder, uilists::FileListBox& configList,
-                                   QLabel& loadedName, WindowDialogs& dialogs)
-    : WindowDialogHost(dialogs), m_configFolder(std::move(configFolder)), m_configList(configList),
-      m_loadedName(loadedName) {}
+                                   QLabel& loadedName)
+    : m_configFolder(std::move(configFolder)), m_configList(configList), m_loadedName(loadedName) {}
 
 std::string WindowConfigHost::ConfigFolder() const {
     return m_configFolder.toStdString();

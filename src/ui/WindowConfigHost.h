@@ -1,7 +1,6 @@
 #pragma once
 
 #include "settings/ConfigCommands.h"
-#include "ui/WindowDialogHost.h"
 
 #include <QString>
 
@@ -14,11 +13,10 @@ class FileListBox;
 namespace bildertafel::ui {
 
 // The window as the surroundings of "Konfiguration Laden" and "Konfiguration Speichern": the
-// configuration folder, its file list, the label of the loaded name and the window's dialogs.
-class WindowConfigHost : public WindowDialogHost<settings::ConfigCommandHost> {
+// configuration folder, its file list and the label of the loaded name.
+class WindowConfigHost : public settings::ConfigCommandHost {
 public:
-    WindowConfigHost(QString configFolder, uilists::FileListBox& configList, QLabel& loadedName,
-                     WindowDialogs& dialogs);
+    WindowConfigHost(QString configFolder, uilists::FileListBox& configList, QLabel& loadedName);
 
     std::string ConfigFolder() const override;
     std::optional<std::string> selectedConfigName() const override;

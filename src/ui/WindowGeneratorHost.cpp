@@ -1,15 +1,12 @@
 #include "ui/WindowGeneratorHost.h"
 
-#include "ui/WindowDialogs.h"
-
 #include <QApplication>
 #include <QCursor>
 
 namespace bildertafel::ui {
 
-WindowGeneratorHost::WindowGeneratorHost(WindowDialogs& dialogs,
-                                         std::function<void()> refreshFileLists)
-    : WindowDialogHost(dialogs), m_refreshFileLists(std::move(refreshFileLists)) {}
+WindowGeneratorHost::WindowGeneratorHost(std::function<void()> refreshFileLists)
+    : m_refreshFileLists(std::move(refreshFileLists)) {}
 
 WindowGeneratorHost::~WindowGeneratorHost() {
     setBusy(false);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "generator/ShowGenerator.h"
-#include "ui/WindowDialogHost.h"
 
 #include <functional>
 
@@ -9,9 +8,9 @@ namespace bildertafel::ui {
 
 // The window as the host of a generation run: its dialogs, the busy pointer over the whole
 // program, and the refresh of its file lists.
-class WindowGeneratorHost : public WindowDialogHost<generator::GeneratorHost> {
+class WindowGeneratorHost : public generator::GeneratorHost {
 public:
-    WindowGeneratorHost(WindowDialogs& dialogs, std::function<void()> refreshFileLists);
+    explicit WindowGeneratorHost(std::function<void()> refreshFileLists);
     // A run that left the pointer busy must not leave it so for the rest of the program.
     ~WindowGeneratorHost() override;
 

@@ -12,7 +12,7 @@
 namespace bildertafel::test {
 
 // A host that answers the name dialog from a script and records every call in order.
-class RecordingHost : public generator::GeneratorHost {
+class RecordingHost : public generator::GeneratorHost, public dialogs::DialogHost {
 public:
     std::optional<std::string> answer; // none: the preset answer is taken
     std::function<void(bool)> onBusy;  // runs inside setBusy, to change the disk mid-run
@@ -66,7 +66,7 @@ struct Show {
     std::filesystem::path show() const { return dir / "show"; }
     std::filesystem::path pictures() const { return dir / "show/bilder"; }
 
-    generator::RunOutcome run() { return generator::ShowGenerator::run(input, host); }
+    generator::RunOutcome run() { return generator::ShowGenerator::run(input, host, host); }
 
     TempDir dir;
     generator::ShowGeneratorInput input;

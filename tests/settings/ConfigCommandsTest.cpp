@@ -32,7 +32,7 @@ protected:
 
 TEST_F(ConfigCommands, EmptyAnswerWritesNothingSilently) {
     host.answer = "";
-    EXPECT_EQ(WriteConfigFile(settings, host), ConfigOutcome::Nothing);
+    EXPECT_EQ(WriteConfigFile(settings, host, host), ConfigOutcome::Nothing);
     EXPECT_EQ(host.events, Events{"ask"});
     EXPECT_EQ(host.askedPrompt, "Dateiname (ohne Erweiterung):");
     EXPECT_EQ(host.askedTitle, "Konfigurationsdatei speichern...");
@@ -47,7 +47,7 @@ TEST_F(ConfigCommands, NameWithSeparatorOrNulIsRefused) {
         FakeConfigHost fresh;
         fresh.folder = dir.folder();
         fresh.answer = answer;
-        EXPECT_EQ(WriteConfigFile(settings, fresh), ConfigOutcome::Failed);
+        EXPECT_EQ(WriteConfigFile(settings, fresh, fresh), ConfigOutcome::Failed);
         EXPECT_EQ(fresh.events, (Events{"ask", "message"}));
         EXPECT_EQ(fresh.messages.at(0).text, "Dateiname ist ungültig...");
         EXPECT_EQ(fresh.messages.at(0).title, "Konfigurationsdatei speichern...");
@@ -58,7 +58,7 @@ TEST_F(ConfigCommands, NameWithSeparatorOrNulIsRefused) {
 TEST_F(ConfigCommands, WriteTakesTheAnswerAsTypedAndRereadsTheList) {
     host.answer = " Show.cfg";
     settings.setOption(ShowOption::OwnPagePerPicture, 1);
-    EXPECT_EQ(WriteConfigFile(settings, host), ConfigOutcome::Done);
+    EXPECT_EQ(WriteConfigFile(settings, host, host), ConfigOutcome::Done);
     EXPECT_EQ(host.events, (Events{"ask", "reread"}));
     EXPECT_EQ(listNames(dir.path()), " Show.cfg.cfg\n");
     EXPECT_EQ(readFile(dir / " Show.cfg.cfg"), ConfigFileBytes(settings));
@@ -67,7 +67,7 @@ TEST_F(ConfigCommands, WriteTakesTheAnswerAsTypedAndRereadsTheList) {
 TEST_F(ConfigCommands, WriteFailureIsReportedAndOldFileKept) {
     writeFile(dir / "a.cfg" / "inside", "kept");
     host.answer = "a";
-    EXPECT_EQ(WriteConfigFile(settings, host), ConfigOutcome::Failed);
+    EXPECT_EQ(WriteConfigFile(settings, host, host), ConfigOutcome::Failed);
     EXPECT_EQ(host.events, (Events{"ask", "message"}));
     EXPECT_NE(host.messages.at(0).text.find(dir.folder() + "a.cfg"), std::string::npos);
     EXPECT_EQ(host.messages.at(0).title, "Konfigurationsdatei speichern...");
@@ -80,7 +80,7 @@ TEST_F(ConfigCommands, TemplatesThatWillNotComeBackAreNamedAfterWriting) {
     settings.setTemplate(TemplateId::PageFoot, "\r\n</body>");
     settings.setTemplate(TemplateId::CellAfter, "</td>\r\n[Kommentar]");
     host.answer = "a";
-    EXPECT_EQ(WriteConfigFile(settings, host), ConfigOutcome::Done);
+    EXPECT_EQ(WriteConfigFile(settings, host, host), ConfigOutcome::Done);
     // Written as always, then the notice.
     EXPECT_EQ(readFile(dir / "a.cfg"), ConfigFileBytes(settings));
     EXPECT_EQ(host.events, (Events{"ask", "reread", "message"}));
@@ -95,7 +95,7 @@ TEST_F(ConfigCommands, TemplatesThatWillNotComeBackAreNamedAfterWriting) {
 TEST_F(ConfigCommands, ReadWithoutSelectionDoesNothing) {
     for (const auto& selected : {std::optional<std::string>(), std::optional<std::string>("")}) {
         host.selected = selected;
-        EXPECT_EQ(ReadConfigFile(settings, host), ConfigOutcome::Nothing);
+        EXPECT_EQ(ReadConfigFile(settings, host, host), ConfigOutcome::Nothing);
     }
     EXPECT_EQ(host.events, Events{});
     EXPECT_EQ(settings, DefaultShowSettings());
@@ -104,7 +104,7 @@ TEST_F(ConfigCommands, ReadWithoutSelectionDoesNothing) {
 TEST_F(ConfigCommands, ReadAppliesTheFileAndShowsItsName) {
     writeFile(dir / "b.cfg", "[6]\r\n 6 \r\n");
     host.selected = "b.cfg";
-    EXPECT_EQ(ReadConfigFile(settings, host), ConfigOutcome::Done);
+    EXPECT_EQ(ReadConfigFile(settings, host, host), ConfigOutcome::Done);
     EXPECT_EQ(host.events, Events{"loaded:b.cfg"});
     EXPECT_EQ(settings.TableWidthText(), "8 Bilder breit");
 }
@@ -112,7 +112,7 @@ TEST_F(ConfigCommands, ReadAppliesTheFileAndShowsItsName) {
 TEST_F(ConfigCommands, EmptyFileStillShowsItsName) {
     writeFile(dir / "leer.cfg", "");
     host.selected = "leer.cfg";
-    EXPECT_EQ(ReadConfigFile(settings, host), ConfigOutcome::Done);
+    EXPECT_EQ(ReadConfigFile(settings, host, host), ConfigOutcome::Done);
     EXPECT_EQ(host.events, Events{"loaded:leer.cfg"});
     EXPECT_EQ(settings, DefaultShowSettings());
 }
@@ -124,7 +124,7 @@ TEST_F(ConfigCommands, ReadFailuresChangeNothing) {
         FakeConfigHost fresh;
         fresh.folder = dir.folder();
         fresh.selected = name;
-        EXPECT_EQ(ReadConfigFile(settings, fresh), ConfigOutcome::Failed);
+        EXPECT_EQ(ReadConfigFile(settings, fresh, fresh), ConfigOutcome::Failed);
         EXPECT_EQ(fresh.events, Events{"message"});
         EXPECT_EQ(fresh.messages.at(0).title, "Konfigurationsdatei laden...");
         EXPECT_NE(fresh.messages.at(0).text.find(dir.folder() + name), std::string::npos);

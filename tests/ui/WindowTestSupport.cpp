@@ -1,6 +1,7 @@
 #include "WindowTestSupport.h"
 
 #include "ui/MainWindow.h"
+#include "ui/QtText.h"
 #include "ui/lists/DirListBox.h"
 #include "ui/lists/FileListBox.h"
 
@@ -13,14 +14,16 @@
 
 namespace bildertafel::uitest {
 
-void ScriptedDialogs::showMessage(const QString& text, const QString& title) {
-    messages.append({text, title});
+using ui::fromUtf8;
+
+void ScriptedDialogs::showMessage(std::string_view text, std::string_view title) {
+    messages.append({fromUtf8(text), fromUtf8(title)});
 }
 
-QString ScriptedDialogs::askText(const QString& prompt, const QString& title,
-                                 const QString& presetAnswer) {
-    questions.append({prompt, title, presetAnswer});
-    return answers.isEmpty() ? QString() : answers.takeFirst();
+std::string ScriptedDialogs::askText(std::string_view prompt, std::string_view title,
+                                     std::string_view presetAnswer) {
+    questions.append({fromUtf8(prompt), fromUtf8(title), fromUtf8(presetAnswer)});
+    return answers.isEmpty() ? std::string() : answers.takeFirst().toStdString();
 }
 
 ScriptedDialogs& scriptDialogs(bildertafel::ui::MainWindow& window) {

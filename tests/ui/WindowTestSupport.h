@@ -1,7 +1,7 @@
 #pragma once
 
+#include "dialogs/DialogHost.h"
 #include "ui/MainWindow.h"
-#include "ui/WindowDialogs.h"
 #include "ui/lists/DirListBox.h"
 #include "ui/lists/DriveListBox.h"
 #include "ui/lists/FileListBox.h"
@@ -19,7 +19,7 @@ using bildertafel::uilists::DriveListBox;
 using bildertafel::uilists::FileListBox;
 
 // Answers the window's dialogs from a script and records what they were asked to show.
-class ScriptedDialogs : public bildertafel::ui::WindowDialogs {
+class ScriptedDialogs : public bildertafel::dialogs::DialogHost {
 public:
     struct Message {
         QString text;
@@ -31,10 +31,10 @@ public:
         QString presetAnswer;
     };
 
-    void showMessage(const QString& text, const QString& title) override;
+    void showMessage(std::string_view text, std::string_view title) override;
     // The next scripted answer; with none left, the empty answer of Cancel.
-    QString askText(const QString& prompt, const QString& title,
-                    const QString& presetAnswer) override;
+    std::string askText(std::string_view prompt, std::string_view title,
+                        std::string_view presetAnswer) override;
 
     QStringList answers;
     QList<Message> messages;

@@ -1,0 +1,26 @@
+#include "ui/StandardDialogs.h"
+
+#include "ui/QtText.h"
+
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+
+namespace bildertafel::ui {
+
+void StandardDialogs::showMessage(std::string_view text, std::string_view title) {
+    QMessageBox box(QMessageBox::NoIcon, fromUtf8(title), fromUtf8(text), QMessageBox::Ok,
+                    m_parent);
+    box.exec();
+}
+
+std::string StandardDialogs::askText(std::string_view prompt, std::string_view title,
+                                     std::string_view presetAnswer) {
+    bool accepted = false;
+    const QString answer =
+        QInputDialog::getText(m_parent, fromUtf8(title), fromUtf8(prompt), QLineEdit::Normal,
+                              fromUtf8(presetAnswer), &accepted);
+    return accepted ? answer.toStdString() : std::string();
+}
+
+} // namespace bildertafel::ui
