@@ -1,5 +1,6 @@
 #include "settings/ConfigFile.h"
 
+#include "settings/ConfigSections.h"
 #include "textfile/LineReader.h"
 #include "textfile/TextFileWriter.h"
 #include "textfile/Windows1252.h"
@@ -33,10 +34,12 @@ std::string noteOnOneLine(std::string note) {
     return note;
 }
 
-void appendValueSection(std::string& out, std::string_view header, int value) {
-    appendLine(out, header);
-    appendNumber(out, value);
-    out += "\r\n";
+// A header line: "[", the section number, "] " and the note for the human reader.
+void appendHeader(std::string& out, int number, std::string_view note) {
+    out += '[';
+    out += std::to_string(number);
+    out += "] ";
+    appendLine(out, note);
 }
 
 } // namespace
@@ -45,22 +48,21 @@ std::string ConfigFileBytes(const ShowSettings& settings) {
     std::string out;
     for (int t = 0; t < TemplateCount; ++t) {
         const auto id = static_cast<TemplateId>(t);
-        out += '[';
-        out += std::to_string(t);
-        out += "] ";
-        appendLine(out, TemplateCaption(id));
+        appendHeader(out, t, TemplateCaption(id));
         appendLine(out, settings.Template(id));
     }
-
-    appendLine(out, "[6] Tabellenbreite");
-    appendNumber(out, settings.TableWidthIndex());
-    out += "  (";
-    textfile::appendWindows1252(out, noteOnOneLine(settings.TableWidthText()));
-    out += ")\r\n";
-
-    appendValueSection(out, "[7] eigene HTML-Datei", settings.OwnPagePerPicture());
-    appendValueSection(out, "[8] neues Browserfenster", settings.NewBrowserWindow());
-    appendValueSection(out, "[9] HTML-Datei mit allen Bildern", settings.AllPicturesPage());
+    for (const ValueSection& section : ValueSections) {
+        appendHeader(out, section.number, section.note);
+        if (section.number == TableWidthSection) {
+            appendNumber(out, settings.TableWidthIndex());
+            out += "  (";
+            textfile::appendWindows1252(out, noteOnOneLine(settings.TableWidthText()));
+            out += ')';
+        } else {
+            appendNumber(out, settings.option(optionOfSection(section.number)));
+        }
+        out += "\r\n";
+    }
     return out;
 }
 

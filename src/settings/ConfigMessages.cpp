@@ -1,26 +1,10 @@
 #include "settings/ConfigMessages.h"
 
+#include "settings/ConfigSections.h"
+
 namespace bildertafel::settings::configmessages {
 
 namespace {
-
-struct ValueSection {
-    std::string_view name;
-    std::string_view allowed;
-};
-
-ValueSection valueSection(int section) {
-    switch (section) {
-    case 6:
-        return {"Tabellenbreite", "-1 bis 7"};
-    case 7:
-        return {"eigene HTML-Datei", "0 bis 2"};
-    case 8:
-        return {"neues Browserfenster", "0 bis 2"};
-    default:
-        return {"HTML-Datei mit allen Bildern", "0 bis 2"};
-    }
-}
 
 std::string fileLine(std::string_view path) {
     std::string text = "Die Konfigurationsdatei\n";
@@ -49,16 +33,18 @@ std::string cannotRead(std::string_view path, std::string_view reason) {
 
 std::string valueRefused(std::string_view path, std::size_t lineNumber, int section,
                          std::string_view value) {
-    const ValueSection what = valueSection(section);
+    const ValueSection& what = valueSection(section);
     std::string text = fileLine(path);
     text += "kann nicht geladen werden.\n\nZeile ";
     text += std::to_string(lineNumber);
     text += " (";
-    text += what.name;
+    text += what.note;
     text += ") enthält den Wert\n„";
     text += value;
     text += "“;\nerlaubt sind Werte von ";
-    text += what.allowed;
+    text += std::to_string(what.lowest);
+    text += " bis ";
+    text += std::to_string(what.highest);
     text += ".\n\nDie Einstellungen bleiben unverändert.";
     return text;
 }

@@ -38,7 +38,6 @@ class ShowSettings {
 public:
     const std::string& Template(TemplateId id) const { return m_templates[index(id)]; }
     void setTemplate(TemplateId id, std::string text) { m_templates[index(id)] = std::move(text); }
-    std::string& templateRef(TemplateId id) { return m_templates[index(id)]; }
 
     std::int16_t TableWidthIndex() const { return m_tableWidthIndex; }
     // Selects entry k (0 to 7) and takes its text, or -1 for none, which empties the text.

@@ -149,6 +149,13 @@ bool fitsWindows1252(std::string_view utf8) {
 }
 
 void appendFromWindows1252(std::string& out, std::string_view bytes) {
+    // Room is made at once (a byte from 0x80 on takes at most three bytes), so that a line of
+    // many megabytes is not copied again and again while it grows.
+    std::size_t high = 0;
+    for (const char c : bytes) {
+        high += static_cast<unsigned char>(c) < 0x80 ? 0 : 1;
+    }
+    out.reserve(out.size() + bytes.size() + 2 * high);
     std::size_t pos = 0;
     while (pos < bytes.size()) {
         std::size_t run = pos;

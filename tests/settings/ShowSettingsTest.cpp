@@ -27,7 +27,7 @@ TEST(DefaultShowSettings, PairedTemplatesAreSeparateCopies) {
     ShowSettings s = DefaultShowSettings();
     s.setTemplate(TemplateId::PageHead, "<html>");
     EXPECT_EQ(s.Template(TemplateId::ImagePageBefore), "<html><body><center>");
-    s.templateRef(TemplateId::ImagePageAfter) += "x";
+    s.setTemplate(TemplateId::ImagePageAfter, "x");
     EXPECT_EQ(s.Template(TemplateId::PageFoot), "</center></body></html>");
 }
 
