@@ -19,14 +19,13 @@ void PictureValues::assign(std::string_view thumbName) {
     const auto dot = thumbName.rfind('.');
     const auto split = dot == std::string_view::npos ? thumbName.size() : dot;
     m_base = thumbName.substr(0, split);
-    m_ext = thumbName.substr(split);
 
     m_anchorName.clear();
     appendAttribute(m_anchorName, m_base);
     m_baseHref.clear();
     appendUrlAttribute(m_baseHref, m_base);
     m_extHref.clear();
-    appendUrlAttribute(m_extHref, m_ext);
+    appendUrlAttribute(m_extHref, thumbName.substr(split));
 }
 
 } // namespace bildertafel::generator

@@ -31,7 +31,6 @@ public:
     void assign(std::string_view thumbName);
 
     std::string_view base() const { return m_base; }
-    std::string_view ext() const { return m_ext; }
     // PictureBase as the anchor name of its cell (not a URL: only the attribute rules apply).
     const std::string& anchorName() const { return m_anchorName; }
     const std::string& baseHref() const { return m_baseHref; }
@@ -39,7 +38,6 @@ public:
 
 private:
     std::string_view m_base;
-    std::string_view m_ext;
     std::string m_anchorName;
     std::string m_baseHref;
     std::string m_extHref;

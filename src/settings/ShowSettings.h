@@ -46,8 +46,6 @@ public:
     const std::string& TableWidthText() const { return m_tableWidthText; }
     // Text typed into the choice: no entry selected, the text kept as typed.
     void setTypedTableWidthText(std::string text);
-    // The text the choice shows, left beside the index as it is (the window reports both).
-    void setTableWidthText(std::string text) { m_tableWidthText = std::move(text); }
 
     std::int16_t option(ShowOption which) const { return m_options[static_cast<int>(which)]; }
     void setOption(ShowOption which, std::int16_t value) {

@@ -125,27 +125,9 @@ void appendWindows1252(std::string& out, std::string_view utf8) {
     }
 }
 
-std::string toWindows1252(std::string_view utf8) {
-    std::string out;
-    out.reserve(utf8.size());
-    appendWindows1252(out, utf8);
-    return out;
-}
-
 std::size_t utf8CharacterLength(std::string_view text, std::size_t pos) {
     std::size_t next = pos;
     return nextCodePoint(text, next) == Invalid ? 0 : next - pos;
-}
-
-bool fitsWindows1252(std::string_view utf8) {
-    std::size_t pos = 0;
-    while (pos < utf8.size()) {
-        const char32_t cp = nextCodePoint(utf8, pos);
-        if (cp == Invalid || byteFor(cp) < 0) {
-            return false;
-        }
-    }
-    return true;
 }
 
 void appendFromWindows1252(std::string& out, std::string_view bytes) {

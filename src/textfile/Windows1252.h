@@ -13,14 +13,10 @@ namespace bildertafel::textfile {
 // (0x81, 0x8D, 0x8F, 0x90, 0x9D) stand for U+0081, U+008D, U+008F, U+0090, U+009D and come back
 // as those bytes, so every byte value survives a read and a write.
 void appendWindows1252(std::string& out, std::string_view utf8);
-std::string toWindows1252(std::string_view utf8);
 
 // The number of bytes of the valid UTF-8 character that starts at pos, or 0 when the bytes there
 // are not one (a file name from a disk written in another character set).
 std::size_t utf8CharacterLength(std::string_view text, std::size_t pos);
-
-// True when every character of the UTF-8 text has a byte of its own in Windows-1252.
-bool fitsWindows1252(std::string_view utf8);
 
 // Decodes Windows-1252 bytes into UTF-8; every byte value maps to exactly one character.
 void appendFromWindows1252(std::string& out, std::string_view bytes);

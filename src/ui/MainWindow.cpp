@@ -58,7 +58,6 @@ MainWindow::MainWindow(QWidget* parent)
     for (QCheckBox* box : {m_ui->Check1, m_ui->Check2, m_ui->Check3}) {
         keepUserClicksTwoState(*box);
     }
-    m_currentTab = static_cast<std::int16_t>(m_ui->SSTab1->currentIndex());
     connectEvents();
 }
 
@@ -67,10 +66,7 @@ MainWindow::~MainWindow() = default;
 void MainWindow::bindControlArrays() {
     Ui::MainWindow& ui = *m_ui;
     Frame1 = {ui.Frame1_0, ui.Frame1_1, ui.Frame1_2};
-    Frame2 = {ui.Frame2_0, ui.Frame2_1, ui.Frame2_2, ui.Frame2_3};
-    Frame3 = {ui.Frame3_0, ui.Frame3_1, ui.Frame3_2, ui.Frame3_3, ui.Frame3_4, ui.Frame3_5};
     Text1 = {ui.Text1_0, ui.Text1_1, ui.Text1_2, ui.Text1_3, ui.Text1_4, ui.Text1_5};
-    Label1 = {ui.Label1_0, ui.Label1_1};
     Command2 = {ui.Command2_0, ui.Command2_1};
     Drive1 = {ui.Drive1_0, ui.Drive1_1};
     Dir1 = {ui.Dir1_0, ui.Dir1_1, ui.Dir1_2, ui.Dir1_3};
@@ -78,11 +74,7 @@ void MainWindow::bindControlArrays() {
 }
 
 void MainWindow::connectEvents() {
-    connect(m_ui->SSTab1, &QTabWidget::currentChanged, this, [this](int current) {
-        const std::int16_t previous = m_currentTab;
-        m_currentTab = static_cast<std::int16_t>(current);
-        SSTab1_Click(previous);
-    });
+    connect(m_ui->SSTab1, &QTabWidget::currentChanged, this, &MainWindow::SSTab1_Click);
     connect(m_ui->Command1, &QPushButton::clicked, this, &MainWindow::Command1_Click);
     for (std::int16_t i = 0; i < static_cast<std::int16_t>(Drive1.size()); ++i) {
         connect(Drive1[i], &uilists::DriveListBox::driveChanged, this,
@@ -202,13 +194,11 @@ void MainWindow::runFormActivateOnce() {
 }
 
 void MainWindow::Form_Activate() {
-    settings::ShowSettings shown = settings();
-    settings::DefaultShowSettings(shown);
-    applySettings(shown);
+    applySettings(settings::DefaultShowSettings());
     startUpFolderSteps();
 }
 
-void MainWindow::SSTab1_Click(std::int16_t /*previousTab*/) {
+void MainWindow::SSTab1_Click() {
     for (int i = 0; i < static_cast<int>(Frame1.size()); ++i) {
         Frame1[i]->setVisible(m_ui->SSTab1->currentIndex() == i);
     }

@@ -12,8 +12,6 @@
 
 class QCheckBox;
 class QFrame;
-class QGroupBox;
-class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 
@@ -65,7 +63,7 @@ private:
 
     // Handlers of the window's events.
     void Form_Activate();
-    void SSTab1_Click(std::int16_t previousTab);
+    void SSTab1_Click();
     void Command1_Click();
     void Drive1_Change(std::int16_t index);
     void Dir1_Change(std::int16_t index);
@@ -92,10 +90,7 @@ private:
 
     // The control arrays, indexed as their handlers receive them.
     std::array<QFrame*, 3> Frame1{};
-    std::array<QGroupBox*, 4> Frame2{};
-    std::array<QGroupBox*, 6> Frame3{};
     std::array<QPlainTextEdit*, 6> Text1{};
-    std::array<QLabel*, 2> Label1{};
     std::array<QPushButton*, 2> Command2{};
     std::array<uilists::DriveListBox*, 2> Drive1{};
     std::array<uilists::DirListBox*, 4> Dir1{};
@@ -104,8 +99,6 @@ private:
     ShowFolderSlots ShowFolders;
     std::unique_ptr<dialogs::DialogHost> m_dialogs;
 
-    // The page that is current, so that a change can report the one before it.
-    std::int16_t m_currentTab = 0;
     bool m_activated = false;
 };
 

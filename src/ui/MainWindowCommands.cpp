@@ -11,12 +11,13 @@
 namespace bildertafel::ui {
 
 void MainWindow::UpdateButtons() {
-    Command2[0]->setEnabled(File1[0]->selectedIndex() >= 0);
+    Command2[configbutton::Load]->setEnabled(File1[filelistslot::ConfigFiles]->selectedIndex() >=
+                                             0);
     m_ui->Command3->setEnabled(true);
-    if (File1[2]->count() < 1) {
+    if (File1[filelistslot::Thumbs]->count() < 1) {
         m_ui->Command3->setEnabled(false);
     }
-    if (File1[3]->count() < 1) {
+    if (File1[filelistslot::Pictures]->count() < 1) {
         m_ui->Command3->setEnabled(false);
     }
 }
@@ -27,12 +28,13 @@ void MainWindow::File1_Click(std::int16_t /*index*/) {
 
 void MainWindow::File1_DblClick(std::int16_t /*index*/) {
     // Whichever list was double-clicked, the configuration selected in File1(0) is loaded.
-    Command2_Click(0);
+    Command2_Click(configbutton::Load);
 }
 
 void MainWindow::Command2_Click(std::int16_t index) {
-    WindowConfigHost host(ShowFolders[folderslot::ConfigFolder], *File1[0], *m_ui->Label4);
-    if (index == 1) {
+    WindowConfigHost host(ShowFolders[folderslot::ConfigFolder], *File1[filelistslot::ConfigFiles],
+                          *m_ui->Label4);
+    if (index == configbutton::Save) {
         settings::WriteConfigFile(settings(), host, *m_dialogs);
         return;
     }
@@ -49,12 +51,12 @@ void MainWindow::Command3_Click() {
     input.ShowFolder = ShowFolders[folderslot::ShowFolder].toStdString();
     input.ThumbFolder = ShowFolders[folderslot::ThumbFolder].toStdString();
     input.PictureFolder = ShowFolders[folderslot::PictureFolder].toStdString();
-    const uilists::FileListBox& thumbs = *File1[2];
+    const uilists::FileListBox& thumbs = *File1[filelistslot::Thumbs];
     input.ThumbNames.reserve(static_cast<std::size_t>(thumbs.count()));
     for (int i = 0; i < thumbs.count(); ++i) {
         input.ThumbNames.push_back(thumbs.nameAt(i).toStdString());
     }
-    input.PictureCount = File1[3]->count();
+    input.PictureCount = File1[filelistslot::Pictures]->count();
     WindowGeneratorHost host([this] { RefreshFileLists(); });
     generator::ShowGenerator::run(input, host, *m_dialogs);
 }

@@ -71,16 +71,17 @@ void MainWindow::Dir1_Change(std::int16_t index) {
         openFolder(folderslot::PictureFolder, ShowFolders[folderslot::ShowFolder]);
     }
     if (index == folderslot::PictureFolder) {
-        File1[4]->setFolder(ShowFolders[folderslot::PictureFolder]);
+        File1[filelistslot::PicturePages]->setFolder(ShowFolders[folderslot::PictureFolder]);
     }
     UpdateButtons();
     ShowCounts();
 }
 
 void MainWindow::ShowCounts() {
-    m_ui->Label2->setText(QString::number(File1[2]->count()));
-    m_ui->Label3->setText(QString::number(File1[3]->count()) + QStringLiteral(" jpg / ") +
-                          QString::number(File1[4]->count()) + QStringLiteral(" html"));
+    m_ui->Label2->setText(QString::number(File1[filelistslot::Thumbs]->count()));
+    m_ui->Label3->setText(
+        QString::number(File1[filelistslot::Pictures]->count()) + QStringLiteral(" jpg / ") +
+        QString::number(File1[filelistslot::PicturePages]->count()) + QStringLiteral(" html"));
 }
 
 void MainWindow::RefreshFileLists() {

@@ -15,6 +15,17 @@ namespace folderslot {
 enum : std::int16_t { ConfigFolder = 0, ShowFolder = 1, ThumbFolder = 2, PictureFolder = 3 };
 } // namespace folderslot
 
+// The five file lists: each of the first four shows the folder of its slot, the fifth the pages
+// in the picture folder.
+namespace filelistslot {
+enum : std::int16_t { ConfigFiles = 0, ShowPages = 1, Thumbs = 2, Pictures = 3, PicturePages = 4 };
+} // namespace filelistslot
+
+// The two configuration buttons.
+namespace configbutton {
+enum : std::int16_t { Load = 0, Save = 1 };
+} // namespace configbutton
+
 // The folder as a slot holds it: a "/" is appended unless it already ends in one, so the root
 // folder stays "/".
 QString withTrailingSeparator(const QString& folder);
