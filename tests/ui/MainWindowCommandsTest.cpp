@@ -25,12 +25,6 @@ using namespace bildertafel::uitest;
 
 namespace {
 
-DirListBox& dir1(MainWindow& window, int index) {
-    return control<DirListBox>(window, QStringLiteral("Dir1_%1").arg(index));
-}
-FileListBox& file1(MainWindow& window, int index) {
-    return control<FileListBox>(window, QStringLiteral("File1_%1").arg(index));
-}
 QPushButton& loadButton(MainWindow& window) {
     return control<QPushButton>(window, "Command2_0");
 }

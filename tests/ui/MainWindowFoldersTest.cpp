@@ -31,27 +31,6 @@ void unsetTempVariables() {
     }
 }
 
-template <typename Control>
-Control* control(MainWindow& window, const char* name) {
-    auto* found = window.findChild<Control*>(name);
-    if (found == nullptr)
-        qFatal("control %s missing", name);
-    return found;
-}
-
-DirListBox& dir1(MainWindow& window, int index) {
-    return *control<DirListBox>(window, QStringLiteral("Dir1_%1").arg(index).toLatin1());
-}
-FileListBox& file1(MainWindow& window, int index) {
-    return *control<FileListBox>(window, QStringLiteral("File1_%1").arg(index).toLatin1());
-}
-DriveListBox& drive1(MainWindow& window, int index) {
-    return *control<DriveListBox>(window, QStringLiteral("Drive1_%1").arg(index).toLatin1());
-}
-QString labelText(MainWindow& window, const char* name) {
-    return control<QLabel>(window, name)->text();
-}
-
 QString expand(QString text, const QString& root) {
     return text.replace("$R", root);
 }
@@ -213,8 +192,8 @@ void MainWindowFoldersTest::configFolderFromTemp() {
     QCOMPARE(file1(window, 4).folder(), m_root);
     QCOMPARE(labelText(window, "Label2"), "0");
     QCOMPARE(labelText(window, "Label3"), "0 jpg / 0 html");
-    QVERIFY(!control<QPushButton>(window, "Command2_0")->isEnabled());
-    QVERIFY(!control<QPushButton>(window, "Command3")->isEnabled());
+    QVERIFY(!control<QPushButton>(window, "Command2_0").isEnabled());
+    QVERIFY(!control<QPushButton>(window, "Command3").isEnabled());
 }
 
 void MainWindowFoldersTest::newShowFolderPullsSubFolderListsAlong() {
@@ -334,7 +313,7 @@ void MainWindowFoldersTest::sameFolderAgainChangesNothing() {
     QCOMPARE(dir1(window, 2).path(), m_show + "/minis");
     QCOMPARE(file1(window, 0).selectedName(), "b.cfg");
     QCOMPARE(file1(window, 2).selectedName(), "b.jpg");
-    QVERIFY(control<QPushButton>(window, "Command2_0")->isEnabled());
+    QVERIFY(control<QPushButton>(window, "Command2_0").isEnabled());
     QCOMPARE(dialogs.messages.size(), 0);
 }
 
@@ -379,7 +358,7 @@ void MainWindowFoldersTest::labelClickRereadsEveryList() {
     QVERIFY(makeFiles(m_root, {"0.cfg", "show/minis/c.jpg", "show/bilder/0.jpg",
                                "show/bilder/b.html", "show/neu.html"}));
     QVERIFY(QFile::remove(m_show + "/minis/a.jpg"));
-    clickWidget(*control<QLabel>(window, "Label2"));
+    clickWidget(control<QLabel>(window, "Label2"));
     QCOMPARE(namesOf(file1(window, 0)), (QStringList{"0.cfg", "a.cfg"}));
     QCOMPARE(namesOf(file1(window, 1)), (QStringList{"neu.html", "start.html"}));
     QCOMPARE(namesOf(file1(window, 2)), (QStringList{"b.jpg", "c.jpg"}));
@@ -392,7 +371,7 @@ void MainWindowFoldersTest::labelClickRereadsEveryList() {
     QCOMPARE(file1(window, 3).selectedName(), "b.jpg");
 
     QVERIFY(QFile::remove(m_show + "/bilder/b.jpg"));
-    clickWidget(*control<QLabel>(window, "Label3"));
+    clickWidget(control<QLabel>(window, "Label3"));
     QCOMPARE(labelText(window, "Label3"), "2 jpg / 2 html");
     QCOMPARE(file1(window, 3).selectedIndex(), -1);
 }
@@ -413,7 +392,8 @@ void MainWindowFoldersTest::unopenableFolderChangesNothing() {
     QFETCH(QString, how);
     QFETCH(QString, message);
     if (how == "lock" && ::geteuid() == 0)
-        QSKIP("the super-user may read every folder");
+        QSKIP("runs as the super-user, who may read every folder: no folder can be made "
+              "unreadable");
     makeShow();
     MainWindow window;
     ScriptedDialogs& dialogs = scriptDialogs(window);
@@ -463,12 +443,12 @@ void MainWindowFoldersTest::vanishedFolderMovesUpOnTheNextOpen() {
     const QString folder = m_show + "/" + current;
     QVERIFY(dir1(window, 3).setPath(folder));
     QVERIFY(file1(window, 3).count() > 0);
-    const QPushButton& generate = *control<QPushButton>(window, "Command3");
+    const QPushButton& generate = control<QPushButton>(window, "Command3");
     const bool generateBefore = generate.isEnabled();
 
     QVERIFY(QDir(m_show + "/" + removed).removeRecursively());
     // The next re-read shows the folder empty; the list and the slot stay.
-    clickWidget(*control<QLabel>(window, "Label3"));
+    clickWidget(control<QLabel>(window, "Label3"));
     QCOMPARE(labelText(window, "Label3"), "0 jpg / 0 html");
     QCOMPARE(window.showFolders()[3], folder + "/");
     QCOMPARE(dir1(window, 3).path(), folder);

@@ -1,5 +1,6 @@
 // The window's controls against the layout tables: kind, container, caption, tooltip, place and
 // size in twips (15 twips a pixel), tab order, the visible page, and captions that fit.
+#include "WindowTestSupport.h"
 #include "settings/ShowSettings.h"
 #include "ui/ApplicationStyle.h"
 #include "ui/MainWindow.h"
@@ -28,6 +29,7 @@ using bildertafel::uilists::DriveListBox;
 using bildertafel::uilists::FileListBox;
 
 using bildertafel::ui::MainWindow;
+using namespace bildertafel::uitest;
 
 namespace {
 
@@ -218,22 +220,20 @@ private slots:
         QFETCH(QString, caption);
         QFETCH(QString, tooltip);
         QFETCH(QRect, place);
-        auto* control = m_window->findChild<QWidget*>(QString(QTest::currentDataTag()));
-        QVERIFY(control != nullptr);
-        QVERIFY2(control->inherits(kind.toLatin1().constData()),
-                 control->metaObject()->className());
+        auto* widget = &control<QWidget>(*m_window, QString(QTest::currentDataTag()));
+        QVERIFY2(widget->inherits(kind.toLatin1().constData()), widget->metaObject()->className());
         if (container == QLatin1String("SSTab1")) {
             // A page frame lies on its own page of the tab control.
-            auto* tabs = m_window->findChild<QTabWidget*>("SSTab1");
+            auto* tabs = &control<QTabWidget>(*m_window, "SSTab1");
             const int page = QString(QTest::currentDataTag()).back().digitValue();
-            QCOMPARE(control->parentWidget(), tabs->widget(page));
-            QCOMPARE(QRect(control->mapTo(tabs, QPoint(0, 0)), control->size()), place);
+            QCOMPARE(widget->parentWidget(), tabs->widget(page));
+            QCOMPARE(QRect(widget->mapTo(tabs, QPoint(0, 0)), widget->size()), place);
         } else {
-            QCOMPARE(control->parentWidget()->objectName(), container);
-            QCOMPARE(control->geometry(), place);
+            QCOMPARE(widget->parentWidget()->objectName(), container);
+            QCOMPARE(widget->geometry(), place);
         }
-        QCOMPARE(captionOf(control), caption);
-        QCOMPARE(control->toolTip(), tooltip);
+        QCOMPARE(captionOf(widget), caption);
+        QCOMPARE(widget->toolTip(), tooltip);
     }
 
     void tabPages_data() {
@@ -246,35 +246,35 @@ private slots:
     void tabPages() {
         QFETCH(int, page);
         QFETCH(QString, caption);
-        auto* tabs = m_window->findChild<QTabWidget*>("SSTab1");
+        auto* tabs = &control<QTabWidget>(*m_window, "SSTab1");
         QCOMPARE(tabs->count(), 3);
         QCOMPARE(tabs->tabText(page), caption);
         // The tab lies left of the end button, above the page frames.
         const QRect tab = tabs->tabBar()->tabRect(page).translated(tabs->tabBar()->pos());
-        const QRect endButton = m_window->findChild<QWidget*>("Command1")->geometry();
+        const QRect endButton = control<QWidget>(*m_window, "Command1").geometry();
         QVERIFY2(tab.right() < endButton.left(), qPrintable(QString::number(tab.right())));
         QVERIFY(tab.bottom() < 360 / 15);
         QVERIFY(tab.width() >= tabs->fontMetrics().horizontalAdvance(caption));
     }
 
     void startsOnFirstPage() {
-        auto* tabs = m_window->findChild<QTabWidget*>("SSTab1");
+        auto* tabs = &control<QTabWidget>(*m_window, "SSTab1");
         QCOMPARE(tabs->currentIndex(), 0);
-        QVERIFY(m_window->findChild<QWidget*>("Frame1_0")->isVisible());
-        QVERIFY(!m_window->findChild<QWidget*>("Frame1_1")->isVisible());
-        QVERIFY(!m_window->findChild<QWidget*>("Frame1_2")->isVisible());
-        QVERIFY(m_window->findChild<QWidget*>("File1_4")->isVisible());
-        QVERIFY(!m_window->findChild<QWidget*>("Check3")->isVisible());
+        QVERIFY(control<QWidget>(*m_window, "Frame1_0").isVisible());
+        QVERIFY(!control<QWidget>(*m_window, "Frame1_1").isVisible());
+        QVERIFY(!control<QWidget>(*m_window, "Frame1_2").isVisible());
+        QVERIFY(control<QWidget>(*m_window, "File1_4").isVisible());
+        QVERIFY(!control<QWidget>(*m_window, "Check3").isVisible());
     }
 
     void startState() {
         // What the controls show before the start-up replaces it.
-        auto* choice = m_window->findChild<QComboBox*>("Combo1");
+        auto* choice = &control<QComboBox>(*m_window, "Combo1");
         QCOMPARE(choice->currentIndex(), -1);
         QCOMPARE(choice->currentText(), QStringLiteral("Combo1"));
-        QCOMPARE(m_window->findChild<QCheckBox*>("Check1")->checkState(), Qt::Unchecked);
-        QCOMPARE(m_window->findChild<QCheckBox*>("Check2")->checkState(), Qt::Unchecked);
-        QCOMPARE(m_window->findChild<QCheckBox*>("Check3")->checkState(), Qt::Checked);
+        QCOMPARE(control<QCheckBox>(*m_window, "Check1").checkState(), Qt::Unchecked);
+        QCOMPARE(control<QCheckBox>(*m_window, "Check2").checkState(), Qt::Unchecked);
+        QCOMPARE(control<QCheckBox>(*m_window, "Check3").checkState(), Qt::Checked);
         for (QPushButton* button : m_window->findChildren<QPushButton*>()) {
             QVERIFY2(button->isEnabled(), qPrintable(button->objectName()));
         }
@@ -289,14 +289,14 @@ private slots:
     }
     void switchingPages() {
         QFETCH(QList<int>, pages);
-        auto* tabs = m_window->findChild<QTabWidget*>("SSTab1");
+        auto* tabs = &control<QTabWidget>(*m_window, "SSTab1");
         for (int page : pages) {
             // The user clicks the tab.
             QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {},
                               tabs->tabBar()->tabRect(page).center());
             QCOMPARE(tabs->currentIndex(), page);
             for (int i = 0; i < 3; ++i) {
-                auto* frame = m_window->findChild<QWidget*>(QStringLiteral("Frame1_%1").arg(i));
+                auto* frame = &control<QWidget>(*m_window, QStringLiteral("Frame1_%1").arg(i));
                 QCOMPARE(frame->isVisible(), i == page);
                 // Hidden by the page change itself, not only by the tab control.
                 QCOMPARE(frame->isHidden(), i != page);
@@ -327,7 +327,7 @@ private slots:
         for (QPushButton* button : m_window->findChildren<QPushButton*>()) {
             button->setEnabled(true);
         }
-        auto* tabs = m_window->findChild<QTabWidget*>("SSTab1");
+        auto* tabs = &control<QTabWidget>(*m_window, "SSTab1");
         tabs->setCurrentIndex(page);
         tabs->setFocus(Qt::TabFocusReason);
         QStringList walked{focusedControl(m_window.get())};
@@ -350,7 +350,7 @@ private slots:
     void templateFramesCarryTheTemplateCaptions() {
         // The configuration file names its sections after these captions.
         for (int id = 0; id < bildertafel::settings::TemplateCount; ++id) {
-            auto* frame = m_window->findChild<QGroupBox*>(QStringLiteral("Frame3_%1").arg(id));
+            auto* frame = &control<QGroupBox>(*m_window, QStringLiteral("Frame3_%1").arg(id));
             const auto expected = bildertafel::settings::TemplateCaption(
                 static_cast<bildertafel::settings::TemplateId>(id));
             QCOMPARE(frame->title().toStdString(), std::string(expected));
@@ -368,9 +368,9 @@ private slots:
     }
     void textBoxes() {
         QFETCH(int, index);
-        auto* tabs = m_window->findChild<QTabWidget*>("SSTab1");
+        auto* tabs = &control<QTabWidget>(*m_window, "SSTab1");
         tabs->setCurrentIndex(index < 4 ? 1 : 2);
-        auto* box = m_window->findChild<QPlainTextEdit*>(QStringLiteral("Text1_%1").arg(index));
+        auto* box = &control<QPlainTextEdit>(*m_window, QStringLiteral("Text1_%1").arg(index));
         QCOMPARE(box->lineWrapMode(), QPlainTextEdit::NoWrap);
         QCOMPARE(box->maximumBlockCount(), 0);
         QVERIFY(box->tabChangesFocus());
@@ -395,7 +395,7 @@ private slots:
     }
     void exampleLabelsArePlainText() {
         QFETCH(QString, name);
-        auto* label = m_window->findChild<QLabel*>(name);
+        auto* label = &control<QLabel>(*m_window, name);
         QCOMPARE(label->textFormat(), Qt::PlainText);
         QVERIFY(label->text().startsWith(QLatin1String("<a href=\"")));
         // The wrapped text fits the label's height.
@@ -416,22 +416,22 @@ private slots:
     }
     void captionsFit() {
         QFETCH(QString, name);
-        auto* control = m_window->findChild<QWidget*>(name);
-        const QFontMetrics metrics = control->fontMetrics();
-        QStyle* style = control->style();
+        auto* widget = &control<QWidget>(*m_window, name);
+        const QFontMetrics metrics = widget->fontMetrics();
+        QStyle* style = widget->style();
         QRect room;
-        QStringList texts{captionOf(control)};
-        if (auto* button = qobject_cast<QPushButton*>(control)) {
+        QStringList texts{captionOf(widget)};
+        if (auto* button = qobject_cast<QPushButton*>(widget)) {
             QStyleOptionButton option;
             option.initFrom(button);
             option.text = button->text();
             room = style->subElementRect(QStyle::SE_PushButtonContents, &option, button);
-        } else if (auto* box = qobject_cast<QCheckBox*>(control)) {
+        } else if (auto* box = qobject_cast<QCheckBox*>(widget)) {
             QStyleOptionButton option;
             option.initFrom(box);
             option.text = box->text();
             room = style->subElementRect(QStyle::SE_CheckBoxContents, &option, box);
-        } else if (auto* frame = qobject_cast<QGroupBox*>(control)) {
+        } else if (auto* frame = qobject_cast<QGroupBox*>(widget)) {
             QStyleOptionGroupBox option;
             option.initFrom(frame);
             option.text = frame->title();
@@ -441,7 +441,7 @@ private slots:
             // The style sizes the caption's rectangle to the text; it must stay inside the frame.
             QVERIFY2(frame->rect().contains(label), qPrintable(QString::number(label.right())));
             room = label;
-        } else if (auto* choice = qobject_cast<QComboBox*>(control)) {
+        } else if (auto* choice = qobject_cast<QComboBox*>(widget)) {
             QStyleOptionComboBox option;
             option.initFrom(choice);
             option.editable = true;
@@ -451,7 +451,7 @@ private slots:
                 texts << choice->itemText(i);
             }
         } else {
-            room = control->contentsRect();
+            room = widget->contentsRect();
             texts = QStringList{QStringLiteral("Label2"), QStringLiteral("88 jpg / 888 html")};
         }
         for (const QString& text : texts) {

@@ -1,4 +1,5 @@
 // Ending the program: the end button and the window's close box, both without a question.
+#include "WindowTestSupport.h"
 #include "ui/ApplicationStyle.h"
 #include "ui/MainWindow.h"
 
@@ -10,6 +11,7 @@
 #include <QTimer>
 
 using bildertafel::ui::MainWindow;
+using namespace bildertafel::uitest;
 
 namespace {
 
@@ -34,7 +36,7 @@ private slots:
         MainWindow window;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        window.findChild<QPlainTextEdit*>("Text1_0")->setPlainText("unsaved");
+        control<QPlainTextEdit>(window, "Text1_0").setPlainText("unsaved");
         QVERIFY(window.close());
         QVERIFY(!window.isVisible());
         QCOMPARE(visibleWindows(), 0);
@@ -45,10 +47,10 @@ private slots:
         MainWindow window;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        window.findChild<QPlainTextEdit*>("Text1_0")->setPlainText("unsaved");
+        control<QPlainTextEdit>(window, "Text1_0").setPlainText("unsaved");
         QEventLoop loop;
         QTimer::singleShot(0, &window, [&window] {
-            QTest::mouseClick(window.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+            QTest::mouseClick(&control<QPushButton>(window, "Command1"), Qt::LeftButton);
         });
         // A question or a missing end would leave the loop to this guard.
         QTimer::singleShot(5000, &loop, [&loop] { loop.exit(99); });

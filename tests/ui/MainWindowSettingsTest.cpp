@@ -1,5 +1,6 @@
 // The show settings as the window's controls hold them: templates, the pictures-per-row choice,
 // the options, and the defaults of the start-up.
+#include "WindowTestSupport.h"
 #include "settings/ShowSettings.h"
 #include "ui/ApplicationStyle.h"
 #include "ui/MainWindow.h"
@@ -18,6 +19,7 @@ using bildertafel::settings::ShowOption;
 using bildertafel::settings::ShowSettings;
 using bildertafel::settings::TemplateId;
 using bildertafel::ui::MainWindow;
+using namespace bildertafel::uitest;
 
 Q_DECLARE_METATYPE(std::string)
 
@@ -60,7 +62,7 @@ private slots:
         QTRY_COMPARE(window.settings(), bildertafel::settings::DefaultShowSettings());
 
         // An edit survives every later activation and showing.
-        auto* head = window.findChild<QPlainTextEdit*>("Text1_0");
+        auto* head = &control<QPlainTextEdit>(window, "Text1_0");
         head->setPlainText("<html>");
         QEvent activate(QEvent::WindowActivate);
         QApplication::sendEvent(&window, &activate);
@@ -71,7 +73,7 @@ private slots:
     }
 
     void choiceEntries() {
-        auto* choice = m_window->findChild<QComboBox*>("Combo1");
+        auto* choice = &control<QComboBox>(*m_window, "Combo1");
         QStringList shown;
         for (int i = 0; i < choice->count(); ++i) {
             shown << choice->itemText(i);
@@ -98,7 +100,7 @@ private slots:
         QFETCH(int, index);
         QFETCH(QString, text);
         showPage(1);
-        auto* choice = m_window->findChild<QComboBox*>("Combo1");
+        auto* choice = &control<QComboBox>(*m_window, "Combo1");
         QCOMPARE(choice->currentIndex(), 2);
         choice->setFocus();
         QTest::keyClick(choice->lineEdit(), Qt::Key_A, Qt::ControlModifier);
@@ -114,7 +116,7 @@ private slots:
 
     void choosingAnEntryShowsItsText() {
         showPage(1);
-        auto* choice = m_window->findChild<QComboBox*>("Combo1");
+        auto* choice = &control<QComboBox>(*m_window, "Combo1");
         choice->setFocus();
         QTest::keyClick(choice->lineEdit(), Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(choice->lineEdit(), "7 pro Reihe");
@@ -139,7 +141,7 @@ private slots:
         QFETCH(int, option);
         const auto which = static_cast<ShowOption>(option);
         showPage(2);
-        auto* box = m_window->findChild<QCheckBox*>(name);
+        auto* box = &control<QCheckBox>(*m_window, name);
         ShowSettings loaded = m_window->settings();
         loaded.setOption(which, 2);
         m_window->applySettings(loaded);
@@ -170,7 +172,7 @@ private slots:
         QFETCH(Qt::CheckState, state);
         QFETCH(int, afterClick);
         showPage(2);
-        auto* box = m_window->findChild<QCheckBox*>("Check2");
+        auto* box = &control<QCheckBox>(*m_window, "Check2");
         // Greyed first, so that a box left three-state would show in the click below.
         ShowSettings loaded = m_window->settings();
         loaded.setOption(ShowOption::NewBrowserWindow, 2);
@@ -212,7 +214,7 @@ private slots:
             ShowSettings settings = m_window->settings();
             settings.setTemplate(static_cast<TemplateId>(id), applied);
             m_window->applySettings(settings);
-            auto* box = m_window->findChild<QPlainTextEdit*>(QStringLiteral("Text1_%1").arg(id));
+            auto* box = &control<QPlainTextEdit>(*m_window, QStringLiteral("Text1_%1").arg(id));
             QCOMPARE(box->blockCount(), lines);
             QCOMPARE(m_window->settings().Template(static_cast<TemplateId>(id)), readBack);
         }
@@ -220,7 +222,7 @@ private slots:
 
     void typedAndPastedLineBreaks() {
         showPage(1);
-        auto* box = m_window->findChild<QPlainTextEdit*>("Text1_3");
+        auto* box = &control<QPlainTextEdit>(*m_window, "Text1_3");
         box->setFocus();
         box->clear();
         QTest::keyClicks(box, "</td>");
@@ -261,16 +263,16 @@ private slots:
         settings.setOption(ShowOption::AllPicturesPage, 0);
         m_window->applySettings(settings);
         QCOMPARE(m_window->settings(), settings);
-        auto* choice = m_window->findChild<QComboBox*>("Combo1");
+        auto* choice = &control<QComboBox>(*m_window, "Combo1");
         QCOMPARE(choice->currentIndex(), tableWidthIndex);
         QCOMPARE(choice->currentText().toStdString(), settings.TableWidthText());
     }
 
     void editsAreReadAtOnce() {
         showPage(2);
-        QTest::keyClicks(m_window->findChild<QPlainTextEdit*>("Text1_5"), "<hr>");
-        QTest::mouseClick(m_window->findChild<QCheckBox*>("Check1"), Qt::LeftButton);
-        QTest::mouseClick(m_window->findChild<QCheckBox*>("Check3"), Qt::LeftButton);
+        QTest::keyClicks(&control<QPlainTextEdit>(*m_window, "Text1_5"), "<hr>");
+        QTest::mouseClick(&control<QCheckBox>(*m_window, "Check1"), Qt::LeftButton);
+        QTest::mouseClick(&control<QCheckBox>(*m_window, "Check3"), Qt::LeftButton);
         const ShowSettings shown = m_window->settings();
         QCOMPARE(shown.Template(TemplateId::ImagePageAfter),
                  std::string("<hr></center></body></html>"));
@@ -279,10 +281,10 @@ private slots:
     }
 
 private:
-    void showPage(int page) { m_window->findChild<QTabWidget*>("SSTab1")->setCurrentIndex(page); }
+    void showPage(int page) { control<QTabWidget>(*m_window, "SSTab1").setCurrentIndex(page); }
 
     void checkChoice(int index, const QString& text) {
-        auto* choice = m_window->findChild<QComboBox*>("Combo1");
+        auto* choice = &control<QComboBox>(*m_window, "Combo1");
         QCOMPARE(choice->currentIndex(), index);
         QCOMPARE(choice->currentText(), text);
         const ShowSettings shown = m_window->settings();

@@ -2,12 +2,8 @@
 
 #include "ui/MainWindow.h"
 #include "ui/QtText.h"
-#include "ui/lists/DirListBox.h"
-#include "ui/lists/FileListBox.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include <QLabel>
 #include <QTest>
 
 #include <memory>
@@ -15,6 +11,7 @@
 namespace bildertafel::uitest {
 
 using ui::fromUtf8;
+using ui::MainWindow;
 
 void ScriptedDialogs::showMessage(std::string_view text, std::string_view title) {
     messages.append({fromUtf8(text), fromUtf8(title)});
@@ -26,97 +23,31 @@ std::string ScriptedDialogs::askText(std::string_view prompt, std::string_view t
     return answers.isEmpty() ? std::string() : answers.takeFirst().toStdString();
 }
 
-ScriptedDialogs& scriptDialogs(bildertafel::ui::MainWindow& window) {
+ScriptedDialogs& scriptDialogs(MainWindow& window) {
     auto dialogs = std::make_unique<ScriptedDialogs>();
     ScriptedDialogs& reference = *dialogs;
     window.setDialogs(std::move(dialogs));
     return reference;
 }
 
-bool startWindow(bildertafel::ui::MainWindow& window) {
+bool startWindow(MainWindow& window) {
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return false;
     return QTest::qWaitFor([&window] { return !window.showFolders()[0].isEmpty(); });
 }
 
-bool writeBytes(const QString& path, const QByteArray& bytes) {
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        return false;
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+DirListBox& dir1(MainWindow& window, int index) {
+    return control<DirListBox>(window, QStringLiteral("Dir1_%1").arg(index));
 }
-
-bool makeFiles(const QString& folder, const QStringList& relativePaths) {
-    for (const QString& path : relativePaths) {
-        if (!writeBytes(folder + u'/' + path, {}))
-            return false;
-    }
-    return true;
+FileListBox& file1(MainWindow& window, int index) {
+    return control<FileListBox>(window, QStringLiteral("File1_%1").arg(index));
 }
-
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+DriveListBox& drive1(MainWindow& window, int index) {
+    return control<DriveListBox>(window, QStringLiteral("Drive1_%1").arg(index));
 }
-
-bool doubleClickFolderRow(DirListBox& list, const QString& folder) {
-    for (int row = 0; row < list.count(); ++row) {
-        QListWidgetItem* item = list.item(row);
-        if (item->data(DirListBox::PathRole).toString() != folder)
-            continue;
-        list.scrollToItem(item);
-        const QPoint at = list.visualItemRect(item).center();
-        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, at);
-        return true;
-    }
-    return false;
-}
-
-namespace {
-
-QPoint centreOfEntry(FileListBox& list, const QString& name) {
-    const qsizetype position = namesOf(list).indexOf(name);
-    if (position < 0)
-        return {-1, -1};
-    const QModelIndex index = list.model()->index(static_cast<int>(position), 0);
-    list.scrollTo(index);
-    return list.visualRect(index).center();
-}
-
-} // namespace
-
-bool clickEntry(FileListBox& list, const QString& name) {
-    const QPoint at = centreOfEntry(list, name);
-    if (at.x() < 0)
-        return false;
-    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, at);
-    return true;
-}
-
-bool doubleClickEntry(FileListBox& list, const QString& name) {
-    const QPoint at = centreOfEntry(list, name);
-    if (at.x() < 0)
-        return false;
-    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, at);
-    return true;
-}
-
-void clickWidget(QWidget& widget) {
-    QTest::mouseClick(&widget, Qt::LeftButton, {}, widget.rect().center());
-}
-
-QStringList namesOf(const FileListBox& list) {
-    QStringList names;
-    for (int i = 0; i < list.count(); ++i)
-        names.append(list.nameAt(i));
-    return names;
-}
-
-QString canonical(const QString& folder) {
-    return QFileInfo(folder).canonicalFilePath();
+QString labelText(MainWindow& window, const QString& name) {
+    return control<QLabel>(window, name).text();
 }
 
 } // namespace bildertafel::uitest

@@ -1,10 +1,9 @@
 #pragma once
 
+#include "ListTestSupport.h"
 #include "dialogs/DialogHost.h"
 #include "ui/MainWindow.h"
-#include "ui/lists/DirListBox.h"
 #include "ui/lists/DriveListBox.h"
-#include "ui/lists/FileListBox.h"
 
 #include <QList>
 #include <QString>
@@ -14,9 +13,7 @@ class QWidget;
 
 namespace bildertafel::uitest {
 
-using bildertafel::uilists::DirListBox;
 using bildertafel::uilists::DriveListBox;
-using bildertafel::uilists::FileListBox;
 
 // Answers the window's dialogs from a script and records what they were asked to show.
 class ScriptedDialogs : public bildertafel::dialogs::DialogHost {
@@ -47,19 +44,6 @@ ScriptedDialogs& scriptDialogs(bildertafel::ui::MainWindow& window);
 // Shows the window and waits until its start-up has run.
 bool startWindow(bildertafel::ui::MainWindow& window);
 
-// Creates empty files (and the folders they lie in) below a folder.
-bool makeFiles(const QString& folder, const QStringList& relativePaths);
-bool writeBytes(const QString& path, const QByteArray& bytes);
-QByteArray readBytes(const QString& path);
-
-// What a person does with the mouse: a double-click on the row of a folder, a click or a
-// double-click on an entry of a file list, a click on a label or a button. False when the row or
-// entry is not there.
-bool doubleClickFolderRow(DirListBox& list, const QString& folder);
-bool clickEntry(FileListBox& list, const QString& name);
-bool doubleClickEntry(FileListBox& list, const QString& name);
-void clickWidget(QWidget& widget);
-
 // A control of the window by its object name; a missing one ends the test program.
 template <typename Control>
 Control& control(bildertafel::ui::MainWindow& window, const QString& name) {
@@ -69,10 +53,10 @@ Control& control(bildertafel::ui::MainWindow& window, const QString& name) {
     return *found;
 }
 
-// The names a file list shows, in list order.
-QStringList namesOf(const FileListBox& list);
-
-// The folder without symbolic links, as the lists and slots show a working folder.
-QString canonical(const QString& folder);
+// The window's lists and labels by their names in the window's description.
+DirListBox& dir1(bildertafel::ui::MainWindow& window, int index);
+FileListBox& file1(bildertafel::ui::MainWindow& window, int index);
+DriveListBox& drive1(bildertafel::ui::MainWindow& window, int index);
+QString labelText(bildertafel::ui::MainWindow& window, const QString& name);
 
 } // namespace bildertafel::uitest

@@ -1,4 +1,5 @@
 #include "ui/lists/DirListBox.h"
+#include "ListTestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,29 +11,13 @@
 #include <unistd.h>
 
 using bildertafel::uilists::DirListBox;
+using namespace bildertafel::uitest;
 
 namespace {
 
 // $T in a table row stands for the temporary folder of the test.
 QString expand(QString text, const QString& root) {
     return text.replace("$T", root);
-}
-
-void makeFolders(const QString& root, const QStringList& folders) {
-    for (const QString& folder : folders)
-        QVERIFY(QDir().mkpath(root + '/' + folder));
-}
-
-void makeFile(const QString& path) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-}
-
-QStringList rowTexts(const DirListBox& box) {
-    QStringList texts;
-    for (int i = 0; i < box.count(); ++i)
-        texts.append(box.item(i)->text());
-    return texts;
 }
 
 int rowOf(const DirListBox& box, const QString& text) {
@@ -75,9 +60,9 @@ void DirListBoxTest::init() {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     m_root = QDir(m_dir->path()).canonicalPath();
-    makeFolders(m_root,
-                {"a/b/Bild 10", "a/b/Bild 2", "a/b/alpha/inner", "a/b/.versteckt", "a/b/Zebra"});
-    makeFile(m_root + "/a/b/foto.jpg");
+    QVERIFY(makeFolders(
+        m_root, {"a/b/Bild 10", "a/b/Bild 2", "a/b/alpha/inner", "a/b/.versteckt", "a/b/Zebra"}));
+    QVERIFY(writeBytes(m_root + "/a/b/foto.jpg", {}));
     QVERIFY(QFile::link(m_root + "/a/b/alpha", m_root + "/a/b/verweis"));
     QVERIFY(QFile::link(m_root + "/a/b/fehlt", m_root + "/a/b/kaputt"));
 }
@@ -108,7 +93,7 @@ void DirListBoxTest::rowsOfANestedFolder() {
 }
 
 void DirListBoxTest::deeperRowsAreDrawnFurtherRight() {
-    makeFolders(m_root, {"a/b/a"});
+    QVERIFY(makeFolders(m_root, {"a/b/a"}));
     DirListBox box;
     QVERIFY(box.setPath(m_root + "/a/b"));
     box.resize(300, 400);
@@ -223,7 +208,8 @@ void DirListBoxTest::unreadableFolderIsRefused() {
 
 void DirListBoxTest::folderWithoutPermissionIsRefused() {
     if (geteuid() == 0)
-        QSKIP("the super-user may read every folder");
+        QSKIP("runs as the super-user, who may read every folder: no folder can be made "
+              "unreadable");
     const QString locked = m_root + "/a/b/Zebra";
     QVERIFY(QFile::setPermissions(locked, QFileDevice::WriteOwner));
     DirListBox box;
@@ -316,7 +302,7 @@ void DirListBoxTest::rereadFollowsTheDisk() {
     QVERIFY(box.setPath(m_root + "/a/b"));
     box.setCurrentRow(rowOf(box, "Zebra"));
     QVERIFY(QDir(m_root + "/a/b/Bild 10").removeRecursively());
-    makeFolders(m_root, {"a/b/Bild 3"});
+    QVERIFY(makeFolders(m_root, {"a/b/Bild 3"}));
     QSignalSpy changed(&box, &DirListBox::pathChanged);
 
     box.reread();

@@ -1,4 +1,5 @@
 #include "ui/lists/FileListBox.h"
+#include "ListTestSupport.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -9,20 +10,9 @@
 #include <memory>
 
 using bildertafel::uilists::FileListBox;
+using namespace bildertafel::uitest;
 
 namespace {
-
-void makeFile(const QString& path) {
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
-}
-
-QStringList names(const FileListBox& box) {
-    QStringList list;
-    for (int i = 0; i < box.count(); ++i)
-        list.append(box.nameAt(i));
-    return list;
-}
 
 QPoint centreOf(const FileListBox& box, int position) {
     return box.visualRect(box.model()->index(position, 0)).center();
@@ -60,7 +50,7 @@ void FileListBoxTest::init() {
     m_folder = QDir(m_dir->path()).canonicalPath();
     for (const char* name : {"Bild 10.jpg", "Bild 2.jpg", "a.JPG", "b.jpeg", "c.jpg.txt",
                              ".versteckt.jpg", "Z.jpg", "index.html", "seite.HTML", "x.htm"})
-        makeFile(m_folder + '/' + QString::fromUtf8(name));
+        QVERIFY(writeBytes(m_folder + '/' + QString::fromUtf8(name), {}));
     QVERIFY(QDir().mkpath(m_folder + "/ordner.jpg"));
     QVERIFY(QDir().mkpath(m_folder + "/ordner.html"));
 }
@@ -86,7 +76,7 @@ void FileListBoxTest::listsMatchingNamesInListOrder() {
     box.setFolder(m_folder + '/');
     QCOMPARE(box.folder(), m_folder);
     QCOMPARE(box.pattern(), pattern);
-    QCOMPARE(names(box), expected);
+    QCOMPARE(namesOf(box), expected);
     QCOMPARE(box.model()->rowCount(), expected.size());
     QCOMPARE(box.nameAt(box.count()), QString());
 }
@@ -152,7 +142,7 @@ void FileListBoxTest::rereadKeepsAnExistingSelection() {
     box.setSelectedIndex(2);
     QCOMPARE(box.selectedName(), QStringLiteral("Bild 10.jpg"));
     if (!added.isEmpty())
-        makeFile(m_folder + '/' + added);
+        QVERIFY(writeBytes(m_folder + '/' + added, {}));
     if (!removed.isEmpty())
         QVERIFY(QFile::remove(m_folder + '/' + removed));
 
@@ -160,8 +150,8 @@ void FileListBoxTest::rereadKeepsAnExistingSelection() {
     QCOMPARE(box.selectedIndex(), expected);
     if (expected >= 0)
         QCOMPARE(box.selectedName(), QStringLiteral("Bild 10.jpg"));
-    QVERIFY(!names(box).contains(removed) || removed.isEmpty());
-    QVERIFY(added.isEmpty() || names(box).contains(added));
+    QVERIFY(!namesOf(box).contains(removed) || removed.isEmpty());
+    QVERIFY(added.isEmpty() || namesOf(box).contains(added));
 }
 
 void FileListBoxTest::unreadableFolderShowsEmpty_data() {
@@ -174,7 +164,7 @@ void FileListBoxTest::unreadableFolderShowsEmpty() {
     QFETCH(QString, what);
     const QString folder = m_folder + "/fotos";
     QVERIFY(QDir().mkpath(folder));
-    makeFile(folder + "/1.jpg");
+    QVERIFY(writeBytes(folder + "/1.jpg", {}));
     FileListBox box;
     box.setPattern("*.jpg");
     box.setFolder(folder);
@@ -183,7 +173,7 @@ void FileListBoxTest::unreadableFolderShowsEmpty() {
 
     QVERIFY(QDir(folder).removeRecursively());
     if (what == u"file")
-        makeFile(folder);
+        QVERIFY(writeBytes(folder, {}));
     box.reread();
     QCOMPARE(box.count(), 0);
     QCOMPARE(box.selectedIndex(), -1);
@@ -270,7 +260,7 @@ void FileListBoxTest::thirtyThousandNames() {
     const QString folder = m_folder + "/viele";
     QVERIFY(QDir().mkpath(folder));
     for (int i = 1; i <= 30000; ++i)
-        makeFile(folder + QStringLiteral("/Bild %1.jpg").arg(i));
+        QVERIFY(writeBytes(folder + QStringLiteral("/Bild %1.jpg").arg(i), {}));
     FileListBox box;
     box.setPattern("*.jpg");
     box.resize(200, 300);
