@@ -96,20 +96,28 @@ void appendReference(std::string& out, char32_t cp) {
     out += ';';
 }
 
+bool isAscii(char c) {
+    return static_cast<unsigned char>(c) < 0x80;
+}
+
+// Runs of ASCII, the same bytes in both encodings and by far the most common case, are copied in
+// one go: appends the run that starts at pos and moves pos past it.
+void appendAsciiRun(std::string& out, std::string_view text, std::size_t& pos) {
+    const std::size_t start = pos;
+    while (pos < text.size() && isAscii(text[pos])) {
+        ++pos;
+    }
+    out.append(text.substr(start, pos - start));
+}
+
 } // namespace
 
 void appendWindows1252(std::string& out, std::string_view utf8) {
     std::size_t pos = 0;
     while (pos < utf8.size()) {
-        // Runs of ASCII, by far the most common case, are copied in one go.
-        std::size_t run = pos;
-        while (run < utf8.size() && static_cast<unsigned char>(utf8[run]) < 0x80) {
-            ++run;
-        }
-        if (run > pos) {
-            out.append(utf8.substr(pos, run - pos));
-            pos = run;
-            continue;
+        appendAsciiRun(out, utf8, pos);
+        if (pos == utf8.size()) {
+            break;
         }
         const char32_t cp = nextCodePoint(utf8, pos);
         if (cp == Invalid) {
@@ -135,19 +143,14 @@ void appendFromWindows1252(std::string& out, std::string_view bytes) {
     // many megabytes is not copied again and again while it grows.
     std::size_t high = 0;
     for (const char c : bytes) {
-        high += static_cast<unsigned char>(c) < 0x80 ? 0 : 1;
+        high += isAscii(c) ? 0 : 1;
     }
     out.reserve(out.size() + bytes.size() + 2 * high);
     std::size_t pos = 0;
     while (pos < bytes.size()) {
-        std::size_t run = pos;
-        while (run < bytes.size() && static_cast<unsigned char>(bytes[run]) < 0x80) {
-            ++run;
-        }
-        if (run > pos) {
-            out.append(bytes.substr(pos, run - pos));
-            pos = run;
-            continue;
+        appendAsciiRun(out, bytes, pos);
+        if (pos == bytes.size()) {
+            break;
         }
         const auto b = static_cast<unsigned char>(bytes[pos++]);
         if (b < 0xA0) {
