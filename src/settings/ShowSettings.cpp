@@ -41,7 +41,8 @@ double ShowSettings::PicturesPerRow() const {
     return LeadingNumber(m_tableWidthText);
 }
 
-void DefaultShowSettings(ShowSettings& settings) {
+ShowSettings DefaultShowSettings() {
+    ShowSettings settings;
     const std::string q(QuoteChar);
     settings.setTemplate(TemplateId::PageHead, "<html><body><center>");
     settings.setTemplate(TemplateId::PageFoot, "</center></body></html>");
@@ -54,11 +55,6 @@ void DefaultShowSettings(ShowSettings& settings) {
     settings.setOption(ShowOption::OwnPagePerPicture, 0);
     settings.setOption(ShowOption::NewBrowserWindow, 0);
     settings.setOption(ShowOption::AllPicturesPage, 1);
-}
-
-ShowSettings DefaultShowSettings() {
-    ShowSettings settings;
-    DefaultShowSettings(settings);
     return settings;
 }
 

@@ -71,8 +71,7 @@ private:
     std::array<std::int16_t, 3> m_options{0, 0, 0};
 };
 
-// Fills the settings with the defaults the window starts with.
-void DefaultShowSettings(ShowSettings& settings);
+// The settings the window starts with.
 ShowSettings DefaultShowSettings();
 
 } // namespace bildertafel::settings
