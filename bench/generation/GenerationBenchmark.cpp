@@ -35,6 +35,7 @@ public:
     }
     void setBusy(bool) override {}
     void refreshFileLists() override {}
+    void reportMissingLinks(const std::vector<generator::MissingLink>&) override {}
 };
 
 struct OutputFile {

@@ -2,15 +2,33 @@
 
 namespace bildertafel::batch {
 
-void BatchHost::showMessage(std::string_view text, std::string_view) {
-    // A file name may hold a line break; the message still takes one line.
+namespace {
+
+// A file name may hold a line break; a message still takes one line.
+std::string oneLine(std::string_view text) {
     std::string line(text);
     for (char& c : line) {
         if (c == '\n' || c == '\r') {
             c = ' ';
         }
     }
-    m_err << line << '\n' << std::flush;
+    return line;
+}
+
+} // namespace
+
+void BatchHost::showMessage(std::string_view text, std::string_view) {
+    m_err << oneLine(text) << '\n' << std::flush;
+}
+
+void BatchHost::reportMissingLinks(const std::vector<generator::MissingLink>& links) {
+    for (const generator::MissingLink& link : links) {
+        m_err << "Warnung: " << oneLine(link.page) << ": " << oneLine(link.file) << '\n';
+    }
+    m_err << links.size() << (links.size() == 1 ? " Verweis führt" : " Verweise führen")
+          << " ins Leere.\n"
+          << std::flush;
+    m_missingLinks += links.size();
 }
 
 std::string BatchHost::askText(std::string_view, std::string_view, std::string_view presetAnswer) {

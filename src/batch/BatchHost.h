@@ -21,10 +21,15 @@ public:
                         std::string_view presetAnswer) override;
     void setBusy(bool) override {}
     void refreshFileLists() override {}
+    // One warning line per missing file, then their count.
+    void reportMissingLinks(const std::vector<generator::MissingLink>& links) override;
+
+    std::size_t missingLinks() const { return m_missingLinks; }
 
 private:
     std::optional<std::string> m_name;
     std::ostream& m_err;
+    std::size_t m_missingLinks = 0;
 };
 
 } // namespace bildertafel::batch

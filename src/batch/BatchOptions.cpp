@@ -1,5 +1,8 @@
 #include "batch/BatchOptions.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace bildertafel::batch {
 
 namespace {
@@ -70,6 +73,16 @@ constexpr ValueOption ValueOptions[] = {
      }},
 };
 
+// Options without a value.
+struct FlagOption {
+    std::string_view flag;
+    bool BatchOptions::*target;
+};
+
+constexpr FlagOption FlagOptions[] = {
+    {"--strict", &BatchOptions::strict},
+};
+
 ParsedCommandLine wrongUsage(std::string error) {
     ParsedCommandLine parsed;
     parsed.kind = ParsedCommandLine::Kind::WrongUsage;
@@ -86,6 +99,12 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> args) {
         if (arg == "--help") {
             parsed.kind = ParsedCommandLine::Kind::Help;
             return parsed;
+        }
+        const auto flag = std::find_if(std::begin(FlagOptions), std::end(FlagOptions),
+                                       [arg](const FlagOption& f) { return f.flag == arg; });
+        if (flag != std::end(FlagOptions)) {
+            parsed.options.*(flag->target) = true;
+            continue;
         }
         const ValueOption* option = nullptr;
         for (const ValueOption& candidate : ValueOptions) {

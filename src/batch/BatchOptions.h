@@ -22,6 +22,7 @@ struct BatchOptions {
     std::string minis;
     std::string pictures;
     std::optional<std::string> name; // the answer to the name dialog; none: its preset
+    bool strict = false;             // links of the pages that lead nowhere make the run fail
 
     // A run without folders only reads and writes configuration files.
     bool generates() const { return !show.empty() || !minis.empty() || !pictures.empty(); }

@@ -127,7 +127,7 @@ int runBatch(const BatchOptions& options, std::ostream& err) {
 
     switch (generator::ShowGenerator::run(input, host, host)) {
     case generator::RunOutcome::Written:
-        return ExitWritten;
+        return options.strict && host.missingLinks() > 0 ? ExitFileSystem : ExitWritten;
     case generator::RunOutcome::Refused:
     case generator::RunOutcome::Cancelled:
         return ExitRefused;

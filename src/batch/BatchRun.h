@@ -13,7 +13,8 @@ enum ExitStatus : int {
     ExitWritten = 0,
     ExitRefused = 1,    // a check, the start page name or a picture page clash
     ExitWrongUsage = 2, // the command line
-    ExitFileSystem = 3, // a folder or file could not be read or written
+    ExitFileSystem = 3, // a folder or file could not be read or written; with --strict, links of
+                        // the pages that name no file
 };
 
 // One generation run as the options ask for it; messages go to err.

@@ -3,6 +3,7 @@
 #include "dialogs/DialogTexts.h"
 #include "generator/AllPicturesPageWriter.h"
 #include "generator/FolderChecks.h"
+#include "generator/LinkCheck.h"
 #include "generator/PageNameClash.h"
 #include "generator/PicturePageWriter.h"
 #include "generator/RowBreaks.h"
@@ -38,18 +39,35 @@ WriteFailure failureOf(const TextFileWriter& file) {
     return {file.target().string(), file.failureReason()};
 }
 
-// Writes every page of the run. A file that is not complete when the run stops is dropped by its
-// writer, so it keeps its previous content; the pages finished before stay.
+// Registers the relative links of the templates of a page.
+void expectTemplateLinks(LinkCheck& links, const settings::ShowSettings& settings,
+                         std::initializer_list<settings::TemplateId> templates,
+                         std::string_view page, std::string_view pageFolder) {
+    for (const settings::TemplateId id : templates) {
+        if (const auto relative = relativeLinksOf(settings.Template(id))) {
+            for (const std::string& link : *relative) {
+                links.expectRelative(page, pageFolder, link);
+            }
+        }
+    }
+}
+
+// Writes every page of the run and notes what the pages refer to. A file that is not complete
+// when the run stops is dropped by its writer, so it keeps its previous content; the pages
+// finished before stay. A page whose bytes are already in its file is left as it is.
 std::optional<WriteFailure> writePages(const ShowGeneratorInput& input, const RunValues& run,
-                                       std::string_view startPageName) {
-    TextFileWriter startFile(input.ShowFolder + std::string(startPageName) + ".html");
+                                       std::string_view startPageName, LinkCheck& links) {
+    using settings::TemplateId;
+    constexpr textfile::ReplaceMode Pages{.keepIdentical = true};
+    const std::string startPagePath = input.ShowFolder + std::string(startPageName) + ".html";
+    TextFileWriter startFile(startPagePath, Pages);
     if (!startFile.open()) {
         return failureOf(startFile);
     }
     std::optional<TextFileWriter> allFile;
     std::optional<AllPicturesPageWriter> allPage;
     if (run.allPage) {
-        allFile.emplace(input.PictureFolder + std::string(startPageName) + "_all.html");
+        allFile.emplace(input.PictureFolder + std::string(startPageName) + "_all.html", Pages);
         if (!allFile->open()) {
             return failureOf(*allFile);
         }
@@ -59,6 +77,10 @@ std::optional<WriteFailure> writePages(const ShowGeneratorInput& input, const Ru
 
     StartPageWriter startPage(startFile, run);
     startPage.writeTop();
+    expectTemplateLinks(
+        links, input.settings,
+        {TemplateId::PageHead, TemplateId::CellBefore, TemplateId::CellAfter, TemplateId::PageFoot},
+        startPagePath, input.ShowFolder);
 
     const RowBreaks rowBreaks(input.settings.PicturesPerRow());
     PictureValues picture;
@@ -68,10 +90,15 @@ std::optional<WriteFailure> writePages(const ShowGeneratorInput& input, const Ru
         ++position;
         picture.assign(thumbName);
         startPage.writeCellStart(picture);
+        if (!run.ownPages) {
+            links.expect(startPagePath, input.PictureFolder, thumbName);
+        }
         if (allPage) {
             allPage->writePicture(picture);
+            links.expect(allFile->target().native(), input.PictureFolder, thumbName);
         }
         startPage.writeCellEnd(picture);
+        links.expect(startPagePath, input.ThumbFolder, thumbName);
         if (rowBreaks.after(position)) {
             startPage.writeRowBreak();
         }
@@ -79,11 +106,18 @@ std::optional<WriteFailure> writePages(const ShowGeneratorInput& input, const Ru
             picturePagePath.resize(input.PictureFolder.size());
             picturePagePath += picture.base();
             picturePagePath += ".html";
-            TextFileWriter pageFile(picturePagePath);
-            if (!pageFile.open()) {
+            TextFileWriter pageFile(picturePagePath, Pages);
+            if (!pageFile.prepare()) {
                 return failureOf(pageFile);
             }
             writePicturePage(pageFile, run, picture);
+            links.expect(picturePagePath, input.PictureFolder, thumbName);
+            if (position == 1) {
+                // Every picture page has the same templates: their links are looked for once.
+                expectTemplateLinks(links, input.settings,
+                                    {TemplateId::ImagePageBefore, TemplateId::ImagePageAfter},
+                                    picturePagePath, input.PictureFolder);
+            }
             if (!pageFile.commit()) {
                 return failureOf(pageFile);
             }
@@ -132,7 +166,9 @@ RunOutcome ShowGenerator::run(const ShowGeneratorInput& input, GeneratorHost& ho
 
     host.setBusy(true);
     const RunValues run(input.settings, startPageName, thumbWebPath, pictureWebPath);
-    const std::optional<WriteFailure> failure = writePages(input, run, startPageName);
+    LinkCheck links(input.ShowFolder);
+    const std::optional<WriteFailure> failure = writePages(input, run, startPageName, links);
+    const std::vector<MissingLink> missing = failure ? std::vector<MissingLink>() : links.missing();
     host.refreshFileLists();
     host.setBusy(false);
     if (failure) {
@@ -140,6 +176,9 @@ RunOutcome ShowGenerator::run(const ShowGeneratorInput& input, GeneratorHost& ho
                                 " konnte nicht geschrieben werden: " + failure->reason,
                             FileSystemProblemTitle);
         return RunOutcome::WriteFailed;
+    }
+    if (!missing.empty()) {
+        host.reportMissingLinks(missing);
     }
     return RunOutcome::Written;
 }

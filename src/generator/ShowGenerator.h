@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dialogs/DialogHost.h"
+#include "generator/LinkCheck.h"
 #include "settings/ShowSettings.h"
 
 #include <string>
@@ -17,6 +18,8 @@ public:
     virtual void setBusy(bool on) = 0;
     // Re-read the file lists so that the new pages are listed and counted.
     virtual void refreshFileLists() = 0;
+    // After pages were written whose links or images name files that are not there.
+    virtual void reportMissingLinks(const std::vector<MissingLink>& links) = 0;
 };
 
 // The inputs of one run; folder paths are absolute and end in "/".
@@ -40,8 +43,11 @@ enum class RunOutcome {
 class ShowGenerator {
 public:
     // Checks the folders, asks for the start page's name and writes the pages. Every file is
-    // replaced safely; when the file system fails, the run stops there, refreshes the file lists,
-    // switches the busy indicator off and names the file and the system's reason.
+    // replaced safely, and a page that would get the bytes it holds already is left untouched;
+    // when the file system fails, the run stops there, refreshes the file lists, switches the
+    // busy indicator off and names the file and the system's reason. After a written run the
+    // links and images of the pages are looked for on the disk, and those that name no file
+    // are reported to the host.
     static RunOutcome run(const ShowGeneratorInput& input, GeneratorHost& host,
                           dialogs::DialogHost& dialogs);
 };

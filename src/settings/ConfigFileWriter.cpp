@@ -69,7 +69,9 @@ std::string ConfigFileBytes(const ShowSettings& settings) {
 ConfigFileResult saveConfigFile(const std::filesystem::path& path, const ShowSettings& settings) {
     ConfigFileResult result;
     std::string reason;
-    if (!textfile::replaceFile(path, ConfigFileBytes(settings), reason)) {
+    // The file is the only copy of the user's templates: the save is done only once it is on the
+    // disk.
+    if (!textfile::replaceFile(path, ConfigFileBytes(settings), reason, {.durable = true})) {
         result.failure = ConfigFileResult::Failure::CannotWrite;
         result.message = configmessages::cannotWrite(path.string(), reason);
     }

@@ -1,5 +1,6 @@
 #include "textfile/TextFileWriter.h"
 
+#include "textfile/LineReader.h"
 #include "textfile/Windows1252.h"
 
 #include <atomic>
@@ -15,8 +16,11 @@
 namespace bildertafel::textfile {
 namespace {
 
-// Large pages go to the temporary file in pieces of this size, so memory stays bounded.
+// Large files go to the temporary file in pieces of this size, so memory stays bounded. A file
+// that may be kept when unchanged is held whole up to a larger size, so that it can be compared
+// with the old one before anything is written; beyond that it is always replaced.
 constexpr std::size_t FlushThreshold = 1U << 20;
+constexpr std::size_t ComparedThreshold = 32U << 20;
 
 // The process id in the temporary names, asked for once: a show writes thousands of files. A forked
 // child that shares it still gets names of its own, since O_EXCL refuses a name in use.
@@ -52,7 +56,8 @@ std::filesystem::path temporaryBeside(const std::filesystem::path& target) {
 
 } // namespace
 
-TextFileWriter::TextFileWriter(std::filesystem::path target) : m_target(std::move(target)) {}
+TextFileWriter::TextFileWriter(std::filesystem::path target, ReplaceMode mode)
+    : m_target(std::move(target)), m_mode(mode) {}
 
 TextFileWriter::~TextFileWriter() {
     abandon();
@@ -65,22 +70,29 @@ void TextFileWriter::fail(int error) {
     abandon();
 }
 
-bool TextFileWriter::open() {
+bool TextFileWriter::checkTarget() {
     struct stat existing {};
-    const bool exists = ::stat(m_target.c_str(), &existing) == 0;
-    if (exists && S_ISDIR(existing.st_mode)) {
+    m_targetExists = ::stat(m_target.c_str(), &existing) == 0;
+    if (m_targetExists && S_ISDIR(existing.st_mode)) {
         fail(EISDIR);
         return false;
     }
+    m_targetSize = m_targetExists ? static_cast<unsigned long long>(existing.st_size) : 0;
     // A replaced file keeps its permissions, as it would when written in place. Created with them,
     // it needs no fchmod unless the creation mask takes some away.
-    const mode_t permissions = exists ? existing.st_mode & 07777 : 0666;
+    m_permissions = m_targetExists ? existing.st_mode & 07777 : 0666;
     const int mask = creationMask();
-    const bool chmodNeeded =
-        exists && (mask < 0 || (permissions & 07000) != 0 || (permissions & mask) != 0);
+    m_chmodNeeded = m_targetExists && (mask < 0 || (m_permissions & 07000) != 0 ||
+                                       (m_permissions & static_cast<unsigned>(mask)) != 0);
+    m_ready = true;
+    return true;
+}
+
+bool TextFileWriter::createTemporary() {
     for (int attempt = 0; attempt < 100; ++attempt) {
         m_temp = temporaryBeside(m_target);
-        m_fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, permissions & 0777);
+        m_fd =
+            ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, m_permissions & 0777);
         if (m_fd >= 0 || errno != EEXIST) {
             break;
         }
@@ -91,31 +103,40 @@ bool TextFileWriter::open() {
         fail(error);
         return false;
     }
-    if (chmodNeeded) {
-        (void)::fchmod(m_fd, permissions);
+    if (m_chmodNeeded) {
+        (void)::fchmod(m_fd, m_permissions);
     }
     return true;
 }
 
+bool TextFileWriter::open() {
+    return checkTarget() && createTemporary();
+}
+
+bool TextFileWriter::prepare() {
+    return checkTarget();
+}
+
 void TextFileWriter::write(std::string_view utf8) {
     appendWindows1252(m_buffer, utf8);
-    if (m_buffer.size() >= FlushThreshold) {
+    if (m_buffer.size() >= (m_mode.keepIdentical ? ComparedThreshold : FlushThreshold)) {
         flushBuffer();
     }
 }
 
 void TextFileWriter::writeBytes(std::string_view bytes) {
     m_buffer.append(bytes);
-    if (m_buffer.size() >= FlushThreshold) {
+    if (m_buffer.size() >= (m_mode.keepIdentical ? ComparedThreshold : FlushThreshold)) {
         flushBuffer();
     }
 }
 
 bool TextFileWriter::flushBuffer() {
-    if (m_fd < 0) {
+    if (!m_ready || (m_fd < 0 && !createTemporary())) {
         m_buffer.clear();
         return false;
     }
+    m_streamed = true;
     std::size_t done = 0;
     while (done < m_buffer.size()) {
         const ssize_t written = ::write(m_fd, m_buffer.data() + done, m_buffer.size() - done);
@@ -132,14 +153,48 @@ bool TextFileWriter::flushBuffer() {
     return true;
 }
 
+bool TextFileWriter::targetHoldsBuffer() const {
+    if (!m_targetExists || m_targetSize != m_buffer.size()) {
+        return false;
+    }
+    std::string old;
+    std::string reason;
+    return readFileBytes(m_target, old, reason) && old == m_buffer;
+}
+
+bool TextFileWriter::syncFolder() {
+    const std::filesystem::path folder =
+        m_target.has_parent_path() ? m_target.parent_path() : std::filesystem::path(".");
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0 || ::fsync(fd) != 0) {
+        const int error = errno;
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        fail(error);
+        return false;
+    }
+    ::close(fd);
+    return true;
+}
+
 bool TextFileWriter::commit() {
-    if (m_fd < 0) {
+    if (!m_ready) {
         if (m_reason.empty()) {
             m_reason = std::strerror(EBADF);
         }
         return false;
     }
+    if (m_mode.keepIdentical && !m_streamed && targetHoldsBuffer()) {
+        abandon();
+        m_replaced = false;
+        return true;
+    }
     if (!flushBuffer()) {
+        return false;
+    }
+    if (m_mode.durable && ::fsync(m_fd) != 0) {
+        fail(errno);
         return false;
     }
     const int fd = m_fd;
@@ -153,7 +208,9 @@ bool TextFileWriter::commit() {
         return false;
     }
     m_temp.clear();
-    return true;
+    m_ready = false;
+    m_replaced = true;
+    return !m_mode.durable || syncFolder();
 }
 
 void TextFileWriter::abandon() {
@@ -166,11 +223,13 @@ void TextFileWriter::abandon() {
         m_temp.clear();
     }
     m_buffer.clear();
+    m_ready = false;
 }
 
-bool replaceFile(const std::filesystem::path& target, std::string_view bytes, std::string& reason) {
-    TextFileWriter writer(target);
-    if (writer.open()) {
+bool replaceFile(const std::filesystem::path& target, std::string_view bytes, std::string& reason,
+                 ReplaceMode mode) {
+    TextFileWriter writer(target, mode);
+    if (writer.prepare()) {
         writer.writeBytes(bytes);
         if (writer.commit()) {
             return true;

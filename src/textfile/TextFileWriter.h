@@ -6,19 +6,34 @@
 
 namespace bildertafel::textfile {
 
+// How a writer replaces its target.
+struct ReplaceMode {
+    // A target that already holds exactly the new bytes is left as it is, its modification time
+    // and permissions included, so that upload tools comparing times send only what changed. The
+    // old file is read only when its size equals the new one.
+    bool keepIdentical = false;
+    // The new file is flushed to the disk before the rename and the folder after it: once
+    // commit() succeeds, a power cut finds the new file, and before that the old one.
+    bool durable = false;
+};
+
 // Writes one text file as a sequence of write steps and replaces the target safely: the bytes go
 // to a hidden temporary file beside the target, which is renamed over the target only when
 // complete. Until commit() succeeds the target keeps its previous content (or stays absent), and
 // a failed or abandoned writer leaves no temporary file behind.
 class TextFileWriter {
 public:
-    explicit TextFileWriter(std::filesystem::path target);
+    explicit TextFileWriter(std::filesystem::path target, ReplaceMode mode = {});
     ~TextFileWriter();
     TextFileWriter(const TextFileWriter&) = delete;
     TextFileWriter& operator=(const TextFileWriter&) = delete;
 
-    // Creates the temporary file. Returns false (see failureReason) when the folder cannot take it.
+    // Checks the target and creates the temporary file at once, so that a folder that cannot
+    // take it shows before anything else is written. Returns false (see failureReason) then.
     bool open();
+    // Checks the target only; the temporary file is created when it is needed. For files written
+    // in one go, where a refusal at commit() comes just as early.
+    bool prepare();
 
     // One piece of a write step, UTF-8, written as Windows-1252.
     void write(std::string_view utf8);
@@ -36,19 +51,34 @@ public:
     bool failed() const { return !m_reason.empty(); }
     const std::string& failureReason() const { return m_reason; }
     const std::filesystem::path& target() const { return m_target; }
+    // After a successful commit: false when the target already held these bytes and was kept.
+    bool replaced() const { return m_replaced; }
 
 private:
+    bool checkTarget();
+    bool createTemporary();
     bool flushBuffer();
+    bool targetHoldsBuffer() const;
+    bool syncFolder();
     void fail(int error);
 
     std::filesystem::path m_target;
     std::filesystem::path m_temp;
     std::string m_buffer;
     std::string m_reason;
+    ReplaceMode m_mode;
     int m_fd = -1;
+    bool m_ready = false;    // the target was checked and nothing failed since
+    bool m_streamed = false; // part of the bytes went to the temporary file already
+    bool m_replaced = false;
+    bool m_targetExists = false;
+    unsigned long long m_targetSize = 0;
+    unsigned m_permissions = 0666;
+    bool m_chmodNeeded = false;
 };
 
 // The whole of a file written in one go, replaced safely. Returns false and sets reason on failure.
-bool replaceFile(const std::filesystem::path& target, std::string_view bytes, std::string& reason);
+bool replaceFile(const std::filesystem::path& target, std::string_view bytes, std::string& reason,
+                 ReplaceMode mode = {});
 
 } // namespace bildertafel::textfile

@@ -57,7 +57,7 @@ void MainWindow::Command3_Click() {
         input.ThumbNames.push_back(thumbs.nameAt(i).toStdString());
     }
     input.PictureCount = File1[filelistslot::Pictures]->count();
-    WindowGeneratorHost host([this] { RefreshFileLists(); });
+    WindowGeneratorHost host([this] { RefreshFileLists(); }, *m_dialogs);
     generator::ShowGenerator::run(input, host, *m_dialogs);
 }
 

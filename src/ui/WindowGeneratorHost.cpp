@@ -5,8 +5,9 @@
 
 namespace bildertafel::ui {
 
-WindowGeneratorHost::WindowGeneratorHost(std::function<void()> refreshFileLists)
-    : m_refreshFileLists(std::move(refreshFileLists)) {}
+WindowGeneratorHost::WindowGeneratorHost(std::function<void()> refreshFileLists,
+                                         dialogs::DialogHost& dialogs)
+    : m_refreshFileLists(std::move(refreshFileLists)), m_dialogs(dialogs) {}
 
 WindowGeneratorHost::~WindowGeneratorHost() {
     setBusy(false);
@@ -24,6 +25,10 @@ void WindowGeneratorHost::setBusy(bool on) {
 
 void WindowGeneratorHost::refreshFileLists() {
     m_refreshFileLists();
+}
+
+void WindowGeneratorHost::reportMissingLinks(const std::vector<generator::MissingLink>& links) {
+    m_dialogs.showMessage(generator::missingLinksNotice(links), generator::MissingLinksTitle);
 }
 
 } // namespace bildertafel::ui

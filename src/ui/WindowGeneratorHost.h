@@ -6,19 +6,21 @@
 
 namespace bildertafel::ui {
 
-// The window as the host of a generation run: its dialogs, the busy pointer over the whole
-// program, and the refresh of its file lists.
+// The window as the host of a generation run: the busy pointer over the whole program, the
+// refresh of its file lists, and a notice when links of the new pages lead nowhere.
 class WindowGeneratorHost : public generator::GeneratorHost {
 public:
-    explicit WindowGeneratorHost(std::function<void()> refreshFileLists);
+    WindowGeneratorHost(std::function<void()> refreshFileLists, dialogs::DialogHost& dialogs);
     // A run that left the pointer busy must not leave it so for the rest of the program.
     ~WindowGeneratorHost() override;
 
     void setBusy(bool on) override;
     void refreshFileLists() override;
+    void reportMissingLinks(const std::vector<generator::MissingLink>& links) override;
 
 private:
     std::function<void()> m_refreshFileLists;
+    dialogs::DialogHost& m_dialogs;
     bool m_busy = false;
 };
 

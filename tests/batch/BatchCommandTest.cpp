@@ -46,7 +46,7 @@ protected:
     TempDir dir;
 };
 
-TEST_F(BatchCommand, WritesTheShowInListOrderAndPrintsNothing) {
+TEST_F(BatchCommand, WritesTheShowInListOrderAndWarnsOfANameThatDiffersInCase) {
     makeShow({"Bild 10.jpg", "Bild 2.JPG", "notes.txt", ".versteckt.jpg"},
              {"Bild 10.jpg", "Bild 2.jpg", "extra.png"});
     std::filesystem::create_directory(dir / "show/minis/ordner.jpg");
@@ -56,7 +56,9 @@ TEST_F(BatchCommand, WritesTheShowInListOrderAndPrintsNothing) {
 
     EXPECT_EQ(result.exitStatus, 0);
     EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err, "");
+    // The picture page names the preview's capitals, which a web server would not find.
+    EXPECT_EQ(result.err,
+              "Warnung: bilder/Bild 2.html: bilder/Bild 2.JPG\n1 Verweis führt ins Leere.\n");
     EXPECT_EQ(
         readFile(show() / "index.html"),
         "<html><body><center>\r\n"
@@ -101,6 +103,18 @@ TEST_F(BatchCommand, TakesRelativeFoldersNormalisedWithoutResolvingLinks) {
     EXPECT_EQ(linked.exitStatus, 1);
     EXPECT_EQ(linked.err,
               "Der Ordner für die Minis liegt nicht unter dem Hauptordner der Show...\n");
+}
+
+TEST_F(BatchCommand, StrictTurnsLinksThatLeadNowhereIntoAFailure) {
+    makeShow({"a.jpg", "b.jpg"}, {"a.jpg", "c.jpg"});
+    for (const bool strict : {false, true}) {
+        const ProgramResult result =
+            run(with(strict ? std::vector<std::string>{"--strict"} : std::vector<std::string>{}));
+        EXPECT_EQ(result.exitStatus, strict ? 3 : 0);
+        EXPECT_EQ(result.err, "Warnung: bilder01.html: bilder/b.jpg\n"
+                              "1 Verweis führt ins Leere.\n");
+        EXPECT_TRUE(std::filesystem::exists(show() / "bilder01.html"));
+    }
 }
 
 struct PerRowCase {

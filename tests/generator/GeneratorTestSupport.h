@@ -34,6 +34,11 @@ public:
         }
     }
     void refreshFileLists() override { events.push_back("refresh"); }
+    void reportMissingLinks(const std::vector<generator::MissingLink>& links) override {
+        missingLinks.insert(missingLinks.end(), links.begin(), links.end());
+    }
+
+    std::vector<generator::MissingLink> missingLinks;
 };
 
 inline const std::string AskEvent =

@@ -56,6 +56,48 @@ TEST(TextFileWriter, LargeFilesAreWrittenWhole) {
     EXPECT_EQ(readFile(dir / "big.html"), expected);
 }
 
+struct KeepCase {
+    const char* name;
+    const char* old;
+    const char* written;
+    bool replaced;
+};
+
+class KeepIdenticalTest : public ::testing::TestWithParam<KeepCase> {};
+
+INSTANTIATE_TEST_SUITE_P(Pages, KeepIdenticalTest,
+                         ::testing::Values(KeepCase{"sameBytes", "<p>\r\n", "<p>\r\n", false},
+                                           KeepCase{"sameSizeOtherBytes", "<p>\r\n", "<b>\r\n",
+                                                    true},
+                                           KeepCase{"longer", "<p>", "<p>\r\n", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_P(KeepIdenticalTest, ATargetHoldingTheBytesIsLeftAsItIs) {
+    TempDir dir;
+    writeFile(dir / "page.html", GetParam().old);
+    struct stat before {};
+    ASSERT_EQ(::stat((dir / "page.html").c_str(), &before), 0);
+    for (const bool atOnce : {true, false}) {
+        TextFileWriter writer(dir / "page.html", {.keepIdentical = true});
+        ASSERT_TRUE(atOnce ? writer.open() : writer.prepare());
+        writer.writeBytes(GetParam().written);
+        ASSERT_TRUE(writer.commit());
+        EXPECT_EQ(writer.replaced(), GetParam().replaced && atOnce);
+    }
+    struct stat after {};
+    ASSERT_EQ(::stat((dir / "page.html").c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino == before.st_ino, !GetParam().replaced);
+    EXPECT_EQ(readFile(dir / "page.html"), GetParam().written);
+    EXPECT_EQ(listNames(dir.path()), "page.html\n");
+}
+
+TEST(TextFileWriter, DurableReplaceWritesTheFile) {
+    TempDir dir;
+    std::string reason;
+    ASSERT_TRUE(replaceFile(dir / "a.cfg", "[0]\r\n", reason, {.durable = true}));
+    EXPECT_EQ(readFile(dir / "a.cfg"), "[0]\r\n");
+}
+
 struct FailureCase {
     const char* name;
     // Prepares the folder and returns the target that cannot be written.

@@ -84,6 +84,7 @@ private slots:
     void generationRefusedOrCancelled_data();
     void generationRefusedOrCancelled();
     void generationWritesAndRefreshesTheLists();
+    void generationTellsOfLinksThatLeadNowhere();
 
 private:
     // Starts the window in the working folder and opens show, minis and bilder.
@@ -445,6 +446,23 @@ void MainWindowCommandsTest::generationWritesAndRefreshesTheLists() {
     QCOMPARE(dialogs.questions.size(), 2);
     QCOMPARE(dialogs.questions[1].presetAnswer, "bilder01");
     QCOMPARE(namesOf(file1(window, 1)), (QStringList{"album.html", "zwei.html"}));
+}
+
+void MainWindowCommandsTest::generationTellsOfLinksThatLeadNowhere() {
+    // Equal counts, but one picture is named otherwise than its preview.
+    QVERIFY(makeFiles(m_show,
+                      jpgNames("minis", 2) + QStringList{"bilder/Bild1.jpg", "bilder/bild2.jpg"}));
+    MainWindow window;
+    ScriptedDialogs& dialogs = scriptDialogs(window);
+    startInShow(window);
+    dialogs.answers = {"album"};
+    clickWidget(generateButton(window));
+    QCOMPARE(dialogs.messages.size(), 1);
+    QCOMPARE(dialogs.messages[0].title, "Hinweis");
+    QCOMPARE(dialogs.messages[0].text,
+             "Die Seiten sind geschrieben, aber 1 Verweis führt ins Leere:\n"
+             "album.html → bilder/Bild2.jpg");
+    QCOMPARE(namesOf(file1(window, 1)), QStringList{"album.html"});
 }
 
 QTEST_MAIN(MainWindowCommandsTest)

@@ -1,0 +1,237 @@
+#include "generator/LinkCheck.h"
+
+#include <dirent.h>
+
+#include <cctype>
+#include <filesystem>
+#include <unordered_set>
+
+namespace bildertafel::generator {
+
+namespace {
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
+}
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// "https:", "mailto:", "data:": a scheme is a letter, then letters, digits, "+", "-" or ".",
+// then a colon, all before any "/", "?" or "#".
+bool hasScheme(std::string_view value) {
+    if (value.empty() || !std::isalpha(static_cast<unsigned char>(value.front()))) {
+        return false;
+    }
+    for (const char c : value) {
+        if (c == ':') {
+            return true;
+        }
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.') {
+            return false;
+        }
+    }
+    return false;
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
+}
+
+// The file a link value names: fragment and query dropped, "&amp;" and percent-escapes decoded.
+std::string fileOfLink(std::string_view value) {
+    value = value.substr(0, value.find_first_of("#?"));
+    std::string file;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (value[i] == '%' && i + 2 < value.size()) {
+            const int high = hexValue(value[i + 1]);
+            const int low = hexValue(value[i + 2]);
+            if (high >= 0 && low >= 0) {
+                file += static_cast<char>(high * 16 + low);
+                i += 2;
+                continue;
+            }
+        }
+        if (value.substr(i, 5) == "&amp;") {
+            file += '&';
+            i += 4;
+            continue;
+        }
+        file += value[i];
+    }
+    return file;
+}
+
+bool isRelativeLink(std::string_view value) {
+    return !value.empty() && value.front() != '#' && value.front() != '/' && !hasScheme(value);
+}
+
+} // namespace
+
+std::optional<std::vector<std::string>> relativeLinksOf(std::string_view text) {
+    std::vector<std::string> links;
+    bool inTag = false;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (!inTag) {
+            if (text.substr(i, 4) == "<!--") {
+                const std::size_t end = text.find("-->", i + 4);
+                if (end == std::string_view::npos) {
+                    return std::nullopt;
+                }
+                i = end + 3;
+                continue;
+            }
+            inTag = text[i] == '<';
+            ++i;
+            continue;
+        }
+        const char c = text[i];
+        if (c == '>') {
+            inTag = false;
+            ++i;
+            continue;
+        }
+        if (c == '"' || c == '\'') {
+            // A quoted value of some other attribute.
+            const std::size_t end = text.find(c, i + 1);
+            if (end == std::string_view::npos) {
+                return std::nullopt;
+            }
+            i = end + 1;
+            continue;
+        }
+        const bool afterBlank = isBlank(text[i - 1]);
+        const std::size_t nameLength = startsWithNoCase(text.substr(i), "href")  ? 4
+                                       : startsWithNoCase(text.substr(i), "src") ? 3
+                                                                                 : 0;
+        if (!afterBlank || nameLength == 0) {
+            ++i;
+            continue;
+        }
+        std::size_t at = i + nameLength;
+        while (at < text.size() && isBlank(text[at])) {
+            ++at;
+        }
+        if (at == text.size() || text[at] != '=') {
+            i = at;
+            continue;
+        }
+        ++at;
+        while (at < text.size() && isBlank(text[at])) {
+            ++at;
+        }
+        std::string_view value;
+        if (at < text.size() && (text[at] == '"' || text[at] == '\'')) {
+            const std::size_t end = text.find(text[at], at + 1);
+            if (end == std::string_view::npos) {
+                return std::nullopt;
+            }
+            value = text.substr(at + 1, end - at - 1);
+            i = end + 1;
+        } else {
+            std::size_t end = at;
+            while (end < text.size() && !isBlank(text[end]) && text[end] != '>') {
+                ++end;
+            }
+            value = text.substr(at, end - at);
+            i = end;
+        }
+        if (isRelativeLink(value)) {
+            std::string file = fileOfLink(value);
+            if (!file.empty()) {
+                links.push_back(std::move(file));
+            }
+        }
+    }
+    return links;
+}
+
+void LinkCheck::expect(std::string_view page, std::string_view folder, std::string_view name) {
+    m_key.assign(folder);
+    m_key.append(name);
+    if (m_index.contains(m_key)) {
+        return;
+    }
+    m_index.emplace(m_key, m_files.size());
+    m_files.push_back({m_key, Reference{std::string(page), folder.size()}});
+}
+
+void LinkCheck::expectRelative(std::string_view page, std::string_view pageFolder,
+                               std::string_view relative) {
+    std::string path =
+        (std::filesystem::path(pageFolder) / std::filesystem::path(relative)).lexically_normal();
+    // A link to a folder ("fotos/") names the folder itself.
+    while (path.size() > 1 && path.back() == '/') {
+        path.pop_back();
+    }
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos || slash + 1 == path.size()) {
+        return;
+    }
+    expect(page, std::string_view(path).substr(0, slash + 1),
+           std::string_view(path).substr(slash + 1));
+}
+
+std::string LinkCheck::belowShow(std::string_view path) const {
+    if (path.starts_with(m_showFolder)) {
+        path.remove_prefix(m_showFolder.size());
+    }
+    return std::string(path);
+}
+
+std::vector<MissingLink> LinkCheck::missing() const {
+    // The names of each folder, read once; a folder that cannot be read holds nothing.
+    std::unordered_map<std::string, std::unordered_set<std::string>> folders;
+    std::vector<MissingLink> missing;
+    for (const auto& [path, reference] : m_files) {
+        const std::string folder = path.substr(0, reference.folderLength);
+        auto [entry, isNew] = folders.try_emplace(folder);
+        if (isNew) {
+            if (DIR* dir = ::opendir(folder.c_str())) {
+                while (const dirent* found = ::readdir(dir)) {
+                    entry->second.emplace(found->d_name);
+                }
+                ::closedir(dir);
+            }
+        }
+        if (!entry->second.contains(path.substr(reference.folderLength))) {
+            missing.push_back({belowShow(reference.page), belowShow(path)});
+        }
+    }
+    return missing;
+}
+
+std::string missingLinksNotice(const std::vector<MissingLink>& links) {
+    constexpr std::size_t Shown = 10;
+    std::string text = "Die Seiten sind geschrieben, aber ";
+    text += std::to_string(links.size());
+    text += links.size() == 1 ? " Verweis führt ins Leere:" : " Verweise führen ins Leere:";
+    for (std::size_t i = 0; i < links.size() && i < Shown; ++i) {
+        text += '\n';
+        text += links[i].page;
+        text += " → ";
+        text += links[i].file;
+    }
+    if (links.size() > Shown) {
+        text += "\n… und ";
+        text += std::to_string(links.size() - Shown);
+        text += " weitere";
+    }
+    return text;
+}
+
+} // namespace bildertafel::generator

@@ -1,0 +1,111 @@
+#include "generator/LinkCheck.h"
+#include "GeneratorTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace bildertafel::generator {
+void PrintTo(const MissingLink& link, std::ostream* out) {
+    *out << link.page << " -> " << link.file;
+}
+} // namespace bildertafel::generator
+
+namespace bildertafel::test {
+namespace {
+
+using generator::MissingLink;
+using generator::relativeLinksOf;
+using Links = std::vector<std::string>;
+
+struct ScanCase {
+    const char* name;
+    const char* templateText;
+    std::optional<Links> links;
+};
+
+class TemplateLinks : public testing::TestWithParam<ScanCase> {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Scan, TemplateLinks,
+    testing::Values(
+        ScanCase{"relative", R"(<link rel="stylesheet" href="stil.css"><img src='a b.png'>)",
+                 Links{"stil.css", "a b.png"}},
+        ScanCase{"unquotedAndCase", "<IMG SRC=logo.gif alt=x><a\r\nhref = \"../up.html\">",
+                 Links{"logo.gif", "../up.html"}},
+        ScanCase{"notChecked",
+                 R"(<a href="https://x.de/a.html"><a href="mailto:a@b.de"><a href="#oben">)"
+                 R"(<a href="/abs.html"><a href="//cdn.de/x.js"><a href="">)",
+                 Links{}},
+        ScanCase{"queryFragmentEscapes", R"(<a href="sub/Seite%202.html?x=1#teil&amp;z">)",
+                 Links{"sub/Seite 2.html"}},
+        ScanCase{"onlyInsideTags", R"(src="draussen.png" <b data-src="nein.png">)", Links{}},
+        ScanCase{"commentSkipped", R"(<!-- <img src="alt.png"> --><img src="neu.png">)",
+                 Links{"neu.png"}},
+        ScanCase{"unendedQuote", R"(<a href="offen.html>)", std::nullopt},
+        ScanCase{"unendedComment", R"(<!-- <img src="x.png">)", std::nullopt}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_P(TemplateLinks, AreFoundAsAWebServerWouldResolveThem) {
+    EXPECT_EQ(relativeLinksOf(GetParam().templateText), GetParam().links);
+}
+
+// Two pictures, each with its preview; the show's pages link to both.
+class LinksOfARun : public testing::Test {
+protected:
+    LinksOfARun() : show({"a.jpg", "b.jpg"}, settings::DefaultShowSettings()) {
+        for (const char* name : {"a.jpg", "b.jpg"}) {
+            writeFile(show.show() / "minis" / name, "");
+            writeFile(show.pictures() / name, "");
+        }
+    }
+
+    Show show;
+};
+
+TEST_F(LinksOfARun, ACleanShowReportsNothing) {
+    show.input.settings.setTemplate(settings::TemplateId::PageHead,
+                                    R"(<a href="https://example.org/"><img src="minis/a.jpg">)");
+    ASSERT_EQ(show.run(), generator::RunOutcome::Written);
+    EXPECT_TRUE(show.host.missingLinks.empty());
+}
+
+TEST_F(LinksOfARun, EachMissingFileIsReportedOnceForTheFirstPageNamingIt) {
+    std::filesystem::remove(show.pictures() / "a.jpg");
+    std::filesystem::rename(show.pictures() / "b.jpg", show.pictures() / "B.jpg");
+    show.input.settings.setTemplate(settings::TemplateId::PageHead,
+                                    R"(<link href="stil.css"><a href="https://x.de/">)");
+    show.input.settings.setTemplate(settings::TemplateId::PageFoot, R"(<link href="stil.css">)");
+    show.input.settings.setTemplate(settings::TemplateId::ImagePageBefore,
+                                    R"(<link href="../stil.css"><img src="fehlt.png">)");
+    show.input.settings.setOption(settings::ShowOption::OwnPagePerPicture, 1);
+
+    ASSERT_EQ(show.run(), generator::RunOutcome::Written);
+
+    EXPECT_EQ(show.host.missingLinks, (std::vector<MissingLink>{
+                                          {"bilder01.html", "stil.css"},
+                                          {"bilder/bilder01_all.html", "bilder/a.jpg"},
+                                          {"bilder/a.html", "bilder/fehlt.png"},
+                                          {"bilder/bilder01_all.html", "bilder/b.jpg"},
+                                      }));
+    // The pages are written all the same, and the window's notice names every file.
+    EXPECT_TRUE(std::filesystem::exists(show.pictures() / "b.html"));
+    EXPECT_EQ(generator::missingLinksNotice(show.host.missingLinks),
+              "Die Seiten sind geschrieben, aber 4 Verweise führen ins Leere:\n"
+              "bilder01.html → stil.css\n"
+              "bilder/bilder01_all.html → bilder/a.jpg\n"
+              "bilder/a.html → bilder/fehlt.png\n"
+              "bilder/bilder01_all.html → bilder/b.jpg");
+}
+
+TEST(MissingLinksNotice, ShowsTheFirstTenAndCountsTheRest) {
+    std::vector<MissingLink> links;
+    for (int i = 1; i <= 12; ++i) {
+        links.push_back({"s.html", std::to_string(i) + ".jpg"});
+    }
+    const std::string notice = generator::missingLinksNotice(links);
+    EXPECT_TRUE(notice.starts_with("Die Seiten sind geschrieben, aber 12 Verweise"));
+    EXPECT_NE(notice.find("s.html → 10.jpg\n… und 2 weitere"), std::string::npos) << notice;
+    EXPECT_EQ(notice.find("11.jpg"), std::string::npos);
+}
+
+} // namespace
+} // namespace bildertafel::test
