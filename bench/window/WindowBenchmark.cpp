@@ -107,7 +107,7 @@ int main(int argc, char* argv[]) {
         }
         // Part of opening: the folder list looks for sub-folders among the same 30,000 entries.
         const Clock::time_point searched = Clock::now();
-        const bool readable = bildertafel::uilists::readSubFolders(minis).readable;
+        const bool readable = bildertafel::uilists::readFolder(minis).readable;
         const double subFolders = millisecondsSince(searched);
         if (!readable)
             return 1;

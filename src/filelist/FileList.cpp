@@ -110,14 +110,13 @@ void sortInListOrder(std::vector<std::string>& names) {
               [](const std::string& a, const std::string& b) { return listOrderLess(a, b); });
 }
 
-std::vector<std::string> listFolder(const std::filesystem::path& folder, std::string_view pattern,
-                                    std::error_code& error) {
+FolderEntries readFolder(const std::filesystem::path& folder, std::error_code& error) {
     error.clear();
-    std::vector<std::string> names;
+    FolderEntries entries;
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr) {
         error = std::error_code(errno, std::generic_category());
-        return names;
+        return entries;
     }
     const int dirFd = ::dirfd(dir);
     for (;;) {
@@ -126,27 +125,42 @@ std::vector<std::string> listFolder(const std::filesystem::path& folder, std::st
         if (entry == nullptr) {
             if (errno != 0) {
                 error = std::error_code(errno, std::generic_category());
-                names.clear();
+                entries = {};
             }
             break;
         }
         const std::string_view name(entry->d_name);
-        if (name.starts_with('.') || !matchesPattern(name, pattern)) {
+        if (name.starts_with('.')) {
             continue;
         }
         bool isFolder = entry->d_type == DT_DIR;
         if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
-            // A link counts as what it points to.
+            // A link counts as what it points to; a broken one is no folder.
             struct stat info {};
             isFolder = ::fstatat(dirFd, entry->d_name, &info, 0) == 0 && S_ISDIR(info.st_mode);
         }
-        if (!isFolder) {
-            names.emplace_back(name);
-        }
+        (isFolder ? entries.folders : entries.files).emplace_back(name);
     }
     ::closedir(dir);
+    sortInListOrder(entries.folders);
+    return entries;
+}
+
+std::vector<std::string> filesMatching(const std::vector<std::string>& files,
+                                       std::string_view pattern) {
+    std::vector<std::string> names;
+    for (const std::string& name : files) {
+        if (matchesPattern(name, pattern)) {
+            names.push_back(name);
+        }
+    }
     sortInListOrder(names);
     return names;
+}
+
+std::vector<std::string> listFolder(const std::filesystem::path& folder, std::string_view pattern,
+                                    std::error_code& error) {
+    return filesMatching(readFolder(folder, error).files, pattern);
 }
 
 } // namespace bildertafel::filelist

@@ -19,6 +19,21 @@ bool matchesPattern(std::string_view name, std::string_view pattern);
 bool listOrderLess(std::string_view a, std::string_view b);
 void sortInListOrder(std::vector<std::string>& names);
 
+// What one reading of a folder finds, hidden names left out: a link counts as what it points to.
+struct FolderEntries {
+    std::vector<std::string> files;   // in the order of the folder
+    std::vector<std::string> folders; // in list order
+};
+
+// Reads the folder once: the kind of each entry comes with the listing, a stat is needed only
+// where the file system does not tell it (and for links). On failure returns nothing and sets
+// error.
+FolderEntries readFolder(const std::filesystem::path& folder, std::error_code& error);
+
+// The names that match the pattern, in list order.
+std::vector<std::string> filesMatching(const std::vector<std::string>& files,
+                                       std::string_view pattern);
+
 // The names of the files (not folders, not hidden names) in a folder that match the pattern, in
 // list order. On failure returns an empty list and sets error.
 std::vector<std::string> listFolder(const std::filesystem::path& folder, std::string_view pattern,

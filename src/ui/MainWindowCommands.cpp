@@ -6,6 +6,7 @@
 #include "ui/WindowConfigHost.h"
 #include "ui/WindowGeneratorHost.h"
 #include "ui/lists/FileListBox.h"
+#include "ui/lists/FileNames.h"
 #include "ui_MainWindow.h"
 
 namespace bildertafel::ui {
@@ -48,13 +49,14 @@ void MainWindow::Command2_Click(std::int16_t index) {
 void MainWindow::Command3_Click() {
     generator::ShowGeneratorInput input;
     input.settings = settings();
-    input.ShowFolder = ShowFolders[folderslot::ShowFolder].toStdString();
-    input.ThumbFolder = ShowFolders[folderslot::ThumbFolder].toStdString();
-    input.PictureFolder = ShowFolders[folderslot::PictureFolder].toStdString();
+    // Folder and file names keep their bytes, so the pages link to the files that exist.
+    input.ShowFolder = uilists::toFileName(ShowFolders[folderslot::ShowFolder]);
+    input.ThumbFolder = uilists::toFileName(ShowFolders[folderslot::ThumbFolder]);
+    input.PictureFolder = uilists::toFileName(ShowFolders[folderslot::PictureFolder]);
     const uilists::FileListBox& thumbs = *File1[filelistslot::Thumbs];
     input.ThumbNames.reserve(static_cast<std::size_t>(thumbs.count()));
     for (int i = 0; i < thumbs.count(); ++i) {
-        input.ThumbNames.push_back(thumbs.nameAt(i).toStdString());
+        input.ThumbNames.push_back(thumbs.fileNameAt(i));
     }
     input.PictureCount = File1[filelistslot::Pictures]->count();
     WindowGeneratorHost host([this] { RefreshFileLists(); }, *m_dialogs);

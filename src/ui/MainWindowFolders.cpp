@@ -7,6 +7,7 @@
 #include "ui/lists/DirListBox.h"
 #include "ui/lists/DriveListBox.h"
 #include "ui/lists/FileListBox.h"
+#include "ui/lists/FileNames.h"
 #include "ui/lists/FolderPath.h"
 #include "ui/lists/FolderReading.h"
 #include "ui_MainWindow.h"
@@ -32,8 +33,8 @@ void MainWindow::startUpFolderSteps() {
     // the user did not ask for anything yet.
     if (!temp.isEmpty()) {
         const QString folder =
-            normalizedFolderPath(temp, normalizedFolderPath(QDir::currentPath()));
-        if (uilists::readSubFolders(folder).readable) {
+            normalizedFolderPath(temp, normalizedFolderPath(uilists::workingFolder()));
+        if (uilists::readFolder(folder).readable) {
             Drive1[folderslot::ConfigFolder]->setDrive(
                 uilists::DriveListBox::driveOf(folder, Drive1[folderslot::ConfigFolder]->drives()));
             openFolder(folderslot::ConfigFolder, folder);
@@ -60,7 +61,8 @@ void MainWindow::Drive1_Change(std::int16_t index) {
 }
 
 void MainWindow::Dir1_Change(std::int16_t index) {
-    File1[index]->setFolder(Dir1[index]->path());
+    // The folder list has just read the folder; its file list takes the names from there.
+    File1[index]->showFolder(Dir1[index]->path(), Dir1[index]->fileNames());
     ShowFolders[index] = withTrailingSeparator(Dir1[index]->path());
     if (index < static_cast<std::int16_t>(Drive1.size())) {
         // Walking up past a mount point changes the drive the folder lies on.
@@ -71,7 +73,8 @@ void MainWindow::Dir1_Change(std::int16_t index) {
         openFolder(folderslot::PictureFolder, ShowFolders[folderslot::ShowFolder]);
     }
     if (index == folderslot::PictureFolder) {
-        File1[filelistslot::PicturePages]->setFolder(ShowFolders[folderslot::PictureFolder]);
+        File1[filelistslot::PicturePages]->showFolder(ShowFolders[folderslot::PictureFolder],
+                                                      Dir1[index]->fileNames());
     }
     UpdateButtons();
     ShowCounts();

@@ -1,7 +1,7 @@
 #include "ui/WindowConfigHost.h"
 
-#include "ui/QtText.h"
 #include "ui/lists/FileListBox.h"
+#include "ui/lists/FileNames.h"
 
 #include <QLabel>
 
@@ -12,14 +12,14 @@ WindowConfigHost::WindowConfigHost(QString configFolder, uilists::FileListBox& c
     : m_configFolder(std::move(configFolder)), m_configList(configList), m_loadedName(loadedName) {}
 
 std::string WindowConfigHost::ConfigFolder() const {
-    return m_configFolder.toStdString();
+    return uilists::toFileName(m_configFolder);
 }
 
 std::optional<std::string> WindowConfigHost::selectedConfigName() const {
-    const QString name = m_configList.selectedName();
-    if (name.isEmpty())
+    std::string name = m_configList.fileNameAt(m_configList.selectedIndex());
+    if (name.empty())
         return std::nullopt;
-    return name.toStdString();
+    return name;
 }
 
 void WindowConfigHost::rereadConfigList() {
@@ -27,7 +27,11 @@ void WindowConfigHost::rereadConfigList() {
 }
 
 void WindowConfigHost::showLoadedConfigName(std::string_view name) {
-    m_loadedName.setText(fromUtf8(name));
+    // A long name is shortened to the label's width; the tooltip holds it whole.
+    const QString shown = uilists::fromFileName(name);
+    m_loadedName.setText(
+        m_loadedName.fontMetrics().elidedText(shown, Qt::ElideRight, m_loadedName.width()));
+    m_loadedName.setToolTip(shown);
 }
 
 } // namespace bildertafel::ui

@@ -63,6 +63,7 @@ private slots:
     void unopenableFolderChangesNothing();
     void vanishedFolderMovesUpOnTheNextOpen_data();
     void vanishedFolderMovesUpOnTheNextOpen();
+    void oneReadingServesTheFolderAndItsFileLists();
 
 private:
     // The show of most tests: show/minis with two thumbnails, show/bilder with two pictures and a
@@ -469,6 +470,30 @@ void MainWindowFoldersTest::vanishedFolderMovesUpOnTheNextOpen() {
                  "“ existiert nicht.\nGeöffnet ist jetzt der nächste vorhandene Ordner darüber: „" +
                  m_show + "“.");
     QCOMPARE(dialogs.messages[0].title, "Problem im Dateisystem...");
+}
+
+void MainWindowFoldersTest::oneReadingServesTheFolderAndItsFileLists() {
+    makeShow();
+    QVERIFY(makeFiles(m_show, {"bilder/c.JPG", "bilder/ordner.jpg/x", "bilder/.versteckt.jpg",
+                               "bilder/Seite 10.html", "bilder/Seite 2.html"}));
+    QVERIFY(QFile::link(m_show + "/minis", m_show + "/bilder/verweis.jpg"));
+    MainWindow window;
+    scriptDialogs(window);
+    QVERIFY(startWindow(window));
+    openShow(window);
+
+    // What a list shows after the folder list's reading equals a reading of its own.
+    for (const int list : {3, 4}) {
+        FileListBox fresh;
+        fresh.setPattern(file1(window, list).pattern());
+        fresh.setFolder(m_show + "/bilder");
+        QCOMPARE(namesOf(file1(window, list)), namesOf(fresh));
+    }
+    QCOMPARE(namesOf(file1(window, 3)), (QStringList{"a.jpg", "b.jpg", "c.JPG"}));
+    QCOMPARE(namesOf(file1(window, 4)), (QStringList{"a.html", "Seite 2.html", "Seite 10.html"}));
+    QCOMPARE(rowTexts(dir1(window, 3)).mid(rowTexts(dir1(window, 3)).size() - 2),
+             (QStringList{"ordner.jpg", "verweis.jpg"}));
+    QCOMPARE(labelText(window, "Label3"), "3 jpg / 3 html");
 }
 
 QTEST_MAIN(MainWindowFoldersTest)

@@ -1,10 +1,10 @@
 #include "ui/lists/DirListBox.h"
 
 #include "ui/lists/DirRowDelegate.h"
+#include "ui/lists/FileNames.h"
 #include "ui/lists/FolderPath.h"
 #include "ui/lists/FolderReading.h"
 
-#include <QDir>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyle>
@@ -16,8 +16,9 @@ DirListBox::DirListBox(QWidget* parent) : QListWidget(parent) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setItemDelegate(new DirRowDelegate(LevelRole, this));
     // Like a new classic folder list, it starts at the program's working folder.
-    m_path = normalizedFolderPath(QDir::currentPath());
-    const FolderReading reading = readSubFolders(m_path);
+    m_path = normalizedFolderPath(workingFolder());
+    FolderReading reading = readFolder(m_path);
+    m_fileNames = std::move(reading.fileNames);
     showRows(reading.subFolders, false);
 }
 
@@ -27,7 +28,7 @@ QString DirListBox::path() const {
 
 bool DirListBox::setPath(const QString& path, QString* error) {
     const QString target = path.isEmpty() ? QString() : normalizedFolderPath(path, m_path);
-    const FolderReading reading = readSubFolders(target);
+    FolderReading reading = readFolder(target);
     if (!reading.readable) {
         if (error)
             *error = reading.germanReason;
@@ -35,6 +36,7 @@ bool DirListBox::setPath(const QString& path, QString* error) {
     }
     const bool changed = target != m_path;
     m_path = target;
+    m_fileNames = std::move(reading.fileNames);
     // The same folder again only refreshes its sub-folders, quietly.
     showRows(reading.subFolders, !changed);
     if (changed)
@@ -43,7 +45,8 @@ bool DirListBox::setPath(const QString& path, QString* error) {
 }
 
 void DirListBox::reread() {
-    const FolderReading reading = readSubFolders(m_path);
+    FolderReading reading = readFolder(m_path);
+    m_fileNames = std::move(reading.fileNames);
     showRows(reading.subFolders, true);
 }
 

@@ -4,6 +4,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <string>
+#include <vector>
+
 namespace bildertafel::uilists {
 
 // Folder list in the classic style: the current folder's ancestors from "/" down, each one step
@@ -29,6 +32,9 @@ public:
     // Reads the sub-folders again. A current folder that has vanished stays current and shows
     // no sub-folders; the list never moves by itself.
     void reread();
+    // The files of the current folder as its last reading found them (bytes, not hidden, in the
+    // order of the folder), so that its file lists need not read it again.
+    const std::vector<std::string>& fileNames() const { return m_fileNames; }
     // The row that shows the current folder.
     int currentFolderRow() const;
 
@@ -51,6 +57,7 @@ private:
     void addRow(const QIcon& icon, const QString& text, const QString& folder, int level);
 
     QString m_path;
+    std::vector<std::string> m_fileNames;
 };
 
 } // namespace bildertafel::uilists

@@ -1,8 +1,8 @@
 #include "ui/lists/DriveListBox.h"
 
+#include "ui/lists/FileNames.h"
 #include "ui/lists/FolderPath.h"
 
-#include <QDir>
 #include <QFile>
 #include <QSignalBlocker>
 
@@ -14,7 +14,9 @@ QString readMountTable() {
     QFile table(QStringLiteral("/proc/self/mountinfo"));
     if (!table.open(QIODevice::ReadOnly))
         return {};
-    return QString::fromUtf8(table.readAll());
+    const QByteArray bytes = table.readAll();
+    return fromFileName(
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 } // namespace
@@ -23,7 +25,7 @@ DriveListBox::DriveListBox(QWidget* parent) : QComboBox(parent) {
     setEditable(false);
     refreshDrives();
     // Like the directory lists, the drive list starts at the program's working folder.
-    setDrive(driveOf(normalizedFolderPath(QDir::currentPath()), drives()));
+    setDrive(driveOf(normalizedFolderPath(workingFolder()), drives()));
     connect(this, &QComboBox::currentIndexChanged, this, &DriveListBox::takeChosenEntry);
 }
 

@@ -1,13 +1,13 @@
 #include "ui/lists/FileListBox.h"
 
 #include "filelist/FileList.h"
+#include "ui/lists/FileNames.h"
 #include "ui/lists/FolderPath.h"
 
-#include <QDir>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStringListModel>
-#include <filesystem>
+#include <algorithm>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -16,26 +16,20 @@ namespace bildertafel::uilists {
 
 namespace {
 
-QStringList readNames(const QString& folder, const QString& pattern) {
+std::vector<std::string> readNames(const QString& folder, const QString& pattern) {
     if (folder.isEmpty() || pattern.isEmpty())
         return {};
     std::error_code error;
-    const std::vector<std::string> names = filelist::listFolder(
-        std::filesystem::path(folder.toStdString()), pattern.toStdString(), error);
-    if (error)
-        return {};
-    QStringList list;
-    list.reserve(static_cast<qsizetype>(names.size()));
-    for (const std::string& name : names)
-        list.append(QString::fromStdString(name));
-    return list;
+    std::vector<std::string> names =
+        filelist::listFolder(toFileName(folder), pattern.toStdString(), error);
+    return error ? std::vector<std::string>() : names;
 }
 
 } // namespace
 
 FileListBox::FileListBox(QWidget* parent)
     : QListView(parent), m_model(new QStringListModel(this)),
-      m_folder(normalizedFolderPath(QDir::currentPath())) {
+      m_folder(normalizedFolderPath(workingFolder())) {
     setModel(m_model);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -59,8 +53,14 @@ QString FileListBox::pattern() const {
 void FileListBox::setFolder(const QString& folder) {
     m_folder = folder.isEmpty()
                    ? QString()
-                   : normalizedFolderPath(folder, normalizedFolderPath(QDir::currentPath()));
+                   : normalizedFolderPath(folder, normalizedFolderPath(workingFolder()));
     showNames(readNames(m_folder, m_pattern));
+}
+
+void FileListBox::showFolder(const QString& folder, const std::vector<std::string>& fileNames) {
+    m_folder = normalizedFolderPath(folder, normalizedFolderPath(workingFolder()));
+    showNames(m_pattern.isEmpty() ? std::vector<std::string>()
+                                  : filelist::filesMatching(fileNames, m_pattern.toStdString()));
 }
 
 QString FileListBox::folder() const {
@@ -68,11 +68,16 @@ QString FileListBox::folder() const {
 }
 
 int FileListBox::count() const {
-    return static_cast<int>(m_names.size());
+    return static_cast<int>(m_fileNames.size());
 }
 
 QString FileListBox::nameAt(int position) const {
-    return position >= 0 && position < count() ? m_names.at(position) : QString();
+    return position >= 0 && position < count() ? m_shown.at(position) : QString();
+}
+
+std::string FileListBox::fileNameAt(int position) const {
+    return position >= 0 && position < count() ? m_fileNames[static_cast<std::size_t>(position)]
+                                               : std::string();
 }
 
 int FileListBox::selectedIndex() const {
@@ -97,10 +102,13 @@ void FileListBox::setSelectedIndex(int position) {
 }
 
 void FileListBox::reread() {
-    const QString kept = selectedName();
+    const std::string kept = fileNameAt(selectedIndex());
     showNames(readNames(m_folder, m_pattern));
-    if (!kept.isEmpty())
-        setSelectedIndex(static_cast<int>(m_names.indexOf(kept)));
+    if (kept.empty())
+        return;
+    const auto found = std::find(m_fileNames.begin(), m_fileNames.end(), kept);
+    if (found != m_fileNames.end())
+        setSelectedIndex(static_cast<int>(found - m_fileNames.begin()));
 }
 
 void FileListBox::keyPressEvent(QKeyEvent* event) {
@@ -118,10 +126,14 @@ void FileListBox::mouseDoubleClickEvent(QMouseEvent* event) {
         emit fileDoubleClicked();
 }
 
-void FileListBox::showNames(QStringList names) {
-    m_names = std::move(names);
+void FileListBox::showNames(std::vector<std::string> names) {
+    m_fileNames = std::move(names);
+    m_shown.clear();
+    m_shown.reserve(static_cast<qsizetype>(m_fileNames.size()));
+    for (const std::string& name : m_fileNames)
+        m_shown.append(fromFileName(name));
     // A model reset clears the selection: a new reading starts with no entry selected.
-    m_model->setStringList(m_names);
+    m_model->setStringList(m_shown);
 }
 
 } // namespace bildertafel::uilists

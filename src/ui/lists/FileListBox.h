@@ -4,6 +4,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <string>
+#include <vector>
+
 class QStringListModel;
 
 namespace bildertafel::uilists {
@@ -23,10 +26,14 @@ public:
     // empty. Until a folder is set, the list shows the program's working folder.
     void setFolder(const QString& folder);
     QString folder() const;
+    // Shows the matching names of a folder that was just read for its folder list.
+    void showFolder(const QString& folder, const std::vector<std::string>& fileNames);
 
     int count() const;
-    // The name at a position 0 to count() - 1; empty outside.
+    // The name at a position 0 to count() - 1 as the list shows it; empty outside.
     QString nameAt(int position) const;
+    // The same name as the file system holds it, byte for byte.
+    std::string fileNameAt(int position) const;
     // The selected position, -1 when no entry is selected.
     int selectedIndex() const;
     QString selectedName() const;
@@ -46,12 +53,13 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    void showNames(QStringList names);
+    void showNames(std::vector<std::string> names);
 
     QStringListModel* m_model;
     QString m_pattern;
     QString m_folder;
-    QStringList m_names;
+    std::vector<std::string> m_fileNames;
+    QStringList m_shown;
 };
 
 } // namespace bildertafel::uilists

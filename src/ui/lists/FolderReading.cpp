@@ -1,16 +1,13 @@
 #include "ui/lists/FolderReading.h"
 
 #include "filelist/FileList.h"
+#include "ui/lists/FileNames.h"
 
-#include <algorithm>
-#include <filesystem>
-#include <string>
+#include <sys/stat.h>
+
 #include <system_error>
-#include <vector>
 
 namespace bildertafel::uilists {
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -20,7 +17,15 @@ FolderReading refusal(const QString& reason) {
     return reading;
 }
 
-QString reasonForOpenFailure(const QString& folder, const std::error_code& error) {
+QString reasonFor(const QString& folder, const std::error_code& error) {
+    struct stat info {};
+    // A path below a file names nothing at all; the file itself is no folder.
+    const bool notADirectory = error == std::errc::not_a_directory;
+    if (error == std::errc::no_such_file_or_directory ||
+        (notADirectory && ::stat(toFileName(folder).c_str(), &info) != 0))
+        return QStringLiteral("Der Ordner „%1“ existiert nicht.").arg(folder);
+    if (notADirectory)
+        return QStringLiteral("„%1“ ist kein Ordner.").arg(folder);
     if (error == std::errc::permission_denied || error == std::errc::operation_not_permitted)
         return QStringLiteral("Der Ordner „%1“ kann nicht gelesen werden: Zugriff verweigert.")
             .arg(folder);
@@ -29,49 +34,25 @@ QString reasonForOpenFailure(const QString& folder, const std::error_code& error
 
 } // namespace
 
-FolderReading readSubFolders(const QString& folder) {
+FolderReading readFolder(const QString& folder) {
     if (folder.isEmpty())
         return refusal(QStringLiteral("Es wurde kein Ordner angegeben."));
-    const fs::path path(folder.toStdString());
     std::error_code error;
-    const fs::file_status status = fs::status(path, error);
-    if (status.type() == fs::file_type::not_found)
-        return refusal(QStringLiteral("Der Ordner „%1“ existiert nicht.").arg(folder));
+    filelist::FolderEntries entries = filelist::readFolder(toFileName(folder), error);
     if (error)
-        return refusal(reasonForOpenFailure(folder, error));
-    if (!fs::is_directory(status))
-        return refusal(QStringLiteral("„%1“ ist kein Ordner.").arg(folder));
-
-    fs::directory_iterator entry(path, error);
-    if (error)
-        return refusal(reasonForOpenFailure(folder, error));
-    std::vector<std::string> names;
-    for (; entry != fs::directory_iterator(); entry.increment(error)) {
-        std::string name = entry->path().filename().string();
-        if (name.starts_with('.'))
-            continue;
-        std::error_code kindError;
-        // A link to a folder is opened like the folder; a broken link is no folder.
-        if (entry->is_directory(kindError))
-            names.push_back(std::move(name));
-    }
-    if (error)
-        return refusal(reasonForOpenFailure(folder, error));
-
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        return filelist::listOrderLess(a, b);
-    });
+        return refusal(reasonFor(folder, error));
     FolderReading reading;
     reading.readable = true;
-    reading.subFolders.reserve(static_cast<qsizetype>(names.size()));
-    for (const std::string& name : names)
-        reading.subFolders.append(QString::fromStdString(name));
+    reading.subFolders.reserve(static_cast<qsizetype>(entries.folders.size()));
+    for (const std::string& name : entries.folders)
+        reading.subFolders.append(fromFileName(name));
+    reading.fileNames = std::move(entries.files);
     return reading;
 }
 
 bool isExistingFolder(const QString& path) {
-    std::error_code error;
-    return !path.isEmpty() && fs::is_directory(fs::path(path.toStdString()), error);
+    struct stat info {};
+    return !path.isEmpty() && ::stat(toFileName(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 } // namespace bildertafel::uilists

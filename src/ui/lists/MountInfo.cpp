@@ -1,6 +1,7 @@
 // Which mounted file systems the drive list offers, read from the kernel's mount table.
 
 #include "ui/lists/DriveListBox.h"
+#include "ui/lists/FileNames.h"
 #include "ui/lists/FolderPath.h"
 
 #include <QByteArray>
@@ -13,23 +14,23 @@ namespace {
 
 // The table writes blank, tab, newline and backslash in mount points as "\ooo" octal escapes.
 QString unescapedMountPoint(const QString& field) {
-    const QByteArray raw = field.toUtf8();
-    QByteArray bytes;
+    const std::string raw = toFileName(field);
+    std::string bytes;
     bytes.reserve(raw.size());
-    for (qsizetype i = 0; i < raw.size(); ++i) {
-        const auto isOctal = [&](qsizetype at) {
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        const auto isOctal = [&](std::size_t at) {
             return at < raw.size() && raw.at(at) >= '0' && raw.at(at) <= '7';
         };
         if (raw.at(i) == '\\' && isOctal(i + 1) && isOctal(i + 2) && isOctal(i + 3)) {
             const int value =
                 (raw.at(i + 1) - '0') * 64 + (raw.at(i + 2) - '0') * 8 + (raw.at(i + 3) - '0');
-            bytes.append(static_cast<char>(value));
+            bytes += static_cast<char>(value);
             i += 3;
         } else {
-            bytes.append(raw.at(i));
+            bytes += raw.at(i);
         }
     }
-    return QString::fromUtf8(bytes);
+    return fromFileName(bytes);
 }
 
 // Kernel and container plumbing that holds nothing a person would browse for pictures.
