@@ -1,6 +1,11 @@
-// Times a generation run of a large show against writing the very same bytes to the same number
-// of files with plain open, write and close, in one process on one disk.
+// Times generation runs of a large show (10,000 pictures, one page per picture and the page with
+// all pictures: 10,002 pages) against baselines written in plain system calls in the same process
+// on the same disk: (a) a first run into empty folders against plain open, write and close of the
+// same bytes; (b) a second run with nothing changed against the same plain writes; (c) a run in
+// which every page changed against a safe replace (temporary file, write, close, rename). Then the
+// cost of the link check, in per cent of (a).
 
+#include "generator/LinkCheck.h"
 #include "generator/ShowGenerator.h"
 
 #include <algorithm>
@@ -10,6 +15,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <time.h>
@@ -22,7 +28,7 @@ using namespace bildertafel;
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr int Thumbnails = 10000;
+constexpr int Pictures = 10000;
 constexpr int Rounds = 7;
 
 class SilentHost : public generator::GeneratorHost, public dialogs::DialogHost {
@@ -35,37 +41,26 @@ public:
     }
     void setBusy(bool) override {}
     void refreshFileLists() override {}
-    void reportMissingLinks(const std::vector<generator::MissingLink>&) override {}
+    void reportMissingLinks(const std::vector<generator::MissingLink>& links) override {
+        missing = links.size();
+    }
+    std::size_t missing = 0;
 };
 
 struct OutputFile {
-    fs::path relative;
+    std::string path;
     std::string bytes;
 };
 
-// Wall time, and the processor time of this process: the disk is shared with other programs, whose
-// writes make wall times jump, while the processor time shows the work each side asks for.
-struct Times {
-    double wall = 0;
-    double cpu = 0;
-};
-
-double cpuSeconds() {
-    timespec now{};
-    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+double seconds(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-template <typename Work>
-Times timed(Work work) {
-    ::sync(); // each side starts without the other's dirty pages still being written back
-    const auto wallStart = Clock::now();
-    const double cpuStart = cpuSeconds();
-    if (!work()) {
-        return {-1, -1};
-    }
-    return {std::chrono::duration<double>(Clock::now() - wallStart).count(),
-            cpuSeconds() - cpuStart};
+// Each side starts without the other's dirty pages still being written back.
+double timed(const std::function<bool()>& work) {
+    ::sync();
+    const auto start = Clock::now();
+    return work() ? seconds(start) : -1;
 }
 
 double median(std::vector<double> values) {
@@ -73,35 +68,83 @@ double median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-// Everything the run wrote, below its show folder.
-std::vector<OutputFile> collectOutput(const fs::path& show) {
+// The pages below the run's show, with their places in the baseline's show.
+std::vector<OutputFile> pagesBelow(const fs::path& show, const fs::path& baseline) {
     std::vector<OutputFile> files;
     for (const auto& entry : fs::recursive_directory_iterator(show)) {
-        if (entry.is_regular_file()) {
+        if (entry.is_regular_file() && entry.path().extension() == ".html") {
             std::ifstream in(entry.path(), std::ios::binary);
             std::ostringstream bytes;
             bytes << in.rdbuf();
-            files.push_back({fs::relative(entry.path(), show), bytes.str()});
+            files.push_back({(baseline / fs::relative(entry.path(), show)).string(), bytes.str()});
         }
     }
     return files;
 }
 
-bool writePlain(const fs::path& show, const std::vector<OutputFile>& files) {
+void removePages(const std::vector<OutputFile>& files) {
     for (const OutputFile& file : files) {
-        const std::string path = (show / file.relative).string();
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        ::unlink(file.path.c_str());
+    }
+}
+
+bool writeAll(int fd, const std::string& bytes) {
+    return ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+}
+
+bool writePlain(const std::vector<OutputFile>& files) {
+    for (const OutputFile& file : files) {
+        const int fd = ::open(file.path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
         if (fd < 0) {
             return false;
         }
-        const bool complete = ::write(fd, file.bytes.data(), file.bytes.size()) ==
-                              static_cast<ssize_t>(file.bytes.size());
+        const bool complete = writeAll(fd, file.bytes);
         if (::close(fd) != 0 || !complete) {
             return false;
         }
     }
     return true;
 }
+
+bool replacePlain(const std::vector<OutputFile>& files) {
+    for (const OutputFile& file : files) {
+        const std::string temp = file.path + ".tmp";
+        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            return false;
+        }
+        const bool complete = writeAll(fd, file.bytes);
+        if (::close(fd) != 0 || !complete || ::rename(temp.c_str(), file.path.c_str()) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The thumbnails of the show; the two spellings give pages of the same sizes with other bytes.
+std::vector<std::string> thumbNames(const char* extension) {
+    std::vector<std::string> names;
+    for (int i = 1; i <= Pictures; ++i) {
+        names.push_back("Bild " + std::to_string(i) + extension);
+    }
+    return names;
+}
+
+struct Figures {
+    std::vector<double> run;
+    std::vector<double> baseline;
+    std::vector<double> ratio;
+
+    void add(double runSeconds, double baselineSeconds) {
+        run.push_back(runSeconds);
+        baseline.push_back(baselineSeconds);
+        ratio.push_back(runSeconds / baselineSeconds);
+    }
+    void print(const char* what, const char* baselineName, double target) const {
+        std::printf("%-44s %7.3f s   %-30s %7.3f s   ratio %.2f (target %.2f)\n", what, median(run),
+                    baselineName, median(baseline), median(ratio), target);
+    }
+};
 
 } // namespace
 
@@ -113,74 +156,128 @@ int main(int argc, char** argv) {
         return 1;
     }
     const fs::path root = pattern;
-    const fs::path generated = root / "generated";
-    const fs::path plain = root / "plain";
-    fs::create_directories(generated / "bilder");
-    fs::create_directories(plain / "bilder");
+    // The run and the baselines each write into a show of their own, alike in every file.
+    const fs::path show = root / "run";
+    for (const fs::path& folder : {show, root / "plain"}) {
+        fs::create_directories(folder / "minis");
+        fs::create_directories(folder / "bilder");
+        // Both spellings are on the disk, so that every run finds what its pages name.
+        for (const char* extension : {".jpg", ".JPG"}) {
+            for (const std::string& name : thumbNames(extension)) {
+                std::ofstream(folder / "minis" / name).put('\n');
+                std::ofstream(folder / "bilder" / name).put('\n');
+            }
+        }
+    }
 
     generator::ShowGeneratorInput input;
     input.settings = settings::DefaultShowSettings();
     input.settings.setOption(settings::ShowOption::OwnPagePerPicture, 1);
     input.settings.setOption(settings::ShowOption::AllPicturesPage, 1);
-    input.ShowFolder = generated.string() + "/";
+    input.ShowFolder = show.string() + "/";
     input.ThumbFolder = input.ShowFolder + "minis/";
     input.PictureFolder = input.ShowFolder + "bilder/";
-    for (int i = 1; i <= Thumbnails; ++i) {
-        input.ThumbNames.push_back("Bild " + std::to_string(i) + ".jpg");
-    }
-    input.PictureCount = Thumbnails;
+    input.PictureCount = Pictures;
     SilentHost host;
+    const auto runWith = [&](const char* extension) {
+        input.ThumbNames = thumbNames(extension);
+        return generator::ShowGenerator::run(input, host, host) == generator::RunOutcome::Written;
+    };
 
-    // The first round creates the files and tells which bytes the plain writes get.
-    if (generator::ShowGenerator::run(input, host, host) != generator::RunOutcome::Written) {
+    // The bytes of both spellings, for the baselines.
+    if (!runWith(".JPG")) {
         return 1;
     }
-    const std::vector<OutputFile> files = collectOutput(generated);
-    std::size_t bytes = 0;
-    for (const OutputFile& file : files) {
-        bytes += file.bytes.size();
+    const std::vector<OutputFile> upper = pagesBelow(show, root / "plain");
+    if (!runWith(".jpg")) {
+        return 1;
     }
-    if (!writePlain(plain, files)) {
+    const std::vector<OutputFile> lower = pagesBelow(show, root / "plain");
+    const std::vector<OutputFile> runPages = pagesBelow(show, show);
+    if (!writePlain(lower)) {
         std::perror("plain write");
         return 1;
     }
-    std::printf("%zu files, %zu bytes per round, in %s\n", files.size(), bytes, root.c_str());
+    std::size_t bytes = 0;
+    for (const OutputFile& file : lower) {
+        bytes += file.bytes.size();
+    }
+    std::printf("%zu pages, %zu bytes per round, in %s; median of %d rounds\n", lower.size(), bytes,
+                root.c_str(), Rounds);
 
-    std::vector<double> wallRatios;
-    std::vector<double> cpuRatios;
-    std::vector<double> runWalls;
-    std::vector<double> plainWalls;
-    const auto runOnce = [&] {
-        return generator::ShowGenerator::run(input, host, host) == generator::RunOutcome::Written;
-    };
-    const auto plainOnce = [&] { return writePlain(plain, files); };
+    const std::vector<std::string> lowerNames = thumbNames(".jpg");
+    const std::string startPage = input.ShowFolder + "bilder01.html";
+    const std::string allPage = input.PictureFolder + "bilder01_all.html";
+    std::vector<std::string> picturePages;
+    for (const std::string& name : lowerNames) {
+        picturePages.push_back(input.PictureFolder + name.substr(0, name.size() - 4) + ".html");
+    }
+
+    Figures first;
+    Figures unchanged;
+    Figures changed;
+    std::vector<double> checks;
     for (int round = 1; round <= Rounds; ++round) {
-        // Alternating which side goes first keeps a trend of the machine out of the ratio.
-        Times run;
-        Times direct;
-        if (round % 2 == 1) {
-            run = timed(runOnce);
-            direct = timed(plainOnce);
-        } else {
-            direct = timed(plainOnce);
-            run = timed(runOnce);
+        // Alternating which side goes first keeps a trend of the machine out of the ratios.
+        const bool runFirst = round % 2 == 1;
+        double runTime = 0;
+        double plainTime = 0;
+
+        // (a) into empty folders.
+        removePages(runPages);
+        removePages(lower);
+        for (int side = 0; side < 2; ++side) {
+            if ((side == 0) == runFirst) {
+                runTime = timed([&] { return runWith(".jpg"); });
+            } else {
+                plainTime = timed([&] { return writePlain(lower); });
+            }
         }
-        if (run.wall < 0 || direct.wall < 0) {
-            std::fprintf(stderr, "round %d failed\n", round);
+        first.add(runTime, plainTime);
+
+        // (b) the same pages again: the run finds every page as it is.
+        for (int side = 0; side < 2; ++side) {
+            if ((side == 0) == runFirst) {
+                runTime = timed([&] { return runWith(".jpg"); });
+            } else {
+                plainTime = timed([&] { return writePlain(lower); });
+            }
+        }
+        unchanged.add(runTime, plainTime);
+
+        // (c) every page changes, each to bytes of its old size, so that every old page is read.
+        for (int side = 0; side < 2; ++side) {
+            if ((side == 0) == runFirst) {
+                runTime = timed([&] { return runWith(".JPG"); });
+            } else {
+                plainTime = timed([&] { return replacePlain(upper); });
+            }
+        }
+        changed.add(runTime, plainTime);
+
+        // The link check of such a run on its own: the same files looked for.
+        const auto checked = Clock::now();
+        generator::LinkCheck links(input.ShowFolder);
+        for (std::size_t i = 0; i < lowerNames.size(); ++i) {
+            links.expect(allPage, input.PictureFolder, lowerNames[i]);
+            links.expect(startPage, input.ThumbFolder, lowerNames[i]);
+            links.expect(picturePages[i], input.PictureFolder, lowerNames[i]);
+        }
+        if (!links.missing().empty() || host.missing != 0) {
+            std::fputs("the link check found missing files\n", stderr);
             return 1;
         }
-        runWalls.push_back(run.wall);
-        plainWalls.push_back(direct.wall);
-        wallRatios.push_back(run.wall / direct.wall);
-        cpuRatios.push_back(run.cpu / direct.cpu);
-        std::printf("round %d: generation %.3f s (cpu %.3f s), plain writes %.3f s (cpu %.3f s), "
-                    "ratio %.2f (cpu %.2f)\n",
-                    round, run.wall, run.cpu, direct.wall, direct.cpu, run.wall / direct.wall,
-                    run.cpu / direct.cpu);
+        checks.push_back(seconds(checked));
+        std::printf("round %d: (a) %.3f / %.3f  (b) %.3f / %.3f  (c) %.3f / %.3f  check %.3f s\n",
+                    round, first.run.back(), first.baseline.back(), unchanged.run.back(),
+                    unchanged.baseline.back(), changed.run.back(), changed.baseline.back(),
+                    checks.back());
     }
-    std::printf(
-        "median: generation %.3f s, plain writes %.3f s, ratio %.2f (cpu %.2f), target 1.30\n",
-        median(runWalls), median(plainWalls), median(wallRatios), median(cpuRatios));
+    first.print("(a) first run into empty folders", "plain open/write/close", 1.3);
+    unchanged.print("(b) second run, nothing changed", "plain open/write/close", 0.5);
+    changed.print("(c) every page changed (same sizes)", "temp/write/close/rename", 1.2);
+    std::printf("link check: %.3f s, %.1f %% of (a) (target at most 10 %%)\n", median(checks),
+                100.0 * median(checks) / median(first.run));
 
     fs::remove_all(root);
     return 0;

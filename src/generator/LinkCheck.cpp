@@ -2,9 +2,9 @@
 
 #include <dirent.h>
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <unordered_set>
 
 namespace bildertafel::generator {
 
@@ -160,14 +160,46 @@ std::optional<std::vector<std::string>> relativeLinksOf(std::string_view text) {
     return links;
 }
 
+namespace {
+
+// The position of text in the list, found first among the two asked for last, else through the
+// index, else added; the two last are kept up to date.
+template <typename Index, typename Add>
+std::size_t positionOf(std::string_view text, std::size_t (&recent)[2], Index& index,
+                       const std::vector<std::string>& names, Add add) {
+    for (const std::size_t at : recent) {
+        if (at != SIZE_MAX && names[at] == text) {
+            return at;
+        }
+    }
+    auto found = index.find(text);
+    const std::size_t at = found != index.end() ? found->second : add();
+    if (found == index.end()) {
+        index.emplace(std::string(text), at);
+    }
+    recent[1] = recent[0];
+    recent[0] = at;
+    return at;
+}
+
+} // namespace
+
 void LinkCheck::expect(std::string_view page, std::string_view folder, std::string_view name) {
-    m_key.assign(folder);
-    m_key.append(name);
-    if (m_index.contains(m_key)) {
+    const std::size_t folderAt =
+        positionOf(folder, m_recentFolders, m_folderIndex, m_folderPaths, [&] {
+            m_folders.emplace_back();
+            m_folderPaths.emplace_back(folder);
+            return m_folders.size() - 1;
+        });
+    ByName<Wanted>& names = m_folders[folderAt].names;
+    if (names.find(name) != names.end()) {
         return;
     }
-    m_index.emplace(m_key, m_files.size());
-    m_files.push_back({m_key, Reference{std::string(page), folder.size()}});
+    const std::size_t pageAt = positionOf(page, m_recentPages, m_pageIndex, m_pages, [&] {
+        m_pages.emplace_back(page);
+        return m_pages.size() - 1;
+    });
+    names.emplace(std::string(name), Wanted{m_wanted++, pageAt});
 }
 
 void LinkCheck::expectRelative(std::string_view page, std::string_view pageFolder,
@@ -194,25 +226,41 @@ std::string LinkCheck::belowShow(std::string_view path) const {
 }
 
 std::vector<MissingLink> LinkCheck::missing() const {
-    // The names of each folder, read once; a folder that cannot be read holds nothing.
-    std::unordered_map<std::string, std::unordered_set<std::string>> folders;
-    std::vector<MissingLink> missing;
-    for (const auto& [path, reference] : m_files) {
-        const std::string folder = path.substr(0, reference.folderLength);
-        auto [entry, isNew] = folders.try_emplace(folder);
-        if (isNew) {
-            if (DIR* dir = ::opendir(folder.c_str())) {
-                while (const dirent* found = ::readdir(dir)) {
-                    entry->second.emplace(found->d_name);
+    struct Found {
+        std::size_t order;
+        MissingLink link;
+    };
+    std::vector<Found> missing;
+    std::vector<bool> listed(m_wanted, false); // by order
+    for (std::size_t f = 0; f < m_folders.size(); ++f) {
+        const Folder& folder = m_folders[f];
+        const std::string& path = m_folderPaths[f];
+        // Each folder is read once; whatever of it is named and not listed is missing, also
+        // everything in a folder that cannot be read.
+        if (DIR* dir = ::opendir(path.c_str())) {
+            while (const dirent* entry = ::readdir(dir)) {
+                const auto wanted = folder.names.find(std::string_view(entry->d_name));
+                if (wanted != folder.names.end()) {
+                    listed[wanted->second.order] = true;
                 }
-                ::closedir(dir);
+            }
+            ::closedir(dir);
+        }
+        for (const auto& [name, wanted] : folder.names) {
+            if (!listed[wanted.order]) {
+                missing.push_back(
+                    {wanted.order, {belowShow(m_pages[wanted.page]), belowShow(path + name)}});
             }
         }
-        if (!entry->second.contains(path.substr(reference.folderLength))) {
-            missing.push_back({belowShow(reference.page), belowShow(path)});
-        }
     }
-    return missing;
+    std::sort(missing.begin(), missing.end(),
+              [](const Found& a, const Found& b) { return a.order < b.order; });
+    std::vector<MissingLink> links;
+    links.reserve(missing.size());
+    for (Found& found : missing) {
+        links.push_back(std::move(found.link));
+    }
+    return links;
 }
 
 std::string missingLinksNotice(const std::vector<MissingLink>& links) {

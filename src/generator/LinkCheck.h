@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -41,17 +42,36 @@ public:
     std::vector<MissingLink> missing() const;
 
 private:
-    struct Reference {
-        std::string page;
-        std::size_t folderLength; // of the key: the folder with its "/", then the name
+    // Looks strings up by their view, without making a string of it first.
+    struct ViewHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const {
+            return std::hash<std::string_view>{}(text);
+        }
+    };
+    template <typename Value>
+    using ByName = std::unordered_map<std::string, Value, ViewHash, std::equal_to<>>;
+
+    struct Wanted {
+        std::size_t order; // when it was first referred to
+        std::size_t page;  // the first page that refers to it, in m_pages
+    };
+    struct Folder {
+        ByName<Wanted> names;
     };
 
     std::string belowShow(std::string_view path) const;
 
     std::string m_showFolder;
-    std::unordered_map<std::string, std::size_t> m_index; // full path -> position in m_files
-    std::vector<std::pair<std::string, Reference>> m_files;
-    std::string m_key; // reused for every look-up
+    ByName<std::size_t> m_folderIndex; // folder path -> position in m_folders
+    std::vector<std::string> m_folderPaths;
+    std::vector<Folder> m_folders;   // beside their paths
+    ByName<std::size_t> m_pageIndex; // page path -> position in m_pages
+    std::vector<std::string> m_pages;
+    // The pages and folders asked for last: a run names the same few again and again.
+    std::size_t m_recentFolders[2] = {SIZE_MAX, SIZE_MAX};
+    std::size_t m_recentPages[2] = {SIZE_MAX, SIZE_MAX};
+    std::size_t m_wanted = 0;
 };
 
 // The notice of the window after a run whose pages refer to files that are not there: the count,

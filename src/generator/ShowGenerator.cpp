@@ -36,7 +36,7 @@ struct WriteFailure {
 };
 
 WriteFailure failureOf(const TextFileWriter& file) {
-    return {file.target().string(), file.failureReason()};
+    return {file.target(), file.failureReason()};
 }
 
 // Registers the relative links of the templates of a page.
@@ -95,7 +95,7 @@ std::optional<WriteFailure> writePages(const ShowGeneratorInput& input, const Ru
         }
         if (allPage) {
             allPage->writePicture(picture);
-            links.expect(allFile->target().native(), input.PictureFolder, thumbName);
+            links.expect(allFile->target(), input.PictureFolder, thumbName);
         }
         startPage.writeCellEnd(picture);
         links.expect(startPagePath, input.ThumbFolder, thumbName);

@@ -1,6 +1,5 @@
 #include "textfile/TextFileWriter.h"
 
-#include "textfile/LineReader.h"
 #include "textfile/Windows1252.h"
 
 #include <atomic>
@@ -46,17 +45,42 @@ int creationMask() {
     return mask;
 }
 
-std::filesystem::path temporaryBeside(const std::filesystem::path& target) {
+// Paths are handled as plain strings: a show writes thousands of files, and taking a path apart
+// into its parts costs more than writing a small page.
+
+// The folder a target lies in, with its "/" (empty for a bare name).
+std::string_view folderPartOf(const std::string& target) {
+    const std::size_t slash = target.rfind('/');
+    return slash == std::string::npos ? std::string_view()
+                                      : std::string_view(target).substr(0, slash + 1);
+}
+
+std::string folderOf(const std::string& target) {
+    const std::string_view folder = folderPartOf(target);
+    return folder.empty() ? std::string(".") : std::string(folder);
+}
+
+std::string temporaryBeside(const std::string& target) {
     static std::atomic<unsigned> counter{0};
     // A short hidden name: it fits wherever the target's name fits, and no file list shows it.
-    const std::string name =
-        ".bildertafel-" + processIdText() + "-" + std::to_string(counter.fetch_add(1)) + ".tmp";
-    return target.has_parent_path() ? target.parent_path() / name : std::filesystem::path(name);
+    std::string path(folderPartOf(target));
+    path += ".bildertafel-";
+    path += processIdText();
+    path += '-';
+    path += std::to_string(counter.fetch_add(1));
+    path += ".tmp";
+    return path;
+}
+
+// Whether a file without a name can be given one through /proc (not every container mounts it).
+bool canNameAnonymousFiles() {
+    static const bool can = ::access("/proc/self/fd", X_OK) == 0;
+    return can;
 }
 
 } // namespace
 
-TextFileWriter::TextFileWriter(std::filesystem::path target, ReplaceMode mode)
+TextFileWriter::TextFileWriter(std::string target, ReplaceMode mode)
     : m_target(std::move(target)), m_mode(mode) {}
 
 TextFileWriter::~TextFileWriter() {
@@ -89,6 +113,15 @@ bool TextFileWriter::checkTarget() {
 }
 
 bool TextFileWriter::createTemporary() {
+    // A new file is written without a name and gets the target's once it is complete: no other
+    // program ever sees it half written, and it costs one entry in the folder instead of two.
+    if (!m_targetExists && canNameAnonymousFiles()) {
+        m_fd = ::open(folderOf(m_target).c_str(), O_WRONLY | O_TMPFILE | O_CLOEXEC,
+                      m_permissions & 0777);
+        if (m_fd >= 0) {
+            return true;
+        }
+    }
     for (int attempt = 0; attempt < 100; ++attempt) {
         m_temp = temporaryBeside(m_target);
         m_fd =
@@ -157,15 +190,34 @@ bool TextFileWriter::targetHoldsBuffer() const {
     if (!m_targetExists || m_targetSize != m_buffer.size()) {
         return false;
     }
-    std::string old;
-    std::string reason;
-    return readFileBytes(m_target, old, reason) && old == m_buffer;
+    const int fd = ::open(m_target.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    // Compared piece by piece; one byte more than expected means the file grew meanwhile.
+    char piece[16384];
+    std::size_t compared = 0;
+    bool same = true;
+    while (same) {
+        const ssize_t got = ::read(fd, piece, sizeof piece);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            same = got == 0 && compared == m_buffer.size();
+            break;
+        }
+        const auto length = static_cast<std::size_t>(got);
+        same = compared + length <= m_buffer.size() &&
+               std::memcmp(piece, m_buffer.data() + compared, length) == 0;
+        compared += length;
+    }
+    ::close(fd);
+    return same;
 }
 
 bool TextFileWriter::syncFolder() {
-    const std::filesystem::path folder =
-        m_target.has_parent_path() ? m_target.parent_path() : std::filesystem::path(".");
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(folderOf(m_target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0 || ::fsync(fd) != 0) {
         const int error = errno;
         if (fd >= 0) {
@@ -197,13 +249,16 @@ bool TextFileWriter::commit() {
         fail(errno);
         return false;
     }
+    if (m_temp.empty() && !nameAnonymousFile()) {
+        return false;
+    }
     const int fd = m_fd;
     m_fd = -1;
     if (::close(fd) != 0) {
         fail(errno);
         return false;
     }
-    if (::rename(m_temp.c_str(), m_target.c_str()) != 0) {
+    if (!m_temp.empty() && ::rename(m_temp.c_str(), m_target.c_str()) != 0) {
         fail(errno);
         return false;
     }
@@ -211,6 +266,31 @@ bool TextFileWriter::commit() {
     m_ready = false;
     m_replaced = true;
     return !m_mode.durable || syncFolder();
+}
+
+bool TextFileWriter::nameAnonymousFile() {
+    const std::string self = "/proc/self/fd/" + std::to_string(m_fd);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, m_target.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        return true;
+    }
+    if (errno != EEXIST) {
+        fail(errno);
+        return false;
+    }
+    // The target appeared since it was checked: the file takes a hidden name and replaces it.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        m_temp = temporaryBeside(m_target);
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, m_temp.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            return true;
+        }
+        if (errno != EEXIST) {
+            break;
+        }
+    }
+    const int error = errno;
+    m_temp.clear();
+    fail(error);
+    return false;
 }
 
 void TextFileWriter::abandon() {

@@ -23,7 +23,7 @@ struct ReplaceMode {
 // a failed or abandoned writer leaves no temporary file behind.
 class TextFileWriter {
 public:
-    explicit TextFileWriter(std::filesystem::path target, ReplaceMode mode = {});
+    explicit TextFileWriter(std::string target, ReplaceMode mode = {});
     ~TextFileWriter();
     TextFileWriter(const TextFileWriter&) = delete;
     TextFileWriter& operator=(const TextFileWriter&) = delete;
@@ -50,20 +50,21 @@ public:
 
     bool failed() const { return !m_reason.empty(); }
     const std::string& failureReason() const { return m_reason; }
-    const std::filesystem::path& target() const { return m_target; }
+    const std::string& target() const { return m_target; }
     // After a successful commit: false when the target already held these bytes and was kept.
     bool replaced() const { return m_replaced; }
 
 private:
     bool checkTarget();
     bool createTemporary();
+    bool nameAnonymousFile();
     bool flushBuffer();
     bool targetHoldsBuffer() const;
     bool syncFolder();
     void fail(int error);
 
-    std::filesystem::path m_target;
-    std::filesystem::path m_temp;
+    std::string m_target;
+    std::string m_temp; // empty while a new file is written without a name
     std::string m_buffer;
     std::string m_reason;
     ReplaceMode m_mode;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace bildertafel::textfile {
 namespace {
@@ -101,9 +102,19 @@ bool isAscii(char c) {
 }
 
 // Runs of ASCII, the same bytes in both encodings and by far the most common case, are copied in
-// one go: appends the run that starts at pos and moves pos past it.
+// one go: appends the run that starts at pos and moves pos past it. Eight bytes are looked at a
+// time while none of them has its high bit set.
 void appendAsciiRun(std::string& out, std::string_view text, std::size_t& pos) {
     const std::size_t start = pos;
+    constexpr std::uint64_t HighBits = 0x8080808080808080ULL;
+    while (pos + sizeof(std::uint64_t) <= text.size()) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, text.data() + pos, sizeof word);
+        if ((word & HighBits) != 0) {
+            break;
+        }
+        pos += sizeof word;
+    }
     while (pos < text.size() && isAscii(text[pos])) {
         ++pos;
     }
