@@ -6,6 +6,7 @@
 #include "generator/ShowGenerator.h"
 #include "settings/ConfigCommands.h"
 #include "settings/ShowSettings.h"
+#include "textfile/SystemReason.h"
 
 #include <charconv>
 #include <filesystem>
@@ -37,7 +38,8 @@ std::string runFolder(std::string_view argument, std::error_code& error) {
 }
 
 void reportUnreadable(std::ostream& err, const std::string& folder, const std::error_code& error) {
-    err << "Der Ordner " << folder << " kann nicht gelesen werden: " << error.message() << '\n';
+    err << "Der Ordner " << folder
+        << " kann nicht gelesen werden: " << textfile::systemReason(error.value()) << '\n';
 }
 
 bool isReadableFolder(const std::string& folder, std::ostream& err) {

@@ -1,8 +1,9 @@
 #include "textfile/LineReader.h"
 
+#include "textfile/SystemReason.h"
+
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,13 +14,13 @@ bool readFileBytes(const std::filesystem::path& path, std::string& bytes, std::s
     bytes.clear();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        reason = std::strerror(errno);
+        reason = systemReason(errno);
         return false;
     }
     struct stat info {};
     if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
         ::close(fd);
-        reason = std::strerror(EISDIR);
+        reason = systemReason(EISDIR);
         return false;
     }
     // Reads straight into the string, growing it when a file grew since fstat.
@@ -35,7 +36,7 @@ bool readFileBytes(const std::filesystem::path& path, std::string& bytes, std::s
             if (errno == EINTR) {
                 continue;
             }
-            reason = std::strerror(errno);
+            reason = systemReason(errno);
             ::close(fd);
             bytes.clear();
             return false;

@@ -1,5 +1,6 @@
 #include "textfile/TextFileWriter.h"
 
+#include "textfile/SystemReason.h"
 #include "textfile/Windows1252.h"
 
 #include <atomic>
@@ -89,7 +90,7 @@ TextFileWriter::~TextFileWriter() {
 
 void TextFileWriter::fail(int error) {
     if (m_reason.empty()) {
-        m_reason = std::strerror(error);
+        m_reason = systemReason(error);
     }
     abandon();
 }
@@ -233,7 +234,7 @@ bool TextFileWriter::syncFolder() {
 bool TextFileWriter::commit() {
     if (!m_ready) {
         if (m_reason.empty()) {
-            m_reason = std::strerror(EBADF);
+            m_reason = systemReason(EBADF);
         }
         return false;
     }

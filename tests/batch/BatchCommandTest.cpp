@@ -188,12 +188,13 @@ TEST_F(BatchCommand, UnreadableFoldersExitWithThree) {
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"--show", base + "show", "--minis", base + "show/nix", "--pictures",
           base + "show/bilder"},
-         "Der Ordner " + base + "show/nix/ kann nicht gelesen werden: No such file or directory"},
+         "Der Ordner " + base +
+             "show/nix/ kann nicht gelesen werden: Die Datei oder der Ordner existiert nicht"},
         {{"--show", base + "datei", "--minis", base + "show/minis", "--pictures",
           base + "show/bilder"},
-         "Der Ordner " + base + "datei/ kann nicht gelesen werden: Not a directory"},
+         "Der Ordner " + base + "datei/ kann nicht gelesen werden: Das ist kein Ordner"},
         {{"--show", base, "--minis", base + "show/minis", "--pictures", base + "datei"},
-         "Der Ordner " + base + "datei/ kann nicht gelesen werden: Not a directory"},
+         "Der Ordner " + base + "datei/ kann nicht gelesen werden: Das ist kein Ordner"},
     };
     for (const auto& [args, message] : cases) {
         const ProgramResult result = run(args);
@@ -213,7 +214,7 @@ TEST_F(BatchCommand, AFileThatCannotBeWrittenExitsWithThreeAndLeavesNoTrace) {
     EXPECT_EQ(result.exitStatus, 3);
     EXPECT_EQ(result.err,
               "Die Datei " + dir.folder() +
-                  "show/bilder/b.html konnte nicht geschrieben werden: Is a directory\n");
+                  "show/bilder/b.html konnte nicht geschrieben werden: Das ist ein Ordner\n");
     EXPECT_EQ(listNames(show()), "bilder\nminis\n");
     EXPECT_EQ(listNames(pictures()), "a.html\na.jpg\nb.html\nb.jpg\n");
 }

@@ -23,7 +23,7 @@ TEST(WriteFailure, PictureFolderThatIsAFileStopsTheRunAndKeepsTheOldStartPage) {
     EXPECT_EQ(show.run(), generator::RunOutcome::WriteFailed);
 
     EXPECT_EQ(show.host.events,
-              failedEvents(show.pictures() / "bilder01_all.html", "Not a directory"));
+              failedEvents(show.pictures() / "bilder01_all.html", "Das ist kein Ordner"));
     EXPECT_EQ(readFile(show.show() / "bilder01.html"), "old");
     EXPECT_EQ(listNames(show.show()), "bilder\nbilder01.html\nminis\n");
 }
@@ -40,8 +40,8 @@ TEST(WriteFailure, FolderRemovedAfterTheNameDialogLeavesNoStartPage) {
 
     EXPECT_EQ(show.run(), generator::RunOutcome::WriteFailed);
 
-    EXPECT_EQ(show.host.events,
-              failedEvents(show.pictures() / "a.html", "No such file or directory"));
+    EXPECT_EQ(show.host.events, failedEvents(show.pictures() / "a.html",
+                                             "Die Datei oder der Ordner existiert nicht"));
     EXPECT_EQ(listNames(show.show()), "minis\n");
 }
 
@@ -55,7 +55,7 @@ TEST(WriteFailure, PagesFinishedBeforeTheFailureStayAndOpenPagesKeepTheirContent
 
     EXPECT_EQ(show.run(), generator::RunOutcome::WriteFailed);
 
-    EXPECT_EQ(show.host.events, failedEvents(show.pictures() / "b.html", "Is a directory"));
+    EXPECT_EQ(show.host.events, failedEvents(show.pictures() / "b.html", "Das ist ein Ordner"));
     EXPECT_EQ(readFile(show.pictures() / "a.html"),
               "<html><body><center>\r\n"
               "<a href=\"../bilder01.html#a\"><img src=\"a.jpg\" alt=\"zur&uuml;ck zur "
@@ -76,7 +76,8 @@ TEST(WriteFailure, AStartPageNameTooLongForTheFileSystemIsReportedWithItsReason)
 
     EXPECT_EQ(show.run(), generator::RunOutcome::WriteFailed);
 
-    EXPECT_EQ(show.host.events, failedEvents(show.show() / (name + ".html"), "File name too long"));
+    EXPECT_EQ(show.host.events,
+              failedEvents(show.show() / (name + ".html"), "Der Name ist zu lang"));
     EXPECT_EQ(listNames(show.show()), "bilder\nminis\n");
     EXPECT_EQ(listNames(show.pictures()), "a.html\n");
 }

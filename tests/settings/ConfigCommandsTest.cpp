@@ -5,6 +5,8 @@
 #include "ConfigTestSupport.h"
 #include "TempDir.h"
 
+#include "textfile/SystemReason.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -71,7 +73,7 @@ TEST_F(ConfigCommands, WriteFailureIsReportedAndOldFileKept) {
     EXPECT_EQ(host.events, (Events{"ask", "message"}));
     EXPECT_NE(host.messages.at(0).text.find(dir.folder() + "a.cfg"), std::string::npos);
     EXPECT_EQ(host.messages.at(0).title, "Konfigurationsdatei speichern...");
-    EXPECT_NE(host.messages.at(0).text.find(std::strerror(EISDIR)), std::string::npos);
+    EXPECT_NE(host.messages.at(0).text.find(textfile::systemReason(EISDIR)), std::string::npos);
     EXPECT_EQ(readFile(dir / "a.cfg" / "inside"), "kept");
     EXPECT_EQ(listNames(dir.path()), "a.cfg\n"); // no temporary file left
 }

@@ -3,6 +3,8 @@
 #include "ConfigTestSupport.h"
 #include "TempDir.h"
 
+#include "textfile/SystemReason.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -195,7 +197,8 @@ TEST(ConfigFileReader, UnreadableFileChangesNothing) {
         const ConfigFileResult result = loadConfigFile(c.path, settings);
         EXPECT_EQ(result.failure, ConfigFileResult::Failure::CannotRead);
         EXPECT_NE(result.message.find(c.path.string()), std::string::npos) << result.message;
-        EXPECT_NE(result.message.find(std::strerror(c.error)), std::string::npos) << result.message;
+        EXPECT_NE(result.message.find(textfile::systemReason(c.error)), std::string::npos)
+            << result.message;
         EXPECT_EQ(settings, DefaultShowSettings());
     }
 }

@@ -1,6 +1,7 @@
 #include "ui/lists/FolderReading.h"
 
 #include "filelist/FileList.h"
+#include "textfile/SystemReason.h"
 #include "ui/lists/FileNames.h"
 
 #include <sys/stat.h>
@@ -29,7 +30,8 @@ QString reasonFor(const QString& folder, const std::error_code& error) {
     if (error == std::errc::permission_denied || error == std::errc::operation_not_permitted)
         return QStringLiteral("Der Ordner „%1“ kann nicht gelesen werden: Zugriff verweigert.")
             .arg(folder);
-    return QStringLiteral("Der Ordner „%1“ kann nicht gelesen werden.").arg(folder);
+    return QStringLiteral("Der Ordner „%1“ kann nicht gelesen werden: %2.")
+        .arg(folder, fromFileName(textfile::systemReason(error.value())));
 }
 
 } // namespace
