@@ -30,11 +30,14 @@ set(CPACK_DEBIAN_FILE_NAME "DEB-DEFAULT")
 # Without them the list is written by hand.
 find_program(BILDERTAFEL_DPKG_SHLIBDEPS dpkg-shlibdeps)
 find_program(BILDERTAFEL_FILE_UTILITY file)
+# The window is German in every dialog, Qt's own included: it loads Qt's German translation.
+set(BILDERTAFEL_DEBIAN_RUNTIME "qt6-translations-l10n")
 if(BILDERTAFEL_DPKG_SHLIBDEPS AND BILDERTAFEL_FILE_UTILITY)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "${BILDERTAFEL_DEBIAN_RUNTIME}")
 else()
     set(CPACK_DEBIAN_PACKAGE_DEPENDS
-        "libqt6widgets6 (>= 6.2), libqt6gui6 (>= 6.2), libqt6core6 (>= 6.2), libc6, libstdc++6")
+        "libqt6widgets6 (>= 6.2), libqt6gui6 (>= 6.2), libqt6core6 (>= 6.2), libc6, libstdc++6, ${BILDERTAFEL_DEBIAN_RUNTIME}")
 endif()
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 

@@ -41,6 +41,7 @@ public:
     }
     void setBusy(bool) override {}
     void refreshFileLists() override {}
+    void startPageWritten(const std::string&) override {}
     void reportMissingLinks(const std::vector<generator::MissingLink>& links) override {
         missing = links.size();
     }

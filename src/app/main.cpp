@@ -1,5 +1,6 @@
 #include "ui/ApplicationStyle.h"
 #include "ui/DisplayCheck.h"
+#include "ui/GermanTexts.h"
 #include "ui/MainWindow.h"
 
 #include <QApplication>
@@ -18,6 +19,11 @@ int main(int argc, char* argv[]) {
     // Lets the desktop match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("de.bildertafel.Bildertafel"));
     bildertafel::ui::useApplicationStyle();
+    if (!bildertafel::ui::useGermanTexts(app)) {
+        std::fputs("Die deutsche Übersetzung von Qt fehlt (Paket qt6-translations-l10n); "
+                   "die Dialoge des Toolkits erscheinen englisch.\n",
+                   stderr);
+    }
     bildertafel::ui::MainWindow window;
     window.show();
     return QApplication::exec();

@@ -21,6 +21,7 @@ public:
                         std::string_view presetAnswer) override;
     void setBusy(bool) override {}
     void refreshFileLists() override {}
+    void startPageWritten(const std::string&) override {}
     // One warning line per missing file, then their count.
     void reportMissingLinks(const std::vector<generator::MissingLink>& links) override;
 

@@ -177,6 +177,7 @@ RunOutcome ShowGenerator::run(const ShowGeneratorInput& input, GeneratorHost& ho
                             FileSystemProblemTitle);
         return RunOutcome::WriteFailed;
     }
+    host.startPageWritten(input.ShowFolder + startPageName + ".html");
     if (!missing.empty()) {
         host.reportMissingLinks(missing);
     }

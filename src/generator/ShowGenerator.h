@@ -18,6 +18,8 @@ public:
     virtual void setBusy(bool on) = 0;
     // Re-read the file lists so that the new pages are listed and counted.
     virtual void refreshFileLists() = 0;
+    // After a run that wrote its pages: the full path of the start page.
+    virtual void startPageWritten(const std::string& path) = 0;
     // After pages were written whose links or images name files that are not there.
     virtual void reportMissingLinks(const std::vector<MissingLink>& links) = 0;
 };

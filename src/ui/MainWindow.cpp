@@ -2,6 +2,7 @@
 
 #include "ui/ApplicationStyle.h"
 #include "ui/CheckBoxValue.h"
+#include "ui/InputRules.h"
 #include "ui/StandardDialogs.h"
 #include "ui/TableWidthChoice.h"
 #include "ui/TemplateText.h"
@@ -14,6 +15,7 @@
 #include <QEvent>
 #include <QIcon>
 #include <QMouseEvent>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QTimer>
 
@@ -58,7 +60,14 @@ MainWindow::MainWindow(QWidget* parent)
     for (QCheckBox* box : {m_ui->Check1, m_ui->Check2, m_ui->Check3}) {
         keepUserClicksTwoState(*box);
     }
+    for (QPushButton* button : findChildren<QPushButton*>()) {
+        pressOnEnter(*button);
+    }
+    for (QWidget* choice : std::initializer_list<QWidget*>{m_ui->Combo1, Drive1[0], Drive1[1]}) {
+        ignoreWheelUnlessFocused(*choice);
+    }
     connectEvents();
+    connectContextMenus();
 }
 
 MainWindow::~MainWindow() = default;
@@ -96,6 +105,9 @@ void MainWindow::connectEvents() {
         connect(Command2[i], &QPushButton::clicked, this, [this, i] { Command2_Click(i); });
     }
     connect(m_ui->Command3, &QPushButton::clicked, this, &MainWindow::Command3_Click);
+    // F5 does what a click on a count label does.
+    auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), this);
+    connect(refresh, &QShortcut::activated, this, &MainWindow::Label2_Click);
     // Labels have no click of their own.
     m_ui->Label2->installEventFilter(this);
     m_ui->Label3->installEventFilter(this);

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 class QCheckBox;
 class QFrame;
@@ -58,6 +59,7 @@ protected:
 private:
     void bindControlArrays();
     void connectEvents();
+    void connectContextMenus();
     void runFormActivateOnce();
     QCheckBox* optionBox(settings::ShowOption option) const;
 
@@ -75,6 +77,12 @@ private:
     void Command3_Click();
 
     void startUpFolderSteps();
+
+    // The context menus of the boxes of the page "Datei".
+    void showContextMenu(QWidget& box, const QPoint& at);
+    // The start page selected in File1(1), or else the one written last; empty when neither.
+    std::string startPageToShow() const;
+    void showStartPageInBrowser();
     void ShowCounts();
     void UpdateButtons();
 
@@ -98,6 +106,7 @@ private:
 
     ShowFolderSlots ShowFolders;
     std::unique_ptr<dialogs::DialogHost> m_dialogs;
+    std::string m_lastStartPage; // written by this run of the program; bytes
 
     bool m_activated = false;
 };

@@ -59,7 +59,9 @@ void MainWindow::Command3_Click() {
         input.ThumbNames.push_back(thumbs.fileNameAt(i));
     }
     input.PictureCount = File1[filelistslot::Pictures]->count();
-    WindowGeneratorHost host([this] { RefreshFileLists(); }, *m_dialogs);
+    WindowGeneratorHost host([this] { RefreshFileLists(); },
+                             [this](const std::string& path) { m_lastStartPage = path; },
+                             *m_dialogs);
     generator::ShowGenerator::run(input, host, *m_dialogs);
 }
 

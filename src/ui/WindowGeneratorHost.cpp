@@ -6,8 +6,10 @@
 namespace bildertafel::ui {
 
 WindowGeneratorHost::WindowGeneratorHost(std::function<void()> refreshFileLists,
+                                         std::function<void(const std::string&)> startPageWritten,
                                          dialogs::DialogHost& dialogs)
-    : m_refreshFileLists(std::move(refreshFileLists)), m_dialogs(dialogs) {}
+    : m_refreshFileLists(std::move(refreshFileLists)),
+      m_startPageWritten(std::move(startPageWritten)), m_dialogs(dialogs) {}
 
 WindowGeneratorHost::~WindowGeneratorHost() {
     setBusy(false);
@@ -25,6 +27,10 @@ void WindowGeneratorHost::setBusy(bool on) {
 
 void WindowGeneratorHost::refreshFileLists() {
     m_refreshFileLists();
+}
+
+void WindowGeneratorHost::startPageWritten(const std::string& path) {
+    m_startPageWritten(path);
 }
 
 void WindowGeneratorHost::reportMissingLinks(const std::vector<generator::MissingLink>& links) {

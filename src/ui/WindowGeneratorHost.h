@@ -10,16 +10,20 @@ namespace bildertafel::ui {
 // refresh of its file lists, and a notice when links of the new pages lead nowhere.
 class WindowGeneratorHost : public generator::GeneratorHost {
 public:
-    WindowGeneratorHost(std::function<void()> refreshFileLists, dialogs::DialogHost& dialogs);
+    WindowGeneratorHost(std::function<void()> refreshFileLists,
+                        std::function<void(const std::string&)> startPageWritten,
+                        dialogs::DialogHost& dialogs);
     // A run that left the pointer busy must not leave it so for the rest of the program.
     ~WindowGeneratorHost() override;
 
     void setBusy(bool on) override;
     void refreshFileLists() override;
+    void startPageWritten(const std::string& path) override;
     void reportMissingLinks(const std::vector<generator::MissingLink>& links) override;
 
 private:
     std::function<void()> m_refreshFileLists;
+    std::function<void(const std::string&)> m_startPageWritten;
     dialogs::DialogHost& m_dialogs;
     bool m_busy = false;
 };

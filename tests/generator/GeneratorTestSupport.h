@@ -34,11 +34,13 @@ public:
         }
     }
     void refreshFileLists() override { events.push_back("refresh"); }
+    void startPageWritten(const std::string& path) override { startPage = path; }
     void reportMissingLinks(const std::vector<generator::MissingLink>& links) override {
         missingLinks.insert(missingLinks.end(), links.begin(), links.end());
     }
 
     std::vector<generator::MissingLink> missingLinks;
+    std::string startPage; // the last written
 };
 
 inline const std::string AskEvent =

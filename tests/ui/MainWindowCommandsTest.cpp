@@ -85,6 +85,7 @@ private slots:
     void generationRefusedOrCancelled();
     void generationWritesAndRefreshesTheLists();
     void generationTellsOfLinksThatLeadNowhere();
+    void writeFailureNamesTheReasonInGerman();
 
 private:
     // Starts the window in the working folder and opens show, minis and bilder.
@@ -463,6 +464,21 @@ void MainWindowCommandsTest::generationTellsOfLinksThatLeadNowhere() {
              "Die Seiten sind geschrieben, aber 1 Verweis führt ins Leere:\n"
              "album.html → bilder/Bild2.jpg");
     QCOMPARE(namesOf(file1(window, 1)), QStringList{"album.html"});
+}
+
+void MainWindowCommandsTest::writeFailureNamesTheReasonInGerman() {
+    QVERIFY(makeFiles(m_show, jpgNames("minis", 1) + jpgNames("bilder", 1)));
+    QVERIFY(QDir().mkpath(m_show + "/bilder/album_all.html"));
+    MainWindow window;
+    ScriptedDialogs& dialogs = scriptDialogs(window);
+    startInShow(window);
+    dialogs.answers = {"album"};
+    clickWidget(generateButton(window));
+    QCOMPARE(dialogs.messages.size(), 1);
+    QCOMPARE(dialogs.messages[0].title, "Problem im Dateisystem...");
+    QCOMPARE(dialogs.messages[0].text, "Die Datei " + m_show +
+                                           "/bilder/album_all.html konnte nicht geschrieben "
+                                           "werden: Das ist ein Ordner");
 }
 
 QTEST_MAIN(MainWindowCommandsTest)

@@ -35,6 +35,10 @@ namespace {
 
 const QString TipLabel1 = QStringLiteral(
     "Automatisch erzeugter HTML-Text. \"Auto\" steht für automatisch erzeugte Namen.");
+// The two lower boxes offer preparing pictures on the right mouse button; the count labels tell
+// how to read the lists again.
+const QString TipPrepare = QStringLiteral("Rechte Maustaste: Bilder vorbereiten…");
+const QString TipRefresh = QStringLiteral("Klicken oder F5: Listen neu einlesen");
 
 struct Control {
     const char* name;
@@ -71,18 +75,18 @@ const std::vector<Control>& controlTable() {
         {"File1_1", "bildertafel::uilists::FileListBox", "Frame2_1", "*.html", "", 2160, 240, 2175,
          2235},
         {"Command3", "QPushButton", "Frame2_1", "HTML erstellen", "", 2160, 2520, 2175, 375},
-        {"Frame2_2", "QGroupBox", "Frame1_0", "Unterordner mit den Mini-Bildern zur Voransicht", "",
-         120, 3480, 4455, 3135},
+        {"Frame2_2", "QGroupBox", "Frame1_0", "Unterordner mit den Mini-Bildern zur Voransicht",
+         TipPrepare, 120, 3480, 4455, 3135},
         {"Dir1_2", "bildertafel::uilists::DirListBox", "Frame2_2", "", "", 120, 240, 1935, 2790},
         {"File1_2", "bildertafel::uilists::FileListBox", "Frame2_2", "*.jpg", "", 2160, 240, 2175,
          2430},
-        {"Label2", "QLabel", "Frame2_2", "Label2", "", 2280, 2760, 1935, 255},
-        {"Frame2_3", "QGroupBox", "Frame1_0", "Unterordner mit den Bildern im Großformat", "", 4800,
-         3480, 4455, 3135},
+        {"Label2", "QLabel", "Frame2_2", "Label2", TipRefresh, 2280, 2760, 1935, 255},
+        {"Frame2_3", "QGroupBox", "Frame1_0", "Unterordner mit den Bildern im Großformat",
+         TipPrepare, 4800, 3480, 4455, 3135},
         {"Dir1_3", "bildertafel::uilists::DirListBox", "Frame2_3", "", "", 120, 240, 1935, 2790},
         {"File1_3", "bildertafel::uilists::FileListBox", "Frame2_3", "*.jpg", "", 2160, 240, 2175,
          1260},
-        {"Label3", "QLabel", "Frame2_3", "Label3", "", 2160, 1560, 2175, 255},
+        {"Label3", "QLabel", "Frame2_3", "Label3", TipRefresh, 2160, 1560, 2175, 255},
         {"File1_4", "bildertafel::uilists::FileListBox", "Frame2_3", "*.html", "", 2160, 1800, 2175,
          1260},
         // Page 1, "Vorschau"

@@ -15,6 +15,9 @@ DirListBox::DirListBox(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setItemDelegate(new DirRowDelegate(LevelRole, this));
+    // The open and the closed folder icon come in different sizes; every row gets the same.
+    const int iconSide = style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, this);
+    setIconSize(QSize(iconSide, iconSide));
     // Like a new classic folder list, it starts at the program's working folder.
     m_path = normalizedFolderPath(workingFolder());
     FolderReading reading = readFolder(m_path);

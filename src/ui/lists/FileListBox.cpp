@@ -112,6 +112,12 @@ void FileListBox::reread() {
 }
 
 void FileListBox::keyPressEvent(QKeyEvent* event) {
+    // Return or Enter on an entry does what a double-click on it does.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && selectedIndex() >= 0) {
+        event->accept();
+        emit fileDoubleClicked();
+        return;
+    }
     const int before = selectedIndex();
     QListView::keyPressEvent(event);
     if (selectedIndex() != before)

@@ -46,6 +46,7 @@ signals:
     // The user selected an entry: a mouse click on an entry (also on the one already selected),
     // or a key that moved the selection.
     void fileClicked();
+    // A double-click on an entry, or Return or Enter while an entry is selected.
     void fileDoubleClicked();
 
 protected:

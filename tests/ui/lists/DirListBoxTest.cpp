@@ -110,6 +110,10 @@ void DirListBoxTest::deeperRowsAreDrawnFurtherRight() {
     const int wider = delegate->sizeHint(option, box.model()->index(sub, 0)).width() -
                       delegate->sizeHint(option, box.model()->index(ancestor, 0)).width();
     QVERIFY2(wider >= 2 * 6, qPrintable(QString::number(wider)));
+    // Open folders above and closed sub-folders below: every row as high as the first.
+    for (int row = 1; row < box.count(); ++row)
+        QCOMPARE(box.visualItemRect(box.item(row)).height(),
+                 box.visualItemRect(box.item(0)).height());
 }
 
 void DirListBoxTest::setPathAcceptsEveryWayOfWritingAFolder_data() {

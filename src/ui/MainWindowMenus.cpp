@@ -1,0 +1,69 @@
+// The context menus of the page "Datei": what the right mouse button (or the context-menu key)
+// offers beyond the controls of the page.
+#include "ui/MainWindow.h"
+
+#include "ui/lists/FileListBox.h"
+#include "ui/lists/FileNames.h"
+#include "ui_MainWindow.h"
+
+#include <QDesktopServices>
+#include <QMenu>
+#include <QUrl>
+
+#include <sys/stat.h>
+
+namespace bildertafel::ui {
+
+namespace {
+
+bool isFile(const std::string& path) {
+    struct stat info {};
+    return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// A file URL of the path's bytes, so that a name from any disk opens the file it names.
+QUrl fileUrl(const std::string& path) {
+    const QByteArray bytes(path.data(), static_cast<qsizetype>(path.size()));
+    return QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/"));
+}
+
+} // namespace
+
+void MainWindow::connectContextMenus() {
+    for (QWidget* box :
+         std::initializer_list<QWidget*>{m_ui->Frame2_1, m_ui->Frame2_2, m_ui->Frame2_3}) {
+        connect(box, &QWidget::customContextMenuRequested, this,
+                [this, box](const QPoint& at) { showContextMenu(*box, at); });
+    }
+    connect(m_ui->StartPageInBrowser, &QAction::triggered, this,
+            &MainWindow::showStartPageInBrowser);
+}
+
+void MainWindow::showContextMenu(QWidget& box, const QPoint& at) {
+    QMenu menu(this);
+    if (&box == m_ui->Frame2_1) {
+        m_ui->StartPageInBrowser->setEnabled(!startPageToShow().empty());
+        menu.addAction(m_ui->StartPageInBrowser);
+    } else {
+        menu.addAction(m_ui->PreparePictures);
+    }
+    menu.exec(box.mapToGlobal(at));
+}
+
+std::string MainWindow::startPageToShow() const {
+    const uilists::FileListBox& pages = *File1[filelistslot::ShowPages];
+    if (pages.selectedIndex() >= 0) {
+        return uilists::toFileName(ShowFolders[folderslot::ShowFolder]) +
+               pages.fileNameAt(pages.selectedIndex());
+    }
+    return isFile(m_lastStartPage) ? m_lastStartPage : std::string();
+}
+
+void MainWindow::showStartPageInBrowser() {
+    const std::string page = startPageToShow();
+    if (!page.empty()) {
+        QDesktopServices::openUrl(fileUrl(page));
+    }
+}
+
+} // namespace bildertafel::ui
