@@ -1,6 +1,9 @@
 #include "batch/BatchOptions.h"
 
+#include "imaging/Preparation.h"
+
 #include <algorithm>
+#include <charconv>
 #include <iterator>
 
 namespace bildertafel::batch {
@@ -38,6 +41,25 @@ std::optional<std::string> folder(std::string& target, std::string_view flag,
     return std::nullopt;
 }
 
+// A whole number from lowest to highest, or one of the allowed others.
+std::optional<std::string> number(std::optional<int>& target, std::string_view flag,
+                                  std::string_view value, int lowest, int highest, bool zero) {
+    int parsed = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), parsed);
+    const bool whole = !value.empty() && error == std::errc() && end == value.data() + value.size();
+    if (whole && ((parsed >= lowest && parsed <= highest) || (zero && parsed == 0))) {
+        target = parsed;
+        return std::nullopt;
+    }
+    return std::string(flag) + " erwartet " + (zero ? "0 oder " : "") + std::to_string(lowest) +
+           " bis " + std::to_string(highest) + ", nicht \"" + std::string(value) + "\".";
+}
+
+std::optional<std::string> size(std::optional<int>& target, std::string_view flag,
+                                std::string_view value) {
+    return number(target, flag, value, imaging::SmallestSize, imaging::LargestSize, true);
+}
+
 struct ValueOption {
     std::string_view flag;
     ApplyValue apply;
@@ -66,6 +88,14 @@ constexpr ValueOption ValueOptions[] = {
      [](BatchOptions& o, std::string_view f, std::string_view v) { return folder(o.minis, f, v); }},
     {"--pictures", [](BatchOptions& o, std::string_view f,
                       std::string_view v) { return folder(o.pictures, f, v); }},
+    {"--prepare", [](BatchOptions& o, std::string_view f,
+                     std::string_view v) { return folder(o.prepare, f, v); }},
+    {"--picture-size", [](BatchOptions& o, std::string_view f,
+                          std::string_view v) { return size(o.pictureSize, f, v); }},
+    {"--mini-size", [](BatchOptions& o, std::string_view f,
+                       std::string_view v) { return size(o.miniSize, f, v); }},
+    {"--quality", [](BatchOptions& o, std::string_view f,
+                     std::string_view v) { return number(o.quality, f, v, 1, 100, false); }},
     {"--name",
      [](BatchOptions& o, std::string_view, std::string_view v) -> std::optional<std::string> {
          o.name = std::string(v);
@@ -81,6 +111,7 @@ struct FlagOption {
 
 constexpr FlagOption FlagOptions[] = {
     {"--strict", &BatchOptions::strict},
+    {"--redo", &BatchOptions::redo},
 };
 
 ParsedCommandLine wrongUsage(std::string error) {
@@ -125,15 +156,22 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> args) {
         }
     }
 
-    // Configuration files alone need no folders; a generation needs all three.
-    if (!parsed.options.generates() && (parsed.options.config || parsed.options.saveConfig)) {
+    const BatchOptions& options = parsed.options;
+    if (options.prepare.empty() &&
+        (options.pictureSize || options.miniSize || options.quality || options.redo)) {
+        return wrongUsage("--picture-size, --mini-size, --quality und --redo gelten nur mit "
+                          "--prepare.");
+    }
+    // Configuration files alone need no folders; a generation needs all three, preparing the
+    // pictures the two it makes them in.
+    if (!options.generates() && options.prepare.empty() && (options.config || options.saveConfig)) {
         return parsed;
     }
     std::string missing;
     for (const auto& [flag, value] :
-         {std::pair{"--show", &parsed.options.show}, std::pair{"--minis", &parsed.options.minis},
-          std::pair{"--pictures", &parsed.options.pictures}}) {
-        if (value->empty()) {
+         {std::pair{"--show", &options.show}, std::pair{"--minis", &options.minis},
+          std::pair{"--pictures", &options.pictures}}) {
+        if (value->empty() && (options.prepare.empty() || value != &options.show)) {
             missing += missing.empty() ? "" : ", ";
             missing += flag;
         }

@@ -23,9 +23,18 @@ struct BatchOptions {
     std::string pictures;
     std::optional<std::string> name; // the answer to the name dialog; none: its preset
     bool strict = false;             // links of the pages that lead nowhere make the run fail
+    // The folder of the originals: the previews and pictures are made before the generation.
+    std::string prepare;
+    std::optional<int> pictureSize; // 0 or 16 to 20000
+    std::optional<int> miniSize;
+    std::optional<int> quality; // 1 to 100
+    bool redo = false;
 
-    // A run without folders only reads and writes configuration files.
-    bool generates() const { return !show.empty() || !minis.empty() || !pictures.empty(); }
+    // A run without folders only reads and writes configuration files; with --prepare the
+    // generation follows when the show folder is given.
+    bool generates() const {
+        return !show.empty() || (prepare.empty() && (!minis.empty() || !pictures.empty()));
+    }
 };
 
 struct ParsedCommandLine {

@@ -4,6 +4,7 @@
 #include "batch/BatchUsage.h"
 #include "filelist/FileList.h"
 #include "generator/ShowGenerator.h"
+#include "imaging/Preparation.h"
 #include "settings/ConfigCommands.h"
 #include "settings/ShowSettings.h"
 #include "textfile/SystemReason.h"
@@ -86,9 +87,55 @@ bool settingsFor(const BatchOptions& options, ShowSettings& settings, BatchHost&
     return true;
 }
 
+// Makes the previews and the web-size pictures from the originals, with one progress line that
+// is written over and over while standard error is a terminal.
+int preparePictures(const BatchOptions& options, std::ostream& err, bool errIsTerminal) {
+    imaging::PreparationRequest request;
+    std::error_code error;
+    for (const auto& [argument, folder] : {std::pair{&options.prepare, &request.OriginalsFolder},
+                                           std::pair{&options.minis, &request.ThumbFolder},
+                                           std::pair{&options.pictures, &request.PictureFolder}}) {
+        *folder = runFolder(*argument, error);
+        if (error) {
+            reportUnreadable(err, *argument, error);
+            return ExitFileSystem;
+        }
+    }
+    request.pictureSize = options.pictureSize.value_or(request.pictureSize);
+    request.miniSize = options.miniSize.value_or(request.miniSize);
+    request.quality = options.quality.value_or(request.quality);
+    request.redo = options.redo;
+
+    imaging::PreparationCallbacks callbacks;
+    bool progressShown = false;
+    if (errIsTerminal) {
+        callbacks.progress = [&err, &progressShown](const imaging::PreparationProgress& at) {
+            err << "\rBilder vorbereiten: " << at.done << " von " << at.total;
+            if (at.secondsLeft >= 0) {
+                err << ", noch etwa " << imaging::timeLeftText(at.secondsLeft);
+            }
+            err << "\x1b[K" << std::flush;
+            progressShown = true;
+        };
+    }
+    const imaging::PreparationResult result = imaging::prepareImages(request, callbacks);
+    if (progressShown) {
+        err << '\n';
+    }
+    if (result.outcome == imaging::PreparationOutcome::Refused) {
+        err << result.refusal << '\n';
+        return ExitRefused;
+    }
+    if (!result.complete()) {
+        err << imaging::preparationSummary(result) << '\n';
+        return ExitFileSystem;
+    }
+    return ExitWritten;
+}
+
 } // namespace
 
-int runBatch(const BatchOptions& options, std::ostream& err) {
+int runBatch(const BatchOptions& options, std::ostream& err, bool errIsTerminal) {
     BatchHost host(options.name, err);
     generator::ShowGeneratorInput input;
     if (!settingsFor(options, input.settings, host)) {
@@ -97,6 +144,12 @@ int runBatch(const BatchOptions& options, std::ostream& err) {
     if (options.saveConfig &&
         saveConfigAndTell(*options.saveConfig, input.settings, host) != ConfigOutcome::Done) {
         return ExitFileSystem;
+    }
+    if (!options.prepare.empty()) {
+        if (const int prepared = preparePictures(options, err, errIsTerminal);
+            prepared != ExitWritten) {
+            return prepared;
+        }
     }
     if (!options.generates()) {
         return ExitWritten;
@@ -139,7 +192,8 @@ int runBatch(const BatchOptions& options, std::ostream& err) {
     return ExitFileSystem;
 }
 
-int batchMain(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
+int batchMain(std::span<const std::string_view> args, std::ostream& out, std::ostream& err,
+              bool errIsTerminal) {
     const ParsedCommandLine parsed = parseCommandLine(args);
     switch (parsed.kind) {
     case ParsedCommandLine::Kind::Help:
@@ -151,7 +205,7 @@ int batchMain(std::span<const std::string_view> args, std::ostream& out, std::os
     case ParsedCommandLine::Kind::Run:
         break;
     }
-    return runBatch(parsed.options, err);
+    return runBatch(parsed.options, err, errIsTerminal);
 }
 
 } // namespace bildertafel::batch

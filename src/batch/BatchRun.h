@@ -11,16 +11,19 @@ namespace bildertafel::batch {
 // The exit status of the command.
 enum ExitStatus : int {
     ExitWritten = 0,
-    ExitRefused = 1,    // a check, the start page name or a picture page clash
+    ExitRefused = 1,    // a check, the start page name or a picture page clash; preparing pictures:
+                        // a name clash, or the originals are the folder of the previews
     ExitWrongUsage = 2, // the command line
-    ExitFileSystem = 3, // a folder or file could not be read or written; with --strict, links of
-                        // the pages that name no file
+    ExitFileSystem = 3, // a folder or file could not be read or written (an original too); with
+                        // --strict, links of the pages that name no file
 };
 
-// One generation run as the options ask for it; messages go to err.
-int runBatch(const BatchOptions& options, std::ostream& err);
+// One run as the options ask for it; messages go to err, and while err is a terminal the
+// progress of preparing pictures too.
+int runBatch(const BatchOptions& options, std::ostream& err, bool errIsTerminal = false);
 
 // The whole command: the arguments after the program name, the help to out, the rest to err.
-int batchMain(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
+int batchMain(std::span<const std::string_view> args, std::ostream& out, std::ostream& err,
+              bool errIsTerminal = false);
 
 } // namespace bildertafel::batch

@@ -7,6 +7,8 @@ std::string_view usageText() {
                           [--own-pages on|off] [--new-window on|off] [--all-page on|off]
                           [--show ORDNER --minis ORDNER --pictures ORDNER] [--name NAME]
                           [--strict]
+                          [--prepare ORDNER [--picture-size N] [--mini-size N] [--quality Q]
+                           [--redo]]
 
 Erstellt die HTML-Seiten einer Bilder-Show ohne Fenster, mit den Vorlagen, die das
 Fenster beim Start zeigt: die Startseite im Hauptordner und, auf Wunsch, eine Seite
@@ -26,16 +28,26 @@ für jedes Bild und eine Seite mit allen Bildern im Ordner der Bilder.
   --new-window on|off  Neues Browserfenster öffnen (Vorgabe: off)
   --all-page on|off    Zusätzliche HTML-Datei für alle Bilder erstellen (Vorgabe: on)
   --strict             Verweise der Seiten, die ins Leere führen, gelten als Fehler
+  --prepare ORDNER     Aus den Originalen im ORDNER (jpg, jpeg, png, tif, tiff, webp,
+                       heic, heif) die Mini-Bilder in --minis und die Bilder im
+                       Großformat in --pictures erstellen, vor dem Erstellen der Seiten
+                       (ohne --show werden nur die Bilder erstellt)
+  --picture-size N     Längste Seite der Bilder im Großformat (0: keine; sonst 16 bis
+                       20000; Vorgabe: 1600)
+  --mini-size N        Längste Seite der Mini-Bilder (0: keine; 16 bis 20000; Vorgabe: 160)
+  --quality Q          JPEG-Qualität, 1 bis 100 (Vorgabe: 85)
+  --redo               Vorhandene Bilder neu erstellen
   --help               Diese Hilfe anzeigen
 
 Seiten, deren Inhalt sich nicht geändert hat, bleiben unberührt. Nach dem Erstellen
 werden alle Verweise und Bilder der Seiten auf der Platte gesucht; für jede fehlende
 Datei erscheint eine Zeile "Warnung: Seite: Datei".
 
-Rückgabewert: 0 geschrieben; 1 abgelehnt (Prüfung der Ordner, Name der Startseite);
-2 falscher Aufruf; 3 ein Ordner oder eine Datei konnte nicht gelesen oder geschrieben
-werden, die Konfiguration enthält einen Wert, der nicht übernommen werden kann, oder
-(mit --strict) ein Verweis führt ins Leere.
+Rückgabewert: 0 geschrieben; 1 abgelehnt (Prüfung der Ordner, Name der Startseite,
+zwei Originale ergäben denselben Namen, die Originale liegen im Ordner der Mini-Bilder);
+2 falscher Aufruf; 3 ein Ordner, eine Datei oder ein Original konnte nicht gelesen oder
+geschrieben werden, die Konfiguration enthält einen Wert, der nicht übernommen werden
+kann, oder (mit --strict) ein Verweis führt ins Leere.
 Meldungen erscheinen auf der Standardfehlerausgabe.
 )";
 }

@@ -2,9 +2,10 @@
 
 #include <iostream>
 #include <string_view>
+#include <unistd.h>
 #include <vector>
 
 int main(int argc, char** argv) {
     const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-    return bildertafel::batch::batchMain(args, std::cout, std::cerr);
+    return bildertafel::batch::batchMain(args, std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1);
 }

@@ -158,6 +158,19 @@ std::vector<std::string> filesMatching(const std::vector<std::string>& files,
     return names;
 }
 
+std::vector<std::string> listFolderFiles(const std::filesystem::path& folder,
+                                         const std::function<bool(std::string_view)>& wanted,
+                                         std::error_code& error) {
+    std::vector<std::string> names;
+    for (std::string& name : readFolder(folder, error).files) {
+        if (wanted(name)) {
+            names.push_back(std::move(name));
+        }
+    }
+    sortInListOrder(names);
+    return names;
+}
+
 std::vector<std::string> listFolder(const std::filesystem::path& folder, std::string_view pattern,
                                     std::error_code& error) {
     return filesMatching(readFolder(folder, error).files, pattern);

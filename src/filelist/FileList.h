@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -33,6 +34,12 @@ FolderEntries readFolder(const std::filesystem::path& folder, std::error_code& e
 // The names that match the pattern, in list order.
 std::vector<std::string> filesMatching(const std::vector<std::string>& files,
                                        std::string_view pattern);
+
+// The names of the files (not folders, not hidden names) in a folder that the predicate wants, in
+// list order. On failure returns an empty list and sets error.
+std::vector<std::string> listFolderFiles(const std::filesystem::path& folder,
+                                         const std::function<bool(std::string_view)>& wanted,
+                                         std::error_code& error);
 
 // The names of the files (not folders, not hidden names) in a folder that match the pattern, in
 // list order. On failure returns an empty list and sets error.

@@ -2,12 +2,14 @@
 
 #include "dialogs/DialogHost.h"
 #include "settings/ShowSettings.h"
+#include "ui/PrepareDialog.h"
 #include "ui/ShowFolders.h"
 
 #include <QWidget>
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -46,6 +48,10 @@ public:
     const ShowFolderSlots& showFolders() const { return ShowFolders; }
     // Replaces the message box and the input dialog (tests script their answers).
     void setDialogs(std::unique_ptr<dialogs::DialogHost> dialogs);
+    // Called with the dialog of "Bilder vorbereiten…" just before it is shown (tests drive it).
+    void setPrepareDialogShown(std::function<void(PrepareDialog&)> shown) {
+        m_prepareDialogShown = std::move(shown);
+    }
 
     // Re-reads the five file lists and shows the counts; the buttons stay as they are.
     void RefreshFileLists();
@@ -83,6 +89,8 @@ private:
     // The start page selected in File1(1), or else the one written last; empty when neither.
     std::string startPageToShow() const;
     void showStartPageInBrowser();
+    // "Bilder vorbereiten…": the dialog, then the lists and counts of the new pictures.
+    void preparePictures();
     void ShowCounts();
     void UpdateButtons();
 
@@ -107,6 +115,8 @@ private:
     ShowFolderSlots ShowFolders;
     std::unique_ptr<dialogs::DialogHost> m_dialogs;
     std::string m_lastStartPage; // written by this run of the program; bytes
+    PreparationChoices m_preparationChoices;
+    std::function<void(PrepareDialog&)> m_prepareDialogShown;
 
     bool m_activated = false;
 };

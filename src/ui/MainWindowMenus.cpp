@@ -2,8 +2,10 @@
 // offers beyond the controls of the page.
 #include "ui/MainWindow.h"
 
+#include "ui/PrepareDialog.h"
 #include "ui/lists/FileListBox.h"
 #include "ui/lists/FileNames.h"
+#include "ui/lists/FolderReading.h"
 #include "ui_MainWindow.h"
 
 #include <QDesktopServices>
@@ -37,6 +39,7 @@ void MainWindow::connectContextMenus() {
     }
     connect(m_ui->StartPageInBrowser, &QAction::triggered, this,
             &MainWindow::showStartPageInBrowser);
+    connect(m_ui->PreparePictures, &QAction::triggered, this, &MainWindow::preparePictures);
 }
 
 void MainWindow::showContextMenu(QWidget& box, const QPoint& at) {
@@ -57,6 +60,32 @@ std::string MainWindow::startPageToShow() const {
                pages.fileNameAt(pages.selectedIndex());
     }
     return isFile(m_lastStartPage) ? m_lastStartPage : std::string();
+}
+
+void MainWindow::preparePictures() {
+    // Right after a show folder was chosen, both lists show it: the pictures go to its
+    // sub-folders "bilder" and "minis" then, which the run creates.
+    const QString show = ShowFolders[folderslot::ShowFolder];
+    const QString thumbs = ShowFolders[folderslot::ThumbFolder];
+    const QString pictures = ShowFolders[folderslot::PictureFolder];
+    const PreparationFolders folders{pictures, pictures == show ? show + "bilder/" : pictures,
+                                     thumbs == show ? show + "minis/" : thumbs};
+    PrepareDialog dialog(folders, m_preparationChoices, this);
+    dialog.setAfterRun([this, folders] {
+        for (const auto& [slot, folder] :
+             {std::pair{folderslot::ThumbFolder, folders.thumbs},
+              std::pair{folderslot::PictureFolder, folders.pictures}}) {
+            if (ShowFolders[slot] != folder && uilists::isExistingFolder(folder)) {
+                openFolder(slot, folder);
+            }
+        }
+        RefreshFileLists();
+        UpdateButtons();
+    });
+    if (m_prepareDialogShown) {
+        m_prepareDialogShown(dialog);
+    }
+    dialog.exec();
 }
 
 void MainWindow::showStartPageInBrowser() {

@@ -74,6 +74,23 @@ TEST(FileList, ListsMatchingFilesButNoFoldersOrHiddenNames) {
     EXPECT_TRUE(listFolder(dir.path(), "*.cfg", error).empty());
 }
 
+TEST(FileList, ListsTheFilesAPredicateWantsInListOrder) {
+    TempDir dir;
+    for (const char* name : {"b10.png", "b9.JPG", ".x.png", "c.txt"}) {
+        writeFile(dir / name, "x");
+    }
+    std::filesystem::create_directory(dir / "d.png");
+    std::error_code error;
+    const auto names = listFolderFiles(
+        dir.path(), [](std::string_view name) { return !name.ends_with(".txt"); }, error);
+    EXPECT_FALSE(error);
+    EXPECT_EQ(names, (std::vector<std::string>{"b9.JPG", "b10.png"}));
+    EXPECT_TRUE(listFolderFiles(
+                    dir / "gone", [](std::string_view) { return true; }, error)
+                    .empty());
+    EXPECT_TRUE(error);
+}
+
 TEST(FileList, MissingFolderReportsAnError) {
     TempDir dir;
     std::error_code error;

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace bildertafel::imaging {
+
+// The limits of the sizes and the quality a run can be asked for.
+inline constexpr int DefaultPictureSize = 1600;
+inline constexpr int DefaultMiniSize = 160;
+inline constexpr int DefaultQuality = 85;
+inline constexpr int SmallestSize = 16; // a size is 0 (that kind is not made) or 16 to 20000
+inline constexpr int LargestSize = 20000;
+
+// What one run of "Bilder vorbereiten" is asked to make. Folders are absolute and end in "/".
+struct PreparationRequest {
+    std::string OriginalsFolder;
+    std::string PictureFolder;            // the web-size pictures
+    std::string ThumbFolder;              // the previews ("Mini-Bilder")
+    int pictureSize = DefaultPictureSize; // longest side in pixels; 0: no web-size pictures
+    int miniSize = DefaultMiniSize;       // longest side in pixels; 0: no previews
+    int quality = DefaultQuality;         // JPEG quality, 1 to 100
+    bool redo = false;                    // make every target again, needed or not
+};
+
+// Where a run stands; reported after each original.
+struct PreparationProgress {
+    std::size_t done = 0;    // originals finished (made, up to date or skipped)
+    std::size_t total = 0;   // originals of the run
+    std::string currentName; // the original just finished
+    double secondsLeft = -1; // estimate; negative while unknown
+};
+
+struct SkippedOriginal {
+    std::string name;   // the original's file name
+    std::string reason; // German
+};
+
+struct FailedTarget {
+    std::string path;   // the target that could not be written
+    std::string reason; // German
+};
+
+enum class PreparationOutcome {
+    Done,      // every original handled (some may have been skipped, some targets failed)
+    Refused,   // nothing written: see refusal
+    Cancelled, // stopped on request after the pictures in progress; what is finished stays
+};
+
+struct PreparationResult {
+    PreparationOutcome outcome = PreparationOutcome::Done;
+    std::string refusal; // German, when Refused
+    std::size_t originals = 0;
+    std::size_t finished =
+        0; // originals handled before the run ended (all of them unless cancelled)
+    std::size_t upToDate = 0; // originals whose targets were all up to date already
+    std::size_t picturesMade = 0;
+    std::size_t minisMade = 0;
+    std::vector<SkippedOriginal> skipped; // in the originals' list order
+    std::vector<FailedTarget> failures;   // in the originals' list order
+
+    // True when no original was skipped and no target failed.
+    bool complete() const { return skipped.empty() && failures.empty(); }
+};
+
+// How a run talks to its host. Both may be empty. They are called one at a time, possibly from
+// a worker thread, never at the same time.
+struct PreparationCallbacks {
+    std::function<void(const PreparationProgress&)> progress;
+    // Asked before an original is begun: true stops the run after the pictures in progress.
+    std::function<bool()> cancelRequested;
+};
+
+// Makes the web-size pictures and the previews of the originals, as far as they are needed.
+PreparationResult prepareImages(const PreparationRequest& request,
+                                const PreparationCallbacks& callbacks = {});
+
+// The German summary shown after a run: what was made, the skipped originals (the first 20,
+// then how many more) and the targets that could not be written.
+std::string preparationSummary(const PreparationResult& result);
+
+// "0:42", "12:05", "1:02:03": the time left in a progress line; empty while unknown (negative).
+std::string timeLeftText(double seconds);
+
+// True for the names of originals: .jpg, .jpeg, .png, .tif, .tiff, .webp, .heic, .heif in any
+// letter case, not hidden.
+bool isOriginalName(std::string_view name);
+
+// The name of both targets of an original: NAME.jpg, except that a name ending in ".jpg" in any
+// letter case is kept exactly.
+std::string targetNameFor(std::string_view originalName);
+
+} // namespace bildertafel::imaging

@@ -1,0 +1,194 @@
+#include "imaging/PreparationTexts.h"
+
+#include "imaging/Preparation.h"
+#include "textfile/SystemReason.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace bildertafel::imaging {
+namespace {
+
+// The skipped originals and failed targets listed by name in a summary; the rest are counted.
+constexpr std::size_t ListedInSummary = 20;
+
+std::string quoted(std::string_view text) {
+    return "„" + std::string(text) + "“";
+}
+
+std::string counted(std::size_t count, std::string_view one, std::string_view many) {
+    return std::to_string(count) + " " + std::string(count == 1 ? one : many);
+}
+
+template <typename Entry, typename Label>
+void appendList(std::string& text, std::string_view heading, const std::vector<Entry>& entries,
+                Label label) {
+    if (entries.empty()) {
+        return;
+    }
+    text += '\n';
+    text += heading;
+    for (std::size_t i = 0; i < entries.size() && i < ListedInSummary; ++i) {
+        text += '\n';
+        text += label(entries[i]);
+        text += ": ";
+        text += entries[i].reason;
+    }
+    if (entries.size() > ListedInSummary) {
+        text += "\n… und " + std::to_string(entries.size() - ListedInSummary) + " weitere";
+    }
+}
+
+} // namespace
+
+namespace texts {
+
+std::string sizeOutOfRange(bool pictures, int size) {
+    return std::string(pictures ? "Die Größe der Bilder im Großformat"
+                                : "Die Größe der Mini-Bilder") +
+           " ist " + std::to_string(size) + "; erlaubt sind 0 (keine erstellen) oder " +
+           std::to_string(SmallestSize) + " bis " + std::to_string(LargestSize) + " Pixel.";
+}
+
+std::string qualityOutOfRange(int quality) {
+    return "Die JPEG-Qualität ist " + std::to_string(quality) + "; erlaubt sind 1 bis 100.";
+}
+
+std::string nothingToMake() {
+    return "Es ist nichts zu tun: Die Größen der Bilder im Großformat und der Mini-Bilder sind "
+           "beide 0.";
+}
+
+std::string nothingToMakeInPictureFolder() {
+    return "Es ist nichts zu tun: Die Originale liegen im Ordner der Bilder im Großformat, und die "
+           "Größe der Mini-Bilder ist 0.";
+}
+
+std::string folderMissing(bool originals, bool pictures) {
+    const char* which = originals  ? "der Originale"
+                        : pictures ? "der Bilder im Großformat"
+                                   : "der Mini-Bilder";
+    return std::string("Der Ordner ") + which + " ist nicht angegeben.";
+}
+
+std::string originalsAreThumbFolder(std::string_view folder) {
+    return "Der Ordner der Originale ist zugleich der Ordner der Mini-Bilder (" +
+           std::string(folder) +
+           "). In den Ordner der Originale wird nie geschrieben; bitte einen anderen Ordner für "
+           "die Mini-Bilder wählen.";
+}
+
+std::string picturesAndThumbsShareFolder(std::string_view folder) {
+    return "Die Bilder im Großformat und die Mini-Bilder kämen in denselben Ordner (" +
+           std::string(folder) +
+           ") und würden einander überschreiben. Bitte zwei verschiedene Ordner wählen.";
+}
+
+std::string originalsNotListed(std::string_view folder, int error) {
+    return "Der Ordner der Originale " + quoted(folder) +
+           " kann nicht gelesen werden: " + systemReason(error) + ".";
+}
+
+std::string targetNameClashes() {
+    return "Es wurde nichts erstellt, denn diese Originale ergäben Bilder gleichen Namens. Bitte "
+           "jeweils eines davon umbenennen:";
+}
+
+std::string clashLine(std::string_view first, std::string_view second, std::string_view target) {
+    return quoted(first) + " und " + quoted(second) + " ergäben beide " + quoted(target);
+}
+
+std::string folderNotCreated(std::string_view folder, int error) {
+    return "Der Ordner " + quoted(folder) + " kann nicht angelegt werden: " + systemReason(error) +
+           ".";
+}
+
+std::string libraryNotStarted() {
+    return "Die Bildbearbeitung kann nicht gestartet werden; es wurde nichts erstellt.";
+}
+
+std::string onlyJpgInPictureFolder() {
+    return "Im Ordner der Bilder im Großformat werden nur .jpg-Bilder verwendet.";
+}
+
+std::string originalUnreadable(int error) {
+    return "Die Datei kann nicht gelesen werden (" + systemReason(error) + ").";
+}
+
+std::string originalEmpty() {
+    return "Die Datei ist leer.";
+}
+
+std::string notAPicture() {
+    return "Die Datei ist kein Bild oder hat ein unbekanntes Format.";
+}
+
+std::string pictureDamaged() {
+    return "Das Bild ist beschädigt oder unvollständig.";
+}
+
+std::string pictureTooLarge(int width, int height) {
+    return "Das Bild ist mit " + std::to_string(width) + " × " + std::to_string(height) +
+           " Pixeln größer als 250 Megapixel.";
+}
+
+std::string unexpectedFailure() {
+    return "Das Bild konnte wegen eines unerwarteten Fehlers nicht verarbeitet werden.";
+}
+
+std::string targetNotWritten(std::string_view reason) {
+    return "Die Datei kann nicht geschrieben werden (" + std::string(reason) + ").";
+}
+
+std::string systemReason(int error) {
+    return error == 0 ? std::string("unbekannter Fehler") : textfile::systemReason(error);
+}
+
+} // namespace texts
+
+std::string preparationSummary(const PreparationResult& result) {
+    if (result.outcome == PreparationOutcome::Refused) {
+        return result.refusal;
+    }
+    std::string text;
+    if (result.outcome == PreparationOutcome::Cancelled) {
+        text = "Abgebrochen nach " + std::to_string(result.finished) + " von " +
+               std::to_string(result.originals) + " Originalen. ";
+    } else if (result.originals == 0) {
+        return "Fertig: Im Ordner der Originale sind keine Bilder.";
+    } else {
+        text = "Fertig: ";
+    }
+    text += counted(result.picturesMade, "Bild", "Bilder") + " im Großformat und " +
+            counted(result.minisMade, "Mini-Bild", "Mini-Bilder") + " erstellt";
+    if (result.upToDate > 0) {
+        text +=
+            ", " + counted(result.upToDate, "Original war", "Originale waren") + " schon aktuell";
+    }
+    text += ".";
+    appendList(text, "Übersprungen:", result.skipped,
+               [](const SkippedOriginal& entry) { return entry.name; });
+    appendList(text, "Nicht geschrieben:", result.failures,
+               [](const FailedTarget& entry) { return entry.path; });
+    return text;
+}
+
+std::string timeLeftText(double seconds) {
+    if (!(seconds >= 0) || !std::isfinite(seconds)) {
+        return {};
+    }
+    const long long total = std::llround(seconds);
+    const long long hours = total / 3600;
+    const long long minutes = total / 60 % 60;
+    const long long rest = total % 60;
+    char text[48];
+    if (hours > 0) {
+        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", hours, minutes, rest);
+    } else {
+        std::snprintf(text, sizeof text, "%lld:%02lld", minutes, rest);
+    }
+    return text;
+}
+
+} // namespace bildertafel::imaging

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// Every text of the picture preparation that a user reads, in one place.
+namespace bildertafel::imaging::texts {
+
+// Refusals: the run writes nothing.
+std::string sizeOutOfRange(bool pictures, int size);
+std::string qualityOutOfRange(int quality);
+std::string nothingToMake();
+std::string nothingToMakeInPictureFolder();
+std::string folderMissing(bool originals, bool pictures);
+std::string originalsAreThumbFolder(std::string_view folder);
+std::string picturesAndThumbsShareFolder(std::string_view folder);
+std::string originalsNotListed(std::string_view folder, int error);
+std::string targetNameClashes(); // the heading; one clashLine() follows per clash
+std::string clashLine(std::string_view first, std::string_view second, std::string_view target);
+std::string folderNotCreated(std::string_view folder, int error);
+std::string libraryNotStarted();
+
+// Why an original was skipped.
+std::string onlyJpgInPictureFolder();
+std::string originalUnreadable(int error);
+std::string originalEmpty();
+std::string notAPicture();
+std::string pictureDamaged();
+std::string pictureTooLarge(int width, int height);
+std::string unexpectedFailure();
+
+// Why a target could not be written.
+std::string targetNotWritten(std::string_view reason);
+
+// The German words for an error number of the system.
+std::string systemReason(int error);
+
+} // namespace bildertafel::imaging::texts

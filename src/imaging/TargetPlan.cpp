@@ -1,0 +1,150 @@
+#include "imaging/TargetPlan.h"
+
+#include "imaging/OriginalList.h"
+#include "imaging/PreparationTexts.h"
+
+#include "filelist/FileList.h"
+
+#include <unordered_map>
+
+namespace bildertafel::imaging {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool isSizeValid(int size) {
+    return size == 0 || (size >= SmallestSize && size <= LargestSize);
+}
+
+// The folder without a trailing slash and with links resolved as far as it exists.
+fs::path comparable(const fs::path& folder) {
+    fs::path path = folder.lexically_normal();
+    if (!path.has_filename() && path.has_relative_path()) {
+        path = path.parent_path();
+    }
+    std::error_code ignored;
+    const fs::path resolved = fs::weakly_canonical(path, ignored);
+    return resolved.empty() ? path : resolved;
+}
+
+std::string foldedName(std::string_view name) {
+    std::string folded(name);
+    for (char& c : folded) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return folded;
+}
+
+std::string checkValues(const PreparationRequest& request) {
+    if (!isSizeValid(request.pictureSize)) {
+        return texts::sizeOutOfRange(true, request.pictureSize);
+    }
+    if (!isSizeValid(request.miniSize)) {
+        return texts::sizeOutOfRange(false, request.miniSize);
+    }
+    if (request.quality < 1 || request.quality > 100) {
+        return texts::qualityOutOfRange(request.quality);
+    }
+    if (request.pictureSize == 0 && request.miniSize == 0) {
+        return texts::nothingToMake();
+    }
+    if (request.OriginalsFolder.empty()) {
+        return texts::folderMissing(true, false);
+    }
+    if (request.pictureSize > 0 && request.PictureFolder.empty()) {
+        return texts::folderMissing(false, true);
+    }
+    if (request.miniSize > 0 && request.ThumbFolder.empty()) {
+        return texts::folderMissing(false, false);
+    }
+    return {};
+}
+
+// Two originals giving one target name would overwrite each other's pictures. Names are compared
+// with ASCII letters folded: the file lists and FAT sticks do not tell "a.jpg" from "A.JPG".
+std::string findClashes(const std::vector<PlannedOriginal>& originals) {
+    std::unordered_map<std::string, const PlannedOriginal*> byTarget;
+    std::string lines;
+    for (const PlannedOriginal& original : originals) {
+        if (!original.skipReason.empty()) {
+            continue;
+        }
+        const std::string target = targetNameFor(original.name);
+        const auto [it, added] = byTarget.emplace(foldedName(target), &original);
+        if (!added) {
+            lines += '\n';
+            lines += texts::clashLine(it->second->name, original.name, target);
+        }
+    }
+    return lines.empty() ? std::string() : texts::targetNameClashes() + lines;
+}
+
+} // namespace
+
+bool isSameFolder(const fs::path& a, const fs::path& b) {
+    std::error_code error;
+    if (fs::exists(a, error) && fs::exists(b, error)) {
+        return fs::equivalent(a, b, error);
+    }
+    return comparable(a) == comparable(b);
+}
+
+std::string planTargets(const PreparationRequest& request, TargetPlan& plan) {
+    plan = {};
+    if (std::string refusal = checkValues(request); !refusal.empty()) {
+        return refusal;
+    }
+    const fs::path originals(request.OriginalsFolder);
+    const bool makeMinis = request.miniSize > 0;
+    if (makeMinis && isSameFolder(originals, request.ThumbFolder)) {
+        return texts::originalsAreThumbFolder(request.OriginalsFolder);
+    }
+    // Originals kept in the picture folder are the pictures themselves: only previews are made,
+    // and only of the .jpg ones, since the pages pair nothing else with a preview.
+    const bool originalsArePictures =
+        !request.PictureFolder.empty() && isSameFolder(originals, request.PictureFolder);
+    const bool makePictures = request.pictureSize > 0 && !originalsArePictures;
+    if (makePictures && makeMinis && isSameFolder(request.PictureFolder, request.ThumbFolder)) {
+        return texts::picturesAndThumbsShareFolder(request.PictureFolder);
+    }
+    if (!makePictures && !makeMinis) {
+        return texts::nothingToMakeInPictureFolder();
+    }
+
+    std::error_code error;
+    const std::vector<std::string> names = listOriginals(originals, error);
+    if (error) {
+        return texts::originalsNotListed(request.OriginalsFolder, error.value());
+    }
+    plan.originals.reserve(names.size());
+    for (const std::string& name : names) {
+        PlannedOriginal original{name, originals / name, {}, {}, {}};
+        const std::string target = targetNameFor(name);
+        if (originalsArePictures && !filelist::matchesPattern(name, "*.jpg")) {
+            original.skipReason = texts::onlyJpgInPictureFolder();
+        } else {
+            if (makePictures) {
+                original.picture = fs::path(request.PictureFolder) / target;
+            }
+            if (makeMinis) {
+                original.mini = fs::path(request.ThumbFolder) / target;
+            }
+        }
+        plan.originals.push_back(std::move(original));
+    }
+    if (std::string clashes = findClashes(plan.originals); !clashes.empty()) {
+        plan = {};
+        return clashes;
+    }
+    if (makePictures) {
+        plan.targetFolders.emplace_back(request.PictureFolder);
+    }
+    if (makeMinis) {
+        plan.targetFolders.emplace_back(request.ThumbFolder);
+    }
+    return {};
+}
+
+} // namespace bildertafel::imaging

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "imaging/Preparation.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace bildertafel::imaging {
+
+// One original and where its targets go; a target path is empty when that kind is not made.
+struct PlannedOriginal {
+    std::string name;
+    std::filesystem::path source;
+    std::filesystem::path picture;
+    std::filesystem::path mini;
+    std::string skipReason; // German; set when the original is skipped without being read
+};
+
+struct TargetPlan {
+    std::vector<PlannedOriginal> originals; // in list order
+    std::vector<std::filesystem::path> targetFolders;
+};
+
+// Checks the request and lists its originals with their targets. Returns the German refusal, or
+// an empty text when the run may start. Writes nothing.
+std::string planTargets(const PreparationRequest& request, TargetPlan& plan);
+
+// True when both spellings name the same folder: a link to it, a trailing slash.
+bool isSameFolder(const std::filesystem::path& a, const std::filesystem::path& b);
+
+} // namespace bildertafel::imaging

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "imaging/Preparation.h"
+
+#include <QDialog>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+class QThread;
+
+namespace Ui {
+class PrepareDialog;
+}
+
+namespace bildertafel::ui {
+
+// What the user set in the dialog; it lives as long as the program, like every setting.
+struct PreparationChoices {
+    bool makePictures = true;
+    int pictureSize = imaging::DefaultPictureSize;
+    bool makeMinis = true;
+    int miniSize = imaging::DefaultMiniSize;
+    int quality = imaging::DefaultQuality;
+    bool redo = false;
+};
+
+// The three folders of a run, each with one trailing "/", their bytes kept as the window keeps
+// folder names.
+struct PreparationFolders {
+    QString originals;
+    QString pictures;
+    QString thumbs;
+};
+
+// "Bilder vorbereiten": the folder of the originals, the sizes and the quality, and the run with
+// its progress. The pictures are made off the window's thread; the dialog is modal, so no other
+// command runs meanwhile, while the window keeps being drawn.
+class PrepareDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    PrepareDialog(PreparationFolders folders, PreparationChoices& choices, QWidget* parent);
+    ~PrepareDialog() override;
+
+    // Runs in the window's thread after every run that got past its refusals.
+    void setAfterRun(std::function<void()> afterRun) { m_afterRun = std::move(afterRun); }
+    // Asks for another folder of the originals; empty when the user cancels. Tests answer here.
+    void setFolderChooser(std::function<QString(const QString& current)> chooser) {
+        m_chooseFolder = std::move(chooser);
+    }
+    bool isRunning() const { return m_worker != nullptr; }
+
+public slots:
+    void reject() override;
+
+private:
+    void chooseOriginals();
+    // The web-size pictures are not made where the originals lie: they are taken as they are.
+    void showWhetherPicturesCanBeMade();
+    void start();
+    void finish();
+    void showProgress(const imaging::PreparationProgress& progress);
+    void keepChoices();
+    void setRunning(bool running);
+
+    std::unique_ptr<Ui::PrepareDialog> m_ui;
+    PreparationFolders m_folders;
+    PreparationChoices& m_choices;
+    std::function<void()> m_afterRun;
+    std::function<QString(const QString&)> m_chooseFolder;
+    QThread* m_worker = nullptr;
+    std::atomic<bool> m_cancel{false};
+    imaging::PreparationResult m_result;
+};
+
+} // namespace bildertafel::ui

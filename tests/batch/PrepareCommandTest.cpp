@@ -1,0 +1,102 @@
+#include "ProgramRun.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace bildertafel::test {
+namespace {
+
+// Camera originals: the sample show's real pictures (800 × 600), and what else a card may hold.
+class PrepareCommand : public testing::Test {
+protected:
+    PrepareCommand() {
+        std::filesystem::create_directories(dir / "kamera");
+        for (const char* name : {"Bild 1.jpg", "Bild 2.jpg"}) {
+            std::filesystem::copy_file(std::filesystem::path(BILDERTAFEL_SAMPLE_SHOW) / "bilder" /
+                                           name,
+                                       dir / "kamera" / name);
+        }
+    }
+
+    ProgramResult run(std::vector<std::string> extra) {
+        std::vector<std::string> args{"--prepare",  "kamera",     "--minis",
+                                      "show/minis", "--pictures", "show/bilder"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return runProgram(BATCH_PROGRAM, args, dir.path());
+    }
+
+    TempDir dir;
+};
+
+TEST_F(PrepareCommand, MakesThePicturesAndThenThePages) {
+    const ProgramResult result = run({"--show", "show", "--picture-size", "400", "--name", "i"});
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_EQ(result.err, ""); // not a terminal: no progress line
+    EXPECT_EQ(listNames(dir / "show/minis"), "Bild 1.jpg\nBild 2.jpg\n");
+    EXPECT_EQ(listNames(dir / "show/bilder"), "Bild 1.jpg\nBild 2.jpg\ni_all.html\n");
+    EXPECT_EQ(listNames(dir / "show"), "bilder\ni.html\nminis\n");
+    EXPECT_EQ(listNames(dir / "kamera"), "Bild 1.jpg\nBild 2.jpg\n");
+}
+
+struct StatusCase {
+    const char* what;
+    std::vector<std::string> extra;
+    const char* file; // placed among the originals, with these bytes
+    const char* bytes;
+    int exitStatus;
+    const char* firstErrorLine; // the start of standard error
+};
+
+TEST_F(PrepareCommand, ExitStatuses) {
+    const StatusCase cases[] = {
+        {"a name clash", {}, "Bild 1.png", "x", 1, "Es wurde nichts erstellt"},
+        {"originals are the previews",
+         {"--minis", "kamera"},
+         nullptr,
+         nullptr,
+         1,
+         "Der Ordner der Originale ist zugleich der Ordner der Mini-Bilder"},
+        {"an unreadable original", {"--show", "show"}, "Notiz.jpg", "kein Bild", 3, "Fertig: "},
+        {"a size out of range",
+         {"--mini-size", "8"},
+         nullptr,
+         nullptr,
+         2,
+         "--mini-size erwartet 0 oder 16 bis 20000"},
+        {"a quality out of range",
+         {"--quality", "0"},
+         nullptr,
+         nullptr,
+         2,
+         "--quality erwartet 1 bis 100"},
+    };
+    for (const StatusCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(dir / "show");
+        if (c.file != nullptr) {
+            writeFile(dir / "kamera" / c.file, c.bytes);
+        }
+        const ProgramResult result = run(c.extra);
+        EXPECT_EQ(result.exitStatus, c.exitStatus);
+        EXPECT_TRUE(result.err.starts_with(c.firstErrorLine)) << result.err;
+        // No pages follow a run that did not make every picture.
+        EXPECT_FALSE(std::filesystem::exists(dir / "show/bilder01.html"));
+        if (c.file != nullptr) {
+            std::filesystem::remove(dir / "kamera" / c.file);
+        }
+    }
+}
+
+TEST_F(PrepareCommand, ItsOptionsNeedIt) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--redo", "--config", "a.cfg"},
+          std::vector<std::string>{"--prepare", "kamera", "--minis", "show/minis"}}) {
+        const ProgramResult result = runProgram(BATCH_PROGRAM, args, dir.path());
+        EXPECT_EQ(result.exitStatus, 2) << result.err;
+    }
+}
+
+} // namespace
+} // namespace bildertafel::test

@@ -1,0 +1,136 @@
+// "Bilder vorbereiten…" driven through the window: the context menu of the two lower boxes, the
+// dialog making the sub-folders of a new show, and the lists, counts and buttons afterwards.
+#include "WindowTestSupport.h"
+#include "ui/ApplicationStyle.h"
+#include "ui/MainWindow.h"
+#include "ui/PrepareDialog.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using bildertafel::ui::MainWindow;
+using bildertafel::ui::PrepareDialog;
+using namespace bildertafel::uitest;
+
+class PreparePicturesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        bildertafel::ui::useApplicationStyle();
+        m_startFolder = QDir::currentPath();
+    }
+    void init();
+    void cleanup();
+
+    void theLowerBoxesOfferIt_data();
+    void theLowerBoxesOfferIt();
+    void aNewShowGetsItsSubFoldersAndCanBeGenerated();
+
+private:
+    QString m_startFolder;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_show;
+};
+
+void PreparePicturesTest::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_show = canonical(m_dir->path()) + "/show";
+    QVERIFY(QDir().mkpath(m_show));
+    for (const QString name : {"Bild 1.jpg", "Bild 2.jpg"})
+        QVERIFY(QFile::copy(BILDERTAFEL_SAMPLE_SHOW "/bilder/" + name, m_show + "/" + name));
+    QVERIFY(writeBytes(m_show + "/Notiz.jpg", "kein Bild"));
+    QVERIFY(QDir::setCurrent(m_dir->path()));
+}
+
+void PreparePicturesTest::cleanup() {
+    QDir::setCurrent(m_startFolder);
+    m_dir.reset();
+}
+
+void PreparePicturesTest::theLowerBoxesOfferIt_data() {
+    QTest::addColumn<QString>("inside");
+    QTest::addColumn<bool>("byKey");
+    QTest::addColumn<QString>("entry");
+    QTest::newRow("right button on the preview list")
+        << "File1_2" << false << "Bilder vorbereiten…";
+    QTest::newRow("menu key on the picture count") << "Label3" << true << "Bilder vorbereiten…";
+    QTest::newRow("right button on the show folder's pages")
+        << "File1_1" << false << "Startseite im Browser ansehen";
+}
+
+void PreparePicturesTest::theLowerBoxesOfferIt() {
+    QFETCH(QString, inside);
+    QFETCH(bool, byKey);
+    QFETCH(QString, entry);
+    MainWindow window;
+    scriptDialogs(window);
+    QVERIFY(startWindow(window));
+    QStringList offered;
+    QTimer::singleShot(0, [&offered] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            for (const QAction* action : menu->actions())
+                offered << action->text();
+            menu->close();
+        }
+    });
+    QWidget& widget = control<QWidget>(window, inside);
+    QWidget* target = qobject_cast<QAbstractScrollArea*>(&widget)
+                          ? qobject_cast<QAbstractScrollArea*>(&widget)->viewport()
+                          : &widget;
+    // What the toolkit sends for the right mouse button or the context-menu key.
+    const QPoint at = target->rect().center();
+    QContextMenuEvent request(byKey ? QContextMenuEvent::Keyboard : QContextMenuEvent::Mouse, at,
+                              target->mapToGlobal(at));
+    QApplication::sendEvent(target, &request);
+    QCOMPARE(offered, QStringList{entry});
+}
+
+void PreparePicturesTest::aNewShowGetsItsSubFoldersAndCanBeGenerated() {
+    MainWindow window;
+    scriptDialogs(window);
+    QVERIFY(startWindow(window));
+    QVERIFY(doubleClickFolderRow(dir1(window, 1), m_show));
+
+    QString summary;
+    bool picturesOffered = false;
+    bool finished = false;
+    window.setPrepareDialogShown([&](PrepareDialog& dialog) {
+        QTimer::singleShot(0, &dialog, [&] {
+            picturesOffered = dialog.findChild<QCheckBox*>("MakePictures")->isEnabled();
+            dialog.findChild<QPushButton*>("Start")->click();
+            finished = QTest::qWaitFor([&dialog] { return !dialog.isRunning(); }, 60000);
+            summary = dialog.findChild<QPlainTextEdit*>("Summary")->toPlainText();
+            dialog.findChild<QPushButton*>("Close")->click();
+        });
+    });
+    control<QAction>(window, "PreparePictures").trigger();
+
+    QVERIFY(finished);
+    QVERIFY(picturesOffered); // the originals are not the picture folder
+    QVERIFY2(summary.startsWith("Fertig: 2 Bilder im Großformat und 2 Mini-Bilder erstellt."),
+             qPrintable(summary));
+    QVERIFY2(summary.contains("Notiz.jpg: "), qPrintable(summary));
+    QCOMPARE(window.showFolders()[2], m_show + "/minis/");
+    QCOMPARE(window.showFolders()[3], m_show + "/bilder/");
+    QCOMPARE(namesOf(file1(window, 2)), (QStringList{"Bild 1.jpg", "Bild 2.jpg"}));
+    QCOMPARE(labelText(window, "Label2"), "2");
+    QCOMPARE(labelText(window, "Label3"), "2 jpg / 0 html");
+    QVERIFY(control<QPushButton>(window, "Command3").isEnabled());
+}
+
+QTEST_MAIN(PreparePicturesTest)
+#include "PreparePicturesTest.moc"
