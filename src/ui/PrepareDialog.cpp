@@ -53,7 +53,8 @@ PrepareDialog::PrepareDialog(PreparationFolders folders, PreparationChoices& cho
     m_ui->MiniSize->setValue(m_choices.miniSize);
     m_ui->Quality->setValue(m_choices.quality);
     m_ui->Redo->setChecked(m_choices.redo);
-    m_ui->Progress->setMaximum(1);
+    // The bar counts only once a run has begun.
+    m_ui->Progress->setTextVisible(false);
     showWhetherPicturesCanBeMade();
 
     connect(m_ui->ChooseOriginals, &QPushButton::clicked, this, &PrepareDialog::chooseOriginals);
@@ -149,6 +150,7 @@ void PrepareDialog::start() {
     m_ui->Summary->clear();
     m_ui->Progress->setMaximum(1);
     m_ui->Progress->setValue(0);
+    m_ui->Progress->setTextVisible(true);
     m_ui->ProgressText->setText(QStringLiteral("Die Originale werden gelesen…"));
     setRunning(true);
     m_worker = QThread::create([this, request] {
