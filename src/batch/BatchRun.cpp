@@ -87,19 +87,30 @@ bool settingsFor(const BatchOptions& options, ShowSettings& settings, BatchHost&
     return true;
 }
 
+// Sets each folder from its argument, as runFolder() makes it; false after reporting the one
+// that cannot be found out.
+bool takeFolders(std::initializer_list<std::pair<const std::string*, std::string*>> folders,
+                 std::ostream& err) {
+    std::error_code error;
+    for (const auto& [argument, folder] : folders) {
+        *folder = runFolder(*argument, error);
+        if (error) {
+            reportUnreadable(err, *argument, error);
+            return false;
+        }
+    }
+    return true;
+}
+
 // Makes the previews and the web-size pictures from the originals, with one progress line that
 // is written over and over while standard error is a terminal.
 int preparePictures(const BatchOptions& options, std::ostream& err, bool errIsTerminal) {
     imaging::PreparationRequest request;
-    std::error_code error;
-    for (const auto& [argument, folder] : {std::pair{&options.prepare, &request.OriginalsFolder},
-                                           std::pair{&options.minis, &request.ThumbFolder},
-                                           std::pair{&options.pictures, &request.PictureFolder}}) {
-        *folder = runFolder(*argument, error);
-        if (error) {
-            reportUnreadable(err, *argument, error);
-            return ExitFileSystem;
-        }
+    if (!takeFolders({{&options.prepare, &request.OriginalsFolder},
+                      {&options.minis, &request.ThumbFolder},
+                      {&options.pictures, &request.PictureFolder}},
+                     err)) {
+        return ExitFileSystem;
     }
     request.pictureSize = options.pictureSize.value_or(request.pictureSize);
     request.miniSize = options.miniSize.value_or(request.miniSize);
@@ -154,16 +165,13 @@ int runBatch(const BatchOptions& options, std::ostream& err, bool errIsTerminal)
     if (!options.generates()) {
         return ExitWritten;
     }
-    std::error_code error;
-    for (const auto& [argument, folder] : {std::pair{&options.show, &input.ShowFolder},
-                                           std::pair{&options.minis, &input.ThumbFolder},
-                                           std::pair{&options.pictures, &input.PictureFolder}}) {
-        *folder = runFolder(*argument, error);
-        if (error) {
-            reportUnreadable(err, *argument, error);
-            return ExitFileSystem;
-        }
+    if (!takeFolders({{&options.show, &input.ShowFolder},
+                      {&options.minis, &input.ThumbFolder},
+                      {&options.pictures, &input.PictureFolder}},
+                     err)) {
+        return ExitFileSystem;
     }
+    std::error_code error;
     if (!isReadableFolder(input.ShowFolder, err)) {
         return ExitFileSystem;
     }

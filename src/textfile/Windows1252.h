@@ -14,6 +14,9 @@ namespace bildertafel::textfile {
 // as those bytes, so every byte value survives a read and a write.
 void appendWindows1252(std::string& out, std::string_view utf8);
 
+// Appends the UTF-8 bytes of one code point.
+void appendUtf8(std::string& out, char32_t cp);
+
 // The number of bytes of the valid UTF-8 character that starts at pos, or 0 when the bytes there
 // are not one (a file name from a disk written in another character set).
 std::size_t utf8CharacterLength(std::string_view text, std::size_t pos);

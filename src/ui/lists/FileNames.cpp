@@ -15,24 +15,6 @@ namespace {
 
 constexpr char16_t KeptByte = 0xDC00; // U+DC80 to U+DCFF: the bytes 0x80 to 0xFF
 
-void appendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 } // namespace
 
 QString fromFileName(std::string_view bytes) {
@@ -70,14 +52,14 @@ std::string toFileName(const QString& text) {
         const char16_t unit = text.at(i).unicode();
         if (QChar::isHighSurrogate(unit) && i + 1 < text.size() &&
             QChar::isLowSurrogate(text.at(i + 1).unicode())) {
-            appendUtf8(bytes, QChar::surrogateToUcs4(unit, text.at(i + 1).unicode()));
+            textfile::appendUtf8(bytes, QChar::surrogateToUcs4(unit, text.at(i + 1).unicode()));
             ++i;
         } else if (unit >= 0xDC80 && unit <= 0xDCFF) {
             bytes += static_cast<char>(unit & 0xFF);
         } else if (QChar::isSurrogate(unit)) {
-            appendUtf8(bytes, 0xFFFD);
+            textfile::appendUtf8(bytes, 0xFFFD);
         } else {
-            appendUtf8(bytes, unit);
+            textfile::appendUtf8(bytes, unit);
         }
     }
     return bytes;
