@@ -240,7 +240,6 @@ bool TextFileWriter::commit() {
     }
     if (m_mode.keepIdentical && !m_streamed && targetHoldsBuffer()) {
         abandon();
-        m_replaced = false;
         return true;
     }
     if (!flushBuffer()) {
@@ -265,7 +264,6 @@ bool TextFileWriter::commit() {
     }
     m_temp.clear();
     m_ready = false;
-    m_replaced = true;
     return !m_mode.durable || syncFolder();
 }
 

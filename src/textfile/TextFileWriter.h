@@ -51,8 +51,6 @@ public:
     bool failed() const { return !m_reason.empty(); }
     const std::string& failureReason() const { return m_reason; }
     const std::string& target() const { return m_target; }
-    // After a successful commit: false when the target already held these bytes and was kept.
-    bool replaced() const { return m_replaced; }
 
 private:
     bool checkTarget();
@@ -71,7 +69,6 @@ private:
     int m_fd = -1;
     bool m_ready = false;    // the target was checked and nothing failed since
     bool m_streamed = false; // part of the bytes went to the temporary file already
-    bool m_replaced = false;
     bool m_targetExists = false;
     unsigned long long m_targetSize = 0;
     unsigned m_permissions = 0666;
