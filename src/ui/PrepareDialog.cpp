@@ -43,7 +43,6 @@ PrepareDialog::PrepareDialog(PreparationFolders folders, PreparationChoices& cho
     : QDialog(parent), m_ui(std::make_unique<Ui::PrepareDialog>()), m_folders(std::move(folders)),
       m_choices(choices) {
     m_ui->setupUi(this);
-    m_chooseFolder = [this](const QString& current) { return chooseWithToolkit(this, current); };
     m_ui->OriginalsFolder->setText(m_folders.originals);
     m_ui->PictureTarget->setText(m_folders.pictures);
     m_ui->ThumbTarget->setText(m_folders.thumbs);
@@ -88,7 +87,7 @@ void PrepareDialog::reject() {
 }
 
 void PrepareDialog::chooseOriginals() {
-    const QString chosen = m_chooseFolder(m_folders.originals);
+    const QString chosen = chooseWithToolkit(this, m_folders.originals);
     if (chosen.isEmpty()) {
         return;
     }

@@ -47,10 +47,6 @@ public:
 
     // Runs in the window's thread after every run that got past its refusals.
     void setAfterRun(std::function<void()> afterRun) { m_afterRun = std::move(afterRun); }
-    // Asks for another folder of the originals; empty when the user cancels. Tests answer here.
-    void setFolderChooser(std::function<QString(const QString& current)> chooser) {
-        m_chooseFolder = std::move(chooser);
-    }
     bool isRunning() const { return m_worker != nullptr; }
 
 public slots:
@@ -70,7 +66,6 @@ private:
     PreparationFolders m_folders;
     PreparationChoices& m_choices;
     std::function<void()> m_afterRun;
-    std::function<QString(const QString&)> m_chooseFolder;
     QThread* m_worker = nullptr;
     std::atomic<bool> m_cancel{false};
     imaging::PreparationResult m_result;
