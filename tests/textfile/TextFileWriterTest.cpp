@@ -1,9 +1,12 @@
 #include "textfile/TextFileWriter.h"
 
+#include "textfile/SystemReason.h"
+
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <sys/stat.h>
 
 using namespace bildertafel::textfile;
@@ -110,6 +113,7 @@ struct FailureCase {
     const char* name;
     // Prepares the folder and returns the target that cannot be written.
     std::filesystem::path (*prepare)(const TempDir&);
+    int error; // what the system reports, given to the user in German
 };
 
 class WriterFailureTest : public ::testing::TestWithParam<FailureCase> {};
@@ -118,17 +122,20 @@ class WriterFailureTest : public ::testing::TestWithParam<FailureCase> {};
 INSTANTIATE_TEST_SUITE_P(
     FileSystem, WriterFailureTest,
     ::testing::Values(FailureCase{"folderVanished",
-                                  [](const TempDir& d) { return d / "gone" / "page.html"; }},
+                                  [](const TempDir& d) { return d / "gone" / "page.html"; },
+                                  ENOENT},
                       FailureCase{"folderIsAFile",
                                   [](const TempDir& d) {
                                       writeFile(d / "file", "x");
                                       return d / "file" / "page.html";
-                                  }},
+                                  },
+                                  ENOTDIR},
                       FailureCase{"targetIsAFolder",
                                   [](const TempDir& d) {
                                       std::filesystem::create_directory(d / "page.html");
                                       return d / "page.html";
-                                  }}),
+                                  },
+                                  EISDIR}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_P(WriterFailureTest, FailsWithAReasonAndLeavesNothingBehind) {
@@ -138,6 +145,7 @@ TEST_P(WriterFailureTest, FailsWithAReasonAndLeavesNothingBehind) {
     std::string reason;
     EXPECT_FALSE(replaceFile(target, "content", reason));
     EXPECT_FALSE(reason.empty());
+    EXPECT_EQ(reason, systemReason(GetParam().error));
     EXPECT_EQ(listNames(dir.path()), before);
 }
 
