@@ -56,10 +56,10 @@ void expectTemplateLinks(LinkCheck& links, const settings::ShowSettings& setting
 // when the run stops is dropped by its writer, so it keeps its previous content; the pages
 // finished before stay. A page whose bytes are already in its file is left as it is.
 std::optional<WriteFailure> writePages(const ShowGeneratorInput& input, const RunValues& run,
-                                       std::string_view startPageName, LinkCheck& links) {
+                                       std::string_view startPageName,
+                                       const std::string& startPagePath, LinkCheck& links) {
     using settings::TemplateId;
     constexpr textfile::ReplaceMode Pages{.keepIdentical = true};
-    const std::string startPagePath = input.ShowFolder + std::string(startPageName) + ".html";
     TextFileWriter startFile(startPagePath, Pages);
     if (!startFile.open()) {
         return failureOf(startFile);
@@ -167,7 +167,9 @@ RunOutcome ShowGenerator::run(const ShowGeneratorInput& input, GeneratorHost& ho
     host.setBusy(true);
     const RunValues run(input.settings, startPageName, thumbWebPath, pictureWebPath);
     LinkCheck links(input.ShowFolder);
-    const std::optional<WriteFailure> failure = writePages(input, run, startPageName, links);
+    const std::string startPagePath = input.ShowFolder + startPageName + ".html";
+    const std::optional<WriteFailure> failure =
+        writePages(input, run, startPageName, startPagePath, links);
     const std::vector<MissingLink> missing = failure ? std::vector<MissingLink>() : links.missing();
     host.refreshFileLists();
     host.setBusy(false);
@@ -177,7 +179,7 @@ RunOutcome ShowGenerator::run(const ShowGeneratorInput& input, GeneratorHost& ho
                             FileSystemProblemTitle);
         return RunOutcome::WriteFailed;
     }
-    host.startPageWritten(input.ShowFolder + startPageName + ".html");
+    host.startPageWritten(startPagePath);
     if (!missing.empty()) {
         host.reportMissingLinks(missing);
     }

@@ -44,6 +44,8 @@ void appendList(std::string& text, std::string_view heading, const std::vector<E
 
 namespace texts {
 
+using textfile::systemReason;
+
 std::string sizeOutOfRange(bool pictures, int size) {
     return std::string(pictures ? "Die Größe der Bilder im Großformat"
                                 : "Die Größe der Mini-Bilder") +
@@ -139,10 +141,6 @@ std::string unexpectedFailure() {
 
 std::string targetNotWritten(std::string_view reason) {
     return "Die Datei kann nicht geschrieben werden (" + std::string(reason) + ").";
-}
-
-std::string systemReason(int error) {
-    return error == 0 ? std::string("unbekannter Fehler") : textfile::systemReason(error);
 }
 
 } // namespace texts

@@ -33,7 +33,4 @@ std::string unexpectedFailure();
 // Why a target could not be written.
 std::string targetNotWritten(std::string_view reason);
 
-// The German words for an error number of the system.
-std::string systemReason(int error);
-
 } // namespace bildertafel::imaging::texts
