@@ -202,8 +202,8 @@ void LinkCheck::expect(std::string_view page, std::string_view folder, std::stri
     names.emplace(std::string(name), Wanted{m_wanted++, pageAt});
 }
 
-void LinkCheck::expectRelative(std::string_view page, std::string_view pageFolder,
-                               std::string_view relative) {
+std::optional<std::string> targetOfRelative(std::string_view pageFolder,
+                                            std::string_view relative) {
     std::string path =
         (std::filesystem::path(pageFolder) / std::filesystem::path(relative)).lexically_normal();
     // A link to a folder ("fotos/") names the folder itself.
@@ -212,10 +212,20 @@ void LinkCheck::expectRelative(std::string_view page, std::string_view pageFolde
     }
     const std::size_t slash = path.rfind('/');
     if (slash == std::string::npos || slash + 1 == path.size()) {
+        return std::nullopt;
+    }
+    return path;
+}
+
+void LinkCheck::expectRelative(std::string_view page, std::string_view pageFolder,
+                               std::string_view relative) {
+    const std::optional<std::string> path = targetOfRelative(pageFolder, relative);
+    if (!path) {
         return;
     }
-    expect(page, std::string_view(path).substr(0, slash + 1),
-           std::string_view(path).substr(slash + 1));
+    const std::size_t slash = path->rfind('/');
+    expect(page, std::string_view(*path).substr(0, slash + 1),
+           std::string_view(*path).substr(slash + 1));
 }
 
 std::string LinkCheck::belowShow(std::string_view path) const {

@@ -23,6 +23,11 @@ struct MissingLink {
 // or a comment that does not end).
 std::optional<std::vector<std::string>> relativeLinksOf(std::string_view templateText);
 
+// The full path of the file that a relative link (as relativeLinksOf gives it) names on a page
+// in pageFolder (a full path ending in "/"): joined and normalized, a trailing "/" dropped.
+// Nothing when it names no file but a root.
+std::optional<std::string> targetOfRelative(std::string_view pageFolder, std::string_view relative);
+
 // Collects the files that the pages of a run refer to and looks for them as a web server on a
 // case-sensitive system would: every name compared exactly, letter case included. Each folder
 // is read once, however many files in it are named; each missing file is reported once, for the

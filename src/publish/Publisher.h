@@ -1,0 +1,134 @@
+#pragma once
+
+#include "publish/PublishSet.h"
+#include "publish/Target.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace bildertafel::publish {
+
+struct PublishOptions {
+    std::string showFolder; // absolute
+    std::string startPage;  // file name in the show folder, "index.html"
+    // Connects, compares and fills Result::plan, but sends and removes nothing.
+    bool dryRun = false;
+    // "Nicht mehr benötigte Dateien löschen": files that an earlier publish of this show put on
+    // the server and that the show no longer has are removed after the start page is up. Without
+    // it they stay (and stay remembered as Bildertafel's, for a later run with the option).
+    bool deleteUnneeded = false;
+    // The login password; empty: SFTP tries the ssh-agent and the default keys of ~/.ssh only.
+    // Never written anywhere.
+    std::string password;
+    // SFTP: the known hosts file; empty: ~/.ssh/known_hosts.
+    std::string knownHostsPath;
+    // SFTP: the folder of the default keys (id_ed25519, id_ecdsa, id_rsa); empty: ~/.ssh. The
+    // ssh-agent of SSH_AUTH_SOCK is asked first, as ssh does.
+    std::string sshFolder;
+    // FTPS: a file of CA certificates to verify the server with instead of the system's store.
+    std::string caFile;
+    // Where the sizes, times and checksums of the local files are remembered between runs, so
+    // that a second publish need not read every file; empty: ~/.cache/bildertafel/publish/.
+    std::string cacheFolder;
+};
+
+// The state of a publish, for the progress display; rate and time left follow from bytesDone
+// over the caller's clock.
+struct Progress {
+    enum class Stage { Connecting, Comparing, Sending, Removing };
+    Stage stage = Stage::Connecting;
+    std::size_t filesDone = 0;
+    std::size_t filesTotal = 0;
+    std::uint64_t bytesDone = 0;
+    std::uint64_t bytesTotal = 0;
+    std::string currentFile; // below the show folder; empty while not sending or removing
+};
+
+// What publish() needs of its caller. Every function is called on the thread that runs
+// publish(), i.e. the worker thread; a window must hand the questions over to its own thread
+// and wait for the answer.
+class PublishHost {
+public:
+    virtual ~PublishHost() = default;
+
+    // The server's SSH key is not in the known hosts file: the German question (host, key type
+    // and "SHA256:…" fingerprint, see hostKeyQuestion()). true adds the key to the file and goes
+    // on, false refuses the publish. A changed key never asks: the publish is refused.
+    virtual bool acceptUnknownHostKey(const std::string& question) = 0;
+    // Plain FTP, asked at every publish before anything is sent: the German warning
+    // PlainFtpWarning. false refuses the publish.
+    virtual bool confirmPlainFtp(const std::string& warning) = 0;
+    // Called often; cheap work only.
+    virtual void progress(const Progress& progress) = 0;
+    // Polled between and during transfers; true stops the publish as soon as the file in hand
+    // is dealt with (no half file stays behind under its final name).
+    virtual bool cancelRequested() = 0;
+};
+
+// One file of the plan.
+struct PlannedFile {
+    std::string path; // below the show folder / the target folder, "/"-separated
+    std::uint64_t size = 0;
+
+    bool operator==(const PlannedFile&) const = default;
+};
+
+// What a publish sends and removes, in this order (for "Probelauf").
+struct Plan {
+    std::vector<PlannedFile> send;
+    std::vector<PlannedFile> remove; // empty without deleteUnneeded
+    // Files that Bildertafel put there and the show no longer has, left alone because
+    // deleteUnneeded is off.
+    std::vector<PlannedFile> keptUnneeded;
+    std::uint64_t sendBytes = 0;
+};
+
+enum class Failure {
+    None,
+    BadAddress,       // the target cannot be parsed
+    PublishSet,       // a link leads nowhere, the start page is missing or a page unreadable
+    FtpNotConfirmed,  // plain FTP and the user said no
+    HostUnknown,      // the host name cannot be resolved
+    NoRoute,          // no connection: network down, host unreachable, port closed, timeout
+    HostKeyUnknown,   // SFTP: unknown host key and the user declined it (or could not be asked)
+    HostKeyChanged,   // SFTP: the key differs from the known one: refused, never asked
+    Certificate,      // FTPS: the certificate does not verify, or the server offers no TLS
+    Login,            // wrong user or password, or no key accepted
+    PermissionDenied, // the server refuses to write or rename in the target folder
+    QuotaFull,        // the server's disk or the user's quota is full
+    ConnectionLost,   // the connection broke off in the middle
+    LocalRead,        // a file of the show cannot be read
+    Cancelled,        // "Abbrechen"
+    Other,            // anything else; the message carries the library's reason
+};
+
+struct Result {
+    Failure failure = Failure::None;
+    // true: nothing was sent or removed (the publish was refused before, or a dry run).
+    bool nothingSent = true;
+    Plan plan; // what was (dry run: would be) sent and removed
+    std::size_t filesSent = 0;
+    std::size_t filesRemoved = 0;
+    std::uint64_t bytesSent = 0;
+    std::vector<std::string> warnings; // German, e.g. links that leave the show folder
+    // German. Done: "12 Dateien gesendet (3,4 MB), 2 entfernt." / a dry run's plan in a line.
+    std::string summary;
+    // German, empty when done: what went wrong and what to do about it.
+    std::string message;
+};
+
+// Publishes the show to the target: works out the publish set, connects, verifies the server,
+// compares with what the server holds, sends what changed (each file under a temporary name in
+// its folder, renamed when complete; pictures, then pages, the start page last), removes leftover
+// temporary files of an interrupted run and, with deleteUnneeded, files that earlier publishes put
+// there and the show no longer has. Blocks until done; run it off the window's thread.
+Result publish(const Target& target, const PublishOptions& options, PublishHost& host);
+
+// The German question for an unknown SSH host key.
+std::string hostKeyQuestion(const std::string& host, int port, const std::string& keyType,
+                            const std::string& fingerprint);
+// The German warning before a plain FTP publish.
+extern const std::string PlainFtpWarning;
+
+} // namespace bildertafel::publish

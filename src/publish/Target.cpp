@@ -1,0 +1,219 @@
+#include "publish/Target.h"
+
+#include <cctype>
+#include <charconv>
+
+namespace bildertafel::publish {
+
+namespace {
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
+}
+
+std::optional<std::string> percentDecoded(std::string_view text) {
+    std::string decoded;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            decoded += text[i];
+            continue;
+        }
+        const int high = i + 2 < text.size() ? hexValue(text[i + 1]) : -1;
+        const int low = i + 2 < text.size() ? hexValue(text[i + 2]) : -1;
+        if (high < 0 || low < 0 || (high == 0 && low == 0)) {
+            return std::nullopt;
+        }
+        decoded += static_cast<char>(high * 16 + low);
+        i += 2;
+    }
+    return decoded;
+}
+
+// Keeps letters, digits and the few marks an address may hold as they are, and what keep names.
+std::string percentEncoded(std::string_view text, std::string_view keep) {
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    std::string encoded;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (std::isalnum(byte) || std::string_view("-._~").find(c) != std::string_view::npos ||
+            keep.find(c) != std::string_view::npos) {
+            encoded += c;
+        } else {
+            encoded += '%';
+            encoded += Hex[byte >> 4];
+            encoded += Hex[byte & 15];
+        }
+    }
+    return encoded;
+}
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+TargetParse invalid(std::string_view address, std::string_view reason) {
+    std::string error = "Die Adresse „";
+    error += address;
+    error += "“ ist ungültig: ";
+    error += reason;
+    error += '.';
+    return {std::nullopt, std::move(error)};
+}
+
+} // namespace
+
+TargetParse parseTarget(std::string_view address) {
+    Target target;
+    std::string_view rest;
+    if (startsWithNoCase(address, "sftp://")) {
+        target.protocol = Protocol::Sftp;
+        rest = address.substr(7);
+    } else if (startsWithNoCase(address, "ftps://")) {
+        target.protocol = Protocol::Ftps;
+        rest = address.substr(7);
+    } else if (startsWithNoCase(address, "ftp://")) {
+        target.protocol = Protocol::Ftp;
+        rest = address.substr(6);
+    } else {
+        return invalid(address, "sie muss mit sftp://, ftps:// oder ftp:// beginnen");
+    }
+    if (rest.find_first_of("?#") != std::string_view::npos) {
+        return invalid(address, "„?“ und „#“ gehören nicht hinein, im Ordnernamen als %3F und %23");
+    }
+    if (rest.find_first_of(" \t\r\n") != std::string_view::npos) {
+        return invalid(address, "Leerzeichen werden als %20 geschrieben");
+    }
+    const std::size_t pathAt = rest.find('/');
+    std::string_view authority = rest.substr(0, pathAt);
+    const std::string_view path =
+        pathAt == std::string_view::npos ? std::string_view() : rest.substr(pathAt);
+
+    const std::size_t at = authority.rfind('@');
+    if (at != std::string_view::npos) {
+        const std::string_view user = authority.substr(0, at);
+        if (user.find(':') != std::string_view::npos) {
+            return invalid(address,
+                           "ein Passwort gehört nicht in die Adresse, Bildertafel fragt danach");
+        }
+        const auto decoded = percentDecoded(user);
+        if (!decoded) {
+            return invalid(address, "nach einem „%“ müssen zwei Hexadezimalziffern folgen");
+        }
+        target.user = *decoded;
+        authority.remove_prefix(at + 1);
+    }
+    std::string_view portText;
+    if (authority.starts_with('[')) {
+        const std::size_t close = authority.find(']');
+        if (close == std::string_view::npos) {
+            return invalid(address,
+                           "die eckige Klammer um die IPv6-Adresse wird nicht geschlossen");
+        }
+        target.host = authority.substr(1, close - 1);
+        const std::string_view after = authority.substr(close + 1);
+        if (!after.empty() && !after.starts_with(':')) {
+            return invalid(address, "nach der IPv6-Adresse darf nur „:Port“ folgen");
+        }
+        portText = after.empty() ? after : after.substr(1);
+        if (!after.empty() && portText.empty()) {
+            return invalid(address, "die Portnummer muss eine Zahl von 1 bis 65535 sein");
+        }
+    } else {
+        const std::size_t colon = authority.find(':');
+        target.host = authority.substr(0, colon);
+        if (colon != std::string_view::npos) {
+            portText = authority.substr(colon + 1);
+            if (portText.empty()) {
+                return invalid(address, "die Portnummer muss eine Zahl von 1 bis 65535 sein");
+            }
+        }
+    }
+    if (target.host.empty()) {
+        return invalid(address, "der Name des Servers fehlt");
+    }
+    if (!portText.empty()) {
+        int port = 0;
+        const auto [end, error] =
+            std::from_chars(portText.data(), portText.data() + portText.size(), port);
+        if (error != std::errc() || end != portText.data() + portText.size() || port < 1 ||
+            port > 65535) {
+            return invalid(address, "die Portnummer muss eine Zahl von 1 bis 65535 sein");
+        }
+        target.port = port;
+    }
+
+    auto folder = percentDecoded(path);
+    if (!folder) {
+        return invalid(address, "nach einem „%“ müssen zwei Hexadezimalziffern folgen");
+    }
+    while (folder->size() > 1 && folder->back() == '/') {
+        folder->pop_back();
+    }
+    if (target.protocol == Protocol::Sftp) {
+        // "/~/www" and "/~" lie below the home folder, anything else is absolute.
+        if (folder->empty() || *folder == "/~") {
+            *folder = "~";
+        } else if (folder->starts_with("/~/")) {
+            folder->erase(0, 1);
+        }
+    } else if (!folder->empty()) {
+        // FTP paths lie below the login folder; "/%2Fsrv" is the absolute "/srv".
+        folder->erase(0, 1);
+    }
+    target.folder = std::move(*folder);
+    return {std::move(target), {}};
+}
+
+std::string targetAddress(const Target& target) {
+    std::string address = target.protocol == Protocol::Sftp   ? "sftp://"
+                          : target.protocol == Protocol::Ftps ? "ftps://"
+                                                              : "ftp://";
+    if (!target.user.empty()) {
+        address += percentEncoded(target.user, "");
+        address += '@';
+    }
+    const bool ipv6 = target.host.find(':') != std::string::npos;
+    address += ipv6 ? "[" + target.host + "]" : target.host;
+    if (target.port != 0) {
+        address += ':';
+        address += std::to_string(target.port);
+    }
+    if (target.protocol == Protocol::Sftp) {
+        if (target.folder == "~") {
+            address += "/~";
+        } else {
+            address += target.folder.starts_with('~') ? "/" : "";
+            address += percentEncoded(target.folder, "/");
+        }
+    } else if (!target.folder.empty()) {
+        address += '/';
+        if (target.folder.starts_with('/')) {
+            address += "%2F";
+            address += percentEncoded(std::string_view(target.folder).substr(1), "/");
+        } else {
+            address += percentEncoded(target.folder, "/");
+        }
+    }
+    return address;
+}
+
+int effectivePort(const Target& target) {
+    if (target.port != 0) {
+        return target.port;
+    }
+    return target.protocol == Protocol::Sftp ? 22 : 21;
+}
+
+} // namespace bildertafel::publish
