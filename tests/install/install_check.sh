@@ -89,7 +89,8 @@ check_prefix() {
     # Nothing beyond the program's own files (no libraries, headers or test programs).
     local extra
     extra=$(cd "$prefix" && find . -type f | sed 's|^\./||' | sed 's|\.gz$||' | sort |
-        comm -23 - <(expected_files | sort) | grep -v '^share/doc/bildertafel/')
+        comm -23 - <(expected_files | sort) | grep -v '^share/doc/bildertafel/' |
+        grep -vx 'share/lintian/overrides/bildertafel')
     [ -z "$extra" ] || fail "installed but not expected: $(echo "$extra" | tr '\n' ' ')"
 }
 
@@ -129,7 +130,7 @@ tree)
     finish
     ;;
 package)
-    for tool in cpack dpkg-deb dpkg-shlibdeps ldd; do
+    for tool in cpack dpkg-deb dpkg-shlibdeps ldd lintian; do
         command -v "$tool" >/dev/null || skip "$tool is not installed"
     done
     cpack --config "$build/CPackConfig.cmake" -B "$work/cpack" >"$work/cpack.log" 2>&1 ||
@@ -150,6 +151,21 @@ package)
     root="$work/root"
     dpkg-deb -x "$deb" "$root" || fail "dpkg-deb -x"
     check_prefix "$root/usr"
+
+    # The licence where Debian looks for it, machine-readable, and the package's changelog.
+    doc="$root/usr/share/doc/bildertafel"
+    if [ -f "$doc/copyright" ]; then
+        head -n 1 "$doc/copyright" | grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+            fail "copyright is not machine-readable"
+        grep -q '^License: GPL-3+$' "$doc/copyright" || fail "copyright names no GPL-3+"
+    else
+        fail "no usr/share/doc/bildertafel/copyright"
+    fi
+    gzip -t "$doc/changelog.Debian.gz" 2>/dev/null || fail "no readable usr/share/doc/bildertafel/changelog.Debian.gz"
+
+    # Lintian has nothing to say: no error and no warning.
+    lintian --fail-on error,warning --no-tag-display-limit "$deb" >"$work/lintian.log" 2>&1 ||
+        fail "lintian: $(cat "$work/lintian.log")"
 
     # Every library the installed programs need is found on this system.
     for p in "${programs[@]}"; do
