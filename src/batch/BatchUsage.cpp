@@ -20,7 +20,8 @@ für jedes Bild und eine Seite mit allen Bildern im Ordner der Bilder.
   --show ORDNER        Hauptordner der Show (ohne die drei Ordner werden nur
                        Konfigurationsdateien gelesen und geschrieben)
   --minis ORDNER       Ordner der Mini-Bilder (*.jpg), unter dem Hauptordner
-  --pictures ORDNER    Ordner der Bilder (*.jpg) und deren HTML's, unter dem Hauptordner
+  --pictures ORDNER    Ordner der Bilder (*.jpg) und ihrer HTML-Seiten, unter dem
+                       Hauptordner
   --name NAME          Name der Startseite ohne Erweiterung (ohne Angabe: bilder01)
   --per-row TEXT       Bilder pro Zeile: 2 bis 9 wählt "2  Bilder breit" bis
                        "9 Bilder breit", anderer Text gilt als eingetippt (Vorgabe: 4)

@@ -17,6 +17,7 @@ class QCheckBox;
 class QFrame;
 class QPlainTextEdit;
 class QPushButton;
+class QUrl;
 
 namespace Ui {
 class MainWindow;
@@ -52,6 +53,8 @@ public:
     void setPrepareDialogShown(std::function<void(PrepareDialog&)> shown) {
         m_prepareDialogShown = std::move(shown);
     }
+    // Replaces the opening of a page in the browser (tests say whether one could be started).
+    void setUrlOpener(std::function<bool(const QUrl&)> opener) { m_openUrl = std::move(opener); }
 
     // Re-reads the five file lists and shows the counts; the buttons stay as they are.
     void RefreshFileLists();
@@ -89,6 +92,11 @@ private:
     // The start page selected in File1(1), or else the one written last; empty when neither.
     std::string startPageToShow() const;
     void showStartPageInBrowser();
+    // The show folder's sub-folder of that name, ending in "/".
+    QString showSubFolder(const char16_t* name) const;
+    // Opens the show folder's sub-folders that "Bilder vorbereiten" makes in the lists of the
+    // previews and the pictures, as the user would.
+    void openShowSubFolders();
     // "Bilder vorbereiten…": the dialog, then the lists and counts of the new pictures.
     void preparePictures();
     void ShowCounts();
@@ -117,6 +125,7 @@ private:
     std::string m_lastStartPage; // written by this run of the program; bytes
     PreparationChoices m_preparationChoices;
     std::function<void(PrepareDialog&)> m_prepareDialogShown;
+    std::function<bool(const QUrl&)> m_openUrl;
 
     bool m_activated = false;
 };

@@ -3,6 +3,8 @@
 #include "ui/MainWindow.h"
 
 #include "ui/PrepareDialog.h"
+#include "ui/QtText.h"
+#include "ui/WindowTexts.h"
 #include "ui/lists/FileListBox.h"
 #include "ui/lists/FileNames.h"
 #include "ui/lists/FolderReading.h"
@@ -40,13 +42,22 @@ void MainWindow::connectContextMenus() {
     connect(m_ui->StartPageInBrowser, &QAction::triggered, this,
             &MainWindow::showStartPageInBrowser);
     connect(m_ui->PreparePictures, &QAction::triggered, this, &MainWindow::preparePictures);
+    connect(m_ui->OpenShowSubFolders, &QAction::triggered, this, &MainWindow::openShowSubFolders);
 }
 
 void MainWindow::showContextMenu(QWidget& box, const QPoint& at) {
     QMenu menu(this);
+    menu.setToolTipsVisible(true);
     if (&box == m_ui->Frame2_1) {
-        m_ui->StartPageInBrowser->setEnabled(!startPageToShow().empty());
+        const bool pageKnown = !startPageToShow().empty();
+        m_ui->StartPageInBrowser->setEnabled(pageKnown);
+        m_ui->StartPageInBrowser->setToolTip(pageKnown ? QString()
+                                                       : fromUtf8(texts::NoStartPageYet));
         menu.addAction(m_ui->StartPageInBrowser);
+        if (uilists::isExistingFolder(showSubFolder(subfolder::Thumbs)) &&
+            uilists::isExistingFolder(showSubFolder(subfolder::Pictures))) {
+            menu.addAction(m_ui->OpenShowSubFolders);
+        }
     } else {
         menu.addAction(m_ui->PreparePictures);
     }
@@ -68,8 +79,9 @@ void MainWindow::preparePictures() {
     const QString show = ShowFolders[folderslot::ShowFolder];
     const QString thumbs = ShowFolders[folderslot::ThumbFolder];
     const QString pictures = ShowFolders[folderslot::PictureFolder];
-    const PreparationFolders folders{pictures, pictures == show ? show + "bilder/" : pictures,
-                                     thumbs == show ? show + "minis/" : thumbs};
+    const PreparationFolders folders{
+        pictures, pictures == show ? showSubFolder(subfolder::Pictures) : pictures,
+        thumbs == show ? showSubFolder(subfolder::Thumbs) : thumbs};
     PrepareDialog dialog(folders, m_preparationChoices, this);
     dialog.setAfterRun([this, folders] {
         for (const auto& [slot, folder] :
@@ -88,10 +100,26 @@ void MainWindow::preparePictures() {
     dialog.exec();
 }
 
+QString MainWindow::showSubFolder(const char16_t* name) const {
+    return ShowFolders[folderslot::ShowFolder] + QString::fromUtf16(name) + u'/';
+}
+
+void MainWindow::openShowSubFolders() {
+    openFolder(folderslot::ThumbFolder, showSubFolder(subfolder::Thumbs));
+    openFolder(folderslot::PictureFolder, showSubFolder(subfolder::Pictures));
+}
+
 void MainWindow::showStartPageInBrowser() {
     const std::string page = startPageToShow();
-    if (!page.empty()) {
-        QDesktopServices::openUrl(fileUrl(page));
+    if (page.empty()) {
+        return;
+    }
+    const QUrl url = fileUrl(page);
+    const bool opened = m_openUrl ? m_openUrl(url) : QDesktopServices::openUrl(url);
+    if (!opened) {
+        // Without a browser the user still learns where the page is, to open it by hand.
+        m_dialogs->showMessage(texts::browserNotStarted(uilists::fromFileName(page).toStdString()),
+                               texts::StartPageInBrowserTitle);
     }
 }
 

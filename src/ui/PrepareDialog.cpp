@@ -189,7 +189,10 @@ void PrepareDialog::finish() {
         m_ui->Summary->setPlainText(fromUtf8(m_result.refusal));
         return;
     }
+    // Progress reports still under way when "Abbrechen" was clicked are dropped: the bar shows
+    // the count of the summary.
     m_ui->Progress->setMaximum(static_cast<int>(std::max<std::size_t>(m_result.originals, 1)));
+    m_ui->Progress->setValue(static_cast<int>(m_result.finished));
     m_ui->Summary->setPlainText(fromUtf8(imaging::preparationSummary(m_result)));
     if (m_afterRun) {
         m_afterRun();

@@ -26,6 +26,12 @@ namespace configbutton {
 enum : std::int16_t { Load = 0, Save = 1 };
 } // namespace configbutton
 
+// The sub-folders of a show that "Bilder vorbereiten" makes.
+namespace subfolder {
+inline constexpr char16_t Thumbs[] = u"minis";
+inline constexpr char16_t Pictures[] = u"bilder";
+} // namespace subfolder
+
 // The folder as a slot holds it: a "/" is appended unless it already ends in one, so the root
 // folder stays "/".
 QString withTrailingSeparator(const QString& folder);

@@ -305,6 +305,7 @@ TEST_F(BatchCommand, HelpAndWrongUsage) {
     const ProgramResult help = run({"--help"});
     EXPECT_EQ(help.exitStatus, 0);
     EXPECT_TRUE(help.out.starts_with("Aufruf: bildertafel-batch [--config DATEI]")) << help.out;
+    EXPECT_EQ(help.out.find('\''), std::string::npos) << "German plurals take no apostrophe";
     EXPECT_EQ(help.err, "");
 
     const ProgramResult wrong = run({"--show", dir.folder()});

@@ -13,7 +13,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -38,6 +40,7 @@ private slots:
     void theLowerBoxesOfferIt_data();
     void theLowerBoxesOfferIt();
     void aNewShowGetsItsSubFoldersAndCanBeGenerated();
+    void afterCancelBarAndSummaryAgree();
 
 private:
     QString m_startFolder;
@@ -130,6 +133,42 @@ void PreparePicturesTest::aNewShowGetsItsSubFoldersAndCanBeGenerated() {
     QCOMPARE(labelText(window, "Label2"), "2");
     QCOMPARE(labelText(window, "Label3"), "2 jpg / 0 html");
     QVERIFY(control<QPushButton>(window, "Command3").isEnabled());
+}
+
+void PreparePicturesTest::afterCancelBarAndSummaryAgree() {
+    // Enough originals that the run is still busy when "Abbrechen" comes.
+    for (int i = 3; i <= 10; ++i)
+        QVERIFY(
+            QFile::copy(m_show + "/Bild 1.jpg", m_show + QStringLiteral("/Bild %1.jpg").arg(i)));
+    MainWindow window;
+    scriptDialogs(window);
+    QVERIFY(startWindow(window));
+    QVERIFY(doubleClickFolderRow(dir1(window, 1), m_show));
+
+    QString summary;
+    int barValue = -1;
+    int barMaximum = -1;
+    window.setPrepareDialogShown([&](PrepareDialog& dialog) {
+        QTimer::singleShot(0, &dialog, [&] {
+            auto* bar = dialog.findChild<QProgressBar*>("Progress");
+            dialog.findChild<QPushButton*>("Start")->click();
+            // Cancelled while other pictures are in progress: their reports come too late.
+            QVERIFY(QTest::qWaitFor([bar] { return bar->value() >= 1; }, 60000));
+            dialog.findChild<QPushButton*>("Cancel")->click();
+            QVERIFY(QTest::qWaitFor([&dialog] { return !dialog.isRunning(); }, 60000));
+            summary = dialog.findChild<QPlainTextEdit*>("Summary")->toPlainText();
+            barValue = bar->value();
+            barMaximum = bar->maximum();
+            dialog.findChild<QPushButton*>("Close")->click();
+        });
+    });
+    control<QAction>(window, "PreparePictures").trigger();
+
+    const QRegularExpressionMatch counts =
+        QRegularExpression("^Abgebrochen nach (\\d+) von (\\d+) Originalen").match(summary);
+    QVERIFY2(counts.hasMatch(), qPrintable(summary));
+    QCOMPARE(barValue, counts.captured(1).toInt());
+    QCOMPARE(barMaximum, counts.captured(2).toInt());
 }
 
 QTEST_MAIN(PreparePicturesTest)

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The texts of the window's own commands that a user reads, in one place.
+namespace bildertafel::ui::texts {
+
+inline constexpr std::string_view StartPageInBrowserTitle = "Startseite im Browser ansehen";
+// Why "Startseite im Browser ansehen" is greyed out.
+inline constexpr std::string_view NoStartPageYet =
+    "Noch keine Startseite: eine in der Liste des Arbeitsordners wählen oder mit „HTML erstellen“ "
+    "eine schreiben.";
+// No browser could be started for the page (UTF-8 path).
+std::string browserNotStarted(std::string_view page);
+
+} // namespace bildertafel::ui::texts
