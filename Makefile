@@ -9,7 +9,7 @@ CMAKE_FLAGS ?=
 # Everything the build, the tests and the tools around them need.
 PACKAGES = cmake make g++ pkg-config libgtest-dev qt6-base-dev qt6-base-dev-tools libgl-dev \
            fonts-dejavu-core xauth xvfb desktop-file-utils appstream dpkg-dev file groff-base \
-           clang-format qt6-translations-l10n libvips-dev libvips-tools lintian
+           clang-format qt6-translations-l10n libvips-dev libvips-tools lintian chromium
 
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -29,8 +29,25 @@ define install_missing
 	fi
 endef
 
+# Node and npm for the browser tests and the page benchmark: Debian's, unless a node is there
+# already (Debian's npm would not install beside another node).
+define install_node
+	@command -v node >/dev/null && command -v npm >/dev/null || { \
+	    echo "Installing: nodejs npm"; $(SUDO) apt-get update && \
+	    DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y --no-install-recommends nodejs npm; }
+endef
+
+# The npm packages of folder $(1), exactly as its package-lock.json pins them (again only when
+# the lock file changed).
+define npm_ci
+	@[ $(1)/node_modules/.package-lock.json -nt $(1)/package-lock.json ] || \
+	    (cd $(1) && npm ci --no-audit --no-fund)
+endef
+
 deps:
 	$(call install_missing,$(PACKAGES))
+	$(call install_node)
+	$(call npm_ci,tests/browser)
 
 configure: deps
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Debug -DBILDERTAFEL_SANITIZE=ON $(CMAKE_FLAGS)

@@ -1,0 +1,108 @@
+#!/usr/bin/env node
+// Builds the template sets vorlagen/<name>.cfg and vorlagen/<name>.txt from the sources in
+// scripts/vorlagen-quellen/: each set's own style sheets plus the parts all sets share
+// (gemeinsam/). The configuration file is written by bildertafel-batch itself, so its bytes
+// are exactly the program's format; a set that would not come back unchanged is refused.
+//   node scripts/vorlagen-bauen.mjs BATCH            writes into vorlagen/
+//   node scripts/vorlagen-bauen.mjs BATCH --check    only compares with vorlagen/ (exit 1: stale)
+import { execFileSync } from 'node:child_process';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+export const SETS = ['hell', 'dunkel', 'mosaik', 'schlicht'];
+const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..');
+const sources = path.join(repo, 'scripts', 'vorlagen-quellen');
+const CAPTIONS = ['HTML-Kopf', 'HTML-Fuß', 'HTML-Tabellenzelle vor dem Bild',
+    'HTML-Tabellenzelle nach dem Bild', 'HTML-Datei vor dem Bild', 'HTML-Datei nach dem Bild'];
+
+function read(file) {
+    return fs.readFileSync(file, 'utf8').replace(/\r\n/g, '\n').replace(/\n+$/, '');
+}
+
+// "{{name}}" on a line of its own stands for the shared file gemeinsam/name.
+function expand(text) {
+    return text.replace(/\{\{([\w.-]+)\}\}/g, (_, name) => expand(read(path.join(sources, 'gemeinsam', name))));
+}
+
+export function templatesOf(name) {
+    const own = (file) => read(path.join(sources, name, file));
+    const shared = (file) => expand(read(path.join(sources, 'gemeinsam', file)));
+    return [
+        [shared('kopf-anfang.html'), '<style>', shared('grundlage.css'), own('stil.css'), '</style>',
+         shared('kopf-ende.html')].join('\n'),
+        shared('fuss.html'),
+        '<td>',
+        '</td>',
+        [shared('bildseite-anfang.html'), '<style>', shared('bildseite.css'), own('bildseite.css'), '</style>',
+         shared('bildseite-ende.html')].join('\n'),
+        shared('bildseite-fuss.html'),
+    ];
+}
+
+// The lines of a configuration file as the program writes it.
+function configOf(templates) {
+    const lines = [];
+    templates.forEach((text, id) => {
+        lines.push(`[${id}] ${CAPTIONS[id]}`, ...text.split('\n'));
+        text.split('\n').forEach((line, at) => {
+            if (line.startsWith('[') || (at === 0 && line === '')) {
+                throw new Error(`template ${id}: line ${at + 1} would not come back from the file: "${line}"`);
+            }
+        });
+    });
+    lines.push('[6] Tabellenbreite', ' 2   (4 Bilder breit)', '[7] eigene HTML-Datei', ' 0 ',
+        '[8] neues Browserfenster', ' 0 ', '[9] HTML-Datei mit allen Bildern', ' 0 ');
+    const text = lines.join('\r\n') + '\r\n';
+    if (/[^\x00-\x7f\xa0-\xff]/.test(text)) {
+        throw new Error('a character outside Windows-1252 (write it as an HTML character reference)');
+    }
+    return Buffer.from(text, 'latin1');
+}
+
+export function build(batch, target) {
+    const scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'vorlagen-'));
+    try {
+        for (const name of SETS) {
+            const draft = path.join(scratch, `${name}.cfg`);
+            fs.writeFileSync(draft, configOf(templatesOf(name)));
+            const saved = path.join(target, `${name}.cfg`);
+            execFileSync(batch, ['--config', draft, '--save-config', saved], { stdio: 'inherit' });
+            if (!fs.readFileSync(saved).equals(fs.readFileSync(draft))) {
+                throw new Error(`${name}: the program writes the set back differently`);
+            }
+            fs.copyFileSync(path.join(sources, name, 'beschreibung.txt'), path.join(target, `${name}.txt`));
+        }
+    } finally {
+        fs.rmSync(scratch, { recursive: true, force: true });
+    }
+}
+
+if (process.argv[1] === fileURLToPath(import.meta.url)) {
+    const [batch, mode] = process.argv.slice(2);
+    if (!batch) {
+        console.error('usage: vorlagen-bauen.mjs BATCH [--check]');
+        process.exit(2);
+    }
+    const shipped = path.join(repo, 'vorlagen');
+    if (mode === '--check') {
+        const fresh = fs.mkdtempSync(path.join(os.tmpdir(), 'vorlagen-check-'));
+        build(batch, fresh);
+        const stale = SETS.flatMap((n) => [`${n}.cfg`, `${n}.txt`]).filter((file) => {
+            const old = path.join(shipped, file);
+            return !fs.existsSync(old) || !fs.readFileSync(old).equals(fs.readFileSync(path.join(fresh, file)));
+        });
+        fs.rmSync(fresh, { recursive: true, force: true });
+        if (stale.length) {
+            console.error(`vorlagen/ is out of date (${stale.join(', ')}): run scripts/vorlagen-bauen.mjs`);
+            process.exit(1);
+        }
+    } else {
+        fs.mkdirSync(shipped, { recursive: true });
+        build(batch, shipped);
+        for (const name of SETS) {
+            console.log(`vorlagen/${name}.cfg: ${fs.statSync(path.join(shipped, `${name}.cfg`)).size} bytes`);
+        }
+    }
+}
