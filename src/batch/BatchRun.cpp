@@ -3,6 +3,7 @@
 #include "batch/BatchHost.h"
 #include "batch/BatchUsage.h"
 #include "filelist/FileList.h"
+#include "filelist/FolderPath.h"
 #include "generator/ShowGenerator.h"
 #include "imaging/Preparation.h"
 #include "settings/ConfigCommands.h"
@@ -26,16 +27,14 @@ using settings::ShowSettings;
 
 constexpr std::string_view ThumbPattern = "*.jpg";
 
-// A folder as the run takes it: absolute, "." and ".." removed lexically (symbolic links stay as
-// they are named), ending in "/". Fails only when the current folder cannot be found out.
+// A folder as the run takes it: cleaned up as the window cleans up a folder (symbolic links stay
+// as they are named), ending in "/". Fails only when the current folder cannot be found out.
 std::string runFolder(std::string_view argument, std::error_code& error) {
-    std::string folder = std::filesystem::absolute(std::filesystem::path(argument), error)
-                             .lexically_normal()
-                             .string();
-    if (folder.empty() || folder.back() != '/') {
-        folder += '/';
-    }
-    return folder;
+    error.clear();
+    const std::string base = argument.starts_with('/')
+                                 ? std::string("/")
+                                 : std::filesystem::current_path(error).string();
+    return filelist::withTrailingSeparator(filelist::normalizedFolderPath(argument, base));
 }
 
 void reportUnreadable(std::ostream& err, const std::string& folder, const std::error_code& error) {

@@ -1,9 +1,12 @@
 #include "ui/ShowFolders.h"
 
+#include "filelist/FolderPath.h"
+#include "ui/lists/FileNames.h"
+
 namespace bildertafel::ui {
 
 QString withTrailingSeparator(const QString& folder) {
-    return folder.endsWith(u'/') ? folder : folder + u'/';
+    return uilists::fromFileName(filelist::withTrailingSeparator(uilists::toFileName(folder)));
 }
 
 } // namespace bildertafel::ui

@@ -1,24 +1,12 @@
 #include "ui/lists/FolderPath.h"
 
-#include <QStringList>
+#include "filelist/FolderPath.h"
+#include "ui/lists/FileNames.h"
 
 namespace bildertafel::uilists {
 
 QString normalizedFolderPath(const QString& path, const QString& base) {
-    const QString full = path.startsWith(u'/') ? path : base + u'/' + path;
-    QStringList parts;
-    for (const QString& part : full.split(u'/', Qt::SkipEmptyParts)) {
-        if (part == u".")
-            continue;
-        if (part == u"..") {
-            // Above the root there is nothing: "/.." is "/".
-            if (!parts.isEmpty())
-                parts.removeLast();
-            continue;
-        }
-        parts.append(part);
-    }
-    return u'/' + parts.join(u'/');
+    return fromFileName(filelist::normalizedFolderPath(toFileName(path), toFileName(base)));
 }
 
 QString parentFolderPath(const QString& normalizedPath) {

@@ -4,8 +4,7 @@
 
 namespace bildertafel::uilists {
 
-// Lexical clean-up of a folder path: made absolute against base, "." and ".." steps and repeated
-// or trailing "/" removed. Symbolic links are not resolved, so the user sees the path he chose.
+// The core's clean-up of a folder path (filelist::normalizedFolderPath) on the window's texts.
 QString normalizedFolderPath(const QString& path, const QString& base = QStringLiteral("/"));
 
 // The folder above a normalised path; the root is its own parent.
