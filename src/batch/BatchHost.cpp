@@ -1,29 +1,19 @@
 #include "batch/BatchHost.h"
 
+#include "textfile/OneLine.h"
+
 namespace bildertafel::batch {
 
-namespace {
-
 // A file name may hold a line break; a message still takes one line.
-std::string oneLine(std::string_view text) {
-    std::string line(text);
-    for (char& c : line) {
-        if (c == '\n' || c == '\r') {
-            c = ' ';
-        }
-    }
-    return line;
-}
-
-} // namespace
+using textfile::onOneLine;
 
 void BatchHost::showMessage(std::string_view text, std::string_view) {
-    m_err << oneLine(text) << '\n' << std::flush;
+    m_err << onOneLine(text) << '\n' << std::flush;
 }
 
 void BatchHost::reportMissingLinks(const std::vector<generator::MissingLink>& links) {
     for (const generator::MissingLink& link : links) {
-        m_err << "Warnung: " << oneLine(link.page) << ": " << oneLine(link.file) << '\n';
+        m_err << "Warnung: " << onOneLine(link.page) << ": " << onOneLine(link.file) << '\n';
     }
     m_err << links.size() << (links.size() == 1 ? " Verweis führt" : " Verweise führen")
           << " ins Leere.\n"

@@ -2,6 +2,7 @@
 
 #include "settings/ConfigSections.h"
 #include "textfile/LineReader.h"
+#include "textfile/OneLine.h"
 #include "textfile/TextFileWriter.h"
 #include "textfile/Windows1252.h"
 
@@ -21,17 +22,6 @@ void appendNumber(std::string& out, int value) {
 void appendLine(std::string& out, std::string_view utf8) {
     textfile::appendWindows1252(out, utf8);
     out += "\r\n";
-}
-
-// The text in parentheses is only a note; a CR in it would end the value line early and the rest
-// would be read as a second value of the section, so line breaks become blanks.
-std::string noteOnOneLine(std::string note) {
-    for (char& c : note) {
-        if (c == '\r' || c == '\n') {
-            c = ' ';
-        }
-    }
-    return note;
 }
 
 // A header line: "[", the section number, "] " and the note for the human reader.
@@ -56,7 +46,9 @@ std::string ConfigFileBytes(const ShowSettings& settings) {
         if (section.number == TableWidthSection) {
             appendNumber(out, settings.TableWidthIndex());
             out += "  (";
-            textfile::appendWindows1252(out, noteOnOneLine(settings.TableWidthText()));
+            // The text in parentheses is only a note; a CR in it would end the value line early and
+            // the rest would be read as a second value of the section.
+            textfile::appendWindows1252(out, textfile::onOneLine(settings.TableWidthText()));
             out += ')';
         } else {
             appendNumber(out, settings.option(optionOfSection(section.number)));
