@@ -110,13 +110,17 @@ void sortInListOrder(std::vector<std::string>& names) {
               [](const std::string& a, const std::string& b) { return listOrderLess(a, b); });
 }
 
-FolderEntries readFolder(const std::filesystem::path& folder, std::error_code& error) {
+namespace {
+
+// Calls visit(entry, folder's descriptor) for every entry of the folder but "." and "..". On
+// failure sets error and returns false; visit may have seen some entries by then.
+template <typename Visit>
+bool visitEntries(const std::filesystem::path& folder, std::error_code& error, Visit visit) {
     error.clear();
-    FolderEntries entries;
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr) {
         error = std::error_code(errno, std::generic_category());
-        return entries;
+        return false;
     }
     const int dirFd = ::dirfd(dir);
     for (;;) {
@@ -125,25 +129,46 @@ FolderEntries readFolder(const std::filesystem::path& folder, std::error_code& e
         if (entry == nullptr) {
             if (errno != 0) {
                 error = std::error_code(errno, std::generic_category());
-                entries = {};
             }
             break;
         }
         const std::string_view name(entry->d_name);
-        if (name.starts_with('.')) {
-            continue;
+        if (name != "." && name != "..") {
+            visit(*entry, dirFd);
         }
-        bool isFolder = entry->d_type == DT_DIR;
-        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
-            // A link counts as what it points to; a broken one is no folder.
-            struct stat info {};
-            isFolder = ::fstatat(dirFd, entry->d_name, &info, 0) == 0 && S_ISDIR(info.st_mode);
-        }
-        (isFolder ? entries.folders : entries.files).emplace_back(name);
     }
     ::closedir(dir);
+    return !error;
+}
+
+} // namespace
+
+FolderEntries readFolder(const std::filesystem::path& folder, std::error_code& error) {
+    FolderEntries entries;
+    const bool read = visitEntries(folder, error, [&entries](const dirent& entry, int dirFd) {
+        const std::string_view name(entry.d_name);
+        if (name.starts_with('.')) {
+            return;
+        }
+        bool isFolder = entry.d_type == DT_DIR;
+        if (entry.d_type == DT_UNKNOWN || entry.d_type == DT_LNK) {
+            // A link counts as what it points to; a broken one is no folder.
+            struct stat info {};
+            isFolder = ::fstatat(dirFd, entry.d_name, &info, 0) == 0 && S_ISDIR(info.st_mode);
+        }
+        (isFolder ? entries.folders : entries.files).emplace_back(name);
+    });
+    if (!read) {
+        return {};
+    }
     sortInListOrder(entries.folders);
     return entries;
+}
+
+void forEachName(const std::filesystem::path& folder,
+                 const std::function<void(std::string_view)>& visit, std::error_code& error) {
+    visitEntries(folder, error,
+                 [&visit](const dirent& entry, int) { visit(std::string_view(entry.d_name)); });
 }
 
 std::vector<std::string> filesMatching(const std::vector<std::string>& files,

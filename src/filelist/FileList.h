@@ -31,6 +31,12 @@ struct FolderEntries {
 // error.
 FolderEntries readFolder(const std::filesystem::path& folder, std::error_code& error);
 
+// Calls visit with every name the folder holds, hidden names and sub-folders included, in the
+// order of the folder: everything a web server could find there. When the folder cannot be read,
+// sets error (visit may have seen some names by then).
+void forEachName(const std::filesystem::path& folder,
+                 const std::function<void(std::string_view)>& visit, std::error_code& error);
+
 // The names that match the pattern, in list order.
 std::vector<std::string> filesMatching(const std::vector<std::string>& files,
                                        std::string_view pattern);

@@ -1,6 +1,6 @@
 #include "generator/LinkCheck.h"
 
-#include <dirent.h>
+#include "filelist/FileList.h"
 
 #include <algorithm>
 #include <cctype>
@@ -247,15 +247,16 @@ std::vector<MissingLink> LinkCheck::missing() const {
         const std::string& path = m_folderPaths[f];
         // Each folder is read once; whatever of it is named and not listed is missing, also
         // everything in a folder that cannot be read.
-        if (DIR* dir = ::opendir(path.c_str())) {
-            while (const dirent* entry = ::readdir(dir)) {
-                const auto wanted = folder.names.find(std::string_view(entry->d_name));
+        std::error_code unreadable;
+        filelist::forEachName(
+            path,
+            [&](std::string_view name) {
+                const auto wanted = folder.names.find(name);
                 if (wanted != folder.names.end()) {
                     listed[wanted->second.order] = true;
                 }
-            }
-            ::closedir(dir);
-        }
+            },
+            unreadable);
         for (const auto& [name, wanted] : folder.names) {
             if (!listed[wanted.order]) {
                 missing.push_back(

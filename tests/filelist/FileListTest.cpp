@@ -101,6 +101,32 @@ TEST(FileList, MissingFolderReportsAnError) {
     EXPECT_TRUE(error);
 }
 
+TEST(FileList, EveryNameAWebServerCouldFind) {
+    TempDir dir;
+    writeFile(dir / "b.jpg", "");
+    writeFile(dir / ".htaccess", "");
+    writeFile(dir / "css" / "show.css", "");
+    const struct {
+        std::filesystem::path folder;
+        std::vector<std::string> names; // sorted
+        bool readable;
+    } cases[] = {
+        {dir.path(), {".htaccess", "b.jpg", "css"}, true},
+        {dir / "css", {"show.css"}, true},
+        {dir / "gone", {}, false},
+        {dir / "b.jpg", {}, false},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> names;
+        std::error_code error;
+        forEachName(
+            c.folder, [&names](std::string_view name) { names.emplace_back(name); }, error);
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, c.names) << c.folder;
+        EXPECT_EQ(!error, c.readable) << c.folder;
+    }
+}
+
 TEST(FileList, HasNoLimitOfThirtyTwoThousandNames) {
     TempDir dir;
     for (int i = 0; i < 33000; ++i) {
