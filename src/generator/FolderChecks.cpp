@@ -1,41 +1,38 @@
 #include "generator/FolderChecks.h"
 
+#include "generator/GeneratorTexts.h"
+
 namespace bildertafel::generator {
 
 namespace {
 
-constexpr std::string_view CountsDiffer =
-    "Die Anzahl der Bilder und Minibilder stimmt nicht überein...";
-constexpr std::string_view ThumbsNotBelowShow =
-    "Der Ordner für die Minis liegt nicht unter dem Hauptordner der Show...";
-constexpr std::string_view PicturesNotBelowShow =
-    "Der Ordner für die Bilder und deren HTML's liegt nicht unter dem Hauptordner der Show...";
-constexpr std::string_view PicturesAreThumbs =
-    "Der Ordner für die Bilder und deren HTML's ist der Ordner für die Mini-Bilder...";
+core::Outcome refused(std::string_view message) {
+    return core::Outcome::failure(std::string(message));
+}
 
 } // namespace
 
-std::optional<std::string_view> firstFolderCheckFailure(const ShowGeneratorInput& input) {
+core::Outcome checkFolders(const ShowGeneratorInput& input) {
     const std::string& show = input.ShowFolder;
     if (static_cast<long long>(input.ThumbNames.size()) != input.PictureCount) {
-        return CountsDiffer;
+        return refused(texts::CountsDiffer);
     }
     if (!input.ThumbFolder.starts_with(show)) {
-        return ThumbsNotBelowShow;
+        return refused(texts::ThumbsNotBelowShow);
     }
     if (!input.PictureFolder.starts_with(show)) {
-        return PicturesNotBelowShow;
+        return refused(texts::PicturesNotBelowShow);
     }
     if (input.ThumbFolder == show) {
-        return ThumbsNotBelowShow;
+        return refused(texts::ThumbsNotBelowShow);
     }
     if (input.PictureFolder == show) {
-        return PicturesNotBelowShow;
+        return refused(texts::PicturesNotBelowShow);
     }
     if (input.PictureFolder == input.ThumbFolder) {
-        return PicturesAreThumbs;
+        return refused(texts::PicturesAreThumbs);
     }
-    return std::nullopt;
+    return {};
 }
 
 } // namespace bildertafel::generator

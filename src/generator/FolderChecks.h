@@ -1,14 +1,12 @@
 #pragma once
 
+#include "core/Outcome.h"
 #include "generator/ShowGenerator.h"
-
-#include <optional>
-#include <string_view>
 
 namespace bildertafel::generator {
 
-// The checks of the folder choice, in their fixed order. Returns the message of the first that
-// fails, or nothing when the run may go on. Paths are compared exactly, character by character.
-std::optional<std::string_view> firstFolderCheckFailure(const ShowGeneratorInput& input);
+// The checks of the folder choice, in their fixed order. Fails with the message of the first
+// that fails. Paths are compared exactly, character by character.
+core::Outcome checkFolders(const ShowGeneratorInput& input);
 
 } // namespace bildertafel::generator

@@ -1,16 +1,16 @@
 #include "generator/PageNameClash.h"
 
+#include "generator/GeneratorTexts.h"
 #include "generator/RunValues.h"
 
 #include <unordered_map>
 
 namespace bildertafel::generator {
 
-std::optional<std::string> pageNameClash(const ShowGeneratorInput& input,
-                                         std::string_view startPageName) {
+core::Outcome checkPageNames(const ShowGeneratorInput& input, std::string_view startPageName) {
     const settings::ShowSettings& settings = input.settings;
     if (!settings.isOn(settings::ShowOption::OwnPagePerPicture)) {
-        return std::nullopt;
+        return {};
     }
     const bool allPage = settings.isOn(settings::ShowOption::AllPicturesPage);
     const std::string allPageBase = std::string(startPageName) + "_all";
@@ -20,17 +20,15 @@ std::optional<std::string> pageNameClash(const ShowGeneratorInput& input,
     for (const std::string& name : input.ThumbNames) {
         picture.assign(name);
         if (allPage && picture.base() == allPageBase) {
-            return "Die eigene HTML-Datei des Bildes " + name +
-                   " hätte denselben Namen wie die HTML-Datei mit allen Bildern (" + allPageBase +
-                   ".html)...";
+            return core::Outcome::failure(texts::pictureTakesAllPageName(name, allPageBase));
         }
         const auto [first, isNew] = thumbOfBase.emplace(picture.base(), name);
         if (!isNew) {
-            return "Die eigenen HTML-Dateien der Bilder " + std::string(first->second) + " und " +
-                   name + " hätten denselben Namen (" + std::string(picture.base()) + ".html)...";
+            return core::Outcome::failure(
+                texts::picturesShareAPageName(first->second, name, picture.base()));
         }
     }
-    return std::nullopt;
+    return {};
 }
 
 } // namespace bildertafel::generator

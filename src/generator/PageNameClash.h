@@ -1,17 +1,16 @@
 #pragma once
 
+#include "core/Outcome.h"
 #include "generator/ShowGenerator.h"
 
-#include <optional>
-#include <string>
 #include <string_view>
 
 namespace bildertafel::generator {
 
 // With one page per picture, every picture page needs a file name of its own: not the
 // all-pictures page's (when that is written too), and not another picture's (a.jpg and a.JPG).
-// Returns the message that names the first picture in list order that would take a name twice.
-std::optional<std::string> pageNameClash(const ShowGeneratorInput& input,
-                                         std::string_view startPageName);
+// Fails with the message that names the first picture in list order that would take a name
+// twice.
+core::Outcome checkPageNames(const ShowGeneratorInput& input, std::string_view startPageName);
 
 } // namespace bildertafel::generator

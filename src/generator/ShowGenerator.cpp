@@ -3,6 +3,7 @@
 #include "dialogs/DialogTexts.h"
 #include "generator/AllPicturesPageWriter.h"
 #include "generator/FolderChecks.h"
+#include "generator/GeneratorTexts.h"
 #include "generator/LinkCheck.h"
 #include "generator/PageNameClash.h"
 #include "generator/PicturePageWriter.h"
@@ -25,10 +26,6 @@ using dialogs::FileNamePrompt;
 using dialogs::FileSystemProblemTitle;
 using dialogs::InvalidFileName;
 using dialogs::isUsableFileName;
-
-constexpr std::string_view NameTitle = "HTML-Startdatei speichern...";
-constexpr std::string_view NamePreset = "bilder01";
-constexpr std::string_view CancelledTitle = "Abbruch...";
 
 struct WriteFailure {
     std::string path;
@@ -146,21 +143,22 @@ std::optional<WriteFailure> writePages(const ShowGeneratorInput& input, const Ru
 
 RunOutcome ShowGenerator::run(const ShowGeneratorInput& input, GeneratorHost& host,
                               dialogs::DialogHost& dialogs) {
-    if (const auto refusal = firstFolderCheckFailure(input)) {
-        dialogs.showMessage(*refusal, FileSystemProblemTitle);
+    if (const core::Outcome folders = checkFolders(input); !folders) {
+        dialogs.showMessage(folders.reason(), FileSystemProblemTitle);
         return RunOutcome::Refused;
     }
 
     const std::string thumbWebPath = webPathBelow(input.ShowFolder, input.ThumbFolder);
     const std::string pictureWebPath = webPathBelow(input.ShowFolder, input.PictureFolder);
 
-    const std::string startPageName = dialogs.askText(FileNamePrompt, NameTitle, NamePreset);
+    const std::string startPageName =
+        dialogs.askText(FileNamePrompt, texts::NameTitle, texts::NamePreset);
     if (!isUsableFileName(startPageName)) {
-        dialogs.showMessage(InvalidFileName, CancelledTitle);
+        dialogs.showMessage(InvalidFileName, texts::CancelledTitle);
         return RunOutcome::Cancelled;
     }
-    if (const auto clash = pageNameClash(input, startPageName)) {
-        dialogs.showMessage(*clash, FileSystemProblemTitle);
+    if (const core::Outcome names = checkPageNames(input, startPageName); !names) {
+        dialogs.showMessage(names.reason(), FileSystemProblemTitle);
         return RunOutcome::Refused;
     }
 
@@ -174,8 +172,7 @@ RunOutcome ShowGenerator::run(const ShowGeneratorInput& input, GeneratorHost& ho
     host.refreshFileLists();
     host.setBusy(false);
     if (failure) {
-        dialogs.showMessage("Die Datei " + failure->path +
-                                " konnte nicht geschrieben werden: " + failure->reason,
+        dialogs.showMessage(texts::pageNotWritten(failure->path, failure->reason),
                             FileSystemProblemTitle);
         return RunOutcome::WriteFailed;
     }

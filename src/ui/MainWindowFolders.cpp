@@ -4,6 +4,7 @@
 
 #include "dialogs/DialogTexts.h"
 #include "ui/TempVariable.h"
+#include "ui/WindowTexts.h"
 #include "ui/lists/DirListBox.h"
 #include "ui/lists/DriveListBox.h"
 #include "ui/lists/FileListBox.h"
@@ -128,11 +129,9 @@ void MainWindow::folderNotOpened(std::int16_t index, const QString& folder, cons
         m_dialogs->showMessage(reason.toStdString(), FileSystemProblemTitle);
         return;
     }
-    const QString moved =
-        reason + u'\n' +
-        QStringLiteral("Geöffnet ist jetzt der nächste vorhandene Ordner darüber: „%1“.")
-            .arg(list.path());
-    m_dialogs->showMessage(moved.toStdString(), FileSystemProblemTitle);
+    m_dialogs->showMessage(
+        texts::openedNearestAbove(reason.toStdString(), list.path().toStdString()),
+        FileSystemProblemTitle);
 }
 
 void MainWindow::showDriveOfFolder(std::int16_t index) {

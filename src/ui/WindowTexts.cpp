@@ -8,4 +8,9 @@ std::string browserNotStarted(std::string_view page) {
            std::string(page);
 }
 
+std::string openedNearestAbove(std::string_view reason, std::string_view folder) {
+    return std::string(reason) + "\nGeöffnet ist jetzt der nächste vorhandene Ordner darüber: „" +
+           std::string(folder) + "“.";
+}
+
 } // namespace bildertafel::ui::texts

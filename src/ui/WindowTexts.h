@@ -14,4 +14,7 @@ inline constexpr std::string_view NoStartPageYet =
 // No browser could be started for the page (UTF-8 path).
 std::string browserNotStarted(std::string_view page);
 
+// A folder that is gone: its list moved to the nearest folder above that exists.
+std::string openedNearestAbove(std::string_view reason, std::string_view folder);
+
 } // namespace bildertafel::ui::texts

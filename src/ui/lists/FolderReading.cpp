@@ -3,6 +3,7 @@
 #include "filelist/FileList.h"
 #include "textfile/SystemReason.h"
 #include "ui/lists/FileNames.h"
+#include "ui/lists/ListTexts.h"
 
 #include <sys/stat.h>
 
@@ -24,21 +25,19 @@ QString reasonFor(const QString& folder, const std::error_code& error) {
     const bool notADirectory = error == std::errc::not_a_directory;
     if (error == std::errc::no_such_file_or_directory ||
         (notADirectory && ::stat(toFileName(folder).c_str(), &info) != 0))
-        return QStringLiteral("Der Ordner „%1“ existiert nicht.").arg(folder);
+        return texts::folderMissing(folder);
     if (notADirectory)
-        return QStringLiteral("„%1“ ist kein Ordner.").arg(folder);
+        return texts::notAFolder(folder);
     if (error == std::errc::permission_denied || error == std::errc::operation_not_permitted)
-        return QStringLiteral("Der Ordner „%1“ kann nicht gelesen werden: Zugriff verweigert.")
-            .arg(folder);
-    return QStringLiteral("Der Ordner „%1“ kann nicht gelesen werden: %2.")
-        .arg(folder, fromFileName(textfile::systemReason(error.value())));
+        return texts::folderAccessDenied(folder);
+    return texts::folderUnreadable(folder, fromFileName(textfile::systemReason(error.value())));
 }
 
 } // namespace
 
 FolderReading readFolder(const QString& folder) {
     if (folder.isEmpty())
-        return refusal(QStringLiteral("Es wurde kein Ordner angegeben."));
+        return refusal(texts::noFolderGiven());
     std::error_code error;
     filelist::FolderEntries entries = filelist::readFolder(toFileName(folder), error);
     if (error)
