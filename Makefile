@@ -70,6 +70,8 @@ bench: deps
 	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DBILDERTAFEL_TESTS=OFF $(CMAKE_FLAGS)
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 	@for b in $(RELEASE_DIR)/bench/*/bench_*; do [ -x "$$b" ] && { echo "== $$b"; "$$b"; }; done; true
+	$(call npm_ci,bench/pages)
+	@echo "== bench/pages (Lighthouse, mobile)"; node bench/pages/run.mjs $(RELEASE_DIR)/src/batch/bildertafel-batch
 
 # Long fuzzing of the configuration reader with libFuzzer (needs clang).
 fuzz: deps
@@ -106,6 +108,8 @@ package: deps
 	cd $(PACKAGE_DIR) && cpack -G DEB
 	@echo "Package: $$(ls $(CURDIR)/$(PACKAGE_DIR)/bildertafel_*.deb)"
 
-# The README's pictures (docs/*.png): the start page in a browser and the window's three pages.
+# The README's pictures (docs/*.png): the start page in a browser and the window's three pages,
+# and the template sets' pictures (docs/vorlagen/, vorlagen/*.png).
 screenshots: build
 	./scripts/screenshots.sh $(BUILD_DIR)
+	node scripts/vorlagen-bilder.mjs $(BUILD_DIR)/src/batch/bildertafel-batch

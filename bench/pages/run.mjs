@@ -1,0 +1,53 @@
+// Lighthouse (mobile setting) on the start page of each template set: a twelve-picture show
+// written by bildertafel-batch, served over HTTP from 127.0.0.1, once without and once with
+// the all-pictures page (the download line before the head puts that page in quirks mode).
+// Prints performance, accessibility, best practices and SEO, and the audits that fall short.
+//   node bench/pages/run.mjs BATCH        (CHROME_PATH: the browser, default /usr/bin/chromium)
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+import * as chromeLauncher from 'chrome-launcher';
+import lighthouse from 'lighthouse';
+import { makeOriginals, serve, writeShow } from '../../tests/browser/schau.mjs';
+
+const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', '..');
+const SETS = ['hell', 'dunkel', 'mosaik', 'schlicht'];
+const CATEGORIES = ['performance', 'accessibility', 'best-practices', 'seo'];
+const batch = process.argv[2];
+if (!batch || !fs.existsSync(batch)) {
+    console.error('usage: node bench/pages/run.mjs path/to/bildertafel-batch');
+    process.exit(2);
+}
+
+const root = fs.mkdtempSync(path.join(os.tmpdir(), 'bench-pages-'));
+const server = await serve(root);
+const chrome = await chromeLauncher.launch({
+    chromePath: process.env.CHROME_PATH ?? '/usr/bin/chromium',
+    chromeFlags: ['--headless=new', '--no-sandbox', '--disable-gpu'],
+});
+try {
+    makeOriginals(path.join(root, 'originale'));
+    console.log('set       all-pictures page   perf  a11y  best   seo   bytes of the templates');
+    for (const set of SETS) {
+        const config = path.join(repo, 'vorlagen', `${set}.cfg`);
+        const miniSize = Number(fs.readFileSync(path.join(repo, 'vorlagen', `${set}.txt`), 'utf8').split('\n')[2]);
+        const show = path.join(root, set);
+        for (const allPage of [false, true]) {
+            writeShow(batch, { config, show, originals: path.join(root, 'originale'),
+                miniSize: allPage ? 0 : miniSize, allPage, ownPages: false });
+            const { lhr } = await lighthouse(`${server.url}${set}/index.html`,
+                { port: chrome.port, logLevel: 'error', onlyCategories: CATEGORIES });
+            const scores = CATEGORIES.map((c) => String(Math.round(lhr.categories[c].score * 100)).padStart(5));
+            console.log(`${set.padEnd(10)}${(allPage ? 'on' : 'off').padEnd(18)}${scores.join(' ')}   ${fs.statSync(config).size}`);
+            const short = CATEGORIES.flatMap((c) => lhr.categories[c].auditRefs
+                .filter((ref) => ref.weight > 0 && lhr.audits[ref.id].score !== null && lhr.audits[ref.id].score < 1)
+                .map((ref) => `${ref.id} ${lhr.audits[ref.id].displayValue ?? lhr.audits[ref.id].score}`));
+            if (short.length) console.log(`          short of full marks: ${short.join(', ')}`);
+        }
+    }
+} finally {
+    await chrome.kill();
+    await server.close();
+    fs.rmSync(root, { recursive: true, force: true });
+}

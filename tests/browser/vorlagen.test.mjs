@@ -1,0 +1,191 @@
+// The template sets in headless Chromium: for each set a show of twelve pictures written by
+// bildertafel-batch, served over HTTP from 127.0.0.1.
+//   node --test vorlagen.test.mjs   with BILDERTAFEL_BATCH=path/to/bildertafel-batch
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { after, before, describe, test } from 'node:test';
+import { fileURLToPath } from 'node:url';
+import { chromium } from 'playwright-core';
+import { NAMES, makeOriginals, serve, writeShow } from './schau.mjs';
+
+const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', '..');
+const batch = process.env.BILDERTAFEL_BATCH;
+const SETS = ['hell', 'dunkel', 'mosaik', 'schlicht'];
+const WIDTHS = [320, 390, 768, 1280, 2560];
+// The two page modes: with the all-pictures page the run's download line comes first.
+const MODES = [
+    { allPage: false, compatMode: 'CSS1Compat' },
+    { allPage: true, compatMode: 'BackCompat' },
+];
+
+const miniSizeOf = (set) => Number(fs.readFileSync(path.join(repo, 'vorlagen', `${set}.txt`), 'utf8').split('\n')[2]);
+
+let root, server, browser;
+before(async () => {
+    assert.ok(batch && fs.existsSync(batch), 'BILDERTAFEL_BATCH names the built bildertafel-batch');
+    root = fs.mkdtempSync(path.join(os.tmpdir(), 'vorlagen-browser-'));
+    makeOriginals(path.join(root, 'originale'));
+    server = await serve(root);
+    browser = await chromium.launch({ executablePath: process.env.CHROME_PATH ?? '/usr/bin/chromium' });
+});
+after(async () => {
+    await browser?.close();
+    await server?.close();
+    if (root) fs.rmSync(root, { recursive: true, force: true });
+});
+
+// Writes the set's show with the options; the previews are made by the first call.
+function show(set, options) {
+    const dir = path.join(root, set);
+    const first = !fs.existsSync(dir);
+    fs.mkdirSync(dir, { recursive: true });
+    writeShow(batch, { config: path.join(repo, 'vorlagen', `${set}.cfg`), show: dir,
+        originals: path.join(root, 'originale'), miniSize: first ? miniSizeOf(set) : 0, ...options });
+    return `${server.url}${set}/index.html`;
+}
+
+// Every preview of the page: loaded, its box and how much it is scaled.
+const previews = (page) => page.$$eval('td img', (images) => images.map((img) => {
+    const box = img.getBoundingClientRect();
+    const fit = getComputedStyle(img).objectFit;
+    const sx = box.width / img.naturalWidth, sy = box.height / img.naturalHeight;
+    const scale = fit === 'cover' ? Math.max(sx, sy) : fit === 'fill' ? Math.max(sx, sy) : Math.min(sx, sy);
+    return { loaded: img.complete && img.naturalWidth > 0, fit, x: box.x, width: box.width, height: box.height,
+        distortion: fit === 'fill' ? Math.abs(sx / sy - 1) : 0, scale };
+}));
+const horizontalOverflow = (page) => page.evaluate(() =>
+    document.scrollingElement.scrollWidth - document.scrollingElement.clientWidth);
+
+for (const set of SETS) {
+    describe(set, () => {
+        test('reflows at every width in both page modes, sharp and undistorted', async () => {
+            const context = await browser.newContext({ deviceScaleFactor: 2 });
+            const page = await context.newPage();
+            const boxes = {};
+            for (const mode of MODES) {
+                await page.goto(show(set, { allPage: mode.allPage, ownPages: false }));
+                assert.equal(await page.evaluate(() => document.compatMode), mode.compatMode);
+                assert.equal(await page.evaluate(() => document.documentElement.lang), 'de');
+                for (const width of WIDTHS) {
+                    await page.setViewportSize({ width, height: 800 });
+                    const where = `${set}, ${width} px, all-pictures page ${mode.allPage}`;
+                    assert.ok(await horizontalOverflow(page) <= 0, `${where}: scrolls sideways`);
+                    const images = await previews(page);
+                    assert.equal(images.length, NAMES.length, where);
+                    for (const image of images) {
+                        assert.ok(image.loaded, `${where}: a preview did not load`);
+                        assert.ok(image.distortion < 0.02, `${where}: a preview is distorted`);
+                        assert.ok(image.scale <= 0.51, `${where}: a preview is shown at ${image.scale} of its pixels`);
+                    }
+                    // Across the page, both modes place the heading's text and the previews alike.
+                    const heading = await page.$eval('h1', (h) => {
+                        const text = document.createRange();
+                        text.selectNodeContents(h);
+                        const box = text.getBoundingClientRect();
+                        return `${box.x} ${box.width}x${box.height}`;
+                    });
+                    const sizes = [heading, ...images.map((image) => `${image.x} ${image.width}x${image.height}`)].join(', ');
+                    if (mode.allPage) {
+                        assert.equal(sizes, boxes[width], `${where}: differs from the page without download line`);
+                    } else {
+                        boxes[width] = sizes;
+                    }
+                }
+            }
+            await context.close();
+        });
+
+        // Own pages on: the overlay takes the picture beside the page; there with the download line.
+        for (const { ownPages, allPage } of [{ ownPages: false, allPage: false }, { ownPages: true, allPage: true }]) {
+            test(`overlay with own pages ${ownPages ? 'on' : 'off'}: keys, swipe, focus, preloading`, async () => {
+                const context = await browser.newContext({ hasTouch: true, viewport: { width: 390, height: 800 } });
+                const page = await context.newPage();
+                await page.goto(show(set, { allPage, ownPages }));
+                const bigPicture = () => page.$eval('dialog.gross img', (img) =>
+                    img.complete && img.naturalWidth > 0 ? decodeURIComponent(new URL(img.src).pathname) : null);
+                const isOpen = () => page.$eval('dialog.gross', (box) => box.open);
+                // Picture i is the full-size picture of the i-th preview.
+                const pictures = await page.$$eval('td img', (images) =>
+                    images.map((img) => decodeURIComponent(new URL(img.src).pathname).replace('/minis/', '/bilder/')));
+                const expect = async (at, how) => {
+                    await page.waitForFunction(() => {
+                        const img = document.querySelector('dialog.gross img');
+                        return img.complete && img.naturalWidth > 0;
+                    });
+                    assert.equal(await bigPicture(), pictures[at], how);
+                };
+                const links = page.locator('td a');
+                await links.nth(0).focus();
+                await page.keyboard.press('Enter');
+                assert.ok(await isOpen(), 'Enter on a preview opens the overlay');
+                await expect(0, 'the first picture');
+                assert.ok(await page.evaluate(() => document.querySelector('dialog.gross').contains(document.activeElement)),
+                    'the focus moves into the overlay');
+                const loaded = await page.evaluate(() => performance.getEntriesByType('resource').map((e) => decodeURIComponent(e.name)));
+                assert.ok(loaded.some((name) => name.endsWith(pictures[1])), 'the next picture is loaded ahead');
+                const steps = [
+                    ['ArrowRight', 1], ['ArrowRight', 2], ['ArrowLeft', 1], ['ArrowLeft', 0], ['ArrowLeft', NAMES.length - 1],
+                ];
+                for (const [key, at] of steps) {
+                    await page.keyboard.press(key);
+                    await expect(at, key);
+                }
+                const cdp = await context.newCDPSession(page);
+                const swipe = async (fromX, toX) => {
+                    for (const [type, x] of [['touchStart', fromX], ['touchMove', (fromX + toX) / 2], ['touchMove', toX], ['touchEnd', toX]]) {
+                        await cdp.send('Input.dispatchTouchEvent', { type, touchPoints: type === 'touchEnd' ? [] : [{ x, y: 400 }] });
+                    }
+                };
+                await swipe(300, 60);
+                await expect(0, 'a swipe to the left shows the next picture');
+                await swipe(60, 300);
+                await expect(NAMES.length - 1, 'a swipe to the right shows the previous one');
+                await page.keyboard.press('Escape');
+                assert.equal(await isOpen(), false, 'Escape closes the overlay');
+                assert.ok(await links.nth(0).evaluate((a) => a === document.activeElement), 'the focus is back on the preview');
+                await context.close();
+            });
+        }
+
+        test('over HTTP every image loads and every link leads to its file, with and without JavaScript', async () => {
+            show(set, { allPage: true, ownPages: true });
+            for (const javaScriptEnabled of [true, false]) {
+                const context = await browser.newContext({ javaScriptEnabled, viewport: { width: 390, height: 800 } });
+                const page = await context.newPage();
+                const start = `${server.url}${set}/index.html`;
+                const pages = [start];
+                for (let at = 0; at < pages.length; ++at) {
+                    await page.goto(pages[at]);
+                    await page.waitForLoadState('load');
+                    const broken = await page.$$eval('img[src]', (images) => images.filter((img) => !img.naturalWidth).map((img) => img.src));
+                    assert.deepEqual(broken, [], `${pages[at]}: images that do not load`);
+                    const links = await page.$$eval('a[href]', (anchors) => anchors.map((a) => a.href.split('#')[0]));
+                    for (const link of new Set(links)) {
+                        const response = await page.request.get(link);
+                        assert.equal(response.status(), 200, `${pages[at]}: ${link}`);
+                        if (link.endsWith('.html') && !pages.includes(link)) pages.push(link);
+                    }
+                }
+                assert.equal(pages.length, 2 + NAMES.length, 'the start page, the all-pictures page and every picture page');
+                // A picture page fits its picture to the screen and leads back to the start page.
+                await page.goto(pages.find((p) => p.endsWith(`/${encodeURIComponent(NAMES[1])}.html`)));
+                const fits = await page.$eval('main img', (img) => {
+                    const box = img.getBoundingClientRect();
+                    return box.bottom <= innerHeight && box.right <= innerWidth && img.naturalWidth > 0;
+                });
+                assert.ok(fits, 'the picture fits the screen');
+                await page.click('nav a');
+                assert.equal(page.url().split('#')[0], javaScriptEnabled ? start : `${server.url}${set}/`);
+                if (!javaScriptEnabled) {
+                    await page.goto(start);
+                    const first = await page.$eval('td a', (a) => a.href);
+                    await page.click('td a');
+                    assert.equal(page.url(), first, 'without JavaScript a preview leads to its page');
+                }
+                await context.close();
+            }
+        });
+    });
+}
