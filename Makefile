@@ -9,7 +9,8 @@ CMAKE_FLAGS ?=
 # Everything the build, the tests and the tools around them need.
 PACKAGES = cmake make g++ pkg-config libgtest-dev qt6-base-dev qt6-base-dev-tools libgl-dev \
            fonts-dejavu-core xauth xvfb desktop-file-utils appstream dpkg-dev file groff-base \
-           clang-format qt6-translations-l10n libvips-dev libvips-tools lintian chromium
+           clang-format qt6-translations-l10n libvips-dev libvips-tools lintian chromium \
+           libexiv2-dev libimage-exiftool-perl
 
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

@@ -101,6 +101,16 @@ constexpr ValueOption ValueOptions[] = {
          o.name = std::string(v);
          return std::nullopt;
      }},
+    {"--artist",
+     [](BatchOptions& o, std::string_view, std::string_view v) -> std::optional<std::string> {
+         o.artist = std::string(v);
+         return std::nullopt;
+     }},
+    {"--copyright",
+     [](BatchOptions& o, std::string_view, std::string_view v) -> std::optional<std::string> {
+         o.copyright = std::string(v);
+         return std::nullopt;
+     }},
 };
 
 // Options without a value.
@@ -112,6 +122,8 @@ struct FlagOption {
 constexpr FlagOption FlagOptions[] = {
     {"--strict", &BatchOptions::strict},
     {"--redo", &BatchOptions::redo},
+    {"--replace-credits", &BatchOptions::replaceCredits},
+    {"--no-credits", &BatchOptions::noCredits},
 };
 
 ParsedCommandLine wrongUsage(std::string error) {
@@ -161,6 +173,14 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> args) {
         (options.pictureSize || options.miniSize || options.quality || options.redo)) {
         return wrongUsage("--picture-size, --mini-size, --quality und --redo gelten nur mit "
                           "--prepare.");
+    }
+    const bool credits = options.artist || options.copyright || options.replaceCredits;
+    if (options.prepare.empty() && (credits || options.noCredits)) {
+        return wrongUsage("--artist, --copyright, --replace-credits und --no-credits gelten nur "
+                          "mit --prepare.");
+    }
+    if (options.noCredits && credits) {
+        return wrongUsage("--no-credits schließt --artist, --copyright und --replace-credits aus.");
     }
     // Configuration files alone need no folders; a generation needs all three, preparing the
     // pictures the two it makes them in.

@@ -29,6 +29,10 @@ struct BatchOptions {
     std::optional<int> miniSize;
     std::optional<int> quality; // 1 to 100
     bool redo = false;
+    std::optional<std::string> artist;    // the web-size pictures' "Urheber" where none is named
+    std::optional<std::string> copyright; // their "Copyright" likewise
+    bool replaceCredits = false;          // the two instead of the originals' own
+    bool noCredits = false;               // no metadata at all
 
     // A run without folders only reads and writes configuration files; with --prepare the
     // generation follows when the show folder is given.

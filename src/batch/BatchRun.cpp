@@ -115,6 +115,11 @@ int preparePictures(const BatchOptions& options, std::ostream& err, bool errIsTe
     request.miniSize = options.miniSize.value_or(request.miniSize);
     request.quality = options.quality.value_or(request.quality);
     request.redo = options.redo;
+    request.credits = options.noCredits        ? imaging::CreditMode::None
+                      : options.replaceCredits ? imaging::CreditMode::Replace
+                                               : imaging::CreditMode::Keep;
+    request.artist = options.artist.value_or("");
+    request.copyright = options.copyright.value_or("");
 
     imaging::PreparationCallbacks callbacks;
     bool progressShown = false;
@@ -139,6 +144,10 @@ int preparePictures(const BatchOptions& options, std::ostream& err, bool errIsTe
     if (!result.complete()) {
         err << imaging::preparationSummary(result) << '\n';
         return ExitFileSystem;
+    }
+    // The pictures are made; what they do not carry is said as for links that lead nowhere.
+    for (const imaging::LeftOutField& field : result.leftOut) {
+        err << "Warnung: " << field.name << ": " << field.reason << '\n';
     }
     return ExitWritten;
 }

@@ -8,7 +8,8 @@ std::string_view usageText() {
                           [--show ORDNER --minis ORDNER --pictures ORDNER] [--name NAME]
                           [--strict]
                           [--prepare ORDNER [--picture-size N] [--mini-size N] [--quality Q]
-                           [--redo]]
+                           [--redo] [--artist TEXT] [--copyright TEXT] [--replace-credits]
+                           [--no-credits]]
 
 Erstellt die HTML-Seiten einer Bilder-Show ohne Fenster, mit den Vorlagen, die das
 Fenster beim Start zeigt: die Startseite im Hauptordner und, auf Wunsch, eine Seite
@@ -38,11 +39,22 @@ für jedes Bild und eine Seite mit allen Bildern im Ordner der Bilder.
   --mini-size N        Längste Seite der Mini-Bilder (0: keine; 16 bis 20000; Vorgabe: 160)
   --quality Q          JPEG-Qualität, 1 bis 100 (Vorgabe: 85)
   --redo               Vorhandene Bilder neu erstellen
+  --artist TEXT        Urheber für jedes Bild im Großformat, dessen Original keinen nennt
+  --copyright TEXT     Copyright für jedes Bild im Großformat, dessen Original keines nennt
+  --replace-credits    Urheber und Copyright der Originale durch --artist und --copyright
+                       ersetzen
+  --no-credits         Keine Angaben übernehmen: die Bilder ohne jede Metadaten
   --help               Diese Hilfe anzeigen
 
 Seiten, deren Inhalt sich nicht geändert hat, bleiben unberührt. Nach dem Erstellen
 werden alle Verweise und Bilder der Seiten auf der Platte gesucht; für jede fehlende
 Datei erscheint eine Zeile "Warnung: Seite: Datei".
+
+Die Bilder im Großformat behalten von den Angaben ihres Originals nur, wem das Bild
+gehört (EXIF Artist, Copyright; XMP dc:creator, dc:rights, xmpRights; IPTC By-line,
+CopyrightNotice, Credit, Source); Ort, Seriennummern und alles andere fallen weg. Die
+Mini-Bilder haben keine Metadaten. Kann ein Feld nicht übernommen werden, wird das Bild
+ohne es erstellt, und eine Zeile "Warnung: Original: Grund" nennt es.
 
 Rückgabewert: 0 geschrieben; 1 abgelehnt (Prüfung der Ordner, Name der Startseite,
 zwei Originale ergäben denselben Namen, die Originale liegen im Ordner der Mini-Bilder);

@@ -1,5 +1,6 @@
 #include "imaging/PictureMaker.h"
 
+#include "imaging/CreditFields.h"
 #include "imaging/PreparationTexts.h"
 
 #include "textfile/TextFileWriter.h"
@@ -37,11 +38,13 @@ struct Header {
     bool hasProfile = false;
 };
 
-// One target to make: where it goes, its size, and whether it was made.
+// One target to make: where it goes, its size, and whether it was made. Only the web-size
+// picture has the original's metadata to take its credits from.
 struct Target {
     const fs::path* path;
     int size;
     bool* made;
+    const OriginalMetadata* metadata = nullptr;
 };
 
 bool isOlder(const timespec& a, const timespec& b) {
@@ -110,13 +113,20 @@ std::unique_ptr<VipsBlob, BlobDeleter> encode(const VImage& image, int quality) 
         VImage::option()->set("Q", quality)->set("interlace", true)->set("strip", true)));
 }
 
-void writeTarget(const Target& target, const VImage& image, int quality, OriginalOutcome& outcome) {
-    const auto blob = encode(image, quality);
+void writeTarget(const Target& target, const VImage& image, const PreparationRequest& request,
+                 OriginalOutcome& outcome) {
+    const auto blob = encode(image, request.quality);
     const VipsArea* area = VIPS_AREA(blob.get());
+    std::string_view bytes(static_cast<const char*>(area->data), area->length);
+    std::string credited;
+    if (target.metadata != nullptr) {
+        credited = withCredits(bytes, *target.metadata, request, outcome.leftOut);
+        if (!credited.empty()) {
+            bytes = credited;
+        }
+    }
     std::string reason;
-    if (textfile::replaceFile(*target.path,
-                              std::string_view(static_cast<const char*>(area->data), area->length),
-                              reason)) {
+    if (textfile::replaceFile(*target.path, bytes, reason)) {
         *target.made = true;
     } else {
         outcome.failures.push_back({target.path->string(), texts::targetNotWritten(reason)});
@@ -126,7 +136,7 @@ void writeTarget(const Target& target, const VImage& image, int quality, Origina
 // Decodes the original once, shrunk on load to the largest target, and makes each target from
 // that. A damaged original throws before anything is written.
 void makeTargets(const fs::path& source, const Header& header, const std::vector<Target>& targets,
-                 int quality, OriginalOutcome& outcome) {
+                 const PreparationRequest& request, OriginalOutcome& outcome) {
     int largest = 0;
     for (const Target& target : targets) {
         largest = std::max(largest, target.size);
@@ -147,14 +157,14 @@ void makeTargets(const fs::path& source, const Header& header, const std::vector
     }
     for (const Target& target : targets) {
         if (target.size == largest) {
-            writeTarget(target, decoded, quality, outcome);
+            writeTarget(target, decoded, request, outcome);
         } else {
             writeTarget(target,
                         decoded.thumbnail_image(target.size, VImage::option()
                                                                  ->set("height", target.size)
                                                                  ->set("size", VIPS_SIZE_DOWN)
                                                                  ->set("no_rotate", true)),
-                        quality, outcome);
+                        request, outcome);
         }
     }
 }
@@ -189,9 +199,13 @@ OriginalOutcome prepareOriginal(const PlannedOriginal& original,
             return outcome;
         }
         Header header;
+        OriginalMetadata metadata;
         {
             const VImage image = headerOf(original.source);
             header = {image.width(), image.height(), image.get_typeof(VIPS_META_ICC_NAME) != 0};
+            if (request.credits != CreditMode::None) {
+                metadata = metadataOf(image);
+            }
         }
         if (static_cast<long long>(header.width) * header.height > MostPixels) {
             outcome.skipReason = texts::pictureTooLarge(header.width, header.height);
@@ -206,14 +220,14 @@ OriginalOutcome prepareOriginal(const PlannedOriginal& original,
         for (int i = 0; i < 2; ++i) {
             if (!paths[i]->empty() && sizes[i] > 0 &&
                 (request.redo || isNeeded(*paths[i], std::min(sizes[i], longest), info.st_mtim))) {
-                targets.push_back({paths[i], sizes[i], made[i]});
+                targets.push_back({paths[i], sizes[i], made[i], i == 0 ? &metadata : nullptr});
             }
         }
         if (targets.empty()) {
             outcome.upToDate = true;
             return outcome;
         }
-        makeTargets(original.source, header, targets, request.quality, outcome);
+        makeTargets(original.source, header, targets, request, outcome);
     } catch (const vips::VError&) {
         // libvips' own (English) words stay out of the report.
         vips_error_clear();

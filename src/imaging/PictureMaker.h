@@ -15,6 +15,7 @@ struct OriginalOutcome {
     bool pictureMade = false;
     bool miniMade = false;
     std::vector<FailedTarget> failures;
+    std::vector<std::string> leftOut; // German: fields of the original its picture does not carry
 };
 
 // Makes the targets of one original that are needed, decoding it once for both. Needs startVips().

@@ -15,6 +15,16 @@ inline constexpr int DefaultQuality = 85;
 inline constexpr int SmallestSize = 16; // a size is 0 (that kind is not made) or 16 to 20000
 inline constexpr int LargestSize = 20000;
 
+// Which notices of authorship the web-size pictures carry. Previews never carry any.
+enum class CreditMode {
+    Keep,    // the original's; the run's own notice where an original names no one
+    Replace, // the run's own notice instead of the original's, where the run has one
+    None,    // nothing at all: no metadata in any picture
+};
+
+// The longest text of one field, in bytes, that a web-size picture takes over.
+inline constexpr std::size_t LongestCreditText = 2000;
+
 // What one run of "Bilder vorbereiten" is asked to make. Folders are absolute and end in "/".
 struct PreparationRequest {
     std::string OriginalsFolder;
@@ -24,6 +34,9 @@ struct PreparationRequest {
     int miniSize = DefaultMiniSize;       // longest side in pixels; 0: no previews
     int quality = DefaultQuality;         // JPEG quality, 1 to 100
     bool redo = false;                    // make every target again, needed or not
+    CreditMode credits = CreditMode::Keep;
+    std::string artist;    // "Urheber", UTF-8; empty: none
+    std::string copyright; // "Copyright", UTF-8; empty: none
 };
 
 // Where a run stands; reported after each original.
@@ -35,6 +48,12 @@ struct PreparationProgress {
 };
 
 struct SkippedOriginal {
+    std::string name;   // the original's file name
+    std::string reason; // German
+};
+
+// A field of an original that its web-size picture does not carry, and why.
+struct LeftOutField {
     std::string name;   // the original's file name
     std::string reason; // German
 };
@@ -61,6 +80,7 @@ struct PreparationResult {
     std::size_t minisMade = 0;
     std::vector<SkippedOriginal> skipped; // in the originals' list order
     std::vector<FailedTarget> failures;   // in the originals' list order
+    std::vector<LeftOutField> leftOut;    // in the originals' list order; the pictures are made
 
     // True when no original was skipped and no target failed.
     bool complete() const { return skipped.empty() && failures.empty(); }

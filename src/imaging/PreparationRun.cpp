@@ -1,5 +1,6 @@
 #include "imaging/Preparation.h"
 
+#include "imaging/CreditFields.h"
 #include "imaging/PictureMaker.h"
 #include "imaging/PreparationTexts.h"
 #include "imaging/TargetPlan.h"
@@ -89,6 +90,9 @@ public:
             for (FailedTarget& failure : outcome.failures) {
                 result.failures.push_back(std::move(failure));
             }
+            for (std::string& reason : outcome.leftOut) {
+                result.leftOut.push_back({m_plan.originals[i].name, std::move(reason)});
+            }
         }
         return result;
     }
@@ -128,6 +132,9 @@ PreparationResult prepareImages(const PreparationRequest& request,
                                 const PreparationCallbacks& callbacks) {
     TargetPlan plan;
     if (std::string refusal = planTargets(request, plan); !refusal.empty()) {
+        return refused(std::move(refusal));
+    }
+    if (std::string refusal = noticeRefusal(request); !refusal.empty()) {
         return refused(std::move(refusal));
     }
     if (!startVips()) {

@@ -143,6 +143,42 @@ std::string targetNotWritten(std::string_view reason) {
     return "Die Datei kann nicht geschrieben werden (" + std::string(reason) + ").";
 }
 
+std::string creditFieldTooLong(std::string_view field, std::size_t bytes) {
+    return "Das Feld " + quoted(field) + " ist mit " + std::to_string(bytes) +
+           " Bytes zu lang (höchstens " + std::to_string(LongestCreditText) +
+           ") und wurde nicht übernommen.";
+}
+
+std::string creditFieldNotUtf8(std::string_view field) {
+    return "Das Feld " + quoted(field) + " ist kein Text in UTF-8 und wurde nicht übernommen.";
+}
+
+std::string creditFieldInvalid(std::string_view field) {
+    return "Das Feld " + quoted(field) + " hat keinen gültigen Wert und wurde nicht übernommen.";
+}
+
+std::string creditBlockDamaged(std::string_view block) {
+    return "Die " + std::string(block) +
+           "-Angaben des Originals sind beschädigt; Urheber und Rechte daraus wurden nicht "
+           "übernommen.";
+}
+
+std::string creditBlockTooLarge(std::string_view block) {
+    return "Die " + std::string(block) +
+           "-Angaben wären zu groß für das Bild und wurden nicht übernommen.";
+}
+
+std::string noticeTooLong(std::string_view field, std::size_t bytes) {
+    return "Der Text im Feld " + quoted(field) + " ist mit " + std::to_string(bytes) +
+           " Bytes zu lang (höchstens " + std::to_string(LongestCreditText) +
+           "); es wurde nichts erstellt.";
+}
+
+std::string noticeNotUtf8(std::string_view field) {
+    return "Der Text im Feld " + quoted(field) +
+           " ist kein gültiges UTF-8; es wurde nichts erstellt.";
+}
+
 } // namespace texts
 
 std::string preparationSummary(const PreparationResult& result) {
@@ -169,6 +205,8 @@ std::string preparationSummary(const PreparationResult& result) {
                [](const SkippedOriginal& entry) { return entry.name; });
     appendList(text, "Nicht geschrieben:", result.failures,
                [](const FailedTarget& entry) { return entry.path; });
+    appendList(text, "Nicht übernommene Angaben:", result.leftOut,
+               [](const LeftOutField& entry) { return entry.name; });
     return text;
 }
 

@@ -33,4 +33,15 @@ std::string unexpectedFailure();
 // Why a target could not be written.
 std::string targetNotWritten(std::string_view reason);
 
+// Why a field of an original is not in its web-size picture; the picture is made without it.
+std::string creditFieldTooLong(std::string_view field, std::size_t bytes);
+std::string creditFieldNotUtf8(std::string_view field);
+std::string creditFieldInvalid(std::string_view field);
+std::string creditBlockDamaged(std::string_view block); // "EXIF", "XMP", "IPTC"
+std::string creditBlockTooLarge(std::string_view block);
+
+// Refusals for the run's own notice ("Urheber", "Copyright").
+std::string noticeTooLong(std::string_view field, std::size_t bytes);
+std::string noticeNotUtf8(std::string_view field);
+
 } // namespace bildertafel::imaging::texts

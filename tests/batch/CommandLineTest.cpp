@@ -76,6 +76,10 @@ TEST(CommandLine, SaysWhatIsWrong) {
         {{"--config", "a.cfg", "--show", "s"}, "Es fehlt: --minis, --pictures."},
         {{"--save-config", ""}, "--save-config braucht eine Datei."},
         {{"--name", "x", "--per-row", "3"}, "Es fehlt: --show, --minis, --pictures."},
+        {{"--show", "s", "--minis", "m", "--pictures", "b", "--artist", "A"},
+         "--artist, --copyright, --replace-credits und --no-credits gelten nur mit --prepare."},
+        {{"--prepare", "k", "--minis", "m", "--pictures", "b", "--no-credits", "--copyright", "C"},
+         "--no-credits schließt --artist, --copyright und --replace-credits aus."},
     };
     for (const WrongCase& c : cases) {
         const ParsedCommandLine parsed = parse(c.args);

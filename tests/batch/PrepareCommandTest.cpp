@@ -89,6 +89,26 @@ TEST_F(PrepareCommand, ExitStatuses) {
     }
 }
 
+TEST_F(PrepareCommand, TheNoticeGoesIntoThePicturesOnly) {
+    const struct {
+        std::vector<std::string> extra;
+        bool inPicture;
+    } cases[] = {
+        {{"--artist", "Jörg Müller", "--copyright", "© 2026 Jörg Müller"}, true},
+        {{"--artist", "Jörg Müller", "--replace-credits"}, true},
+        {{"--no-credits"}, false},
+        {{}, false}, // nothing asked, nothing in the sample pictures
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove_all(dir / "show");
+        const ProgramResult result = run(c.extra);
+        ASSERT_EQ(result.exitStatus, 0) << result.err;
+        EXPECT_EQ(readFile(dir / "show/bilder/Bild 1.jpg").find("Jörg Müller") != std::string::npos,
+                  c.inPicture);
+        EXPECT_EQ(readFile(dir / "show/minis/Bild 1.jpg").find("Jörg Müller"), std::string::npos);
+    }
+}
+
 TEST_F(PrepareCommand, ItsOptionsNeedIt) {
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"--redo", "--config", "a.cfg"},
