@@ -203,7 +203,10 @@ void readXmp(std::string_view packet, CreditFields& fields, FieldReader& reader)
         const std::string key = datum.key();
         const Exiv2::Value& value = datum.value();
         if (key == "Xmp.dc.creator") {
-            for (long i = 0; i < value.count(); ++i) {
+            // A single name, written without the list it belongs in, is one name.
+            const long count =
+                dynamic_cast<const Exiv2::XmpArrayValue*>(&value) != nullptr ? value.count() : 1;
+            for (long i = 0; i < count; ++i) {
                 if (std::string text = value.toString(i);
                     !text.empty() && reader.take("XMP dc:creator", text)) {
                     fields.creators.push_back(std::move(text));
@@ -364,6 +367,10 @@ std::string xmpSegment(const CreditFields& fields) {
 }
 
 std::string iptcSegment(const CreditFields& fields) {
+    if (fields.byLines.empty() && fields.credit.empty() && fields.source.empty() &&
+        fields.copyrightNotice.empty()) {
+        return {};
+    }
     Exiv2::IptcData data;
     const auto add = [&data](const char* key, const std::string& text) {
         if (!text.empty()) {
@@ -371,17 +378,14 @@ std::string iptcSegment(const CreditFields& fields) {
             data.add(Exiv2::IptcKey(key), &value);
         }
     };
+    // In the order of their records and numbers, as IPTC asks.
+    add("Iptc.Envelope.CharacterSet", std::string(IptcUtf8));
     for (const std::string& byLine : fields.byLines) {
         add("Iptc.Application2.Byline", byLine);
     }
-    add("Iptc.Application2.Copyright", fields.copyrightNotice);
     add("Iptc.Application2.Credit", fields.credit);
     add("Iptc.Application2.Source", fields.source);
-    if (data.empty()) {
-        return {};
-    }
-    add("Iptc.Envelope.CharacterSet", std::string(IptcUtf8));
-    data.sortByKey();
+    add("Iptc.Application2.Copyright", fields.copyrightNotice);
     const Exiv2::DataBuf block = Exiv2::Photoshop::setIptcIrb(nullptr, 0, data);
     return std::string(PhotoshopStart) + std::string(reinterpret_cast<const char*>(block.pData_),
                                                      static_cast<std::size_t>(block.size_));

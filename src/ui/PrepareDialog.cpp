@@ -1,5 +1,6 @@
 #include "ui/PrepareDialog.h"
 
+#include "ui/CreditSettings.h"
 #include "ui/QtText.h"
 #include "ui/lists/FileNames.h"
 #include "ui/lists/FolderPath.h"
@@ -52,6 +53,12 @@ PrepareDialog::PrepareDialog(PreparationFolders folders, PreparationChoices& cho
     m_ui->MiniSize->setValue(m_choices.miniSize);
     m_ui->Quality->setValue(m_choices.quality);
     m_ui->Redo->setChecked(m_choices.redo);
+    readCreditSettings(m_choices);
+    m_ui->Artist->setText(m_choices.artist);
+    m_ui->Copyright->setText(m_choices.copyright);
+    m_ui->ReplaceCredits->setChecked(m_choices.replaceCredits);
+    m_ui->NoCredits->setChecked(m_choices.noCredits);
+    showCreditChoice();
     // The bar counts only once a run has begun.
     m_ui->Progress->setTextVisible(false);
     showWhetherPicturesCanBeMade();
@@ -59,6 +66,7 @@ PrepareDialog::PrepareDialog(PreparationFolders folders, PreparationChoices& cho
     connect(m_ui->ChooseOriginals, &QPushButton::clicked, this, &PrepareDialog::chooseOriginals);
     connect(m_ui->MakePictures, &QCheckBox::toggled, m_ui->PictureSize, &QWidget::setEnabled);
     connect(m_ui->MakeMinis, &QCheckBox::toggled, m_ui->MiniSize, &QWidget::setEnabled);
+    connect(m_ui->NoCredits, &QCheckBox::toggled, this, &PrepareDialog::showCreditChoice);
     connect(m_ui->Start, &QPushButton::clicked, this, &PrepareDialog::start);
     connect(m_ui->Cancel, &QPushButton::clicked, this, [this] {
         m_cancel = true;
@@ -116,14 +124,29 @@ void PrepareDialog::keepChoices() {
     m_choices.miniSize = m_ui->MiniSize->value();
     m_choices.quality = m_ui->Quality->value();
     m_choices.redo = m_ui->Redo->isChecked();
+    m_choices.artist = m_ui->Artist->text();
+    m_choices.copyright = m_ui->Copyright->text();
+    m_choices.replaceCredits = m_ui->ReplaceCredits->isChecked();
+    m_choices.noCredits = m_ui->NoCredits->isChecked();
+    writeCreditSettings(m_choices);
+}
+
+// Without any metadata the notice has nothing to go into.
+void PrepareDialog::showCreditChoice() {
+    const bool credits = !m_ui->NoCredits->isChecked() && m_ui->NoCredits->isEnabled();
+    for (QWidget* input :
+         std::initializer_list<QWidget*>{m_ui->Artist, m_ui->Copyright, m_ui->ReplaceCredits}) {
+        input->setEnabled(credits);
+    }
 }
 
 void PrepareDialog::setRunning(bool running) {
-    for (QWidget* input :
-         std::initializer_list<QWidget*>{m_ui->ChooseOriginals, m_ui->MakeMinis, m_ui->MiniSize,
-                                         m_ui->Quality, m_ui->Redo, m_ui->Start, m_ui->Close}) {
+    for (QWidget* input : std::initializer_list<QWidget*>{
+             m_ui->ChooseOriginals, m_ui->MakeMinis, m_ui->MiniSize, m_ui->Quality, m_ui->Redo,
+             m_ui->NoCredits, m_ui->Start, m_ui->Close}) {
         input->setEnabled(!running);
     }
+    showCreditChoice();
     if (running) {
         m_ui->MakePictures->setEnabled(false);
         m_ui->PictureSize->setEnabled(false);
@@ -144,6 +167,11 @@ void PrepareDialog::start() {
     request.miniSize = m_ui->MakeMinis->isChecked() ? m_ui->MiniSize->value() : 0;
     request.quality = m_ui->Quality->value();
     request.redo = m_ui->Redo->isChecked();
+    request.credits = m_choices.noCredits        ? imaging::CreditMode::None
+                      : m_choices.replaceCredits ? imaging::CreditMode::Replace
+                                                 : imaging::CreditMode::Keep;
+    request.artist = m_choices.artist.trimmed().toStdString();
+    request.copyright = m_choices.copyright.trimmed().toStdString();
 
     m_cancel = false;
     m_ui->Summary->clear();

@@ -25,6 +25,10 @@ struct PreparationChoices {
     int miniSize = imaging::DefaultMiniSize;
     int quality = imaging::DefaultQuality;
     bool redo = false;
+    QString artist; // the notice for the web-size pictures; see CreditSettings.h
+    QString copyright;
+    bool replaceCredits = false;
+    bool noCredits = false;
 };
 
 // The three folders of a run, each with one trailing "/", their bytes kept as the window keeps
@@ -60,6 +64,7 @@ private:
     void finish();
     void showProgress(const imaging::PreparationProgress& progress);
     void keepChoices();
+    void showCreditChoice();
     void setRunning(bool running);
 
     std::unique_ptr<Ui::PrepareDialog> m_ui;

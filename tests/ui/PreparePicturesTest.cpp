@@ -11,11 +11,14 @@
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -33,6 +36,7 @@ private slots:
     void initTestCase() {
         bildertafel::ui::useApplicationStyle();
         m_startFolder = QDir::currentPath();
+        QStandardPaths::setTestModeEnabled(true); // the user's own settings stay untouched
     }
     void init();
     void cleanup();
@@ -41,6 +45,8 @@ private slots:
     void theLowerBoxesOfferIt();
     void aNewShowGetsItsSubFoldersAndCanBeGenerated();
     void afterCancelBarAndSummaryAgree();
+    void theNoticeIsRememberedAndGoesIntoThePictures_data();
+    void theNoticeIsRememberedAndGoesIntoThePictures();
 
 private:
     QString m_startFolder;
@@ -169,6 +175,60 @@ void PreparePicturesTest::afterCancelBarAndSummaryAgree() {
     QVERIFY2(counts.hasMatch(), qPrintable(summary));
     QCOMPARE(barValue, counts.captured(1).toInt());
     QCOMPARE(barMaximum, counts.captured(2).toInt());
+}
+
+void PreparePicturesTest::theNoticeIsRememberedAndGoesIntoThePictures_data() {
+    QTest::addColumn<bool>("noCredits");
+    QTest::addColumn<bool>("inPicture");
+    QTest::newRow("the notice") << false << true;
+    QTest::newRow("Keine Angaben übernehmen") << true << false;
+}
+
+void PreparePicturesTest::theNoticeIsRememberedAndGoesIntoThePictures() {
+    QFETCH(bool, noCredits);
+    QFETCH(bool, inPicture);
+    QSettings(QStringLiteral("bildertafel"), QStringLiteral("bildertafel")).remove("Bilder");
+    const QString artist = QStringLiteral("Jörg Müller");
+    const QString copyright = QStringLiteral("© 2026 Jörg Müller");
+    bool finished = false;
+    bool noticeEnabled = true;
+    QStringList shown;
+    // The second window is a program started anew: it knows the notice from the settings only.
+    for (int round = 0; round < 2; ++round) {
+        MainWindow window;
+        scriptDialogs(window);
+        QVERIFY(startWindow(window));
+        QVERIFY(doubleClickFolderRow(dir1(window, 1), m_show));
+        window.setPrepareDialogShown([&](PrepareDialog& dialog) {
+            QTimer::singleShot(0, &dialog, [&] {
+                auto* artistField = dialog.findChild<QLineEdit*>("Artist");
+                auto* copyrightField = dialog.findChild<QLineEdit*>("Copyright");
+                auto* none = dialog.findChild<QCheckBox*>("NoCredits");
+                if (round == 1) {
+                    shown = {artistField->text(), copyrightField->text(),
+                             none->isChecked() ? "keine" : ""};
+                } else {
+                    artistField->setText(artist);
+                    copyrightField->setText(copyright);
+                    none->setChecked(noCredits);
+                    noticeEnabled = artistField->isEnabled();
+                    dialog.findChild<QPushButton*>("Start")->click();
+                    finished = QTest::qWaitFor([&dialog] { return !dialog.isRunning(); }, 60000);
+                }
+                dialog.findChild<QPushButton*>("Close")->click();
+            });
+        });
+        control<QAction>(window, "PreparePictures").trigger();
+    }
+    QVERIFY(finished);
+    QCOMPARE(noticeEnabled, !noCredits);
+    const auto holds = [&artist](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) && file.readAll().contains(artist.toUtf8());
+    };
+    QCOMPARE(holds(m_show + "/bilder/Bild 1.jpg"), inPicture);
+    QVERIFY(!holds(m_show + "/minis/Bild 1.jpg"));
+    QCOMPARE(shown, (QStringList{artist, copyright, noCredits ? "keine" : ""}));
 }
 
 QTEST_MAIN(PreparePicturesTest)
