@@ -42,7 +42,7 @@ if(BILDERTAFEL_DPKG_SHLIBDEPS AND BILDERTAFEL_FILE_UTILITY)
     set(CPACK_DEBIAN_PACKAGE_DEPENDS "${BILDERTAFEL_DEBIAN_RUNTIME}")
 else()
     set(CPACK_DEBIAN_PACKAGE_DEPENDS
-        "libqt6widgets6 (>= 6.2), libqt6gui6 (>= 6.2), libqt6core6 (>= 6.2), libexiv2-27, libc6, libstdc++6, ${BILDERTAFEL_DEBIAN_RUNTIME}")
+        "libqt6widgets6 (>= 6.2), libqt6gui6 (>= 6.2), libqt6core6 (>= 6.2), libexiv2-27, libc6, libstdc++6, libcurl4 (>= 7.88), libssh-4 (>= 0.10), libssl3, ${BILDERTAFEL_DEBIAN_RUNTIME}")
 endif()
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 

@@ -111,6 +111,16 @@ constexpr ValueOption ValueOptions[] = {
          o.copyright = std::string(v);
          return std::nullopt;
      }},
+    {"--publish",
+     [](BatchOptions& o, std::string_view, std::string_view v) -> std::optional<std::string> {
+         o.publish = std::string(v);
+         return std::nullopt;
+     }},
+    {"--start-page",
+     [](BatchOptions& o, std::string_view, std::string_view v) -> std::optional<std::string> {
+         o.startPage = std::string(v);
+         return std::nullopt;
+     }},
 };
 
 // Options without a value.
@@ -124,6 +134,8 @@ constexpr FlagOption FlagOptions[] = {
     {"--redo", &BatchOptions::redo},
     {"--replace-credits", &BatchOptions::replaceCredits},
     {"--no-credits", &BatchOptions::noCredits},
+    {"--dry-run", &BatchOptions::dryRun},
+    {"--delete", &BatchOptions::deleteUnneeded},
 };
 
 ParsedCommandLine wrongUsage(std::string error) {
@@ -181,6 +193,16 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> args) {
     }
     if (options.noCredits && credits) {
         return wrongUsage("--no-credits schließt --artist, --copyright und --replace-credits aus.");
+    }
+    if (options.publish.empty() &&
+        (options.startPage || options.dryRun || options.deleteUnneeded)) {
+        return wrongUsage("--start-page, --dry-run und --delete gelten nur mit --publish.");
+    }
+    if (!options.publish.empty() && options.show.empty()) {
+        return wrongUsage("Zu --publish gehört der Ordner der Fotoshow: --show ORDNER.");
+    }
+    if (!options.publish.empty() && !options.generates()) {
+        return parsed;
     }
     // Configuration files alone need no folders; a generation needs all three, preparing the
     // pictures the two it makes them in.

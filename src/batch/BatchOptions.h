@@ -33,10 +33,19 @@ struct BatchOptions {
     std::optional<std::string> copyright; // their "Copyright" likewise
     bool replaceCredits = false;          // the two instead of the originals' own
     bool noCredits = false;               // no metadata at all
+    // The address the show folder goes to, after the generation when that is asked too.
+    std::string publish;
+    std::optional<std::string> startPage; // none: the --name of the run, else its preset
+    bool dryRun = false;
+    bool deleteUnneeded = false;
 
     // A run without folders only reads and writes configuration files; with --prepare the
-    // generation follows when the show folder is given.
+    // generation follows when the show folder is given; --publish with the show folder alone
+    // only publishes.
     bool generates() const {
+        if (!publish.empty() && minis.empty() && pictures.empty()) {
+            return false;
+        }
         return !show.empty() || (prepare.empty() && (!minis.empty() || !pictures.empty()));
     }
 };

@@ -1,6 +1,7 @@
 #include "batch/BatchRun.h"
 
 #include "batch/BatchHost.h"
+#include "batch/BatchPublish.h"
 #include "batch/BatchUsage.h"
 #include "filelist/FileList.h"
 #include "filelist/FolderPath.h"
@@ -171,7 +172,7 @@ int runBatch(const BatchOptions& options, std::ostream& err, bool errIsTerminal)
         }
     }
     if (!options.generates()) {
-        return ExitWritten;
+        return options.publish.empty() ? ExitWritten : publishShow(options, err, errIsTerminal);
     }
     if (!takeFolders({{&options.show, &input.ShowFolder},
                       {&options.minis, &input.ThumbFolder},
@@ -198,7 +199,10 @@ int runBatch(const BatchOptions& options, std::ostream& err, bool errIsTerminal)
 
     switch (generator::ShowGenerator::run(input, host, host)) {
     case generator::RunOutcome::Written:
-        return options.strict && host.missingLinks() > 0 ? ExitFileSystem : ExitWritten;
+        if (options.strict && host.missingLinks() > 0) {
+            return ExitFileSystem;
+        }
+        return options.publish.empty() ? ExitWritten : publishShow(options, err, errIsTerminal);
     case generator::RunOutcome::Refused:
     case generator::RunOutcome::Cancelled:
         return ExitRefused;

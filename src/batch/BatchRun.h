@@ -12,10 +12,12 @@ namespace bildertafel::batch {
 enum ExitStatus : int {
     ExitWritten = 0,
     ExitRefused = 1,    // a check, the start page name or a picture page clash; preparing pictures:
-                        // a name clash, or the originals are the folder of the previews
+                        // a name clash, or the originals are the folder of the previews;
+                        // publishing: refused before anything was sent
     ExitWrongUsage = 2, // the command line
     ExitFileSystem = 3, // a folder or file could not be read or written (an original too); with
-                        // --strict, links of the pages that name no file
+                        // --strict, links of the pages that name no file; a publish that
+                        // failed or broke off after sending had begun
 };
 
 // One run as the options ask for it; messages go to err, and while err is a terminal the

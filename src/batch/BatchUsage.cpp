@@ -10,6 +10,7 @@ std::string_view usageText() {
                           [--prepare ORDNER [--picture-size N] [--mini-size N] [--quality Q]
                            [--redo] [--artist TEXT] [--copyright TEXT] [--replace-credits]
                            [--no-credits]]
+                          [--publish ADRESSE [--start-page NAME] [--dry-run] [--delete]]
 
 Erstellt die HTML-Seiten einer Bilder-Show ohne Fenster, mit den Vorlagen, die das
 Fenster beim Start zeigt: die Startseite im Hauptordner und, auf Wunsch, eine Seite
@@ -44,6 +45,15 @@ für jedes Bild und eine Seite mit allen Bildern im Ordner der Bilder.
   --replace-credits    Urheber und Copyright der Originale durch --artist und --copyright
                        ersetzen
   --no-credits         Keine Angaben übernehmen: die Bilder ohne jede Metadaten
+  --publish ADRESSE    Die Fotoshow aus --show veröffentlichen, nach dem Erstellen der
+                       Seiten, wenn auch --minis und --pictures angegeben sind: ADRESSE ist
+                       sftp://BENUTZER@SERVER[:PORT]/ORDNER, ftps://… oder ftp://…
+                       (unverschlüsselt, nur nach Rückfrage im Terminal). Gesendet wird nur,
+                       was die Startseite erreicht, und nur, was sich geändert hat
+  --start-page NAME    Startseite, die veröffentlicht wird (ohne Angabe: --name)
+  --dry-run            Probelauf: zeigt, was gesendet und gelöscht würde, sendet nichts
+  --delete             Dateien, die ein früheres Veröffentlichen auf den Server gelegt hat
+                       und die nicht mehr gebraucht werden, löschen
   --help               Diese Hilfe anzeigen
 
 Seiten, deren Inhalt sich nicht geändert hat, bleiben unberührt. Nach dem Erstellen
@@ -56,11 +66,16 @@ CopyrightNotice, Credit, Source); Ort, Seriennummern und alles andere fallen weg
 Mini-Bilder haben keine Metadaten. Kann ein Feld nicht übernommen werden, wird das Bild
 ohne es erstellt, und eine Zeile "Warnung: Original: Grund" nennt es.
 
+Das Passwort steht in ~/.netrc oder wird im Terminal ohne Anzeige erfragt; bei SFTP
+gelten zuerst der ssh-agent und die Schlüssel in ~/.ssh. Ein unbekannter Server-Schlüssel
+wird im Terminal bestätigt, ein geänderter wird abgelehnt.
+
 Rückgabewert: 0 geschrieben; 1 abgelehnt (Prüfung der Ordner, Name der Startseite,
-zwei Originale ergäben denselben Namen, die Originale liegen im Ordner der Mini-Bilder);
-2 falscher Aufruf; 3 ein Ordner, eine Datei oder ein Original konnte nicht gelesen oder
-geschrieben werden, die Konfiguration enthält einen Wert, der nicht übernommen werden
-kann, oder (mit --strict) ein Verweis führt ins Leere.
+zwei Originale ergäben denselben Namen, die Originale liegen im Ordner der Mini-Bilder,
+Veröffentlichen abgelehnt, bevor etwas gesendet wurde); 2 falscher Aufruf; 3 ein Ordner,
+eine Datei oder ein Original konnte nicht gelesen oder geschrieben werden, die
+Konfiguration enthält einen Wert, der nicht übernommen werden kann, (mit --strict) ein
+Verweis führt ins Leere, oder das Veröffentlichen ist gescheitert oder abgebrochen.
 Meldungen erscheinen auf der Standardfehlerausgabe.
 )";
 }

@@ -80,6 +80,11 @@ TEST(CommandLine, SaysWhatIsWrong) {
          "--artist, --copyright, --replace-credits und --no-credits gelten nur mit --prepare."},
         {{"--prepare", "k", "--minis", "m", "--pictures", "b", "--no-credits", "--copyright", "C"},
          "--no-credits schließt --artist, --copyright und --replace-credits aus."},
+        {{"--publish", "sftp://h/x"},
+         "Zu --publish gehört der Ordner der Fotoshow: --show ORDNER."},
+        {{"--show", "s", "--minis", "m", "--pictures", "b", "--dry-run"},
+         "--start-page, --dry-run und --delete gelten nur mit --publish."},
+        {{"--show", "s", "--publish", "sftp://h/x", "--minis", "m"}, "Es fehlt: --pictures."},
     };
     for (const WrongCase& c : cases) {
         const ParsedCommandLine parsed = parse(c.args);

@@ -1,0 +1,266 @@
+#include "batch/BatchPublish.h"
+
+#include "batch/BatchRun.h"
+#include "publish/Publisher.h"
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+namespace bildertafel::batch {
+
+namespace {
+
+using publish::Failure;
+
+std::vector<std::string_view> tokensOf(std::string_view text) {
+    std::vector<std::string_view> tokens;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at])) != 0) {
+            ++at;
+        }
+        const std::size_t start = at;
+        while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at])) == 0) {
+            ++at;
+        }
+        if (at > start) {
+            tokens.push_back(text.substr(start, at - start));
+        }
+    }
+    return tokens;
+}
+
+// The controlling terminal, for questions that must not come from a pipe.
+class Terminal {
+public:
+    Terminal() : m_fd(::open("/dev/tty", O_RDWR | O_CLOEXEC)) {}
+    ~Terminal() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    Terminal(const Terminal&) = delete;
+    Terminal& operator=(const Terminal&) = delete;
+
+    bool present() const { return m_fd >= 0 && ::isatty(m_fd) == 1; }
+
+    std::string ask(const std::string& prompt, bool echo) {
+        write(prompt);
+        termios saved{};
+        const bool quiet = !echo && ::tcgetattr(m_fd, &saved) == 0;
+        if (quiet) {
+            termios silent = saved;
+            silent.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+            ::tcsetattr(m_fd, TCSAFLUSH, &silent);
+        }
+        std::string answer;
+        char c = 0;
+        while (::read(m_fd, &c, 1) == 1 && c != '\n') {
+            answer += c;
+        }
+        if (quiet) {
+            ::tcsetattr(m_fd, TCSAFLUSH, &saved);
+            write("\n");
+        }
+        return answer;
+    }
+
+    bool askYes(const std::string& question) {
+        for (;;) {
+            const std::string answer = ask(question + " (ja/nein) ", true);
+            if (answer == "ja" || answer == "j") {
+                return true;
+            }
+            if (answer == "nein" || answer == "n" || answer.empty()) {
+                return false;
+            }
+        }
+    }
+
+private:
+    void write(const std::string& text) {
+        if (::write(m_fd, text.data(), text.size()) < 0) {
+            return;
+        }
+    }
+
+    int m_fd;
+};
+
+std::string netrcText() {
+    const char* home = std::getenv("HOME");
+    if (home == nullptr) {
+        return {};
+    }
+    std::ifstream in(std::filesystem::path(home) / ".netrc", std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class BatchPublishHost : public publish::PublishHost {
+public:
+    BatchPublishHost(std::ostream& err, bool errIsTerminal, Terminal& terminal)
+        : m_err(err), m_showProgress(errIsTerminal), m_terminal(terminal) {}
+    ~BatchPublishHost() override { endProgress(); }
+
+    bool acceptUnknownHostKey(const std::string& question) override {
+        endProgress();
+        if (!m_terminal.present()) {
+            m_err << question
+                  << "\nOhne Terminal kann niemand bestätigen; bitte einmal im "
+                     "Terminal oder im Fenster veröffentlichen.\n";
+            return false;
+        }
+        return m_terminal.askYes(question + "\n");
+    }
+    bool confirmPlainFtp(const std::string& warning) override {
+        if (!m_terminal.present()) {
+            m_err << "Unverschlüsseltes FTP braucht eine Bestätigung im Terminal; bitte "
+                     "ftps:// oder sftp:// verwenden.\n";
+            return false;
+        }
+        return m_terminal.askYes(warning);
+    }
+    void progress(const publish::Progress& progress) override {
+        if (!m_showProgress || progress.stage != publish::Progress::Stage::Sending) {
+            return;
+        }
+        m_err << "\rVeröffentlichen: " << progress.filesDone << " von " << progress.filesTotal
+              << " Dateien, " << progress.bytesDone / 1000000 << " von "
+              << progress.bytesTotal / 1000000 << " MB\x1b[K" << std::flush;
+        m_progressShown = true;
+    }
+    bool cancelRequested() override { return false; }
+
+    void endProgress() {
+        if (m_progressShown) {
+            m_err << '\n';
+            m_progressShown = false;
+        }
+    }
+
+private:
+    std::ostream& m_err;
+    bool m_showProgress;
+    Terminal& m_terminal;
+    bool m_progressShown = false;
+};
+
+std::string startPageOf(const BatchOptions& options) {
+    std::string name = options.startPage.value_or(options.name.value_or("bilder01"));
+    if (!name.ends_with(".html") && !name.ends_with(".htm")) {
+        name += ".html";
+    }
+    return name;
+}
+
+std::string kiloBytes(std::uint64_t bytes) {
+    return std::to_string((bytes + 999) / 1000) + " kB";
+}
+
+} // namespace
+
+std::optional<NetrcLogin> netrcLogin(std::string_view text, std::string_view host,
+                                     std::string_view user) {
+    const std::vector<std::string_view> tokens = tokensOf(text);
+    std::optional<NetrcLogin> fallback;
+    for (std::size_t i = 0; i < tokens.size();) {
+        const bool machine = tokens[i] == "machine" && i + 1 < tokens.size();
+        if (!machine && tokens[i] != "default") {
+            ++i;
+            continue;
+        }
+        const bool matches = machine ? tokens[i + 1] == host : true;
+        i += machine ? 2 : 1;
+        NetrcLogin login;
+        while (i < tokens.size() && tokens[i] != "machine" && tokens[i] != "default") {
+            if ((tokens[i] == "login" || tokens[i] == "password") && i + 1 < tokens.size()) {
+                (tokens[i] == "login" ? login.login : login.password) = tokens[i + 1];
+                i += 2;
+            } else {
+                ++i;
+            }
+        }
+        if (!matches || (!user.empty() && !login.login.empty() && login.login != user)) {
+            continue;
+        }
+        if (machine) {
+            return login;
+        }
+        fallback = fallback ? fallback : std::optional(login);
+    }
+    return fallback;
+}
+
+int publishShow(const BatchOptions& options, std::ostream& err, bool errIsTerminal) {
+    const publish::TargetParse parsed = publish::parseTarget(options.publish);
+    if (!parsed.target) {
+        err << parsed.error << '\n';
+        return ExitRefused;
+    }
+    publish::Target target = *parsed.target;
+    publish::PublishOptions publishOptions;
+    publishOptions.showFolder = std::filesystem::absolute(options.show).lexically_normal();
+    publishOptions.startPage = startPageOf(options);
+    publishOptions.dryRun = options.dryRun;
+    publishOptions.deleteUnneeded = options.deleteUnneeded;
+
+    Terminal terminal;
+    if (const auto login = netrcLogin(netrcText(), target.host, target.user)) {
+        target.user = target.user.empty() ? login->login : target.user;
+        publishOptions.password = login->password;
+    }
+    const std::string account = (target.user.empty() ? "" : target.user + "@") + target.host;
+    // SSH tries the agent and the keys first; FTP needs a password from the start.
+    if (publishOptions.password.empty() && target.protocol != publish::Protocol::Sftp) {
+        if (!terminal.present()) {
+            err << "Für " << account
+                << " steht kein Passwort in ~/.netrc, und ohne Terminal kann niemand danach "
+                   "gefragt werden. Bitte eine Zeile „machine "
+                << target.host << " login " << target.user
+                << " password …“ in ~/.netrc eintragen (nur für Sie lesbar: chmod 600).\n";
+            return ExitRefused;
+        }
+        publishOptions.password = terminal.ask("Passwort für " + account + ": ", false);
+    }
+
+    BatchPublishHost host(err, errIsTerminal, terminal);
+    publish::Result result = publish::publish(target, publishOptions, host);
+    if (result.failure == Failure::Login && publishOptions.password.empty() && terminal.present()) {
+        publishOptions.password = terminal.ask("Passwort für " + account + ": ", false);
+        result = publish::publish(target, publishOptions, host);
+    }
+    host.endProgress();
+    for (const std::string& warning : result.warnings) {
+        err << warning << '\n';
+    }
+    if (options.dryRun && result.failure == Failure::None) {
+        for (const publish::PlannedFile& file : result.plan.send) {
+            err << "Senden: " << file.path << " (" << kiloBytes(file.size) << ")\n";
+        }
+        for (const publish::PlannedFile& file : result.plan.remove) {
+            err << "Löschen: " << file.path << " (" << kiloBytes(file.size) << ")\n";
+        }
+        for (const publish::PlannedFile& file : result.plan.keptUnneeded) {
+            err << "Bleibt: " << file.path << " (" << kiloBytes(file.size) << ")\n";
+        }
+    }
+    if (result.failure == Failure::None) {
+        if (options.dryRun || errIsTerminal) {
+            err << result.summary << '\n';
+        }
+        return ExitWritten;
+    }
+    err << result.message << '\n';
+    return result.nothingSent ? ExitRefused : ExitFileSystem;
+}
+
+} // namespace bildertafel::batch

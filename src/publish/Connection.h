@@ -1,0 +1,61 @@
+#pragma once
+
+#include "publish/Publisher.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace bildertafel::publish {
+
+// A failure of a server or of the network, with its German message.
+class PublishError : public std::runtime_error {
+public:
+    PublishError(Failure failure, const std::string& message)
+        : std::runtime_error(message), m_failure(failure) {}
+    Failure failure() const { return m_failure; }
+
+private:
+    Failure m_failure;
+};
+
+struct RemoteEntry {
+    std::string name;
+    bool folder = false;
+    std::uint64_t size = 0;
+    // Changes whenever the file is written (its modification time as the server gives it).
+    std::string stamp;
+};
+
+// Called with the bytes of the file in hand sent so far; false stops the transfer.
+using SendProgress = std::function<bool(std::uint64_t sent)>;
+
+// The few file operations a publish needs. Paths are below the target folder, "/"-separated;
+// "" is the target folder itself. Every failure throws PublishError.
+class Connection {
+public:
+    virtual ~Connection() = default;
+
+    // The entries of a folder; nothing when the folder does not exist.
+    virtual std::optional<std::vector<RemoteEntry>> list(const std::string& folder) = 0;
+    // The content of a small file; nothing when it does not exist.
+    virtual std::optional<std::string> read(const std::string& path) = 0;
+    // Sends the local file (or the bytes of content when localPath is empty) to temporary, then
+    // renames temporary to final, replacing it; both lie in the same folder, which is made when
+    // missing.
+    virtual void send(const std::string& localPath, const std::string& content,
+                      const std::string& temporary, const std::string& final,
+                      const SendProgress& progress) = 0;
+    virtual void remove(const std::string& path) = 0;
+};
+
+// The connection's German message prefix "path: " etc. are added by the caller.
+std::unique_ptr<Connection> connectSftp(const Target& target, const PublishOptions& options,
+                                        PublishHost& host);
+std::unique_ptr<Connection> connectFtp(const Target& target, const PublishOptions& options);
+
+} // namespace bildertafel::publish

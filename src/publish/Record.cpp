@@ -1,0 +1,189 @@
+#include "publish/Record.h"
+
+#include <charconv>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+namespace bildertafel::publish {
+
+namespace {
+
+constexpr std::string_view RecordHeader = "Bildertafel-Veroeffentlichung 1";
+constexpr std::string_view CacheHeader = "Bildertafel-Pruefsummen 1";
+
+// Names may hold any byte but "/" and NUL; the few that break a line of fields are escaped.
+std::string escaped(std::string_view path) {
+    std::string text;
+    for (const char c : path) {
+        if (c == '%' || c == '\t' || c == '\n' || c == '\r') {
+            static constexpr char Hex[] = "0123456789ABCDEF";
+            text += '%';
+            text += Hex[static_cast<unsigned char>(c) >> 4];
+            text += Hex[static_cast<unsigned char>(c) & 15];
+        } else {
+            text += c;
+        }
+    }
+    return text;
+}
+
+std::optional<std::string> unescaped(std::string_view text) {
+    std::string path;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            path += text[i];
+            continue;
+        }
+        unsigned value = 0;
+        if (i + 2 >= text.size() ||
+            std::from_chars(text.data() + i + 1, text.data() + i + 3, value, 16).ptr !=
+                text.data() + i + 3) {
+            return std::nullopt;
+        }
+        path += static_cast<char>(value);
+        i += 2;
+    }
+    return path;
+}
+
+std::vector<std::string_view> fieldsOf(std::string_view line) {
+    std::vector<std::string_view> fields;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t tab = line.find('\t', start);
+        fields.push_back(line.substr(start, tab - start));
+        if (tab == std::string_view::npos) {
+            return fields;
+        }
+        start = tab + 1;
+    }
+}
+
+template <typename Number>
+bool numberOf(std::string_view text, Number& value) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size();
+}
+
+// Calls take(fields) for each line after the header; false when the header differs or a line
+// is refused.
+template <typename Take>
+bool eachLine(std::string_view text, std::string_view header, Take take) {
+    std::size_t start = 0;
+    bool first = true;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        end = end == std::string_view::npos ? text.size() : end;
+        const std::string_view line = text.substr(start, end - start);
+        start = end + 1;
+        if (first) {
+            if (line != header) {
+                return false;
+            }
+            first = false;
+        } else if (!line.empty() && !take(fieldsOf(line))) {
+            return false;
+        }
+    }
+    return !first;
+}
+
+} // namespace
+
+std::string recordText(const Record& record) {
+    std::string text(RecordHeader);
+    text += '\n';
+    for (const auto& [path, entry] : record) {
+        text += entry.hash.empty() ? "-" : entry.hash;
+        text += '\t';
+        text += std::to_string(entry.size);
+        text += '\t';
+        text += entry.stamp.empty() ? "-" : escaped(entry.stamp);
+        text += '\t';
+        text += escaped(path);
+        text += '\n';
+    }
+    return text;
+}
+
+std::optional<Record> parseRecord(std::string_view text) {
+    Record record;
+    const bool whole = eachLine(text, RecordHeader, [&](const std::vector<std::string_view>& f) {
+        RecordEntry entry;
+        if (f.size() != 4 || !numberOf(f[1], entry.size)) {
+            return false;
+        }
+        const auto stamp = unescaped(f[2]);
+        const auto path = unescaped(f[3]);
+        if (!stamp || !path || path->empty()) {
+            return false;
+        }
+        entry.hash = f[0] == "-" ? "" : std::string(f[0]);
+        entry.stamp = *stamp == "-" ? "" : *stamp;
+        record[*path] = std::move(entry);
+        return true;
+    });
+    return whole ? std::optional(std::move(record)) : std::nullopt;
+}
+
+HashCache loadHashCache(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    HashCache cache;
+    const bool whole =
+        eachLine(text.str(), CacheHeader, [&](const std::vector<std::string_view>& f) {
+            CachedHash entry;
+            const auto path = f.size() == 4 ? unescaped(f[3]) : std::nullopt;
+            if (!path || !numberOf(f[0], entry.size) || !numberOf(f[1], entry.modified)) {
+                return false;
+            }
+            entry.hash = f[2];
+            cache[*path] = std::move(entry);
+            return true;
+        });
+    return whole ? cache : HashCache();
+}
+
+void saveHashCache(const std::string& file, const HashCache& cache) {
+    std::string text(CacheHeader);
+    text += '\n';
+    for (const auto& [path, entry] : cache) {
+        text += std::to_string(entry.size) + '\t' + std::to_string(entry.modified) + '\t' +
+                entry.hash + '\t' + escaped(path) + '\n';
+    }
+    // A cache is a help only: when it cannot be written, the next run reads the files again.
+    const std::string temporary = file + ".neu";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out << text;
+        if (!out.flush()) {
+            std::remove(temporary.c_str());
+            return;
+        }
+    }
+    std::rename(temporary.c_str(), file.c_str());
+}
+
+std::string temporaryName(std::size_t number) {
+    return ".bildertafel-" + std::to_string(number) + ".part";
+}
+
+bool isTemporaryName(std::string_view name) {
+    constexpr std::string_view Prefix = ".bildertafel-";
+    constexpr std::string_view Suffix = ".part";
+    if (!name.starts_with(Prefix) || !name.ends_with(Suffix) ||
+        name.size() == Prefix.size() + Suffix.size()) {
+        return false;
+    }
+    for (const char c : name.substr(Prefix.size(), name.size() - Prefix.size() - Suffix.size())) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace bildertafel::publish

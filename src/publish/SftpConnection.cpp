@@ -1,0 +1,408 @@
+#include "publish/Connection.h"
+
+#include <fcntl.h>
+#include <libssh/libssh.h>
+#include <libssh/sftp.h>
+#include <netdb.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace bildertafel::publish {
+
+namespace {
+
+// One write request at most this big: OpenSSH's server takes packets up to 256 KiB.
+constexpr std::size_t ChunkSize = 192 * 1024;
+// Status codes of later protocol versions that some servers send anyway.
+constexpr int NoSpaceOnFilesystem = 14;
+constexpr int QuotaExceeded = 15;
+
+struct FileCloser {
+    void operator()(sftp_file file) const { sftp_close(file); }
+};
+using SftpFile = std::unique_ptr<sftp_file_struct, FileCloser>;
+
+struct SessionDeleter {
+    void operator()(ssh_session session) const {
+        ssh_disconnect(session);
+        ssh_free(session);
+    }
+};
+struct SftpDeleter {
+    void operator()(sftp_session sftp) const { sftp_free(sftp); }
+};
+
+struct LocalFd {
+    int fd = -1;
+    ~LocalFd() {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+};
+
+bool resolves(const std::string& host) {
+    addrinfo hints{};
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0) {
+        return false;
+    }
+    ::freeaddrinfo(found);
+    return true;
+}
+
+std::string joined(const std::string& folder, const std::string& path) {
+    if (path.empty()) {
+        return folder;
+    }
+    return folder.empty() ? path : folder == "/" ? "/" + path : folder + "/" + path;
+}
+
+class SftpConnection final : public Connection {
+public:
+    SftpConnection(const Target& target, const PublishOptions& options, PublishHost& host)
+        : m_target(target), m_sessionOwner(ssh_new()), m_session(m_sessionOwner.get()) {
+        // "~" and "~/www" are below the home folder, where the server starts.
+        if (target.folder == "~") {
+            m_folder = "";
+        } else if (target.folder.starts_with("~/")) {
+            m_folder = target.folder.substr(2);
+        } else {
+            m_folder = target.folder;
+        }
+        if (m_session == nullptr) {
+            throw PublishError(Failure::Other, "Die SSH-Verbindung lässt sich nicht anlegen.");
+        }
+        connect(options, host);
+    }
+
+    ~SftpConnection() override {
+        m_sftpOwner.reset(); // before its session
+    }
+
+    std::optional<std::vector<RemoteEntry>> list(const std::string& folder) override {
+        const std::string path = remotePath(folder);
+        sftp_dir dir = sftp_opendir(m_sftp, path.c_str());
+        if (dir == nullptr) {
+            if (sftp_get_error(m_sftp) == SSH_FX_NO_SUCH_FILE) {
+                return std::nullopt;
+            }
+            fail("Der Ordner „" + shown(folder) + "“ auf dem Server lässt sich nicht lesen");
+        }
+        std::vector<RemoteEntry> entries;
+        while (sftp_attributes attributes = sftp_readdir(m_sftp, dir)) {
+            RemoteEntry entry;
+            entry.name = attributes->name != nullptr ? attributes->name : "";
+            entry.folder = attributes->type == SSH_FILEXFER_TYPE_DIRECTORY;
+            entry.size = attributes->size;
+            entry.stamp =
+                std::to_string(attributes->mtime64 != 0 ? attributes->mtime64 : attributes->mtime);
+            sftp_attributes_free(attributes);
+            if (entry.name != "." && entry.name != "..") {
+                entries.push_back(std::move(entry));
+            }
+        }
+        const bool complete = sftp_dir_eof(dir) != 0;
+        sftp_closedir(dir);
+        if (!complete) {
+            fail("Der Ordner „" + shown(folder) + "“ auf dem Server lässt sich nicht lesen");
+        }
+        return entries;
+    }
+
+    std::optional<std::string> read(const std::string& path) override {
+        SftpFile file(sftp_open(m_sftp, remotePath(path).c_str(), O_RDONLY, 0));
+        if (!file) {
+            if (sftp_get_error(m_sftp) == SSH_FX_NO_SUCH_FILE) {
+                return std::nullopt;
+            }
+            fail("Die Datei „" + path + "“ auf dem Server lässt sich nicht lesen");
+        }
+        std::string content;
+        std::vector<char> buffer(64 * 1024);
+        for (;;) {
+            const ssize_t got = sftp_read(file.get(), buffer.data(), buffer.size());
+            if (got < 0) {
+                fail("Die Datei „" + path + "“ auf dem Server lässt sich nicht lesen");
+            }
+            if (got == 0) {
+                return content;
+            }
+            content.append(buffer.data(), static_cast<std::size_t>(got));
+        }
+    }
+
+    void send(const std::string& localPath, const std::string& content,
+              const std::string& temporary, const std::string& final,
+              const SendProgress& progress) override {
+        const std::string temporaryPath = remotePath(temporary);
+        SftpFile file(sftp_open(m_sftp, temporaryPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
+        if (!file && sftp_get_error(m_sftp) == SSH_FX_NO_SUCH_FILE) {
+            makeFolders(temporary);
+            file.reset(
+                sftp_open(m_sftp, temporaryPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
+        }
+        if (!file) {
+            fail("Die Datei „" + final + "“ lässt sich auf dem Server nicht anlegen");
+        }
+        if (localPath.empty()) {
+            if (sftp_write(file.get(), content.data(), content.size()) !=
+                static_cast<ssize_t>(content.size())) {
+                fail("Die Datei „" + final + "“ lässt sich auf dem Server nicht schreiben");
+            }
+        } else {
+            writeLocal(file.get(), localPath, final, progress);
+        }
+        if (sftp_close(file.release()) != SSH_OK) {
+            fail("Die Datei „" + final + "“ lässt sich auf dem Server nicht schreiben");
+        }
+        const std::string finalPath = remotePath(final);
+        // OpenSSH's server replaces the final name atomically (posix-rename@openssh.com).
+        // A server without that extension refuses to rename over an existing file: then the
+        // old file goes first, and for a moment the name is missing.
+        if (sftp_rename(m_sftp, temporaryPath.c_str(), finalPath.c_str()) != SSH_OK) {
+            if (sftp_unlink(m_sftp, finalPath.c_str()) != SSH_OK ||
+                sftp_rename(m_sftp, temporaryPath.c_str(), finalPath.c_str()) != SSH_OK) {
+                fail("Die Datei „" + final + "“ lässt sich auf dem Server nicht umbenennen");
+            }
+        }
+    }
+
+    void remove(const std::string& path) override {
+        if (sftp_unlink(m_sftp, remotePath(path).c_str()) != SSH_OK &&
+            sftp_get_error(m_sftp) != SSH_FX_NO_SUCH_FILE) {
+            fail("Die Datei „" + path + "“ lässt sich auf dem Server nicht löschen");
+        }
+    }
+
+private:
+    void connect(const PublishOptions& options, PublishHost& host) {
+        const int port = effectivePort(m_target);
+        long timeout = 20;
+        ssh_options_set(m_session, SSH_OPTIONS_HOST, m_target.host.c_str());
+        ssh_options_set(m_session, SSH_OPTIONS_PORT, &port);
+        ssh_options_set(m_session, SSH_OPTIONS_TIMEOUT, &timeout);
+        if (!m_target.user.empty()) {
+            ssh_options_set(m_session, SSH_OPTIONS_USER, m_target.user.c_str());
+        }
+        if (!options.sshFolder.empty()) {
+            ssh_options_set(m_session, SSH_OPTIONS_SSH_DIR, options.sshFolder.c_str());
+        }
+        if (!options.knownHostsPath.empty()) {
+            ssh_options_set(m_session, SSH_OPTIONS_KNOWNHOSTS, options.knownHostsPath.c_str());
+        }
+        if (!resolves(m_target.host)) {
+            throw PublishError(Failure::HostUnknown,
+                               "Den Server „" + m_target.host +
+                                   "“ gibt es nicht. Bitte den Namen in der Adresse prüfen.");
+        }
+        if (ssh_connect(m_session) != SSH_OK) {
+            throw PublishError(Failure::NoRoute,
+                               "Der Server „" + m_target.host + "“ ist auf Port " +
+                                   std::to_string(port) +
+                                   " nicht erreichbar. Bitte die Netzverbindung, den Namen und "
+                                   "den Port prüfen (" +
+                                   ssh_get_error(m_session) + ").");
+        }
+        verifyHost(port, host);
+        authenticate(options.password);
+        m_sftpOwner.reset(sftp_new(m_session));
+        m_sftp = m_sftpOwner.get();
+        if (m_sftp == nullptr || sftp_init(m_sftp) != SSH_OK) {
+            throw PublishError(Failure::Other,
+                               "Der Server „" + m_target.host +
+                                   "“ bietet kein SFTP an. Bitte beim Betreiber nachfragen.");
+        }
+    }
+
+    void verifyHost(int port, PublishHost& host) {
+        const ssh_known_hosts_e known = ssh_session_is_known_server(m_session);
+        if (known == SSH_KNOWN_HOSTS_OK) {
+            return;
+        }
+        if (known == SSH_KNOWN_HOSTS_CHANGED || known == SSH_KNOWN_HOSTS_OTHER) {
+            throw PublishError(
+                Failure::HostKeyChanged,
+                "Achtung: Der Server „" + m_target.host +
+                    "“ weist sich mit einem anderen Schlüssel aus als bisher. Jemand könnte "
+                    "sich als dieser Server ausgeben. Es wurde nichts gesendet. Bitte beim "
+                    "Betreiber den neuen Fingerabdruck erfragen und erst dann den alten Eintrag "
+                    "aus der Liste der bekannten Server (~/.ssh/known_hosts) entfernen.");
+        }
+        if (known != SSH_KNOWN_HOSTS_NOT_FOUND && known != SSH_KNOWN_HOSTS_UNKNOWN) {
+            throw PublishError(Failure::Other,
+                               "Die Liste der bekannten Server lässt sich nicht lesen: " +
+                                   std::string(ssh_get_error(m_session)));
+        }
+        ssh_key key = nullptr;
+        if (ssh_get_server_publickey(m_session, &key) != SSH_OK) {
+            throw PublishError(Failure::Other, "Der Server nennt keinen Schlüssel.");
+        }
+        unsigned char* hash = nullptr;
+        std::size_t hashLength = 0;
+        const std::string type = ssh_key_type_to_char(ssh_key_type(key));
+        const int hashed =
+            ssh_get_publickey_hash(key, SSH_PUBLICKEY_HASH_SHA256, &hash, &hashLength);
+        ssh_key_free(key);
+        if (hashed != SSH_OK) {
+            throw PublishError(Failure::Other, "Der Schlüssel des Servers lässt sich nicht lesen.");
+        }
+        char* fingerprint = ssh_get_fingerprint_hash(SSH_PUBLICKEY_HASH_SHA256, hash, hashLength);
+        ssh_clean_pubkey_hash(&hash);
+        const std::string shownFingerprint = fingerprint != nullptr ? fingerprint : "";
+        ssh_string_free_char(fingerprint);
+        if (!host.acceptUnknownHostKey(
+                hostKeyQuestion(m_target.host, port, type, shownFingerprint))) {
+            throw PublishError(Failure::HostKeyUnknown,
+                               "Der Schlüssel des Servers „" + m_target.host +
+                                   "“ wurde nicht bestätigt; es wurde nichts gesendet.");
+        }
+        if (ssh_session_update_known_hosts(m_session) != SSH_OK) {
+            throw PublishError(Failure::Other,
+                               "Der Schlüssel des Servers lässt sich nicht in die Liste der "
+                               "bekannten Server schreiben: " +
+                                   std::string(ssh_get_error(m_session)));
+        }
+    }
+
+    void authenticate(const std::string& password) {
+        int rc = ssh_userauth_none(m_session, nullptr);
+        if (rc != SSH_AUTH_SUCCESS) {
+            rc = ssh_userauth_publickey_auto(m_session, nullptr, nullptr);
+        }
+        if (rc != SSH_AUTH_SUCCESS && !password.empty()) {
+            rc = ssh_userauth_password(m_session, nullptr, password.c_str());
+        }
+        if (rc == SSH_AUTH_ERROR) {
+            throw PublishError(Failure::ConnectionLost,
+                               "Die Verbindung zum Server brach bei der Anmeldung ab (" +
+                                   std::string(ssh_get_error(m_session)) + ").");
+        }
+        if (rc != SSH_AUTH_SUCCESS) {
+            throw PublishError(
+                Failure::Login,
+                password.empty()
+                    ? "Der Server nimmt keinen der SSH-Schlüssel an. Bitte das Passwort "
+                      "eingeben oder den öffentlichen Schlüssel beim Server hinterlegen."
+                    : "Die Anmeldung wurde abgelehnt. Bitte Benutzername und Passwort prüfen.");
+        }
+    }
+
+    void writeLocal(sftp_file file, const std::string& localPath, const std::string& final,
+                    const SendProgress& progress) {
+        LocalFd local{::open(localPath.c_str(), O_RDONLY | O_CLOEXEC)};
+        if (local.fd < 0) {
+            throw PublishError(Failure::LocalRead,
+                               "Die Datei „" + final + "“ der Fotoshow lässt sich nicht lesen.");
+        }
+        std::vector<char> buffer(ChunkSize);
+        std::uint64_t sent = 0;
+        for (;;) {
+            const ssize_t got = ::read(local.fd, buffer.data(), buffer.size());
+            if (got < 0) {
+                throw PublishError(Failure::LocalRead,
+                                   "Die Datei „" + final +
+                                       "“ der Fotoshow lässt sich nicht lesen.");
+            }
+            if (got == 0) {
+                return;
+            }
+            if (sftp_write(file, buffer.data(), static_cast<std::size_t>(got)) != got) {
+                fail("Die Datei „" + final + "“ lässt sich auf dem Server nicht schreiben");
+            }
+            sent += static_cast<std::uint64_t>(got);
+            if (progress && !progress(sent)) {
+                throw PublishError(Failure::Cancelled, "Abgebrochen.");
+            }
+        }
+    }
+
+    void makeFolders(const std::string& file) {
+        std::size_t slash = 0;
+        while ((slash = file.find('/', slash)) != std::string::npos) {
+            const std::string folder = remotePath(file.substr(0, slash));
+            sftp_attributes attributes = sftp_stat(m_sftp, folder.c_str());
+            if (attributes != nullptr) {
+                sftp_attributes_free(attributes);
+            } else if (sftp_mkdir(m_sftp, folder.c_str(), 0755) != SSH_OK) {
+                fail("Der Ordner „" + file.substr(0, slash) +
+                     "“ lässt sich auf dem Server nicht anlegen");
+            }
+            ++slash;
+        }
+        // The target folder itself, for a first publish.
+        if (file.find('/') == std::string::npos && !m_folder.empty()) {
+            makeTargetFolder();
+        }
+    }
+
+    void makeTargetFolder() {
+        std::size_t slash = m_folder.starts_with('/') ? 1 : 0;
+        for (;;) {
+            slash = m_folder.find('/', slash);
+            const std::string folder = m_folder.substr(0, slash);
+            sftp_attributes attributes = sftp_stat(m_sftp, folder.c_str());
+            if (attributes != nullptr) {
+                sftp_attributes_free(attributes);
+            } else if (sftp_mkdir(m_sftp, folder.c_str(), 0755) != SSH_OK) {
+                fail("Der Ordner „" + folder + "“ lässt sich auf dem Server nicht anlegen");
+            }
+            if (slash == std::string::npos) {
+                return;
+            }
+            ++slash;
+        }
+    }
+
+    std::string remotePath(const std::string& path) const {
+        const std::string full = joined(m_folder, path);
+        return full.empty() ? "." : full;
+    }
+
+    static std::string shown(const std::string& folder) { return folder.empty() ? "." : folder; }
+
+    // Throws the failure that the last SFTP error stands for, with what and what to do.
+    [[noreturn]] void fail(const std::string& what) {
+        const int error = m_sftp != nullptr ? sftp_get_error(m_sftp) : SSH_FX_OK;
+        if (ssh_is_connected(m_session) == 0 || error == SSH_FX_CONNECTION_LOST ||
+            error == SSH_FX_NO_CONNECTION) {
+            throw PublishError(Failure::ConnectionLost,
+                               what + ": die Verbindung zum Server ist abgebrochen. Bitte die "
+                                      "Netzverbindung prüfen und noch einmal veröffentlichen; "
+                                      "was schon oben ist, wird nicht noch einmal gesendet.");
+        }
+        if (error == SSH_FX_PERMISSION_DENIED || error == SSH_FX_WRITE_PROTECT) {
+            throw PublishError(Failure::PermissionDenied,
+                               what + ": der Server verweigert den Zugriff. Bitte den Ordner in "
+                                      "der Adresse und die Rechte auf dem Server prüfen.");
+        }
+        if (error == SSH_FX_FAILURE || error == NoSpaceOnFilesystem || error == QuotaExceeded) {
+            throw PublishError(Failure::QuotaFull,
+                               what + ": der Server lehnt das Schreiben ab, meist weil der "
+                                      "Speicherplatz voll ist. Bitte Platz schaffen oder den "
+                                      "Speicher beim Anbieter erweitern.");
+        }
+        throw PublishError(Failure::Other, what + " (" + ssh_get_error(m_session) + ").");
+    }
+
+    Target m_target;
+    std::string m_folder;
+    std::unique_ptr<ssh_session_struct, SessionDeleter> m_sessionOwner;
+    ssh_session m_session;
+    std::unique_ptr<sftp_session_struct, SftpDeleter> m_sftpOwner;
+    sftp_session m_sftp = nullptr;
+};
+
+} // namespace
+
+std::unique_ptr<Connection> connectSftp(const Target& target, const PublishOptions& options,
+                                        PublishHost& host) {
+    return std::make_unique<SftpConnection>(target, options, host);
+}
+
+} // namespace bildertafel::publish

@@ -1,0 +1,394 @@
+#include "TestServers.h"
+#include "publish/Publisher.h"
+#include "publish/Record.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <memory>
+
+namespace bildertafel::publish {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readFile;
+using test::writeFile;
+
+const std::string Odd = "Bild mit L\xC3\xBC"
+                        "cke #1 100%";
+const std::string OddLink = "Bild%20mit%20L%C3%BCcke%20%231%20100%25";
+const std::string Latin1 = "caf\xE9"; // not UTF-8
+
+// A show whose start page reaches ten files; beside them lie an original, a configuration, a
+// hidden file and a second start page, which no publish may send.
+void makeShow(const fs::path& show) {
+    writeFile(show / "index.html",
+              "<html><body><a href=\"bilder/a.html\"><img src=\"minis/a.jpg\"></a>\n"
+              "<a href='bilder/" +
+                  OddLink + ".html'><img src=\"minis/" + OddLink +
+                  ".jpg\"></a>\n<img src=\"minis/caf%E9.jpg\">\n"
+                  "<a href=\"index_all.html#oben\">Alle</a> <a href=\"https://example.org/\">x</a>"
+                  "</body></html>\n");
+    writeFile(show / "bilder/a.html",
+              "<img src=\"a.jpg\"><a href=\"../index.html\">zur&uuml;ck</a>");
+    writeFile(show / ("bilder/" + Odd + ".html"), "<img src=\"" + OddLink + ".jpg?v=2\">");
+    writeFile(show / "index_all.html",
+              "<a href=\"bilder/a.jpg\">a</a> <a href=\"bilder/caf%E9.jpg\">c</a>");
+    for (const std::string name : {"a", Odd.c_str(), Latin1.c_str()}) {
+        writeFile(show / ("minis/" + name + ".jpg"), std::string(3000, 'm') + name);
+        writeFile(show / ("bilder/" + name + ".jpg"), std::string(90000, 'b') + name);
+    }
+    writeFile(show / "DSC_0001.JPG", "original with location");
+    writeFile(show / "beispiel.cfg", "cfg");
+    writeFile(show / ".versteckt", "hidden");
+    writeFile(show / "andere.html", "<img src=\"DSC_0001.JPG\">");
+}
+
+std::vector<std::string> sorted(std::vector<std::string> paths) {
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+const std::vector<std::string> ShowSet =
+    sorted({"bilder/a.html", "bilder/a.jpg", "bilder/" + Odd + ".html", "bilder/" + Odd + ".jpg",
+            "bilder/" + Latin1 + ".jpg", "index.html", "index_all.html", "minis/a.jpg",
+            "minis/" + Odd + ".jpg", "minis/" + Latin1 + ".jpg"});
+
+// Every file below folder with its bytes, the record left out.
+std::map<std::string, std::string> filesBelow(const fs::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        const std::string path = entry.path().lexically_relative(folder).string();
+        if (entry.is_regular_file() && path != RecordName) {
+            files[path] = readFile(entry.path());
+        }
+    }
+    return files;
+}
+
+std::map<std::string, std::string> filesOf(const fs::path& show,
+                                           const std::vector<std::string>& paths) {
+    std::map<std::string, std::string> files;
+    for (const std::string& path : paths) {
+        files[path] = readFile(show / path);
+    }
+    return files;
+}
+
+std::vector<std::string> pathsOf(const std::vector<PlannedFile>& files) {
+    std::vector<std::string> paths;
+    for (const PlannedFile& file : files) {
+        paths.push_back(file.path);
+    }
+    return sorted(paths);
+}
+
+class ScriptedHost : public PublishHost {
+public:
+    bool acceptUnknownHostKey(const std::string& question) override {
+        questions.push_back(question);
+        return acceptKey;
+    }
+    bool confirmPlainFtp(const std::string&) override {
+        ++ftpQuestions;
+        return confirmFtp;
+    }
+    void progress(const Progress& progress) override {
+        if (!progress.currentFile.empty() &&
+            (sentOrder.empty() || sentOrder.back() != progress.currentFile)) {
+            sentOrder.push_back(progress.currentFile);
+        }
+        if (onProgress) {
+            onProgress(progress);
+        }
+    }
+    bool cancelRequested() override { return cancel; }
+
+    bool acceptKey = false;
+    std::vector<std::string> questions;
+    bool confirmFtp = false;
+    int ftpQuestions = 0;
+    std::vector<std::string> sentOrder;
+    std::function<void(const Progress&)> onProgress;
+    bool cancel = false;
+};
+
+enum class Kind { Sftp, Ftps };
+
+class PublishToServer : public ::testing::TestWithParam<Kind> {
+protected:
+    void SetUp() override {
+        ::unsetenv("SSH_AUTH_SOCK"); // the keys of the test only
+        makeShow(m_show);
+        const std::string missing =
+            GetParam() == Kind::Sftp ? test::SshServer::missing() : test::FtpsServer::missing();
+        if (!missing.empty()) {
+            GTEST_SKIP() << missing;
+        }
+        if (GetParam() == Kind::Sftp) {
+            m_ssh = std::make_unique<test::SshServer>();
+            ASSERT_EQ(m_ssh->launch(), "");
+        } else {
+            m_ftps = std::make_unique<test::FtpsServer>();
+            ASSERT_EQ(m_ftps->launch(), "");
+        }
+    }
+
+    fs::path root() const { return m_ssh ? m_ssh->root() : m_ftps->root(); }
+    std::string address() const { return m_ssh ? m_ssh->address() : m_ftps->address(); }
+
+    PublishOptions options() const {
+        PublishOptions options;
+        options.showFolder = m_show.string();
+        options.startPage = "index.html";
+        options.cacheFolder = (m_temp / "cache").string();
+        if (m_ssh) {
+            options.knownHostsPath = m_ssh->knownHosts().string();
+            options.sshFolder = m_ssh->sshFolder().string();
+        } else {
+            options.password = "geheim";
+            options.caFile = m_ftps->caFile().string();
+        }
+        return options;
+    }
+
+    Result publishWith(const PublishOptions& options, const std::string& address = {}) {
+        const TargetParse target = parseTarget(address.empty() ? this->address() : address);
+        EXPECT_TRUE(target.target) << target.error;
+        return target.target ? publish(*target.target, options, m_host) : Result();
+    }
+    Result publishNow() { return publishWith(options()); }
+
+    test::TempDir m_temp;
+    fs::path m_show = m_temp / "show";
+    std::unique_ptr<test::SshServer> m_ssh;
+    std::unique_ptr<test::FtpsServer> m_ftps;
+    ScriptedHost m_host;
+};
+
+TEST_P(PublishToServer, SendsExactlyWhatAVisitorReachesPicturesFirstStartPageLast) {
+    const Result result = publishNow();
+    ASSERT_EQ(result.failure, Failure::None) << result.message;
+    EXPECT_EQ(filesBelow(root()), filesOf(m_show, ShowSet));
+    EXPECT_EQ(result.filesSent, ShowSet.size());
+    ASSERT_EQ(m_host.sentOrder.size(), ShowSet.size());
+    EXPECT_EQ(m_host.sentOrder.back(), "index.html");
+    std::size_t firstPage = m_host.sentOrder.size();
+    std::size_t lastPicture = 0;
+    for (std::size_t i = 0; i < m_host.sentOrder.size(); ++i) {
+        const bool page = m_host.sentOrder[i].ends_with(".html");
+        firstPage = page ? std::min(firstPage, i) : firstPage;
+        lastPicture = page ? lastPicture : i;
+    }
+    EXPECT_LT(lastPicture, firstPage);
+}
+
+// Before each next publish something changes; the publish sends exactly what differs and the
+// server holds the show again.
+TEST_P(PublishToServer, SendsOnlyWhatChanged) {
+    ASSERT_EQ(publishNow().failure, Failure::None);
+    const struct {
+        const char* what;
+        std::function<void()> change;
+        std::vector<std::string> sent;
+    } rows[] = {
+        {"nothing", [] {}, {}},
+        {"another computer, no cache", [&] { fs::remove_all(m_temp / "cache"); }, {}},
+        {"a picture of the same size",
+         [&] { writeFile(m_show / "bilder/a.jpg", std::string(90001, 'x')); },
+         {"bilder/a.jpg"}},
+        {"a preview changed on the server by hand",
+         [&] { writeFile(root() / "minis/a.jpg", "by hand"); },
+         {"minis/a.jpg"}},
+        {"a file removed on the server by hand",
+         [&] { fs::remove(root() / ("bilder/" + Latin1 + ".jpg")); },
+         {"bilder/" + Latin1 + ".jpg"}},
+        {"the record removed", [&] { fs::remove(root() / std::string(RecordName)); }, ShowSet},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        row.change();
+        const Result result = publishNow();
+        ASSERT_EQ(result.failure, Failure::None) << result.message;
+        EXPECT_EQ(pathsOf(result.plan.send), row.sent);
+        EXPECT_EQ(result.filesSent, row.sent.size());
+        EXPECT_EQ(filesBelow(root()), filesOf(m_show, ShowSet));
+    }
+}
+
+TEST_P(PublishToServer, RemovesOnlyItsOwnFilesAndOnlyWhenAsked) {
+    ASSERT_EQ(publishNow().failure, Failure::None);
+    writeFile(root() / "eigene.txt", "put there by hand");
+    // The start page no longer reaches a.html and its preview.
+    writeFile(m_show / "index.html",
+              "<a href=\"index_all.html\">Alle</a><img src=\"minis/" + OddLink + ".jpg\">");
+    const std::vector<std::string> unneeded =
+        sorted({"bilder/a.html", "bilder/" + Odd + ".html", "bilder/" + Odd + ".jpg",
+                "minis/" + Latin1 + ".jpg", "minis/a.jpg"});
+    const struct {
+        bool deleteUnneeded;
+        bool dryRun;
+        std::vector<std::string> removed; // as planned
+        std::vector<std::string> kept;
+        bool stillThere;
+    } rows[] = {
+        {false, false, {}, unneeded, true},
+        {true, true, unneeded, {}, true},
+        {true, false, unneeded, {}, false},
+        {true, false, {}, {}, false}, // gone from the record too
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(::testing::Message() << row.deleteUnneeded << row.dryRun);
+        PublishOptions options = this->options();
+        options.deleteUnneeded = row.deleteUnneeded;
+        options.dryRun = row.dryRun;
+        const Result result = publishWith(options);
+        ASSERT_EQ(result.failure, Failure::None) << result.message;
+        EXPECT_EQ(pathsOf(result.plan.remove), row.removed);
+        EXPECT_EQ(pathsOf(result.plan.keptUnneeded), row.kept);
+        for (const std::string& path : unneeded) {
+            EXPECT_EQ(fs::exists(root() / path), row.stillThere) << path;
+        }
+        EXPECT_EQ(readFile(root() / "eigene.txt"), "put there by hand");
+    }
+}
+
+TEST_P(PublishToServer, AnInterruptedPublishIsCompletedByTheNext) {
+    const struct {
+        const char* what;
+        bool killServer;
+    } rows[] = {{"Abbrechen", false}, {"server killed", true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        if (row.killServer && !m_ssh) {
+            continue; // the FTPS server of the test cannot come back on its port
+        }
+        fs::remove_all(root());
+        fs::create_directories(root());
+        m_host.onProgress = [&](const Progress& progress) {
+            if (progress.stage == Progress::Stage::Sending && progress.filesDone == 3 &&
+                progress.bytesDone > 0) {
+                if (row.killServer) {
+                    m_ssh->kill();
+                } else {
+                    m_host.cancel = true;
+                }
+            }
+        };
+        const Result broken = publishNow();
+        EXPECT_EQ(broken.failure, row.killServer ? Failure::ConnectionLost : Failure::Cancelled)
+            << broken.message;
+        EXPECT_FALSE(broken.message.empty());
+        EXPECT_NE(filesBelow(root()), filesOf(m_show, ShowSet));
+        m_host.onProgress = nullptr;
+        m_host.cancel = false;
+        if (row.killServer) {
+            ASSERT_EQ(m_ssh->relaunch(), "");
+        }
+        const Result result = publishNow();
+        ASSERT_EQ(result.failure, Failure::None) << result.message;
+        EXPECT_EQ(filesBelow(root()), filesOf(m_show, ShowSet)); // no temporary file either
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Protocols, PublishToServer, ::testing::Values(Kind::Sftp, Kind::Ftps),
+                         [](const auto& info) {
+                             return info.param == Kind::Sftp ? "Sftp" : "Ftps";
+                         });
+
+// Trust and credentials: each refusal comes before anything is sent.
+class PublishRefused : public PublishToServer {};
+
+class PublishTrust : public PublishToServer {};
+
+TEST_P(PublishTrust, ServerKeysAreAskedOrRefused) {
+    test::TempDir other;
+    ASSERT_TRUE(test::runQuietly("ssh-keygen -q -t ed25519 -N '' -f " + (other / "k").string()));
+    const std::string otherKey = readFile(other / "k.pub");
+    const std::string changed = "[127.0.0.1]:" + std::to_string(m_ssh->port()) + " " +
+                                otherKey.substr(0, otherKey.rfind(' ')) + "\n";
+    const struct {
+        const char* what;
+        std::string knownHosts;
+        bool accept;
+        Failure failure;
+        std::size_t asked;
+        bool learned; // the server's key is in the file afterwards
+    } rows[] = {
+        {"unknown, declined", "", false, Failure::HostKeyUnknown, 1, false},
+        {"unknown, accepted", "", true, Failure::None, 1, true},
+        {"known", m_ssh->knownHostsLine(), false, Failure::None, 0, true},
+        {"changed", changed, true, Failure::HostKeyChanged, 0, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        fs::remove_all(root());
+        fs::create_directories(root());
+        writeFile(m_ssh->knownHosts(), row.knownHosts);
+        m_host.questions.clear();
+        m_host.acceptKey = row.accept;
+        const Result result = publishNow();
+        EXPECT_EQ(result.failure, row.failure) << result.message;
+        ASSERT_EQ(m_host.questions.size(), row.asked);
+        if (row.asked == 1) {
+            EXPECT_NE(m_host.questions[0].find("SHA256:"), std::string::npos);
+        }
+        const std::string known = readFile(m_ssh->knownHosts());
+        EXPECT_EQ(known.find(m_ssh->knownHostsLine().substr(m_ssh->knownHostsLine().find(' '))) !=
+                      std::string::npos,
+                  row.learned);
+        EXPECT_EQ(filesBelow(root()).empty(), row.failure != Failure::None);
+    }
+}
+
+TEST_P(PublishRefused, WrongCredentialsAndUntrustedServersSendNothing) {
+    test::TempDir stranger;
+    ASSERT_TRUE(test::runQuietly("ssh-keygen -q -t ed25519 -N '' -f " +
+                                 (stranger / "id_ed25519").string()));
+    const std::string host = "127.0.0.1:" + std::to_string(m_ssh ? m_ssh->port() : m_ftps->port());
+    const struct {
+        const char* what;
+        Kind kind;
+        std::function<void(PublishOptions&)> change;
+        std::string address; // empty: the server's
+        Failure failure;
+    } rows[] = {
+        {"a key the server does not know", Kind::Sftp,
+         [&](PublishOptions& o) { o.sshFolder = stranger.path().string(); }, "", Failure::Login},
+        {"a wrong password", Kind::Ftps, [](PublishOptions& o) { o.password = "falsch"; }, "",
+         Failure::Login},
+        {"a certificate that does not verify", Kind::Ftps,
+         [&](PublishOptions& o) { o.caFile = m_ftps->otherCaFile().string(); }, "",
+         Failure::Certificate},
+        {"plain FTP declined", Kind::Ftps, [](PublishOptions&) {}, "ftp://bild@" + host + "/www",
+         Failure::FtpNotConfirmed},
+        {"a host that does not exist", Kind::Ftps, [](PublishOptions&) {},
+         "ftps://bild@host.invalid/www", Failure::HostUnknown},
+        {"a closed port", Kind::Sftp, [](PublishOptions&) {}, "sftp://u@127.0.0.1:1/www",
+         Failure::NoRoute},
+    };
+    for (const auto& row : rows) {
+        if (row.kind != GetParam()) {
+            continue;
+        }
+        SCOPED_TRACE(row.what);
+        PublishOptions options = this->options();
+        row.change(options);
+        const Result result = publishWith(options, row.address);
+        EXPECT_EQ(result.failure, row.failure) << result.message;
+        EXPECT_FALSE(result.message.empty());
+        EXPECT_TRUE(filesBelow(root()).empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Ssh, PublishTrust, ::testing::Values(Kind::Sftp),
+                         [](const auto&) { return "Sftp"; });
+INSTANTIATE_TEST_SUITE_P(Protocols, PublishRefused, ::testing::Values(Kind::Sftp, Kind::Ftps),
+                         [](const auto& info) {
+                             return info.param == Kind::Sftp ? "Sftp" : "Ftps";
+                         });
+
+} // namespace
+} // namespace bildertafel::publish

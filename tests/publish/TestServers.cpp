@@ -1,0 +1,242 @@
+#include "TestServers.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+#include <vector>
+
+namespace bildertafel::test {
+
+namespace {
+
+int freePort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    int port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+        port = ntohs(address.sin_port);
+    }
+    ::close(fd);
+    return port;
+}
+
+bool accepts(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool open = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return open;
+}
+
+// The processes below pid: sshd starts each session in a process group of its own.
+std::vector<pid_t> descendants(pid_t pid) {
+    std::vector<pid_t> found{pid};
+    for (std::size_t at = 0; at < found.size(); ++at) {
+        for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+            const std::string stat = readFile(entry.path() / "stat");
+            const std::size_t close = stat.rfind(')');
+            if (close == std::string::npos) {
+                continue;
+            }
+            char state = 0;
+            int parent = 0;
+            if (std::sscanf(stat.c_str() + close + 1, " %c %d", &state, &parent) == 2 &&
+                parent == found[at]) {
+                found.push_back(std::stoi(entry.path().filename().string()));
+            }
+        }
+    }
+    return found;
+}
+
+bool onPath(const std::string& program) {
+    return runQuietly("command -v " + program);
+}
+
+} // namespace
+
+bool runQuietly(const std::string& command) {
+    return std::system(("(" + command + ") >/dev/null 2>&1").c_str()) == 0;
+}
+
+bool ServerProcess::start(const std::string& command, int port) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::setpgid(0, 0);
+        ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::setpgid(child, child);
+    m_group = child;
+    m_port = port;
+    for (int i = 0; i < 200; ++i) {
+        if (accepts(port)) {
+            return true;
+        }
+        int status = 0;
+        if (::waitpid(child, &status, WNOHANG) == child) {
+            m_group = -1;
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    stop();
+    return false;
+}
+
+void ServerProcess::kill() {
+    if (m_group > 0) {
+        const std::vector<pid_t> processes = descendants(m_group);
+        for (const pid_t process : processes) {
+            ::kill(process, SIGKILL);
+        }
+        ::waitpid(m_group, nullptr, 0);
+        m_group = -1;
+    }
+}
+
+void ServerProcess::stop() {
+    if (m_group > 0) {
+        const std::vector<pid_t> processes = descendants(m_group);
+        for (const pid_t process : processes) {
+            ::kill(process, SIGTERM);
+        }
+        ::waitpid(m_group, nullptr, 0);
+        m_group = -1;
+    }
+}
+
+std::string SshServer::missing() {
+    if (::access("/usr/sbin/sshd", X_OK) != 0 || !onPath("ssh-keygen")) {
+        return "OpenSSH (sshd, ssh-keygen) ist nicht installiert";
+    }
+    return {};
+}
+
+std::string SshServer::launch() {
+    if (::geteuid() == 0) {
+        ::mkdir("/run/sshd", 0755); // sshd insists on its privilege separation folder
+    }
+    const std::string dir = m_dir.string();
+    std::filesystem::create_directories(m_dir / "client");
+    std::filesystem::create_directories(root());
+    if (!runQuietly("ssh-keygen -q -t ed25519 -N '' -f " + dir + "/hostkey") ||
+        !runQuietly("ssh-keygen -q -t ed25519 -N '' -f " + dir + "/client/id_ed25519") ||
+        !runQuietly("cp " + dir + "/client/id_ed25519.pub " + dir + "/authorized_keys")) {
+        return "ssh-keygen schlug fehl";
+    }
+    const char* user = std::getenv("USER");
+    writeFile(m_dir / "sshd_config",
+              "ListenAddress 127.0.0.1\nHostKey " + dir + "/hostkey\nPidFile " + dir +
+                  "/sshd.pid\nAuthorizedKeysFile " + dir +
+                  "/authorized_keys\nStrictModes no\nUsePAM no\nPasswordAuthentication no\n"
+                  "KbdInteractiveAuthentication no\nPermitRootLogin prohibit-password\n"
+                  "Subsystem sftp internal-sftp\nLogLevel ERROR\n" +
+                  (user != nullptr ? "AllowUsers " + std::string(user) + "\n" : ""));
+    std::string failed = relaunch();
+    if (failed.empty()) {
+        writeFile(knownHosts(), knownHostsLine());
+    }
+    return failed;
+}
+
+std::string SshServer::relaunch() {
+    const int port = this->port() != 0 ? this->port() : freePort();
+    const std::string dir = m_dir.string();
+    if (!start("exec /usr/sbin/sshd -D -e -f " + dir + "/sshd_config -p " + std::to_string(port) +
+                   " 2>" + dir + "/sshd.log",
+               port)) {
+        return "sshd startet nicht: " + readFile(m_dir / "sshd.log");
+    }
+    return {};
+}
+
+std::string SshServer::knownHostsLine() const {
+    const std::string key = readFile(m_dir / "hostkey.pub");
+    return "[127.0.0.1]:" + std::to_string(port()) + " " + key.substr(0, key.rfind(' ')) + "\n";
+}
+
+std::string SshServer::address() const {
+    const char* user = std::getenv("USER");
+    return "sftp://" + std::string(user != nullptr ? user : "root") +
+           "@127.0.0.1:" + std::to_string(port()) + root().string();
+}
+
+std::string FtpsServer::missing() {
+    if (!runQuietly("/usr/bin/python3 -c 'import pyftpdlib, OpenSSL'") || !onPath("openssl")) {
+        return "pyftpdlib mit python3-openssl oder openssl ist nicht installiert";
+    }
+    return {};
+}
+
+std::string FtpsServer::launch() {
+    const std::string dir = m_dir.string();
+    std::filesystem::create_directories(root());
+    const std::string ec = " -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes";
+    if (!runQuietly("cd " + dir + " && openssl req -x509" + ec +
+                    " -keyout ca.key -out ca.pem -days 2 -subj /CN=Test-CA") ||
+        !runQuietly("cd " + dir + " && openssl req -x509" + ec +
+                    " -keyout other-ca.key -out other-ca.pem -days 2 -subj /CN=Other-CA") ||
+        !runQuietly("cd " + dir + " && openssl req" + ec +
+                    " -keyout server.key -out server.csr -subj /CN=127.0.0.1") ||
+        !runQuietly("cd " + dir +
+                    " && printf 'subjectAltName=IP:127.0.0.1\\n' > san.ext && openssl x509 -req "
+                    "-in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 "
+                    "-extfile san.ext -out server.pem")) {
+        return "openssl konnte keine Zertifikate machen";
+    }
+    writeFile(m_dir / "server.py", R"(import sys
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import TLS_FTPHandler
+from pyftpdlib.servers import FTPServer
+home, folder, port = sys.argv[1], sys.argv[2], int(sys.argv[3])
+authorizer = DummyAuthorizer()
+authorizer.add_user('bild', 'geheim', home, perm='elradfmwMT')
+handler = TLS_FTPHandler
+handler.certfile = folder + '/server.pem'
+handler.keyfile = folder + '/server.key'
+handler.authorizer = authorizer
+handler.tls_control_required = True
+handler.tls_data_required = True
+handler.unicode_errors = 'surrogateescape'
+# This pyftpdlib drops a data connection whose TLS handshake comes before the transfer
+# command, as curl's does; it waits for the handshake instead.
+from pyftpdlib.handlers import TLS_DTPHandler
+class DataChannel(TLS_DTPHandler):
+    def readable(self):
+        if self._ssl_requested and not self._ssl_established:
+            return True
+        return super().readable()
+handler.dtp_handler = DataChannel
+FTPServer(('127.0.0.1', port), handler).serve_forever()
+)");
+    const int port = freePort();
+    if (!start("exec /usr/bin/python3 " + dir + "/server.py " + (m_dir / "home").string() + " " +
+                   dir + " " + std::to_string(port) + " 2>" + dir + "/ftpd.log",
+               port)) {
+        return "der FTPS-Server startet nicht: " + readFile(m_dir / "ftpd.log");
+    }
+    return {};
+}
+
+std::string FtpsServer::address() const {
+    return "ftps://bild@127.0.0.1:" + std::to_string(port()) + "/www";
+}
+
+} // namespace bildertafel::test

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "TempDir.h"
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <string>
+
+namespace bildertafel::test {
+
+// A server program that the test starts on 127.0.0.1 in a process group of its own, with its
+// own configuration, keys and certificates in a temporary folder, and stops again.
+class ServerProcess {
+public:
+    ~ServerProcess() { stop(); }
+    bool running() const { return m_group > 0; }
+    int port() const { return m_port; }
+    // Stops it at once, as a crash or a pulled cable would (the whole group, sessions included).
+    void kill();
+    void stop();
+
+protected:
+    // Starts the command and waits until the port takes connections; false when it does not.
+    bool start(const std::string& command, int port);
+
+private:
+    pid_t m_group = -1;
+    int m_port = 0;
+};
+
+// OpenSSH's sshd with its own host key, taking one client key of the test.
+class SshServer : public ServerProcess {
+public:
+    // Why the test cannot have this server: a program missing; empty when all is there.
+    static std::string missing();
+    // Empty when it runs, else why it does not.
+    std::string launch();
+    // The same host key and port again, after kill().
+    std::string relaunch();
+
+    std::filesystem::path sshFolder() const { return m_dir / "client"; } // id_ed25519
+    std::filesystem::path knownHosts() const { return m_dir / "known_hosts"; }
+    std::filesystem::path root() const { return m_dir / "www"; } // the target folder
+    std::string knownHostsLine() const; // the server's key as known_hosts holds it
+    // The address of the target folder for the client.
+    std::string address() const;
+
+private:
+    TempDir m_temp;
+    std::filesystem::path m_dir = m_temp.path();
+};
+
+// pyftpdlib with TLS required on control and data, a certificate of a CA made here, and the
+// user "bild" with the password "geheim".
+class FtpsServer : public ServerProcess {
+public:
+    static std::string missing();
+    std::string launch();
+
+    std::filesystem::path caFile() const { return m_dir / "ca.pem"; }
+    std::filesystem::path otherCaFile() const { return m_dir / "other-ca.pem"; }
+    std::filesystem::path root() const { return m_dir / "home" / "www"; }
+    std::string address() const; // ftps://bild@127.0.0.1:port/www
+
+private:
+    TempDir m_temp;
+    std::filesystem::path m_dir = m_temp.path();
+};
+
+// Runs a shell command quietly; true when it exits with 0.
+bool runQuietly(const std::string& command);
+
+} // namespace bildertafel::test
