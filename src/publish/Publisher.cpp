@@ -453,9 +453,8 @@ Result publish(const Target& target, const PublishOptions& options, PublishHost&
         result.failure = error.failure();
         result.message = error.what();
         if (error.failure() == Failure::Cancelled) {
-            result.message = "Abgebrochen. " + files(result.filesSent) +
-                             " sind schon auf dem Server; das nächste Veröffentlichen sendet "
-                             "den Rest.";
+            result.message = "Abgebrochen. Schon auf dem Server: " + files(result.filesSent) +
+                             "; das nächste Veröffentlichen sendet den Rest.";
         }
         result.summary = summaryOf(result, false);
     }

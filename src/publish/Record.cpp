@@ -61,6 +61,25 @@ std::vector<std::string_view> fieldsOf(std::string_view line) {
     }
 }
 
+// A record read from a server names nothing outside the target folder.
+bool isBelowFolder(std::string_view path) {
+    if (path.empty() || path.starts_with('/')) {
+        return false;
+    }
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t slash = path.find('/', start);
+        const std::string_view part = path.substr(start, slash - start);
+        if (part.empty() || part == "." || part == "..") {
+            return false;
+        }
+        if (slash == std::string_view::npos) {
+            return true;
+        }
+        start = slash + 1;
+    }
+}
+
 template <typename Number>
 bool numberOf(std::string_view text, Number& value) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -117,7 +136,7 @@ std::optional<Record> parseRecord(std::string_view text) {
         }
         const auto stamp = unescaped(f[2]);
         const auto path = unescaped(f[3]);
-        if (!stamp || !path || path->empty()) {
+        if (!stamp || !path || !isBelowFolder(*path)) {
             return false;
         }
         entry.hash = f[0] == "-" ? "" : std::string(f[0]);

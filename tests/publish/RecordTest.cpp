@@ -16,7 +16,8 @@ TEST(Record, KeepsAnyNameAndRefusesWhatItDidNotWrite) {
     const std::string text = recordText(record);
     for (const std::string& damaged :
          {std::string(), std::string("index.html\n"), text.substr(0, text.find('\t', 40)),
-          text + "x\t1\t-\t\n", text + "x\tgross\t-\ta\n", text + "x\t1\t-\ta%2\n"}) {
+          text + "x\t1\t-\t\n", text + "x\tgross\t-\ta\n", text + "x\t1\t-\ta%2\n",
+          text + "x\t1\t-\t../a\n", text + "x\t1\t-\t/etc/a\n", text + "x\t1\t-\ta//b\n"}) {
         EXPECT_EQ(parseRecord(damaged), std::nullopt) << damaged;
     }
 }
