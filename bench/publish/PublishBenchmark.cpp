@@ -6,6 +6,7 @@
 #include "publish/Publisher.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -127,6 +128,9 @@ public:
                   "[127.0.0.1]:" + std::to_string(m_port) + " " + type + " " + base64 + "\n");
         m_pid = ::fork();
         if (m_pid == 0) {
+            // sshd names every probe of the port on standard error.
+            const int quiet = ::open("/dev/null", O_WRONLY);
+            ::dup2(quiet, STDERR_FILENO);
             const std::string port = std::to_string(m_port);
             const std::string config = (dir / "sshd_config").string();
             ::execl("/usr/sbin/sshd", "/usr/sbin/sshd", "-D", "-e", "-f", config.c_str(), "-p",

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -151,9 +152,13 @@ public:
             fail("Die Datei „" + final + "“ lässt sich auf dem Server nicht anlegen");
         }
         if (localPath.empty()) {
-            if (sftp_write(file.get(), content.data(), content.size()) !=
-                static_cast<ssize_t>(content.size())) {
-                fail("Die Datei „" + final + "“ lässt sich auf dem Server nicht schreiben");
+            // The server ends the session on a request of 256 KiB or more.
+            for (std::size_t at = 0; at < content.size(); at += ChunkSize) {
+                const std::size_t size = std::min(ChunkSize, content.size() - at);
+                if (sftp_write(file.get(), content.data() + at, size) !=
+                    static_cast<ssize_t>(size)) {
+                    fail("Die Datei „" + final + "“ lässt sich auf dem Server nicht schreiben");
+                }
             }
         } else {
             writeLocal(file.get(), localPath, final, progress);

@@ -1,4 +1,5 @@
 #include "TestServers.h"
+#include "publish/Connection.h"
 #include "publish/Publisher.h"
 #include "publish/Record.h"
 
@@ -290,6 +291,25 @@ TEST_P(PublishToServer, AnInterruptedPublishIsCompletedByTheNext) {
         const Result result = publishNow();
         ASSERT_EQ(result.failure, Failure::None) << result.message;
         EXPECT_EQ(filesBelow(root()), filesOf(m_show, ShowSet)); // no temporary file either
+    }
+}
+
+// The record of a large show is sent from memory; a server ends the session on a single
+// request of 256 KiB or more.
+TEST_P(PublishToServer, ContentFromMemoryArrivesWholeAndReadsBack) {
+    const Target target = *parseTarget(address()).target;
+    const std::unique_ptr<Connection> connection = GetParam() == Kind::Sftp
+                                                       ? connectSftp(target, options(), m_host)
+                                                       : connectFtp(target, options());
+    for (const std::size_t size : {std::size_t{0}, std::size_t{70000}, std::size_t{700000}}) {
+        std::string content(size, 'r');
+        for (std::size_t i = 0; i < size; i += 4096) {
+            content[i] = static_cast<char>('a' + i / 4096 % 26);
+        }
+        connection->send({}, content, "neu/" + temporaryName(7), "neu/gross", {});
+        EXPECT_EQ(readFile(root() / "neu/gross"), content);
+        EXPECT_EQ(connection->read("neu/gross"), content);
+        EXPECT_FALSE(fs::exists(root() / ("neu/" + temporaryName(7))));
     }
 }
 
