@@ -22,9 +22,6 @@ namespace fs = std::filesystem;
 using vips::VImage;
 using vips::VSource;
 
-// Larger pictures would take gigabytes to decode; no camera makes them.
-constexpr long long MostPixels = 250'000'000;
-
 // The loaders for the kinds of originals; anything else that happens to carry such a name (a PDF,
 // an SVG) is not decoded.
 constexpr std::array<std::string_view, 5> OriginalLoaders = {

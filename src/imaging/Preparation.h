@@ -113,4 +113,7 @@ bool isOriginalName(std::string_view name);
 // letter case is kept exactly.
 std::string targetNameFor(std::string_view originalName);
 
+// Larger originals would take gigabytes to decode; no camera makes them. They are skipped.
+inline constexpr long long MostPixels = 250'000'000;
+
 } // namespace bildertafel::imaging

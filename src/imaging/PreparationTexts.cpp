@@ -132,7 +132,7 @@ std::string pictureDamaged() {
 
 std::string pictureTooLarge(int width, int height) {
     return "Das Bild ist mit " + std::to_string(width) + " × " + std::to_string(height) +
-           " Pixeln größer als 250 Megapixel.";
+           " Pixeln größer als " + std::to_string(MostPixels / 1'000'000) + " Megapixel.";
 }
 
 std::string unexpectedFailure() {

@@ -4,6 +4,7 @@
 #include "imaging/PreparationTexts.h"
 
 #include "filelist/FileList.h"
+#include "filelist/FolderPath.h"
 
 #include <unordered_map>
 
@@ -14,17 +15,6 @@ namespace fs = std::filesystem;
 
 bool isSizeValid(int size) {
     return size == 0 || (size >= SmallestSize && size <= LargestSize);
-}
-
-// The folder without a trailing slash and with links resolved as far as it exists.
-fs::path comparable(const fs::path& folder) {
-    fs::path path = folder.lexically_normal();
-    if (!path.has_filename() && path.has_relative_path()) {
-        path = path.parent_path();
-    }
-    std::error_code ignored;
-    const fs::path resolved = fs::weakly_canonical(path, ignored);
-    return resolved.empty() ? path : resolved;
 }
 
 std::string foldedName(std::string_view name) {
@@ -83,14 +73,6 @@ std::string findClashes(const std::vector<PlannedOriginal>& originals) {
 
 } // namespace
 
-bool isSameFolder(const fs::path& a, const fs::path& b) {
-    std::error_code error;
-    if (fs::exists(a, error) && fs::exists(b, error)) {
-        return fs::equivalent(a, b, error);
-    }
-    return comparable(a) == comparable(b);
-}
-
 std::string planTargets(const PreparationRequest& request, TargetPlan& plan) {
     plan = {};
     if (std::string refusal = checkValues(request); !refusal.empty()) {
@@ -98,15 +80,17 @@ std::string planTargets(const PreparationRequest& request, TargetPlan& plan) {
     }
     const fs::path originals(request.OriginalsFolder);
     const bool makeMinis = request.miniSize > 0;
-    if (makeMinis && isSameFolder(originals, request.ThumbFolder)) {
+    if (makeMinis && filelist::isSameFolder(request.OriginalsFolder, request.ThumbFolder)) {
         return texts::originalsAreThumbFolder(request.OriginalsFolder);
     }
     // Originals kept in the picture folder are the pictures themselves: only previews are made,
     // and only of the .jpg ones, since the pages pair nothing else with a preview.
     const bool originalsArePictures =
-        !request.PictureFolder.empty() && isSameFolder(originals, request.PictureFolder);
+        !request.PictureFolder.empty() &&
+        filelist::isSameFolder(request.OriginalsFolder, request.PictureFolder);
     const bool makePictures = request.pictureSize > 0 && !originalsArePictures;
-    if (makePictures && makeMinis && isSameFolder(request.PictureFolder, request.ThumbFolder)) {
+    if (makePictures && makeMinis &&
+        filelist::isSameFolder(request.PictureFolder, request.ThumbFolder)) {
         return texts::picturesAndThumbsShareFolder(request.PictureFolder);
     }
     if (!makePictures && !makeMinis) {

@@ -26,7 +26,4 @@ struct TargetPlan {
 // an empty text when the run may start. Writes nothing.
 std::string planTargets(const PreparationRequest& request, TargetPlan& plan);
 
-// True when both spellings name the same folder: a link to it, a trailing slash.
-bool isSameFolder(const std::filesystem::path& a, const std::filesystem::path& b);
-
 } // namespace bildertafel::imaging

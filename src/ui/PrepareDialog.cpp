@@ -15,21 +15,6 @@ namespace bildertafel::ui {
 
 namespace {
 
-// The same folder, also under two names (a link).
-bool sameFolder(const QString& a, const QString& b) {
-    struct stat first {};
-    struct stat second {};
-    if (::stat(uilists::toFileName(a).c_str(), &first) != 0 ||
-        ::stat(uilists::toFileName(b).c_str(), &second) != 0) {
-        return uilists::normalizedFolderPath(a) == uilists::normalizedFolderPath(b);
-    }
-    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-}
-
-QString withSlash(const QString& folder) {
-    return folder.endsWith(u'/') ? folder : folder + u'/';
-}
-
 // The toolkit's own chooser, in German like the rest of the program.
 QString chooseWithToolkit(QWidget* parent, const QString& current) {
     return QFileDialog::getExistingDirectory(
@@ -99,13 +84,14 @@ void PrepareDialog::chooseOriginals() {
     if (chosen.isEmpty()) {
         return;
     }
-    m_folders.originals = withSlash(chosen);
+    m_folders.originals = uilists::withTrailingSeparator(chosen);
     m_ui->OriginalsFolder->setText(m_folders.originals);
     showWhetherPicturesCanBeMade();
 }
 
 void PrepareDialog::showWhetherPicturesCanBeMade() {
-    const bool originalsArePictures = sameFolder(m_folders.originals, m_folders.pictures);
+    const bool originalsArePictures =
+        uilists::isSameFolder(m_folders.originals, m_folders.pictures);
     m_ui->MakePictures->setEnabled(!originalsArePictures);
     m_ui->PictureSize->setEnabled(!originalsArePictures && m_ui->MakePictures->isChecked());
     if (originalsArePictures) {

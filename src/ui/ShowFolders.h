@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/lists/FolderPath.h"
+
 #include <QString>
 
 #include <array>
@@ -34,6 +36,6 @@ inline constexpr char16_t Pictures[] = u"bilder";
 
 // The folder as a slot holds it: a "/" is appended unless it already ends in one, so the root
 // folder stays "/".
-QString withTrailingSeparator(const QString& folder);
+using uilists::withTrailingSeparator;
 
 } // namespace bildertafel::ui

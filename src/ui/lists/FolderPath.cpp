@@ -9,6 +9,14 @@ QString normalizedFolderPath(const QString& path, const QString& base) {
     return fromFileName(filelist::normalizedFolderPath(toFileName(path), toFileName(base)));
 }
 
+QString withTrailingSeparator(const QString& folder) {
+    return fromFileName(filelist::withTrailingSeparator(toFileName(folder)));
+}
+
+bool isSameFolder(const QString& a, const QString& b) {
+    return filelist::isSameFolder(toFileName(a), toFileName(b));
+}
+
 QString parentFolderPath(const QString& normalizedPath) {
     const qsizetype slash = normalizedPath.lastIndexOf(u'/');
     return slash <= 0 ? QStringLiteral("/") : normalizedPath.left(slash);
