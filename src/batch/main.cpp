@@ -1,4 +1,5 @@
 #include "batch/BatchRun.h"
+#include "batch/Interruptions.h"
 
 #include <iostream>
 #include <string_view>
@@ -6,6 +7,7 @@
 #include <vector>
 
 int main(int argc, char** argv) {
+    bildertafel::batch::watchInterruptions();
     const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     return bildertafel::batch::batchMain(args, std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1);
 }

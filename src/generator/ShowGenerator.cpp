@@ -11,6 +11,7 @@
 #include "generator/RunValues.h"
 #include "generator/StartPageWriter.h"
 #include "generator/WebText.h"
+#include "textfile/RunLock.h"
 #include "textfile/TextFileWriter.h"
 
 #include <cstdint>
@@ -57,15 +58,17 @@ std::optional<WriteFailure> writePages(const ShowGeneratorInput& input, const Ru
                                        const std::string& startPagePath, LinkCheck& links) {
     using settings::TemplateId;
     constexpr textfile::ReplaceMode Pages{.keepIdentical = true};
+    // The pages' temporary files are made only when their bytes are written, at the end; a run
+    // that is killed before leaves none.
     TextFileWriter startFile(startPagePath, Pages);
-    if (!startFile.open()) {
+    if (!startFile.prepare()) {
         return failureOf(startFile);
     }
     std::optional<TextFileWriter> allFile;
     std::optional<AllPicturesPageWriter> allPage;
     if (run.allPage) {
         allFile.emplace(input.PictureFolder + std::string(startPageName) + "_all.html", Pages);
-        if (!allFile->open()) {
+        if (!allFile->prepare()) {
             return failureOf(*allFile);
         }
         allPage.emplace(*allFile);
@@ -161,6 +164,17 @@ RunOutcome ShowGenerator::run(const ShowGeneratorInput& input, GeneratorHost& ho
         dialogs.showMessage(names.reason(), FileSystemProblemTitle);
         return RunOutcome::Refused;
     }
+
+    // One run at a time on a show: another run's pages would mix with these.
+    textfile::RunLock lock;
+    if (!lock.acquire({input.ShowFolder, input.PictureFolder, input.ThumbFolder})) {
+        dialogs.showMessage(textfile::anotherRunIsWorking(lock.busyFolder()),
+                            FileSystemProblemTitle);
+        return RunOutcome::Refused;
+    }
+    // What a killed run left behind goes: the lock says no other run is writing here.
+    textfile::removeStaleTemporaries(input.ShowFolder);
+    textfile::removeStaleTemporaries(input.PictureFolder);
 
     host.setBusy(true);
     const RunValues run(input.settings, startPageName, thumbWebPath, pictureWebPath);

@@ -31,6 +31,24 @@ std::string systemReason(int error) {
         return "Das ist ein Ordner";
     case ENOTDIR:
         return "Das ist kein Ordner";
+    case ELOOP:
+        return "Die Verknüpfung führt im Kreis";
+    case EFBIG:
+    case EOVERFLOW:
+        return "Die Datei ist zu groß";
+    case ENOMEM:
+        return "Nicht genug Arbeitsspeicher";
+    case ENXIO:
+    case ENODEV:
+        return "Das Gerät ist nicht erreichbar";
+    case ESTALE:
+        return "Die Datei auf dem Netzlaufwerk ist nicht mehr gültig";
+    case ETIMEDOUT:
+        return "Das Netzlaufwerk antwortet nicht";
+    case ETXTBSY:
+        return "Die Datei wird gerade von einem Programm benutzt";
+    case EEXIST:
+        return "Die Datei existiert schon";
     default:
         return std::string(std::strerror(error)) + " (Fehler " + std::to_string(error) + ")";
     }

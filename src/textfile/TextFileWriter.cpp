@@ -3,15 +3,21 @@
 #include "textfile/SystemReason.h"
 #include "textfile/Windows1252.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <charconv>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
+#include <mutex>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace bildertafel::textfile {
 namespace {
@@ -61,15 +67,63 @@ std::string folderOf(const std::string& target) {
     return folder.empty() ? std::string(".") : std::string(folder);
 }
 
+constexpr std::string_view TemporaryPrefix = ".bildertafel-";
+constexpr std::string_view TemporarySuffix = ".tmp";
+
+// The named temporary files of this process. A name is added under the lock together with the
+// file's creation, and taken out together with its rename or removal, so that a program ending
+// on a signal finds every one of them.
+struct Temporaries {
+    std::mutex mutex;
+    std::vector<std::string> paths;
+};
+
+Temporaries& temporaries() {
+    static Temporaries* const all = new Temporaries; // outlives every writer, even at exit
+    return *all;
+}
+
+void forget(std::vector<std::string>& paths, const std::string& path) {
+    const auto it = std::find(paths.begin(), paths.end(), path);
+    if (it != paths.end()) {
+        paths.erase(it);
+    }
+}
+
+// The process id in a name of the pattern ".bildertafel-PID-N.tmp", or 0 for any other name.
+pid_t writerOf(std::string_view name) {
+    if (!name.starts_with(TemporaryPrefix) || !name.ends_with(TemporarySuffix)) {
+        return 0;
+    }
+    name.remove_prefix(TemporaryPrefix.size());
+    name.remove_suffix(TemporarySuffix.size());
+    const std::size_t dash = name.find('-');
+    if (dash == std::string_view::npos || dash == 0 || dash + 1 == name.size()) {
+        return 0;
+    }
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (i != dash && (name[i] < '0' || name[i] > '9')) {
+            return 0;
+        }
+    }
+    pid_t pid = 0;
+    const auto [end, error] = std::from_chars(name.data(), name.data() + dash, pid);
+    return error == std::errc() && end == name.data() + dash ? pid : 0;
+}
+
+bool hasEnded(pid_t pid) {
+    return pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH;
+}
+
 std::string temporaryBeside(const std::string& target) {
     static std::atomic<unsigned> counter{0};
     // A short hidden name: it fits wherever the target's name fits, and no file list shows it.
     std::string path(folderPartOf(target));
-    path += ".bildertafel-";
+    path += TemporaryPrefix;
     path += processIdText();
     path += '-';
     path += std::to_string(counter.fetch_add(1));
-    path += ".tmp";
+    path += TemporarySuffix;
     return path;
 }
 
@@ -123,12 +177,19 @@ bool TextFileWriter::createTemporary() {
             return true;
         }
     }
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        m_temp = temporaryBeside(m_target);
-        m_fd =
-            ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, m_permissions & 0777);
-        if (m_fd >= 0 || errno != EEXIST) {
-            break;
+    Temporaries& all = temporaries();
+    {
+        const std::lock_guard lock(all.mutex);
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            m_temp = temporaryBeside(m_target);
+            m_fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                          m_permissions & 0777);
+            if (m_fd >= 0 || errno != EEXIST) {
+                break;
+            }
+        }
+        if (m_fd >= 0) {
+            all.paths.push_back(m_temp);
         }
     }
     if (m_fd < 0) {
@@ -258,9 +319,18 @@ bool TextFileWriter::commit() {
         fail(errno);
         return false;
     }
-    if (!m_temp.empty() && ::rename(m_temp.c_str(), m_target.c_str()) != 0) {
-        fail(errno);
-        return false;
+    if (!m_temp.empty()) {
+        Temporaries& all = temporaries();
+        const std::lock_guard lock(all.mutex);
+        if (::rename(m_temp.c_str(), m_target.c_str()) != 0) {
+            const int error = errno;
+            ::unlink(m_temp.c_str());
+            forget(all.paths, m_temp);
+            m_temp.clear();
+            fail(error);
+            return false;
+        }
+        forget(all.paths, m_temp);
     }
     m_temp.clear();
     m_ready = false;
@@ -277,9 +347,12 @@ bool TextFileWriter::nameAnonymousFile() {
         return false;
     }
     // The target appeared since it was checked: the file takes a hidden name and replaces it.
+    Temporaries& all = temporaries();
+    const std::lock_guard lock(all.mutex);
     for (int attempt = 0; attempt < 100; ++attempt) {
         m_temp = temporaryBeside(m_target);
         if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, m_temp.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            all.paths.push_back(m_temp);
             return true;
         }
         if (errno != EEXIST) {
@@ -298,7 +371,10 @@ void TextFileWriter::abandon() {
         m_fd = -1;
     }
     if (!m_temp.empty()) {
+        Temporaries& all = temporaries();
+        const std::lock_guard lock(all.mutex);
         ::unlink(m_temp.c_str());
+        forget(all.paths, m_temp);
         m_temp.clear();
     }
     m_buffer.clear();
@@ -316,6 +392,36 @@ bool replaceFile(const std::filesystem::path& target, std::string_view bytes, st
     }
     reason = writer.failureReason();
     return false;
+}
+
+std::size_t removeStaleTemporaries(const std::string& folder) {
+    DIR* const listing = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (listing == nullptr) {
+        return 0;
+    }
+    const int fd = ::dirfd(listing);
+    std::size_t removed = 0;
+    while (const dirent* entry = ::readdir(listing)) {
+        const pid_t pid = writerOf(entry->d_name);
+        struct stat info {};
+        if (pid > 0 && hasEnded(pid) &&
+            ::fstatat(fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(info.st_mode) && ::unlinkat(fd, entry->d_name, 0) == 0) {
+            ++removed;
+        }
+    }
+    ::closedir(listing);
+    return removed;
+}
+
+void removeTemporariesBeforeExit() {
+    Temporaries& all = temporaries();
+    // Kept locked: no writer makes, renames or names a temporary file again.
+    all.mutex.lock();
+    for (const std::string& path : all.paths) {
+        ::unlink(path.c_str());
+    }
+    all.paths.clear();
 }
 
 } // namespace bildertafel::textfile

@@ -79,4 +79,15 @@ private:
 bool replaceFile(const std::filesystem::path& target, std::string_view bytes, std::string& reason,
                  ReplaceMode mode = {});
 
+// Removes the hidden temporary files that writers left in a folder (its path ending in "/") when
+// their program was killed: only names of the writers' own pattern, only plain files, and only
+// those of processes that have ended. Called by a run that holds the folder's RunLock. Returns
+// how many were removed.
+std::size_t removeStaleTemporaries(const std::string& folder);
+
+// For a program ending on a signal: removes the temporary files its writers hold at this moment,
+// and from then on no writer makes or names another. Returns to the caller, which ends the
+// program at once.
+void removeTemporariesBeforeExit();
+
 } // namespace bildertafel::textfile

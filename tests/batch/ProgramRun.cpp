@@ -2,20 +2,26 @@
 
 #include "TempDir.h"
 
+#include <csignal>
+#include <cstdint>
 #include <fcntl.h>
 #include <spawn.h>
 #include <stdexcept>
 #include <sys/wait.h>
+#include <unistd.h>
 
 extern char** environ;
 
 namespace bildertafel::test {
 
-ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
-                         const std::filesystem::path& workingFolder) {
-    TempDir outputs;
-    const std::string outFile = (outputs / "out").string();
-    const std::string errFile = (outputs / "err").string();
+StartedProgram::StartedProgram(const std::string& program, const std::vector<std::string>& args,
+                               const std::filesystem::path& workingFolder)
+    : m_outputs(std::filesystem::temp_directory_path() /
+                ("bildertafel-run-" + std::to_string(::getpid()) + "-" +
+                 std::to_string(reinterpret_cast<std::uintptr_t>(this)))) {
+    std::filesystem::create_directories(m_outputs);
+    const std::string outFile = (m_outputs / "out").string();
+    const std::string errFile = (m_outputs / "err").string();
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -35,18 +41,38 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
     const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) {
+        std::filesystem::remove_all(m_outputs);
         throw std::runtime_error("cannot start " + program);
     }
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid) {
-        throw std::runtime_error("cannot wait for " + program);
-    }
+    m_pid = pid;
+}
 
+StartedProgram::~StartedProgram() {
+    if (m_pid > 0) {
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0);
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(m_outputs, ignored);
+}
+
+ProgramResult StartedProgram::wait() {
+    int status = 0;
+    if (waitpid(m_pid, &status, 0) != m_pid) {
+        throw std::runtime_error("cannot wait for the program");
+    }
+    m_pid = -1;
     ProgramResult result;
     result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = readFile(outFile);
-    result.err = readFile(errFile);
+    result.out = readFile(m_outputs / "out");
+    result.err = readFile(m_outputs / "err");
     return result;
+}
+
+ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
+                         const std::filesystem::path& workingFolder) {
+    StartedProgram started(program, args, workingFolder);
+    return started.wait();
 }
 
 } // namespace bildertafel::test

@@ -17,4 +17,22 @@ struct ProgramResult {
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
                          const std::filesystem::path& workingFolder);
 
+// A program started like runProgram() that runs on until it is waited for, to be signalled
+// meanwhile.
+class StartedProgram {
+public:
+    StartedProgram(const std::string& program, const std::vector<std::string>& args,
+                   const std::filesystem::path& workingFolder);
+    ~StartedProgram(); // kills the program if it was not waited for
+    StartedProgram(const StartedProgram&) = delete;
+    StartedProgram& operator=(const StartedProgram&) = delete;
+
+    int pid() const { return m_pid; }
+    ProgramResult wait();
+
+private:
+    std::filesystem::path m_outputs;
+    int m_pid = -1;
+};
+
 } // namespace bildertafel::test

@@ -1,4 +1,5 @@
 #include "settings/ConfigFile.h"
+#include "textfile/SystemReason.h"
 
 #include "TempDir.h"
 
@@ -6,7 +7,6 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <sys/resource.h>
 
 namespace bildertafel::settings {
@@ -172,7 +172,7 @@ TEST(ConfigFileWriter, FailedWriteKeepsTheOldFile) {
     std::signal(SIGXFSZ, oldHandler);
 
     EXPECT_EQ(result.failure, ConfigFileResult::Failure::CannotWrite);
-    EXPECT_NE(result.message.find(std::strerror(EFBIG)), std::string::npos);
+    EXPECT_NE(result.message.find(textfile::systemReason(EFBIG)), std::string::npos);
     EXPECT_EQ(readFile(dir / "a.cfg"), "old");
     EXPECT_EQ(listNames(dir.path()), "a.cfg\n");
 }
