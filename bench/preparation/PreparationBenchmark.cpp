@@ -39,7 +39,19 @@ struct Run {
     double wall = 0;    // seconds
     double cpu = 0;     // seconds of user and system time
     double peakMiB = 0; // the child's largest resident set
+    int threads = 0;    // the most threads the child had at once, where counted
 };
+
+// The threads of this process at the moment.
+int threadCount() {
+    int count = 0;
+    std::error_code error;
+    for (fs::directory_iterator it("/proc/self/task", error), end; !error && it != end;
+         it.increment(error)) {
+        ++count;
+    }
+    return count;
+}
 
 Run waitFor(pid_t pid, Clock::time_point start) {
     int status = 0;
@@ -153,7 +165,14 @@ Run addMetadata(const fs::path& originals) {
 
 Run prepare(const fs::path& originals, const fs::path& out, int pictureSize,
             imaging::CreditMode credits = imaging::CreditMode::Keep) {
-    return inChild([&] {
+    // The child counts its threads after each original and leaves the most in a file.
+    const fs::path counted = out.string() + ".threads";
+    Run run = inChild([&] {
+        int most = 0;
+        imaging::PreparationCallbacks callbacks;
+        callbacks.progress = [&most](const imaging::PreparationProgress&) {
+            most = std::max(most, threadCount());
+        };
         imaging::PreparationRequest request;
         request.OriginalsFolder = originals.string() + "/";
         request.PictureFolder = (out / "bilder").string() + "/";
@@ -161,13 +180,24 @@ Run prepare(const fs::path& originals, const fs::path& out, int pictureSize,
         request.pictureSize = pictureSize;
         request.redo = true;
         request.credits = credits;
-        const imaging::PreparationResult result = imaging::prepareImages(request);
+        const imaging::PreparationResult result = imaging::prepareImages(request, callbacks);
         if (result.outcome != imaging::PreparationOutcome::Done || !result.complete()) {
             std::fprintf(stderr, "%s\n", imaging::preparationSummary(result).c_str());
             return false;
         }
+        if (FILE* file = std::fopen(counted.c_str(), "w")) {
+            std::fprintf(file, "%d\n", most);
+            std::fclose(file);
+        }
         return true;
     });
+    if (FILE* file = std::fopen(counted.c_str(), "r")) {
+        if (std::fscanf(file, "%d", &run.threads) != 1) {
+            run.threads = 0;
+        }
+        std::fclose(file);
+    }
+    return run;
 }
 
 Run vipsthumbnail(const fs::path& originals, const fs::path& out, int size) {
@@ -197,10 +227,12 @@ struct Timing {
     std::vector<double> wall;
     std::vector<double> cpu;
     double peakMiB = 0;
+    int threads = 0;
     bool ok = true;
 
     void add(const Run& run) {
         ok = ok && run.ok;
+        threads = std::max(threads, run.threads);
         wall.push_back(run.wall);
         cpu.push_back(run.cpu);
         peakMiB = std::max(peakMiB, run.peakMiB);
@@ -289,6 +321,8 @@ int main(int argc, char** argv) {
                 many.peakMiB / both.peakMiB,
                 many.peakMiB <= 300 && many.peakMiB <= both.peakMiB * 1.1 ? "ok" : "MISSED");
     std::printf("(200 originals took %.1f s)\n", many.wall);
+    std::printf("%-40s %9d     %9u cores\n", "most threads during a run (vs cores)",
+                std::max(both.threads, many.threads), std::thread::hardware_concurrency());
 
     std::error_code ignored;
     fs::remove_all(root, ignored);

@@ -35,9 +35,16 @@ std::string targetNameFor(std::string_view originalName) {
     return std::string(originalName.substr(0, dot)) + ".jpg";
 }
 
-std::vector<std::string> listOriginals(const std::filesystem::path& folder,
-                                       std::error_code& error) {
-    return filelist::listFolderFiles(folder, isOriginalName, error);
+OriginalNames listOriginals(const std::filesystem::path& folder, std::error_code& error) {
+    filelist::FolderEntries entries = filelist::readFolder(folder, error);
+    OriginalNames names;
+    for (std::vector<std::string>* const list : {&entries.files, &entries.folders}) {
+        std::erase_if(*list, [](const std::string& name) { return !isOriginalName(name); });
+    }
+    filelist::sortInListOrder(entries.files);
+    names.files = std::move(entries.files);
+    names.folders = std::move(entries.folders);
+    return names;
 }
 
 } // namespace bildertafel::imaging

@@ -7,8 +7,12 @@
 
 namespace bildertafel::imaging {
 
-// The originals of a folder (isOriginalName), in list order. On failure returns an empty list and
-// sets error.
-std::vector<std::string> listOriginals(const std::filesystem::path& folder, std::error_code& error);
+struct OriginalNames {
+    std::vector<std::string> files;   // in list order
+    std::vector<std::string> folders; // sub-folders named like originals, to be named as skipped
+};
+
+// The originals of a folder (isOriginalName). On failure returns empty lists and sets error.
+OriginalNames listOriginals(const std::filesystem::path& folder, std::error_code& error);
 
 } // namespace bildertafel::imaging

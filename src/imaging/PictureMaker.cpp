@@ -29,10 +29,63 @@ constexpr std::array<std::string_view, 5> OriginalLoaders = {
     "VipsForeignLoadWebp", "VipsForeignLoadHeif",
 };
 
+// Each original's decoding takes this much besides what its kind needs: the shrunk copy for both
+// targets, the encoder's buffers, libvips' regions.
+constexpr unsigned long long WorkingMemory = 24ULL << 20;
+
 struct Header {
     int width = 0;
     int height = 0;
     bool hasProfile = false;
+    bool isJpeg = false;
+    unsigned long long decodingMemory = 0; // what decoding it takes at most, in bytes
+};
+
+// The original, opened once: every reading of it goes through this descriptor, so a file
+// exchanged meanwhile for a pipe or a device is never read.
+class OpenOriginal {
+public:
+    explicit OpenOriginal(const fs::path& path)
+        : m_fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)) {
+        m_error = m_fd < 0 ? errno : 0;
+    }
+    ~OpenOriginal() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    OpenOriginal(const OpenOriginal&) = delete;
+    OpenOriginal& operator=(const OpenOriginal&) = delete;
+
+    int error() const { return m_error; }
+    int fd() const { return m_fd; }
+
+    // A source reading the file from its start.
+    VSource source() const {
+        ::lseek(m_fd, 0, SEEK_SET);
+        return VSource::new_from_descriptor(m_fd);
+    }
+
+    // After the decoder failed: the system's error when the file itself cannot be read to its
+    // end (EIO), or 0 when its bytes are just not a sound picture.
+    int readFailure() const {
+        char piece[65536];
+        off_t at = 0;
+        for (;;) {
+            const ssize_t got = ::pread(m_fd, piece, sizeof piece, at);
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got <= 0) {
+                return got < 0 ? errno : 0;
+            }
+            at += got;
+        }
+    }
+
+private:
+    int m_fd;
+    int m_error = 0;
 };
 
 // One target to make: where it goes, its size, and whether it was made. Only the web-size
@@ -48,26 +101,66 @@ bool isOlder(const timespec& a, const timespec& b) {
     return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
 }
 
-// Sources open files by name as they are; VImage::new_from_file would read "[...]" in a name as
-// loader options.
-VSource sourceFor(const fs::path& path) {
-    return VSource::new_from_file(path.c_str());
-}
-
-VImage headerOf(const fs::path& path) {
-    return VImage::new_from_source(sourceFor(path), "",
+VImage headerOf(const VSource& source) {
+    return VImage::new_from_source(source, "",
                                    VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
 }
 
-bool isOriginalLoader(const VSource& source) {
+// Sources open files by name as they are; VImage::new_from_file would read "[...]" in a name as
+// loader options.
+VImage headerOf(const fs::path& path) {
+    return headerOf(VSource::new_from_file(path.c_str()));
+}
+
+// The loader of the original's kind, or an empty text for anything else.
+std::string_view originalLoader(const VSource& source) {
     const char* loader = vips_foreign_find_load_source(source.get_source());
     if (loader == nullptr) {
         vips_error_clear();
-        return false;
+        return {};
     }
     const std::string_view name(loader);
-    return std::any_of(OriginalLoaders.begin(), OriginalLoaders.end(),
-                       [name](std::string_view known) { return name.starts_with(known); });
+    const auto known =
+        std::find_if(OriginalLoaders.begin(), OriginalLoaders.end(),
+                     [name](std::string_view kind) { return name.starts_with(kind); });
+    return known == OriginalLoaders.end() ? std::string_view() : *known;
+}
+
+int intField(const VImage& image, const char* name) {
+    return image.get_typeof(name) != 0 ? image.get_int(name) : 0;
+}
+
+// The share of a full-resolution plane each chroma plane of a JPEG takes: 4:4:4 keeps it whole,
+// 4:2:2 halves it, 4:2:0 quarters it.
+double chromaShare(const VImage& image) {
+    if (image.get_typeof("jpeg-chroma-subsample") == 0) {
+        return 1.0;
+    }
+    const std::string_view mode = image.get_string("jpeg-chroma-subsample");
+    return mode == "4:4:4" ? 1.0 : mode == "4:2:2" || mode == "4:4:0" ? 0.5 : 0.25;
+}
+
+// The most memory decoding the original takes. Most kinds are read a few rows at a time and need
+// little beside the shrunk copy; a progressive JPEG needs all its coefficients (two bytes for each
+// sample of each plane) before the first row, interlaced PNG, TIFF and WebP the whole image, HEIF
+// the whole image and its planes as decoded.
+unsigned long long decodingMemory(std::string_view loader, const VImage& image) {
+    const auto pixels = static_cast<double>(image.width()) * static_cast<double>(image.height());
+    const auto bands = static_cast<double>(image.bands());
+    const auto sample = static_cast<double>(vips_format_sizeof(image.format()));
+    double whole = 0;
+    if (loader == "VipsForeignLoadJpeg") {
+        if (intField(image, "jpeg-multiscan") != 0) {
+            whole = pixels * 2.0 * (1.0 + (bands - 1.0) * chromaShare(image));
+        }
+    } else if (loader == "VipsForeignLoadPng") {
+        whole = intField(image, "interlaced") != 0 ? pixels * bands * sample : 0;
+    } else if (loader == "VipsForeignLoadHeif") {
+        whole = pixels * (bands + 1.5) * sample;
+    } else {
+        whole = pixels * std::max(bands, 3.0) * sample;
+    }
+    return WorkingMemory + static_cast<unsigned long long>(whole);
 }
 
 // A target is made again when it is missing, older than its original, or of another size.
@@ -132,8 +225,9 @@ void writeTarget(const Target& target, const VImage& image, const PreparationReq
 
 // Decodes the original once, shrunk on load to the largest target, and makes each target from
 // that. A damaged original throws before anything is written.
-void makeTargets(const fs::path& source, const Header& header, const std::vector<Target>& targets,
-                 const PreparationRequest& request, OriginalOutcome& outcome) {
+void makeTargets(const OpenOriginal& original, const Header& header,
+                 const std::vector<Target>& targets, const PreparationRequest& request,
+                 OriginalOutcome& outcome) {
     int largest = 0;
     for (const Target& target : targets) {
         largest = std::max(largest, target.size);
@@ -141,13 +235,15 @@ void makeTargets(const fs::path& source, const Header& header, const std::vector
     auto options = VImage::option()
                        ->set("height", largest)
                        ->set("size", VIPS_SIZE_DOWN)
-                       // A truncated file fails instead of coming out half grey. libvips 8.14
-                       // passes fail_on to the loader of a source only as a loader option.
-                       ->set("option_string", "fail_on=error");
+                       // A damaged file fails instead of coming out grey in part. libjpeg reports
+                       // missing or broken data only as a warning; the other decoders warn also
+                       // of harmless things (a PNG's odd profile). libvips 8.14 passes fail_on to
+                       // the loader of a source only as a loader option.
+                       ->set("option_string", header.isJpeg ? "fail_on=warning" : "fail_on=error");
     if (header.hasProfile) {
         options->set("export_profile", "srgb");
     }
-    VImage decoded = webReady(VImage::thumbnail_source(sourceFor(source), largest, options));
+    VImage decoded = webReady(VImage::thumbnail_source(original.source(), largest, options));
     if (targets.size() > 1) {
         // Both targets come from one decoded copy; without it each would read the file again.
         decoded = decoded.copy_memory();
@@ -168,44 +264,69 @@ void makeTargets(const fs::path& source, const Header& header, const std::vector
 
 } // namespace
 
-OriginalOutcome prepareOriginal(const PlannedOriginal& original,
-                                const PreparationRequest& request) {
+void MemoryBudget::take(unsigned long long bytes) {
+    std::unique_lock lock(m_mutex);
+    const unsigned long long ticket = m_nextTicket++;
+    m_changed.wait(lock, [&] { return ticket == m_serving && m_taken + bytes <= m_total; });
+    m_taken += bytes;
+    ++m_serving;
+    m_changed.notify_all();
+}
+
+void MemoryBudget::giveBack(unsigned long long bytes) {
+    {
+        const std::lock_guard lock(m_mutex);
+        m_taken -= bytes;
+    }
+    m_changed.notify_all();
+}
+
+OriginalOutcome prepareOriginal(const PlannedOriginal& original, const PreparationRequest& request,
+                                MemoryBudget& budget) {
     OriginalOutcome outcome;
     if (!original.skipReason.empty()) {
         outcome.skipReason = original.skipReason;
         return outcome;
     }
-    const int fd = ::open(original.source.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opened without waiting: a pipe named like a picture would block a plain open for good.
+    const OpenOriginal file(original.source);
     struct stat info {};
-    if (fd < 0 || ::fstat(fd, &info) != 0) {
-        outcome.skipReason = texts::originalUnreadable(errno);
-        if (fd >= 0) {
-            ::close(fd);
-        }
+    if (file.error() != 0 || ::fstat(file.fd(), &info) != 0) {
+        outcome.skipReason = texts::originalUnreadable(file.error() != 0 ? file.error() : errno);
         return outcome;
     }
-    ::close(fd);
+    if (!S_ISREG(info.st_mode)) {
+        outcome.skipReason = texts::notAFile(info.st_mode);
+        return outcome;
+    }
     if (info.st_size == 0) {
         outcome.skipReason = texts::originalEmpty();
         return outcome;
     }
 
     try {
-        if (!isOriginalLoader(sourceFor(original.source))) {
+        const std::string_view loader = originalLoader(file.source());
+        if (loader.empty()) {
             outcome.skipReason = texts::notAPicture();
             return outcome;
         }
         Header header;
         OriginalMetadata metadata;
         {
-            const VImage image = headerOf(original.source);
-            header = {image.width(), image.height(), image.get_typeof(VIPS_META_ICC_NAME) != 0};
+            const VImage image = headerOf(file.source());
+            header = {image.width(), image.height(), image.get_typeof(VIPS_META_ICC_NAME) != 0,
+                      loader == "VipsForeignLoadJpeg", decodingMemory(loader, image)};
             if (request.credits != CreditMode::None) {
                 metadata = metadataOf(image);
             }
         }
         if (static_cast<long long>(header.width) * header.height > MostPixels) {
             outcome.skipReason = texts::pictureTooLarge(header.width, header.height);
+            return outcome;
+        }
+        if (header.decodingMemory > budget.total()) {
+            outcome.skipReason = texts::tooLargeForMemory(header.width, header.height,
+                                                          header.decodingMemory, budget.total());
             return outcome;
         }
         // Turning a picture upright swaps its sides, so the longest side stays what it is.
@@ -224,11 +345,20 @@ OriginalOutcome prepareOriginal(const PlannedOriginal& original,
             outcome.upToDate = true;
             return outcome;
         }
-        makeTargets(original.source, header, targets, request, outcome);
+        budget.take(header.decodingMemory);
+        struct GiveBack {
+            MemoryBudget& budget;
+            unsigned long long bytes;
+            ~GiveBack() { budget.giveBack(bytes); }
+        } const giveBack{budget, header.decodingMemory};
+        makeTargets(file, header, targets, request, outcome);
     } catch (const vips::VError&) {
-        // libvips' own (English) words stay out of the report.
+        // libvips' own (English) words stay out of the report, and its error buffer, shared by
+        // all workers, is not read: the file itself says whether it could not be read.
         vips_error_clear();
-        outcome.skipReason = texts::pictureDamaged();
+        const int readError = file.readFailure();
+        outcome.skipReason =
+            readError != 0 ? texts::originalUnreadable(readError) : texts::pictureDamaged();
     }
     return outcome;
 }

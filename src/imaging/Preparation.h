@@ -37,7 +37,13 @@ struct PreparationRequest {
     CreditMode credits = CreditMode::Keep;
     std::string artist;    // "Urheber", UTF-8; empty: none
     std::string copyright; // "Copyright", UTF-8; empty: none
+    // Bytes the originals being decoded at one time may take together; 0: defaultMemoryBudget().
+    // An original that alone would need more is skipped.
+    unsigned long long memoryBudget = 0;
 };
+
+// A quarter of the machine's memory, at most 2 GiB.
+unsigned long long defaultMemoryBudget();
 
 // Where a run stands; reported after each original.
 struct PreparationProgress {

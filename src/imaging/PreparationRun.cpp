@@ -5,6 +5,8 @@
 #include "imaging/PreparationTexts.h"
 #include "imaging/TargetPlan.h"
 #include "imaging/VipsSetup.h"
+#include "textfile/RunLock.h"
+#include "textfile/TextFileWriter.h"
 
 #include <vips/vips8>
 
@@ -14,6 +16,7 @@
 #include <optional>
 #include <system_error>
 #include <thread>
+#include <unistd.h>
 
 namespace bildertafel::imaging {
 namespace {
@@ -108,9 +111,10 @@ private:
     bool m_cancelled = false;
 };
 
-OriginalOutcome prepareSafely(const PlannedOriginal& original, const PreparationRequest& request) {
+OriginalOutcome prepareSafely(const PlannedOriginal& original, const PreparationRequest& request,
+                              MemoryBudget& budget) {
     try {
-        return prepareOriginal(original, request);
+        return prepareOriginal(original, request, budget);
     } catch (const std::exception&) {
         OriginalOutcome outcome;
         outcome.skipReason = texts::unexpectedFailure();
@@ -118,15 +122,27 @@ OriginalOutcome prepareSafely(const PlannedOriginal& original, const Preparation
     }
 }
 
-void work(RunState& state, const TargetPlan& plan, const PreparationRequest& request) {
+void work(RunState& state, const TargetPlan& plan, const PreparationRequest& request,
+          MemoryBudget& budget) {
     while (const std::optional<std::size_t> index = state.begin()) {
-        state.finish(*index, prepareSafely(plan.originals[*index], request));
+        state.finish(*index, prepareSafely(plan.originals[*index], request, budget));
     }
     // Threads libvips did not start itself free its per-thread buffers this way.
     vips_thread_shutdown();
 }
 
 } // namespace
+
+unsigned long long defaultMemoryBudget() {
+    constexpr unsigned long long Most = 2ULL << 30;
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0) {
+        return Most;
+    }
+    return std::min(Most, static_cast<unsigned long long>(pages) *
+                              static_cast<unsigned long long>(pageSize) / 4);
+}
 
 PreparationResult prepareImages(const PreparationRequest& request,
                                 const PreparationCallbacks& callbacks) {
@@ -143,22 +159,42 @@ PreparationResult prepareImages(const PreparationRequest& request,
     if (std::string refusal = createTargetFolders(plan); !refusal.empty()) {
         return refused(std::move(refusal));
     }
+    // One run at a time into these folders; what a killed run left there goes.
+    std::vector<std::string> folders;
+    for (const std::filesystem::path& folder : plan.targetFolders) {
+        folders.push_back(folder.string());
+        if (!folders.back().ends_with('/')) {
+            folders.back() += '/';
+        }
+    }
+    textfile::RunLock lock;
+    if (!lock.acquire(folders)) {
+        return refused(textfile::anotherRunIsWorking(lock.busyFolder()));
+    }
+    for (const std::string& folder : folders) {
+        textfile::removeStaleTemporaries(folder);
+    }
 
     RunState state(plan, callbacks);
-    // One original per worker, one worker per core.
-    const std::size_t workers = std::min<std::size_t>(
-        std::max(1U, std::thread::hardware_concurrency()), plan.originals.size());
+    MemoryBudget budget(request.memoryBudget > 0 ? request.memoryBudget : defaultMemoryBudget());
+    // One original per worker, one worker per core; libvips' own threads share out what cores
+    // the workers leave, so the run keeps about as many threads busy as there are cores.
+    const std::size_t cores = std::max(1U, std::thread::hardware_concurrency());
+    const std::size_t workers = std::min<std::size_t>(cores, plan.originals.size());
+    vips_concurrency_set(
+        static_cast<int>(std::max<std::size_t>(1, cores / std::max<std::size_t>(workers, 1))));
     std::vector<std::thread> threads;
     threads.reserve(workers);
     for (std::size_t i = 0; i < workers; ++i) {
         try {
-            threads.emplace_back(work, std::ref(state), std::cref(plan), std::cref(request));
+            threads.emplace_back(work, std::ref(state), std::cref(plan), std::cref(request),
+                                 std::ref(budget));
         } catch (const std::system_error&) {
             break; // the workers already running take on the rest
         }
     }
     if (threads.empty() && workers > 0) {
-        work(state, plan, request);
+        work(state, plan, request, budget);
     }
     for (std::thread& thread : threads) {
         thread.join();

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace bildertafel::imaging {
 namespace {
@@ -115,7 +116,24 @@ std::string onlyJpgInPictureFolder() {
 }
 
 std::string originalUnreadable(int error) {
-    return "Die Datei kann nicht gelesen werden (" + systemReason(error) + ").";
+    return "Die Datei kann nicht gelesen werden: " + systemReason(error) + ".";
+}
+
+std::string notAFile(unsigned mode) {
+    const char* what = S_ISDIR(mode)                    ? "ein Ordner"
+                       : S_ISFIFO(mode)                 ? "eine benannte Pipe"
+                       : S_ISCHR(mode) || S_ISBLK(mode) ? "ein Gerät"
+                       : S_ISSOCK(mode)                 ? "ein Socket"
+                                                        : "keine gewöhnliche Datei";
+    return std::string("Das ist ") + what + ", keine Bilddatei.";
+}
+
+std::string tooLargeForMemory(int width, int height, unsigned long long needed,
+                              unsigned long long budget) {
+    constexpr unsigned long long MiB = 1024 * 1024;
+    return "Das Bild bräuchte mit " + std::to_string(width) + " × " + std::to_string(height) +
+           " Pixeln zum Lesen etwa " + std::to_string((needed + MiB - 1) / MiB) +
+           " MiB Arbeitsspeicher; erlaubt sind " + std::to_string(budget / MiB) + " MiB.";
 }
 
 std::string originalEmpty() {

@@ -24,6 +24,9 @@ std::string libraryNotStarted();
 // Why an original was skipped.
 std::string onlyJpgInPictureFolder();
 std::string originalUnreadable(int error);
+std::string notAFile(unsigned mode); // a folder, a pipe, a device: what st_mode says
+std::string tooLargeForMemory(int width, int height, unsigned long long needed,
+                              unsigned long long budget);
 std::string originalEmpty();
 std::string notAPicture();
 std::string pictureDamaged();

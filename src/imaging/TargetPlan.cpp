@@ -6,6 +6,8 @@
 #include "filelist/FileList.h"
 #include "filelist/FolderPath.h"
 
+#include <algorithm>
+#include <sys/stat.h>
 #include <unordered_map>
 
 namespace bildertafel::imaging {
@@ -98,15 +100,23 @@ std::string planTargets(const PreparationRequest& request, TargetPlan& plan) {
     }
 
     std::error_code error;
-    const std::vector<std::string> names = listOriginals(originals, error);
+    const OriginalNames names = listOriginals(originals, error);
     if (error) {
         return texts::originalsNotListed(request.OriginalsFolder, error.value());
     }
-    plan.originals.reserve(names.size());
-    for (const std::string& name : names) {
+    std::vector<std::string> all = names.files;
+    all.insert(all.end(), names.folders.begin(), names.folders.end());
+    filelist::sortInListOrder(all);
+    plan.originals.reserve(all.size());
+    for (const std::string& name : all) {
         PlannedOriginal original{name, originals / name, {}, {}, {}};
         const std::string target = targetNameFor(name);
-        if (originalsArePictures && !filelist::matchesPattern(name, "*.jpg")) {
+        if (std::binary_search(names.folders.begin(), names.folders.end(), name,
+                               [](const std::string& a, const std::string& b) {
+                                   return filelist::listOrderLess(a, b);
+                               })) {
+            original.skipReason = texts::notAFile(S_IFDIR);
+        } else if (originalsArePictures && !filelist::matchesPattern(name, "*.jpg")) {
             original.skipReason = texts::onlyJpgInPictureFolder();
         } else {
             if (makePictures) {
