@@ -30,7 +30,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION "graphics")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_PACKAGE_RELEASE "1")
 set(CPACK_DEBIAN_FILE_NAME "DEB-DEFAULT")
-# dpkg-shlibdeps reads the libraries the programs link (the Qt 6 runtime, libc6, libstdc++6)
+# dpkg-shlibdeps reads the libraries the programs link (the Qt 6 runtime, QtKeychain for the
+# passwords of the publish targets, libc6, libstdc++6)
 # and names their packages with the least versions; CPack also needs the file utility for it.
 # Without them the list is written by hand.
 find_program(BILDERTAFEL_DPKG_SHLIBDEPS dpkg-shlibdeps)
@@ -42,7 +43,7 @@ if(BILDERTAFEL_DPKG_SHLIBDEPS AND BILDERTAFEL_FILE_UTILITY)
     set(CPACK_DEBIAN_PACKAGE_DEPENDS "${BILDERTAFEL_DEBIAN_RUNTIME}")
 else()
     set(CPACK_DEBIAN_PACKAGE_DEPENDS
-        "libqt6widgets6 (>= 6.2), libqt6gui6 (>= 6.2), libqt6core6 (>= 6.2), libexiv2-27, libc6, libstdc++6, libcurl4 (>= 7.88), libssh-4 (>= 0.10), libssl3, ${BILDERTAFEL_DEBIAN_RUNTIME}")
+        "libqt6widgets6 (>= 6.2), libqt6gui6 (>= 6.2), libqt6core6 (>= 6.2), libexiv2-27, libqt6keychain1, libc6, libstdc++6, libcurl4 (>= 7.88), libssh-4 (>= 0.10), libssl3, ${BILDERTAFEL_DEBIAN_RUNTIME}")
 endif()
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 

@@ -3,6 +3,8 @@
 #include "dialogs/DialogHost.h"
 #include "settings/ShowSettings.h"
 #include "ui/PrepareDialog.h"
+#include "ui/PublishDialog.h"
+#include "ui/PublishPasswords.h"
 #include "ui/ShowFolders.h"
 
 #include <QWidget>
@@ -56,6 +58,11 @@ public:
     // Replaces the opening of a page in the browser (tests say whether one could be started).
     void setUrlOpener(std::function<bool(const QUrl&)> opener) { m_openUrl = std::move(opener); }
 
+    // Called with the dialog of "Veröffentlichen…" just before it is shown (tests drive it).
+    void setPublishDialogShown(std::function<void(PublishDialog&)> shown) {
+        m_publishDialogShown = std::move(shown);
+    }
+
     // Re-reads the five file lists and shows the counts; the buttons stay as they are.
     void RefreshFileLists();
 
@@ -99,6 +106,8 @@ private:
     void openShowSubFolders();
     // "Bilder vorbereiten…": the dialog, then the lists and counts of the new pictures.
     void preparePictures();
+    // "Veröffentlichen…": the show folder's start pages, the chosen one preset.
+    void publishShow();
     void ShowCounts();
     void UpdateButtons();
 
@@ -126,6 +135,8 @@ private:
     PreparationChoices m_preparationChoices;
     std::function<void(PrepareDialog&)> m_prepareDialogShown;
     std::function<bool(const QUrl&)> m_openUrl;
+    PublishPasswords m_publishPasswords;
+    std::function<void(PublishDialog&)> m_publishDialogShown;
 
     bool m_activated = false;
 };

@@ -3,6 +3,7 @@
 #include "ui/MainWindow.h"
 
 #include "ui/PrepareDialog.h"
+#include "ui/PublishDialog.h"
 #include "ui/QtText.h"
 #include "ui/WindowTexts.h"
 #include "ui/lists/FileListBox.h"
@@ -43,6 +44,7 @@ void MainWindow::connectContextMenus() {
             &MainWindow::showStartPageInBrowser);
     connect(m_ui->PreparePictures, &QAction::triggered, this, &MainWindow::preparePictures);
     connect(m_ui->OpenShowSubFolders, &QAction::triggered, this, &MainWindow::openShowSubFolders);
+    connect(m_ui->Publish, &QAction::triggered, this, &MainWindow::publishShow);
 }
 
 void MainWindow::showContextMenu(QWidget& box, const QPoint& at) {
@@ -58,6 +60,10 @@ void MainWindow::showContextMenu(QWidget& box, const QPoint& at) {
             uilists::isExistingFolder(showSubFolder(subfolder::Pictures))) {
             menu.addAction(m_ui->OpenShowSubFolders);
         }
+        const bool pagesWritten = File1[filelistslot::ShowPages]->count() > 0;
+        m_ui->Publish->setEnabled(pagesWritten);
+        m_ui->Publish->setToolTip(pagesWritten ? QString() : fromUtf8(texts::NothingToPublishYet));
+        menu.addAction(m_ui->Publish);
     } else {
         menu.addAction(m_ui->PreparePictures);
     }
@@ -107,6 +113,24 @@ QString MainWindow::showSubFolder(const char16_t* name) const {
 void MainWindow::openShowSubFolders() {
     openFolder(folderslot::ThumbFolder, showSubFolder(subfolder::Thumbs));
     openFolder(folderslot::PictureFolder, showSubFolder(subfolder::Pictures));
+}
+
+void MainWindow::publishShow() {
+    const uilists::FileListBox& pages = *File1[filelistslot::ShowPages];
+    const std::string folder = uilists::toFileName(ShowFolders[folderslot::ShowFolder]);
+    PublishSource source{folder, {}, -1};
+    const std::string preset = startPageToShow();
+    for (int position = 0; position < pages.count(); ++position) {
+        source.startPages.push_back({pages.nameAt(position), pages.fileNameAt(position)});
+        if (preset == folder + pages.fileNameAt(position)) {
+            source.presetPage = position;
+        }
+    }
+    PublishDialog dialog(std::move(source), m_publishPasswords, this);
+    if (m_publishDialogShown) {
+        m_publishDialogShown(dialog);
+    }
+    dialog.exec();
 }
 
 void MainWindow::showStartPageInBrowser() {

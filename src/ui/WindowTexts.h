@@ -11,6 +11,9 @@ inline constexpr std::string_view StartPageInBrowserTitle = "Startseite im Brows
 inline constexpr std::string_view NoStartPageYet =
     "Noch keine Startseite: eine in der Liste des Arbeitsordners wählen oder mit „HTML erstellen“ "
     "eine schreiben.";
+// Why "Veröffentlichen…" is greyed out.
+inline constexpr std::string_view NothingToPublishYet =
+    "Noch keine Seite im Arbeitsordner: erst mit „HTML erstellen“ die Seiten schreiben.";
 // No browser could be started for the page (UTF-8 path).
 std::string browserNotStarted(std::string_view page);
 

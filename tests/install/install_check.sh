@@ -143,7 +143,7 @@ package)
     depends=$(dpkg-deb --field "$deb" Depends)
     echo "Depends: $depends"
     dpkg-deb --field "$deb" Depends | tr ',' '\n' | sed 's/^ *//; s/[ (].*//' >"$work/depends"
-    for lib in libqt6widgets6 libqt6gui6 libqt6core6 libc6 libstdc++6 qt6-translations-l10n; do
+    for lib in libqt6widgets6 libqt6gui6 libqt6core6 libqt6keychain1 libc6 libstdc++6 qt6-translations-l10n; do
         grep -Fxq "$lib" "$work/depends" || fail "Depends does not name $lib"
     done
     [ "$(dpkg-deb --field "$deb" Section)" = graphics ] || fail "Section is not graphics"

@@ -119,14 +119,15 @@ void MainWindowHintsTest::showFolderMenu_data() {
     QTest::addColumn<bool>("pageKnown");
     const QString inBrowser = "Startseite im Browser ansehen";
     const QString openBoth = "Mini-Bilder und Bilder öffnen";
-    QTest::newRow("a new show") << QStringList{"show"} << QStringList{inBrowser} << false;
+    const QString publish = "Veröffentlichen…";
+    QTest::newRow("a new show") << QStringList{"show"} << QStringList{inBrowser, publish} << false;
     QTest::newRow("only the previews")
-        << QStringList{"show/minis"} << QStringList{inBrowser} << false;
-    QTest::newRow("a prepared show")
-        << QStringList{"show/minis", "show/bilder"} << QStringList{inBrowser, openBoth} << false;
+        << QStringList{"show/minis"} << QStringList{inBrowser, publish} << false;
+    QTest::newRow("a prepared show") << QStringList{"show/minis", "show/bilder"}
+                                     << QStringList{inBrowser, openBoth, publish} << false;
     QTest::newRow("with a start page")
         << QStringList{"show/minis", "show/bilder", "show/index.html"}
-        << QStringList{inBrowser, openBoth} << true;
+        << QStringList{inBrowser, openBoth, publish} << true;
 }
 
 void MainWindowHintsTest::showFolderMenu() {
@@ -153,6 +154,9 @@ void MainWindowHintsTest::showFolderMenu() {
     // A greyed entry says why; an active one needs no word.
     QCOMPARE(offered.first().enabled, pageKnown);
     QCOMPARE(offered.first().toolTip == offered.first().text, pageKnown);
+    // Publishing needs a page in the show folder.
+    QCOMPARE(offered.last().enabled, pageKnown);
+    QCOMPARE(offered.last().toolTip == offered.last().text, pageKnown);
 }
 
 void MainWindowHintsTest::preparedSubFoldersOpenLikeAnyFolder() {

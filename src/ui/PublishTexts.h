@@ -1,0 +1,22 @@
+#pragma once
+
+#include "publish/Publisher.h"
+
+#include <QString>
+
+#include <cstdint>
+
+namespace bildertafel::ui {
+
+// A size as the dialog "Veröffentlichen" shows it: "512 Byte", "3,4 MB".
+QString byteSizeText(std::uint64_t bytes);
+
+// One line of progress: the file in hand, the bytes, the rate and the time left, the rate over
+// the seconds spent sending so far.
+QString progressText(const publish::Progress& progress, double secondsSending);
+
+// What a dry run found: the files to send and to remove with their sizes, those left alone, and
+// the warnings.
+QString planText(const publish::Result& result);
+
+} // namespace bildertafel::ui
