@@ -12,8 +12,7 @@ void AllPicturesPageWriter::writeHeading() {
 
 void AllPicturesPageWriter::writePicture(const PictureValues& picture) {
     m_out.writeBytes("<img src=\"");
-    m_out.write(picture.baseHref());
-    m_out.write(picture.extHref());
+    m_out.writeBytes(picture.fileHref());
     m_out.writeBytes("\" width=\"800\" height=\"600\"><p>");
     m_out.endLine();
 }

@@ -51,10 +51,10 @@ int hexValue(char c) {
     return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
 }
 
-// The file a link value names: fragment and query dropped, "&amp;" and percent-escapes decoded.
-std::string fileOfLink(std::string_view value) {
+// Appends the file a link value names: fragment and query dropped, percent-escapes and the two
+// character references of an attribute value ("&amp;", "&quot;") decoded.
+void appendFileOfLink(std::string& file, std::string_view value) {
     value = value.substr(0, value.find_first_of("#?"));
-    std::string file;
     for (std::size_t i = 0; i < value.size(); ++i) {
         if (value[i] == '%' && i + 2 < value.size()) {
             const int high = hexValue(value[i + 1]);
@@ -65,14 +65,20 @@ std::string fileOfLink(std::string_view value) {
                 continue;
             }
         }
-        if (value.substr(i, 5) == "&amp;") {
-            file += '&';
-            i += 4;
-            continue;
+        if (value[i] == '&') {
+            if (value.substr(i, 5) == "&amp;") {
+                file += '&';
+                i += 4;
+                continue;
+            }
+            if (value.substr(i, 6) == "&quot;") {
+                file += '"';
+                i += 5;
+                continue;
+            }
         }
         file += value[i];
     }
-    return file;
 }
 
 bool isRelativeLink(std::string_view value) {
@@ -151,7 +157,8 @@ std::optional<std::vector<std::string>> relativeLinksOf(std::string_view text) {
             i = end;
         }
         if (isRelativeLink(value)) {
-            std::string file = fileOfLink(value);
+            std::string file;
+            appendFileOfLink(file, value);
             if (!file.empty()) {
                 links.push_back(std::move(file));
             }
@@ -200,6 +207,12 @@ void LinkCheck::expect(std::string_view page, std::string_view folder, std::stri
         return m_pages.size() - 1;
     });
     names.emplace(std::string(name), Wanted{m_wanted++, pageAt});
+}
+
+void LinkCheck::expectLink(std::string_view page, std::string_view folder, std::string_view value) {
+    m_decoded.clear();
+    appendFileOfLink(m_decoded, value);
+    expect(page, folder, m_decoded);
 }
 
 std::optional<std::string> targetOfRelative(std::string_view pageFolder,

@@ -39,6 +39,9 @@ public:
     // A page refers to the file name in folder; page and folder are full paths, folder ends in
     // "/".
     void expect(std::string_view page, std::string_view folder, std::string_view name);
+    // The same for a file name as a page writes it inside an href or src value: percent-escapes
+    // and character references are decoded to the name on the disk.
+    void expectLink(std::string_view page, std::string_view folder, std::string_view value);
     // The same for a relative link of a template on a page that lies in pageFolder.
     void expectRelative(std::string_view page, std::string_view pageFolder,
                         std::string_view relative);
@@ -77,6 +80,7 @@ private:
     std::size_t m_recentFolders[2] = {SIZE_MAX, SIZE_MAX};
     std::size_t m_recentPages[2] = {SIZE_MAX, SIZE_MAX};
     std::size_t m_wanted = 0;
+    std::string m_decoded; // the last name decoded by expectLink, reused
 };
 
 // The notice of the window after a run whose pages refer to files that are not there: the count,

@@ -22,10 +22,10 @@ void PictureValues::assign(std::string_view thumbName) {
 
     m_anchorName.clear();
     appendAttribute(m_anchorName, m_base);
-    m_baseHref.clear();
-    appendUrlAttribute(m_baseHref, m_base);
-    m_extHref.clear();
-    appendUrlAttribute(m_extHref, thumbName.substr(split));
+    m_fileHref.clear();
+    appendUrlAttribute(m_fileHref, m_base);
+    m_baseLength = m_fileHref.size();
+    appendUrlAttribute(m_fileHref, thumbName.substr(split));
 }
 
 } // namespace bildertafel::generator

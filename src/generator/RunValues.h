@@ -8,7 +8,8 @@
 namespace bildertafel::generator {
 
 // The values one run works out once and every page writer shares. The names and paths are kept
-// in the form they take inside attribute values.
+// in the form they take inside attribute values; those of href and src values are printable
+// ASCII.
 struct RunValues {
     RunValues(const settings::ShowSettings& settings, std::string_view startPageName,
               std::string_view thumbWebPath, std::string_view pictureWebPath);
@@ -33,14 +34,17 @@ public:
     std::string_view base() const { return m_base; }
     // PictureBase as the anchor name of its cell (not a URL: only the attribute rules apply).
     const std::string& anchorName() const { return m_anchorName; }
-    const std::string& baseHref() const { return m_baseHref; }
-    const std::string& extHref() const { return m_extHref; }
+    // PictureBase and the whole name inside href and src values.
+    std::string_view baseHref() const {
+        return std::string_view(m_fileHref).substr(0, m_baseLength);
+    }
+    const std::string& fileHref() const { return m_fileHref; }
 
 private:
     std::string_view m_base;
     std::string m_anchorName;
-    std::string m_baseHref;
-    std::string m_extHref;
+    std::string m_fileHref;
+    std::size_t m_baseLength = 0; // of PictureBase in m_fileHref
 };
 
 } // namespace bildertafel::generator

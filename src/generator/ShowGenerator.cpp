@@ -89,16 +89,17 @@ std::optional<WriteFailure> writePages(const ShowGeneratorInput& input, const Ru
     for (const std::string& thumbName : input.ThumbNames) {
         ++position;
         picture.assign(thumbName);
-        startPage.writeCellStart(picture);
+        // Every file is looked for as the page names it, so a name the browser would resolve
+        // to another file shows as missing.
+        startPage.writeCell(picture);
         if (!run.ownPages) {
-            links.expect(startPagePath, input.PictureFolder, thumbName);
+            links.expectLink(startPagePath, input.PictureFolder, picture.fileHref());
         }
         if (allPage) {
             allPage->writePicture(picture);
-            links.expect(allFile->target(), input.PictureFolder, thumbName);
+            links.expectLink(allFile->target(), input.PictureFolder, picture.fileHref());
         }
-        startPage.writeCellEnd(picture);
-        links.expect(startPagePath, input.ThumbFolder, thumbName);
+        links.expectLink(startPagePath, input.ThumbFolder, picture.fileHref());
         if (rowBreaks.after(position)) {
             startPage.writeRowBreak();
         }
@@ -111,7 +112,7 @@ std::optional<WriteFailure> writePages(const ShowGeneratorInput& input, const Ru
                 return failureOf(pageFile);
             }
             writePicturePage(pageFile, run, picture);
-            links.expect(picturePagePath, input.PictureFolder, thumbName);
+            links.expectLink(picturePagePath, input.PictureFolder, picture.fileHref());
             if (position == 1) {
                 // Every picture page has the same templates: their links are looked for once.
                 expectTemplateLinks(links, input.settings,

@@ -1,5 +1,7 @@
 #include "generator/StartPageWriter.h"
 
+#include "generator/PictureLink.h"
+
 namespace bildertafel::generator {
 
 void StartPageWriter::writeTop() {
@@ -14,32 +16,16 @@ void StartPageWriter::writeTop() {
     m_out.endLine();
 }
 
-void StartPageWriter::writeCellStart(const PictureValues& picture) {
+void StartPageWriter::writeCell(const PictureValues& picture) {
     m_out.write(m_run.settings.Template(settings::TemplateId::CellBefore));
-    m_out.writeBytes("<a name=\"");
-    m_out.write(picture.anchorName());
-    m_out.writeBytes("\" href=\"");
-    m_out.write(m_run.pictureWebHref);
-    m_out.write(picture.baseHref());
-    if (m_run.ownPages) {
-        m_out.writeBytes(".html\"");
-    } else {
-        m_out.write(picture.extHref());
-        m_out.writeBytes("\"");
-    }
-    if (m_run.newWindow) {
-        m_out.writeBytes(" target=\"_blank\"");
-    }
-    m_out.writeBytes(">");
-}
-
-void StartPageWriter::writeCellEnd(const PictureValues& picture) {
-    m_out.writeBytes("<img src=\"");
-    m_out.write(m_run.thumbWebHref);
-    m_out.write(picture.baseHref());
-    m_out.write(picture.extHref());
-    m_out.writeBytes(
-        "\" border=\"1\" alt=\"Foto zum Vergr&ouml;&szlig;ern bitte anklicken!\"></a>");
+    // The link leads to the picture's own page, or to the picture itself.
+    const std::string_view target = m_run.ownPages ? picture.baseHref() : picture.fileHref();
+    writePictureLink(m_out, {.anchorName = &picture.anchorName(),
+                             .href = {m_run.pictureWebHref, target, m_run.ownPages ? ".html" : ""},
+                             .newWindow = m_run.newWindow,
+                             .src = {m_run.thumbWebHref, picture.fileHref()},
+                             .border = true,
+                             .alt = "Foto zum Vergr&ouml;&szlig;ern bitte anklicken!"});
     m_out.write(m_run.settings.Template(settings::TemplateId::CellAfter));
     m_out.endLine();
 }

@@ -14,10 +14,8 @@ public:
 
     // The download link when the all-pictures page is written, PageHead and the first row start.
     void writeTop();
-    // CellBefore and the link's start tag, up to its closing ">".
-    void writeCellStart(const PictureValues& picture);
-    // The preview image, the link's end tag, CellAfter and the line end.
-    void writeCellEnd(const PictureValues& picture);
+    // One picture's cell: CellBefore, the preview as a link, CellAfter and the line end.
+    void writeCell(const PictureValues& picture);
     void writeRowBreak();
     // The table end, the download section when the all-pictures page is written, and PageFoot.
     void writeBottom();

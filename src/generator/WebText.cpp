@@ -1,7 +1,5 @@
 #include "generator/WebText.h"
 
-#include "textfile/Windows1252.h"
-
 #include <algorithm>
 
 namespace bildertafel::generator {
@@ -25,38 +23,19 @@ bool appendAttributeReference(std::string& out, char c) {
 } // namespace
 
 void appendUrlAttribute(std::string& out, std::string_view text) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            // A byte that is not part of a UTF-8 character is kept as the byte itself, so the
-            // link still names the file on the server.
-            const std::size_t length = textfile::utf8CharacterLength(text, i);
-            if (length == 0) {
-                static constexpr char Hex[] = "0123456789ABCDEF";
-                const auto byte = static_cast<unsigned char>(c);
-                out += '%';
-                out += Hex[byte >> 4];
-                out += Hex[byte & 0x0F];
-            } else {
-                out.append(text.substr(i, length));
-                i += length - 1;
-            }
-            continue;
-        }
-        switch (c) {
-        case '%':
-            out += "%25";
-            break;
-        case '#':
-            out += "%23";
-            break;
-        case '?':
-            out += "%3F";
-            break;
-        default:
-            if (!appendAttributeReference(out, c)) {
-                out += c;
-            }
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        // Outside printable ASCII every byte is escaped: the UTF-8 bytes of a character, or the
+        // byte itself of a name that is no UTF-8. The value is then the same in every character
+        // set a browser may read the page in.
+        const bool escaped = byte < 0x20 || byte > 0x7E || c == '%' || c == '#' || c == '?';
+        if (escaped) {
+            out += '%';
+            out += Hex[byte >> 4];
+            out += Hex[byte & 0x0F];
+        } else if (!appendAttributeReference(out, c)) {
+            out += c;
         }
     }
 }

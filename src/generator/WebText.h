@@ -5,9 +5,11 @@
 
 namespace bildertafel::generator {
 
-// Appends a name or path for an href or src value: "%", "#" and "?" would change what the link
-// names, so they are percent-encoded, as are bytes that are no UTF-8 character; then "&" and the
-// double quote become character references.
+// Appends a name or path for an href or src value, in printable ASCII only: every other byte is
+// percent-encoded (the UTF-8 bytes of a character, the raw byte of a name that is no UTF-8), so
+// the link names the same file whatever character set the server declares for the page. "%", "#"
+// and "?" would change what the link names and are percent-encoded too; "&" and the double quote
+// become character references. A blank stays a blank.
 void appendUrlAttribute(std::string& out, std::string_view text);
 
 // Appends text for any other attribute value: "&" and the double quote become character

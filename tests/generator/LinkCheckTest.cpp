@@ -1,5 +1,6 @@
 #include "generator/LinkCheck.h"
 #include "GeneratorTestSupport.h"
+#include "generator/WebText.h"
 
 #include <gtest/gtest.h>
 
@@ -94,6 +95,35 @@ TEST_F(LinksOfARun, EachMissingFileIsReportedOnceForTheFirstPageNamingIt) {
               "bilder/bilder01_all.html → bilder/a.jpg\n"
               "bilder/a.html → bilder/fehlt.png\n"
               "bilder/bilder01_all.html → bilder/b.jpg");
+}
+
+// Names whose links are percent-encoded or hold character references: the check finds each
+// file by its name on the disk, and not a file named like the encoded link.
+TEST(EncodedLinks, AreLookedForByTheNameOnTheDisk) {
+    const std::string names[] = {"Strandkörbe 2.jpg", "Gr\xFC\xDF.jpg", "50% #1?.jpg",
+                                 "R&B \"x\".jpg"};
+    for (const std::string& name : names) {
+        settings::ShowSettings settings = bareSettings();
+        settings.setOption(settings::ShowOption::AllPicturesPage, 1);
+        Show present({name}, settings);
+        writeFile(present.show() / "minis" / name, "");
+        writeFile(present.pictures() / name, "");
+        ASSERT_EQ(present.run(), generator::RunOutcome::Written) << name;
+        EXPECT_TRUE(present.host.missingLinks.empty()) << name;
+
+        // Only files named like what the page holds: the pictures themselves are missing.
+        Show encoded({name}, settings);
+        std::string value;
+        generator::appendUrlAttribute(value, name);
+        writeFile(encoded.show() / "minis" / value, "");
+        writeFile(encoded.pictures() / value, "");
+        ASSERT_EQ(encoded.run(), generator::RunOutcome::Written) << name;
+        EXPECT_EQ(encoded.host.missingLinks, (std::vector<MissingLink>{
+                                                 {"bilder01.html", "bilder/" + name},
+                                                 {"bilder01.html", "minis/" + name},
+                                             }))
+            << name;
+    }
 }
 
 TEST(MissingLinksNotice, ShowsTheFirstTenAndCountsTheRest) {

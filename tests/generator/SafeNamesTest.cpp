@@ -118,18 +118,24 @@ INSTANTIATE_TEST_SUITE_P(
                      Alt,
                  "<a href=\"../bilder01.html#R&amp;B\"><img src=\"R&amp;B.jpg\"" + BackAlt,
                  "<img src=\"R&amp;B.jpg\"" + Size, "R&B.html"},
-        NameCase{"UmlautBecomesItsCodePageByte", "Bär.jpg",
-                 "<a name=\"B\xE4r\" href=\"bilder/B\xE4r.html\"><img src=\"minis/B\xE4r.jpg\"" +
+        // Outside printable ASCII a link holds the UTF-8 bytes percent-encoded, so it works
+        // whatever character set the server declares; the anchor name keeps its character.
+        NameCase{"UmlautAndBlankInLinksAreUtf8PercentEncoded", "Strandkörbe 2.jpg",
+                 "<a name=\"Strandk\xF6rbe 2\" href=\"bilder/Strandk%C3%B6rbe 2.html\"><img "
+                 "src=\"minis/Strandk%C3%B6rbe 2.jpg\"" +
                      Alt,
-                 "<a href=\"../bilder01.html#B\xE4r\"><img src=\"B\xE4r.jpg\"" + BackAlt,
-                 "<img src=\"B\xE4r.jpg\"" + Size, "Bär.html"},
-        NameCase{"CharacterOutsideTheCodePageBecomesAReference", "日本.jpg",
-                 "<a name=\"&#26085;&#26412;\" href=\"bilder/&#26085;&#26412;.html\"><img "
-                 "src=\"minis/&#26085;&#26412;.jpg\"" +
-                     Alt,
-                 "<a href=\"../bilder01.html#&#26085;&#26412;\"><img src=\"&#26085;&#26412;.jpg\"" +
+                 "<a href=\"../bilder01.html#Strandk%C3%B6rbe 2\"><img src=\"Strandk%C3%B6rbe "
+                 "2.jpg\"" +
                      BackAlt,
-                 "<img src=\"&#26085;&#26412;.jpg\"" + Size, "日本.html"},
+                 "<img src=\"Strandk%C3%B6rbe 2.jpg\"" + Size, "Strandkörbe 2.html"},
+        NameCase{"CharacterOutsideTheCodePageIsAReferenceOnlyInTheAnchorName", "日本.jpg",
+                 "<a name=\"&#26085;&#26412;\" href=\"bilder/%E6%97%A5%E6%9C%AC.html\"><img "
+                 "src=\"minis/%E6%97%A5%E6%9C%AC.jpg\"" +
+                     Alt,
+                 "<a href=\"../bilder01.html#%E6%97%A5%E6%9C%AC\"><img "
+                 "src=\"%E6%97%A5%E6%9C%AC.jpg\"" +
+                     BackAlt,
+                 "<img src=\"%E6%97%A5%E6%9C%AC.jpg\"" + Size, "日本.html"},
         // A name written on a disk in another character set: the links keep its bytes.
         NameCase{"ByteThatIsNoUtf8StaysTheSameByteInLinks", "Gr\xFC\xDF.jpg",
                  "<a name=\"Gr&#65533;&#65533;\" href=\"bilder/Gr%FC%DF.html\"><img "
@@ -173,6 +179,20 @@ TEST(UnsafeNames, TemplatesAreWrittenAsTheyAreInTheCodePage) {
                                                        "<tr>\r\n"
                                                        "</tr></table>\r\n"
                                                        "\r\n");
+}
+
+TEST(UrlAttribute, EscapesEveryByteOutsidePrintableAscii) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"a b~z", "a b~z"},
+        {"\x1F\x7F", "%1F%7F"},
+        {"\xC3\xA4\xE4", "%C3%A4%E4"},
+        {"%#?&\"", "%25%23%3F&amp;&quot;"},
+    };
+    for (const auto& [name, value] : cases) {
+        std::string out;
+        generator::appendUrlAttribute(out, name);
+        EXPECT_EQ(out, value) << name;
+    }
 }
 
 struct WebPathCase {

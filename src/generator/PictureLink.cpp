@@ -1,0 +1,25 @@
+#include "generator/PictureLink.h"
+
+namespace bildertafel::generator {
+
+void writePictureLink(textfile::TextFileWriter& out, const PictureLink& link) {
+    if (link.anchorName != nullptr) {
+        out.writeBytes("<a name=\"");
+        out.write(*link.anchorName);
+        out.writeBytes("\" href=\"");
+    } else {
+        out.writeBytes("<a href=\"");
+    }
+    for (const std::string_view piece : link.href) {
+        out.writeBytes(piece);
+    }
+    out.writeBytes(link.newWindow ? "\" target=\"_blank\"><img src=\"" : "\"><img src=\"");
+    for (const std::string_view piece : link.src) {
+        out.writeBytes(piece);
+    }
+    out.writeBytes(link.border ? "\" border=\"1\" alt=\"" : "\" alt=\"");
+    out.writeBytes(link.alt);
+    out.writeBytes("\"></a>");
+}
+
+} // namespace bildertafel::generator

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "textfile/TextFileWriter.h"
+
+#include <initializer_list>
+#include <string_view>
+
+namespace bildertafel::generator {
+
+// A picture that is itself a link: the cell of the start page and the picture of its own page.
+// The href and src values are given as pieces already in attribute form (printable ASCII).
+struct PictureLink {
+    const std::string* anchorName = nullptr; // the cell's anchor (UTF-8, attribute form), or none
+    std::initializer_list<std::string_view> href;
+    bool newWindow = false;
+    std::initializer_list<std::string_view> src;
+    bool border = false;
+    std::string_view alt; // already HTML
+};
+
+// Writes <a[ name][ href][ target]><img src[ border] alt></a> as one piece of a write step.
+void writePictureLink(textfile::TextFileWriter& out, const PictureLink& link);
+
+} // namespace bildertafel::generator
