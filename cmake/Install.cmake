@@ -1,5 +1,6 @@
 # Install rules: the two programs, the menu entry, the icon in every size, the AppStream
-# metadata, the manual pages and the sample show, laid out as a Linux desktop expects.
+# metadata, the manual pages, the sample show and the template sets, laid out as a Linux desktop
+# expects.
 include(GNUInstallDirs)
 
 set(BILDERTAFEL_APP_ID "de.bildertafel.Bildertafel")
@@ -53,3 +54,10 @@ endif()
 # The sample show, with its configuration, to try the programs on right away.
 install(DIRECTORY "${PROJECT_SOURCE_DIR}/examples/sample-show"
         DESTINATION ${BILDERTAFEL_INSTALL_DOCDIR}/examples)
+
+# The ready-made template sets: the configuration file, its description and its picture.
+if(EXISTS "${PROJECT_SOURCE_DIR}/vorlagen")
+    install(DIRECTORY "${PROJECT_SOURCE_DIR}/vorlagen/"
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/bildertafel/vorlagen
+            FILES_MATCHING PATTERN "*.cfg" PATTERN "*.txt" PATTERN "*.png")
+endif()

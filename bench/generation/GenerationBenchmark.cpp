@@ -7,6 +7,7 @@
 
 #include "generator/LinkCheck.h"
 #include "generator/ShowGenerator.h"
+#include "generator/WebText.h"
 
 #include <algorithm>
 #include <chrono>
@@ -259,10 +260,14 @@ int main(int argc, char** argv) {
         // The link check of such a run on its own: the same files looked for.
         const auto checked = Clock::now();
         generator::LinkCheck links(input.ShowFolder);
+        std::string value;
         for (std::size_t i = 0; i < lowerNames.size(); ++i) {
-            links.expect(allPage, input.PictureFolder, lowerNames[i]);
-            links.expect(startPage, input.ThumbFolder, lowerNames[i]);
-            links.expect(picturePages[i], input.PictureFolder, lowerNames[i]);
+            // As the pages name them, decoded back by the check.
+            value.clear();
+            generator::appendUrlAttribute(value, lowerNames[i]);
+            links.expectLink(allPage, input.PictureFolder, value);
+            links.expectLink(startPage, input.ThumbFolder, value);
+            links.expectLink(picturePages[i], input.PictureFolder, value);
         }
         if (!links.missing().empty() || host.missing != 0) {
             std::fputs("the link check found missing files\n", stderr);

@@ -69,6 +69,14 @@ struct ValueOption {
 constexpr ValueOption ValueOptions[] = {
     {"--config",
      [](BatchOptions& o, std::string_view f, std::string_view v) { return file(o.config, f, v); }},
+    {"--preset",
+     [](BatchOptions& o, std::string_view f, std::string_view v) -> std::optional<std::string> {
+         if (v.empty()) {
+             return std::string(f) + " braucht den Namen einer Vorlage.";
+         }
+         o.preset = std::string(v);
+         return std::nullopt;
+     }},
     {"--save-config", [](BatchOptions& o, std::string_view f,
                          std::string_view v) { return file(o.saveConfig, f, v); }},
     {"--per-row",
@@ -151,8 +159,9 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> args) {
     ParsedCommandLine parsed;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
-        if (arg == "--help") {
-            parsed.kind = ParsedCommandLine::Kind::Help;
+        if (arg == "--help" || arg == "--list-presets") {
+            parsed.kind = arg == "--help" ? ParsedCommandLine::Kind::Help
+                                          : ParsedCommandLine::Kind::ListPresets;
             return parsed;
         }
         const auto flag = std::find_if(std::begin(FlagOptions), std::end(FlagOptions),
@@ -181,6 +190,9 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> args) {
     }
 
     const BatchOptions& options = parsed.options;
+    if (options.config && options.preset) {
+        return wrongUsage("--config und --preset schließen einander aus.");
+    }
     if (options.prepare.empty() &&
         (options.pictureSize || options.miniSize || options.quality || options.redo)) {
         return wrongUsage("--picture-size, --mini-size, --quality und --redo gelten nur mit "
@@ -206,7 +218,8 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> args) {
     }
     // Configuration files alone need no folders; a generation needs all three, preparing the
     // pictures the two it makes them in.
-    if (!options.generates() && options.prepare.empty() && (options.config || options.saveConfig)) {
+    if (!options.generates() && options.prepare.empty() &&
+        (options.config || options.preset || options.saveConfig)) {
         return parsed;
     }
     std::string missing;

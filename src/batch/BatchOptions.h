@@ -9,10 +9,11 @@
 namespace bildertafel::batch {
 
 // What the command line asks for. The run applies it in this order: the defaults, the
-// configuration file, the option overrides, the pictures-per-row text, saving the configuration,
-// then the generation (only when the folders are given).
+// configuration file (or the set), the option overrides, the pictures-per-row text, saving the
+// configuration, then the generation (only when the folders are given).
 struct BatchOptions {
     std::optional<std::string> config;     // read onto the defaults as the window loads a file
+    std::optional<std::string> preset;     // the name of an installed set, loaded as config is
     std::optional<std::string> saveConfig; // the whole path, written as the window saves
     std::optional<std::string> perRow;
     std::optional<std::int16_t> ownPages; // 0 or 1
@@ -51,7 +52,7 @@ struct BatchOptions {
 };
 
 struct ParsedCommandLine {
-    enum class Kind { Run, Help, WrongUsage };
+    enum class Kind { Run, Help, ListPresets, WrongUsage };
     Kind kind = Kind::Run;
     BatchOptions options;
     std::string error; // for WrongUsage: what is wrong, in German

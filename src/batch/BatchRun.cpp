@@ -9,8 +9,10 @@
 #include "imaging/Preparation.h"
 #include "settings/ConfigCommands.h"
 #include "settings/ShowSettings.h"
+#include "settings/TemplateSets.h"
 #include "textfile/SystemReason.h"
 
+#include <algorithm>
 #include <charconv>
 #include <filesystem>
 #include <system_error>
@@ -65,11 +67,26 @@ void applyPerRow(ShowSettings& settings, std::string_view text) {
     }
 }
 
-// The settings the options ask for; false when the configuration file could not be taken.
-bool settingsFor(const BatchOptions& options, ShowSettings& settings, BatchHost& host) {
+// The installed set of that name; none after telling why.
+std::optional<settings::TemplateSet> findPreset(const std::string& name, std::ostream& err) {
+    const std::string folder = settings::templateSetFolder();
+    std::vector<settings::TemplateSet> sets = settings::listTemplateSets(folder);
+    const auto set =
+        std::find_if(sets.begin(), sets.end(),
+                     [&name](const settings::TemplateSet& s) { return s.name == name; });
+    if (set == sets.end()) {
+        err << settings::unknownTemplateSetMessage(name, sets, folder) << '\n';
+        return std::nullopt;
+    }
+    return std::move(*set);
+}
+
+// The settings the options ask for, from the configuration file config when there is one; false
+// when it could not be taken.
+bool settingsFor(const BatchOptions& options, const std::optional<std::string>& config,
+                 ShowSettings& settings, BatchHost& host) {
     settings = DefaultShowSettings();
-    if (options.config &&
-        loadConfigAndTell(*options.config, settings, host) != ConfigOutcome::Done) {
+    if (config && loadConfigAndTell(*config, settings, host) != ConfigOutcome::Done) {
         return false;
     }
     if (options.ownPages) {
@@ -104,7 +121,8 @@ bool takeFolders(std::initializer_list<std::pair<const std::string*, std::string
 
 // Makes the previews and the web-size pictures from the originals, with one progress line that
 // is written over and over while standard error is a terminal.
-int preparePictures(const BatchOptions& options, std::ostream& err, bool errIsTerminal) {
+int preparePictures(const BatchOptions& options, int miniSize, std::ostream& err,
+                    bool errIsTerminal) {
     imaging::PreparationRequest request;
     if (!takeFolders({{&options.prepare, &request.OriginalsFolder},
                       {&options.minis, &request.ThumbFolder},
@@ -113,7 +131,7 @@ int preparePictures(const BatchOptions& options, std::ostream& err, bool errIsTe
         return ExitFileSystem;
     }
     request.pictureSize = options.pictureSize.value_or(request.pictureSize);
-    request.miniSize = options.miniSize.value_or(request.miniSize);
+    request.miniSize = miniSize;
     request.quality = options.quality.value_or(request.quality);
     request.redo = options.redo;
     request.credits = options.noCredits        ? imaging::CreditMode::None
@@ -153,12 +171,35 @@ int preparePictures(const BatchOptions& options, std::ostream& err, bool errIsTe
     return ExitWritten;
 }
 
+// "--list-presets": each set with its title, description and preview size.
+int listPresets(std::ostream& out, std::ostream& err) {
+    const std::string folder = settings::templateSetFolder();
+    const std::vector<settings::TemplateSet> sets = settings::listTemplateSets(folder);
+    if (sets.empty()) {
+        err << settings::noTemplateSetsMessage(folder) << '\n';
+        return ExitFileSystem;
+    }
+    for (const settings::TemplateSet& set : sets) {
+        out << set.name << ": " << set.title << '\n';
+        for (const std::string& line : {set.description, previewSizeText(set)}) {
+            if (!line.empty()) {
+                out << "    " << line << '\n';
+            }
+        }
+    }
+    return ExitWritten;
+}
+
 } // namespace
 
 int runBatch(const BatchOptions& options, std::ostream& err, bool errIsTerminal) {
     BatchHost host(options.name, err);
     generator::ShowGeneratorInput input;
-    if (!settingsFor(options, input.settings, host)) {
+    std::optional<settings::TemplateSet> preset;
+    if (options.preset && !(preset = findPreset(*options.preset, err))) {
+        return ExitFileSystem;
+    }
+    if (!settingsFor(options, preset ? preset->configPath : options.config, input.settings, host)) {
         return ExitFileSystem;
     }
     if (options.saveConfig &&
@@ -166,7 +207,12 @@ int runBatch(const BatchOptions& options, std::ostream& err, bool errIsTerminal)
         return ExitFileSystem;
     }
     if (!options.prepare.empty()) {
-        if (const int prepared = preparePictures(options, err, errIsTerminal);
+        // The previews are made at the size the set expects, unless another one is asked for.
+        const bool presetSize =
+            preset && preset->previewSize > 0 && imaging::isValidSize(preset->previewSize);
+        const int miniSize =
+            options.miniSize.value_or(presetSize ? preset->previewSize : imaging::DefaultMiniSize);
+        if (const int prepared = preparePictures(options, miniSize, err, errIsTerminal);
             prepared != ExitWritten) {
             return prepared;
         }
@@ -219,6 +265,8 @@ int batchMain(std::span<const std::string_view> args, std::ostream& out, std::os
     case ParsedCommandLine::Kind::Help:
         out << usageText();
         return ExitWritten;
+    case ParsedCommandLine::Kind::ListPresets:
+        return listPresets(out, err);
     case ParsedCommandLine::Kind::WrongUsage:
         err << parsed.error << "\n\n" << usageText();
         return ExitWrongUsage;

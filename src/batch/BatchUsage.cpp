@@ -3,20 +3,26 @@
 namespace bildertafel::batch {
 
 std::string_view usageText() {
-    return R"(Aufruf: bildertafel-batch [--config DATEI] [--save-config DATEI] [--per-row TEXT]
-                          [--own-pages on|off] [--new-window on|off] [--all-page on|off]
+    return R"(Aufruf: bildertafel-batch [--config DATEI | --preset NAME] [--save-config DATEI]
+                          [--per-row TEXT] [--own-pages on|off]
+                          [--new-window on|off] [--all-page on|off]
                           [--show ORDNER --minis ORDNER --pictures ORDNER] [--name NAME]
                           [--strict]
                           [--prepare ORDNER [--picture-size N] [--mini-size N] [--quality Q]
                            [--redo] [--artist TEXT] [--copyright TEXT] [--replace-credits]
                            [--no-credits]]
                           [--publish ADRESSE [--start-page NAME] [--dry-run] [--delete]]
+       bildertafel-batch --list-presets
 
 Erstellt die HTML-Seiten einer Bilder-Show ohne Fenster, mit den Vorlagen, die das
 Fenster beim Start zeigt: die Startseite im Hauptordner und, auf Wunsch, eine Seite
 für jedes Bild und eine Seite mit allen Bildern im Ordner der Bilder.
 
   --config DATEI       Konfiguration laden, bevor die Optionen gelten
+  --preset NAME        Die mitgelieferte Vorlage NAME laden, wie mit --config; mit
+                       --prepare haben die Mini-Bilder die Größe, die sie erwartet
+  --list-presets       Die mitgelieferten Vorlagen mit Beschreibung und der Größe
+                       der Mini-Bilder anzeigen
   --save-config DATEI  Konfiguration speichern (DATEI mit Erweiterung), nach den
                        Optionen und vor dem Erstellen der Seiten
   --show ORDNER        Hauptordner der Show (ohne die drei Ordner werden nur

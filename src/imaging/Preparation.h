@@ -14,6 +14,9 @@ inline constexpr int DefaultMiniSize = 160;
 inline constexpr int DefaultQuality = 85;
 inline constexpr int SmallestSize = 16; // a size is 0 (that kind is not made) or 16 to 20000
 inline constexpr int LargestSize = 20000;
+constexpr bool isValidSize(int size) {
+    return size == 0 || (size >= SmallestSize && size <= LargestSize);
+}
 
 // Which notices of authorship the web-size pictures carry. Previews never carry any.
 enum class CreditMode {

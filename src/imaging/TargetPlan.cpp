@@ -15,10 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool isSizeValid(int size) {
-    return size == 0 || (size >= SmallestSize && size <= LargestSize);
-}
-
 std::string foldedName(std::string_view name) {
     std::string folded(name);
     for (char& c : folded) {
@@ -30,10 +26,10 @@ std::string foldedName(std::string_view name) {
 }
 
 std::string checkValues(const PreparationRequest& request) {
-    if (!isSizeValid(request.pictureSize)) {
+    if (!isValidSize(request.pictureSize)) {
         return texts::sizeOutOfRange(true, request.pictureSize);
     }
-    if (!isSizeValid(request.miniSize)) {
+    if (!isValidSize(request.miniSize)) {
         return texts::sizeOutOfRange(false, request.miniSize);
     }
     if (request.quality < 1 || request.quality > 100) {

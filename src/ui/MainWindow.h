@@ -33,6 +33,8 @@ class FileListBox;
 
 namespace bildertafel::ui {
 
+class TemplateSetDialog;
+
 // Form1, the program's one window: three tab pages with the folder browsers, the templates and
 // the options. Its controls hold the show settings; there is no other copy of them.
 class MainWindow : public QWidget {
@@ -61,6 +63,11 @@ public:
     // Called with the dialog of "Veröffentlichen…" just before it is shown (tests drive it).
     void setPublishDialogShown(std::function<void(PublishDialog&)> shown) {
         m_publishDialogShown = std::move(shown);
+    }
+
+    // Called with the dialog of "Vorlage laden…" just before it is shown (tests drive it).
+    void setTemplateSetDialogShown(std::function<void(TemplateSetDialog&)> shown) {
+        m_templateSetDialogShown = std::move(shown);
     }
 
     // Re-reads the five file lists and shows the counts; the buttons stay as they are.
@@ -108,6 +115,8 @@ private:
     void preparePictures();
     // "Veröffentlichen…": the show folder's start pages, the chosen one preset.
     void publishShow();
+    // "Vorlage laden…": the dialog of the sets, then the chosen one loaded as a configuration.
+    void loadTemplateSet();
     void ShowCounts();
     void UpdateButtons();
 
@@ -137,6 +146,7 @@ private:
     std::function<bool(const QUrl&)> m_openUrl;
     PublishPasswords m_publishPasswords;
     std::function<void(PublishDialog&)> m_publishDialogShown;
+    std::function<void(TemplateSetDialog&)> m_templateSetDialogShown;
 
     bool m_activated = false;
 };

@@ -2,9 +2,13 @@
 // offers beyond the controls of the page.
 #include "ui/MainWindow.h"
 
+#include "settings/ConfigCommands.h"
+#include "settings/TemplateSets.h"
 #include "ui/PrepareDialog.h"
 #include "ui/PublishDialog.h"
 #include "ui/QtText.h"
+#include "ui/TemplateSetDialog.h"
+#include "ui/WindowConfigHost.h"
 #include "ui/WindowTexts.h"
 #include "ui/lists/FileListBox.h"
 #include "ui/lists/FileNames.h"
@@ -35,8 +39,8 @@ QUrl fileUrl(const std::string& path) {
 } // namespace
 
 void MainWindow::connectContextMenus() {
-    for (QWidget* box :
-         std::initializer_list<QWidget*>{m_ui->Frame2_1, m_ui->Frame2_2, m_ui->Frame2_3}) {
+    for (QWidget* box : std::initializer_list<QWidget*>{m_ui->Frame2_0, m_ui->Frame2_1,
+                                                        m_ui->Frame2_2, m_ui->Frame2_3}) {
         connect(box, &QWidget::customContextMenuRequested, this,
                 [this, box](const QPoint& at) { showContextMenu(*box, at); });
     }
@@ -45,12 +49,15 @@ void MainWindow::connectContextMenus() {
     connect(m_ui->PreparePictures, &QAction::triggered, this, &MainWindow::preparePictures);
     connect(m_ui->OpenShowSubFolders, &QAction::triggered, this, &MainWindow::openShowSubFolders);
     connect(m_ui->Publish, &QAction::triggered, this, &MainWindow::publishShow);
+    connect(m_ui->LoadTemplateSet, &QAction::triggered, this, &MainWindow::loadTemplateSet);
 }
 
 void MainWindow::showContextMenu(QWidget& box, const QPoint& at) {
     QMenu menu(this);
     menu.setToolTipsVisible(true);
-    if (&box == m_ui->Frame2_1) {
+    if (&box == m_ui->Frame2_0) {
+        menu.addAction(m_ui->LoadTemplateSet);
+    } else if (&box == m_ui->Frame2_1) {
         const bool pageKnown = !startPageToShow().empty();
         m_ui->StartPageInBrowser->setEnabled(pageKnown);
         m_ui->StartPageInBrowser->setToolTip(pageKnown ? QString()
@@ -131,6 +138,37 @@ void MainWindow::publishShow() {
         m_publishDialogShown(dialog);
     }
     dialog.exec();
+}
+
+void MainWindow::loadTemplateSet() {
+    const std::string folder = settings::templateSetFolder();
+    const std::vector<settings::TemplateSet> sets = settings::listTemplateSets(folder);
+    if (sets.empty()) {
+        m_dialogs->showMessage(settings::noTemplateSetsMessage(folder), settings::TemplateSetTitle);
+        return;
+    }
+    TemplateSetDialog dialog(sets, this);
+    if (m_templateSetDialogShown) {
+        m_templateSetDialogShown(dialog);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.chosen() < 0) {
+        return;
+    }
+    const settings::TemplateSet& set = sets[static_cast<std::size_t>(dialog.chosen())];
+    // As "Konfiguration Laden": all or nothing, with its messages and the loaded name shown.
+    settings::ShowSettings loaded = settings();
+    if (settings::loadConfigAndTell(set.configPath, loaded, *m_dialogs) !=
+        settings::ConfigOutcome::Done) {
+        return;
+    }
+    applySettings(loaded);
+    WindowConfigHost(ShowFolders[folderslot::ConfigFolder], *File1[filelistslot::ConfigFiles],
+                     *m_ui->Label4)
+        .showLoadedConfigName(set.name + ".cfg");
+    // "Bilder vorbereiten" offers the preview size the set expects.
+    if (set.previewSize > 0 && imaging::isValidSize(set.previewSize)) {
+        m_preparationChoices.miniSize = set.previewSize;
+    }
 }
 
 void MainWindow::showStartPageInBrowser() {

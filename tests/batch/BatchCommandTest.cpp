@@ -1,9 +1,12 @@
 #include "ProgramRun.h"
 #include "TempDir.h"
+#include "settings/ConfigFile.h"
+#include "settings/TemplateSets.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <optional>
 
 namespace bildertafel::test {
@@ -304,7 +307,8 @@ TEST_F(BatchCommand, AConfigFileThatCannotBeTakenStopsEverythingWithThree) {
 TEST_F(BatchCommand, HelpAndWrongUsage) {
     const ProgramResult help = run({"--help"});
     EXPECT_EQ(help.exitStatus, 0);
-    EXPECT_TRUE(help.out.starts_with("Aufruf: bildertafel-batch [--config DATEI]")) << help.out;
+    EXPECT_TRUE(help.out.starts_with("Aufruf: bildertafel-batch [--config DATEI | --preset NAME]"))
+        << help.out;
     EXPECT_EQ(help.out.find('\''), std::string::npos) << "German plurals take no apostrophe";
     EXPECT_EQ(help.err, "");
 
@@ -312,6 +316,49 @@ TEST_F(BatchCommand, HelpAndWrongUsage) {
     EXPECT_EQ(wrong.exitStatus, 2);
     EXPECT_EQ(wrong.out, "");
     EXPECT_EQ(wrong.err, "Es fehlt: --minis, --pictures.\n\n" + help.out);
+}
+
+// Two template sets in a folder of their own, which the environment names.
+class PresetCommand : public BatchCommand {
+protected:
+    PresetCommand() {
+        settings::ShowSettings dark = settings::DefaultShowSettings();
+        dark.setTemplate(settings::TemplateId::PageHead, "<body class=\"dunkel\"><table>");
+        writeFile(dir / "vorlagen/dunkel.cfg", settings::ConfigFileBytes(dark));
+        writeFile(dir / "vorlagen/dunkel.txt", "Dunkle Galerie\nF\xC3\xBCr Fotos\n320\n");
+        writeFile(dir / "vorlagen/hell.cfg", "[0]\r\n<body>\r\n");
+        ::setenv(settings::TemplateSetFolderVariable.data(), (dir / "vorlagen").c_str(), 1);
+    }
+    ~PresetCommand() override { ::unsetenv(settings::TemplateSetFolderVariable.data()); }
+};
+
+TEST_F(PresetCommand, LoadsTheSetAsAConfigurationFileAndListsThem) {
+    const ProgramResult saved = run({"--preset", "dunkel", "--save-config", "neu.cfg"});
+    EXPECT_EQ(saved.exitStatus, 0) << saved.err;
+    EXPECT_EQ(readFile(dir / "neu.cfg"), readFile(dir / "vorlagen/dunkel.cfg"));
+
+    const ProgramResult listed = run({"--list-presets"});
+    EXPECT_EQ(listed.exitStatus, 0) << listed.err;
+    EXPECT_EQ(listed.out, "dunkel: Dunkle Galerie\n"
+                          "    F\xC3\xBCr Fotos\n"
+                          "    Mini-Bilder: 320 Pixel\n"
+                          "hell: hell\n");
+}
+
+TEST_F(PresetCommand, AnUnknownSetOrNoneAtAllStopsWithThree) {
+    makeShow({"a.jpg"}, {"a.jpg"});
+    const ProgramResult unknown = run(with({"--preset", "grau", "--save-config", "b.cfg"}));
+    EXPECT_EQ(unknown.exitStatus, 3);
+    EXPECT_EQ(unknown.err, "Die Vorlage \"grau\" gibt es nicht. Vorhanden: dunkel, hell.\n");
+    EXPECT_EQ(listNames(show()), "bilder\nminis\n") << "no page written";
+    EXPECT_FALSE(std::filesystem::exists(dir / "b.cfg"));
+
+    ::setenv(settings::TemplateSetFolderVariable.data(), (dir / "leer").c_str(), 1);
+    const ProgramResult none = run({"--list-presets"});
+    EXPECT_EQ(none.exitStatus, 3);
+    EXPECT_EQ(none.out, "");
+    EXPECT_EQ(none.err, "Es wurden keine Vorlagen gefunden. Sie werden im Ordner " + dir.folder() +
+                            "leer/ erwartet.\n");
 }
 
 } // namespace

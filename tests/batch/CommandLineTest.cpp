@@ -85,6 +85,9 @@ TEST(CommandLine, SaysWhatIsWrong) {
         {{"--show", "s", "--minis", "m", "--pictures", "b", "--dry-run"},
          "--start-page, --dry-run und --delete gelten nur mit --publish."},
         {{"--show", "s", "--publish", "sftp://h/x", "--minis", "m"}, "Es fehlt: --pictures."},
+        {{"--preset", ""}, "--preset braucht den Namen einer Vorlage."},
+        {{"--preset", "hell", "--config", "a.cfg"},
+         "--config und --preset schließen einander aus."},
     };
     for (const WrongCase& c : cases) {
         const ParsedCommandLine parsed = parse(c.args);

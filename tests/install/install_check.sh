@@ -45,6 +45,15 @@ expected_files() {
     echo "share/man/man1/bildertafel.1"
     echo "share/man/man1/bildertafel-batch.1"
     echo "share/doc/bildertafel/examples/sample-show/beispiel.cfg"
+    template_set_files
+}
+
+# The template sets of the source tree, as they are installed.
+template_set_files() {
+    local f
+    for f in "$src"/vorlagen/*.cfg "$src"/vorlagen/*.txt "$src"/vorlagen/*.png; do
+        [ -f "$f" ] && echo "share/bildertafel/vorlagen/$(basename "$f")"
+    done
 }
 
 # Width and height stored in a PNG header, as "WxH".
@@ -84,6 +93,19 @@ check_prefix() {
         fi
         [ -f "$prefix/share/icons/hicolor/scalable/apps/$icon.svg" ] ||
             fail "Icon=$icon names no installed icon"
+    fi
+
+    # The installed program finds the installed sets and loads each of them.
+    local batch="$prefix/bin/bildertafel-batch" cfg name
+    if [ -x "$batch" ]; then
+        for cfg in "$src"/vorlagen/*.cfg; do
+            [ -f "$cfg" ] || continue
+            name=$(basename "$cfg" .cfg)
+            env -u BILDERTAFEL_VORLAGEN "$batch" --preset "$name" --save-config "$work/$name.cfg" ||
+                fail "bildertafel-batch --preset $name: $?"
+            env -u BILDERTAFEL_VORLAGEN "$batch" --list-presets | grep -q "^$name: " ||
+                fail "bildertafel-batch --list-presets does not list $name"
+        done
     fi
 
     # Nothing beyond the program's own files (no libraries, headers or test programs).

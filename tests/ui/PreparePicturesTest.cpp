@@ -80,6 +80,8 @@ void PreparePicturesTest::theLowerBoxesOfferIt_data() {
         << "Label3" << true << QStringList{"Bilder vorbereiten…"};
     QTest::newRow("right button on the show folder's pages")
         << "File1_1" << false << QStringList{"Startseite im Browser ansehen", "Veröffentlichen…"};
+    QTest::newRow("right button on the configuration files")
+        << "File1_0" << false << QStringList{"Vorlage laden…"};
 }
 
 void PreparePicturesTest::theLowerBoxesOfferIt() {
