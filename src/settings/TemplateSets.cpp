@@ -53,9 +53,9 @@ std::vector<std::string> descriptionLines(const std::string& path) {
 }
 
 int sizeOf(std::string_view text) {
-    while (!text.empty() && text.back() == ' ') {
-        text.remove_suffix(1);
-    }
+    const auto first = text.find_first_not_of(" \t");
+    text = first == std::string_view::npos ? std::string_view() : text.substr(first);
+    text = text.substr(0, text.find_last_not_of(" \t") + 1);
     int size = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), size);
     const bool whole = !text.empty() && error == std::errc() && end == text.data() + text.size();
