@@ -1,3 +1,4 @@
+#include "Processes.h"
 #include "ProgramRun.h"
 #include "TempDir.h"
 
@@ -24,16 +25,6 @@ std::string numbered(const char* prefix, int i, const char* extension) {
     char name[32];
     std::snprintf(name, sizeof name, "%s%05d%s", prefix, i, extension);
     return name;
-}
-
-// The id of a process that has ended.
-pid_t endedProcess() {
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::_exit(0);
-    }
-    ::waitpid(child, nullptr, 0);
-    return child;
 }
 
 // The writers' temporary files anywhere below the folder.

@@ -1,6 +1,7 @@
 #include "textfile/RunLock.h"
 #include "textfile/TextFileWriter.h"
 
+#include "Processes.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <unistd.h>
 
 using namespace bildertafel::textfile;
+using bildertafel::test::endedProcess;
 using bildertafel::test::listNames;
 using bildertafel::test::TempDir;
 using bildertafel::test::writeFile;
@@ -37,16 +39,6 @@ pid_t holdInChild(const std::string& folder) {
     EXPECT_EQ(answer, 'y');
     ::close(ready[0]);
     ::close(ready[1]);
-    return child;
-}
-
-// The id of a process that has ended.
-pid_t endedProcess() {
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::_exit(0);
-    }
-    ::waitpid(child, nullptr, 0);
     return child;
 }
 
