@@ -10,16 +10,6 @@
 
 namespace bildertafel::imaging {
 
-// What became of one original.
-struct OriginalOutcome {
-    std::string skipReason; // German; set when the original was skipped
-    bool upToDate = false;  // nothing needed making
-    bool pictureMade = false;
-    bool miniMade = false;
-    std::vector<FailedTarget> failures;
-    std::vector<std::string> leftOut; // German: fields of the original its picture does not carry
-};
-
 // The memory a run's decoding may take at one time, handed to the originals in the order they
 // ask for it, so that a large one is not passed over for good by small ones.
 class MemoryBudget {

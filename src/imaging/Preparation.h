@@ -43,18 +43,12 @@ struct PreparationRequest {
     // Bytes the originals being decoded at one time may take together; 0: defaultMemoryBudget().
     // An original that alone would need more is skipped.
     unsigned long long memoryBudget = 0;
+    // Originals not listed in this run at all: handled already by an earlier one that ended early.
+    std::vector<std::string> leaveOut;
 };
 
 // A quarter of the machine's memory, at most 2 GiB.
 unsigned long long defaultMemoryBudget();
-
-// Where a run stands; reported after each original.
-struct PreparationProgress {
-    std::size_t done = 0;    // originals finished (made, up to date or skipped)
-    std::size_t total = 0;   // originals of the run
-    std::string currentName; // the original just finished
-    double secondsLeft = -1; // estimate; negative while unknown
-};
 
 struct SkippedOriginal {
     std::string name;   // the original's file name
@@ -72,10 +66,30 @@ struct FailedTarget {
     std::string reason; // German
 };
 
+// What became of one original.
+struct OriginalOutcome {
+    std::string skipReason; // German; set when the original was skipped
+    bool upToDate = false;  // nothing needed making
+    bool pictureMade = false;
+    bool miniMade = false;
+    std::vector<FailedTarget> failures;
+    std::vector<std::string> leftOut; // German: fields of the original its picture does not carry
+};
+
+// Where a run stands; reported after each original.
+struct PreparationProgress {
+    std::size_t done = 0;                     // originals finished (made, up to date or skipped)
+    std::size_t total = 0;                    // originals of the run
+    std::string currentName;                  // the original just finished
+    double secondsLeft = -1;                  // estimate; negative while unknown
+    const OriginalOutcome* outcome = nullptr; // of the original just finished, during the call
+};
+
 enum class PreparationOutcome {
     Done,      // every original handled (some may have been skipped, some targets failed)
     Refused,   // nothing written: see refusal
     Cancelled, // stopped on request after the pictures in progress; what is finished stays
+    Crashed,   // the program making the pictures ended unexpectedly; what is finished stays
 };
 
 struct PreparationResult {
@@ -95,12 +109,14 @@ struct PreparationResult {
     bool complete() const { return skipped.empty() && failures.empty(); }
 };
 
-// How a run talks to its host. Both may be empty. They are called one at a time, possibly from
+// How a run talks to its host. Each may be empty. They are called one at a time, possibly from
 // a worker thread, never at the same time.
 struct PreparationCallbacks {
     std::function<void(const PreparationProgress&)> progress;
     // Asked before an original is begun: true stops the run after the pictures in progress.
     std::function<bool()> cancelRequested;
+    // An original is begun, on the thread that works on it.
+    std::function<void(const std::string& name)> begun;
 };
 
 // Makes the web-size pictures and the previews of the originals, as far as they are needed.

@@ -59,6 +59,9 @@ public:
             m_cancelled = true;
             return std::nullopt;
         }
+        if (m_callbacks.begun) {
+            m_callbacks.begun(m_plan.originals[m_next].name);
+        }
         return m_next++;
     }
 
@@ -73,7 +76,8 @@ public:
         const double elapsed = std::chrono::duration<double>(Clock::now() - m_start).count();
         m_callbacks.progress(
             {m_done, total, m_plan.originals[index].name,
-             elapsed / static_cast<double>(m_done) * static_cast<double>(total - m_done)});
+             elapsed / static_cast<double>(m_done) * static_cast<double>(total - m_done),
+             &m_outcomes[index]});
     }
 
     // Called once the workers have ended.

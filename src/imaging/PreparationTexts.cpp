@@ -157,6 +157,28 @@ std::string unexpectedFailure() {
     return "Das Bild konnte wegen eines unerwarteten Fehlers nicht verarbeitet werden.";
 }
 
+std::string pictureCrashedProgram() {
+    return "das Bild ließ das Bildprogramm abstürzen";
+}
+
+std::string programCrashed(const std::vector<std::string>& workingOn) {
+    std::string text = "Das Bildprogramm ist unerwartet beendet worden";
+    for (std::size_t i = 0; i < workingOn.size(); ++i) {
+        text += i == 0 ? ", bei der Arbeit an " : i + 1 == workingOn.size() ? " und " : ", ";
+        text += quoted(workingOn[i]);
+    }
+    text += workingOn.empty()       ? "."
+            : workingOn.size() == 1 ? "; dieses Original wird übersprungen."
+                                    : "; diese Originale werden übersprungen.";
+    return text + " Die fertigen Bilder bleiben. „Weitermachen“ bearbeitet die übrigen Originale.";
+}
+
+std::string programNotStarted(std::string_view program, bool exists) {
+    return "Das Bildprogramm " + quoted(program) +
+           (exists ? " kann nicht gestartet werden" : " ist nicht vorhanden") +
+           "; es wurde nichts erstellt.";
+}
+
 std::string targetNotWritten(std::string_view reason) {
     return "Die Datei kann nicht geschrieben werden (" + std::string(reason) + ").";
 }
@@ -204,8 +226,11 @@ std::string preparationSummary(const PreparationResult& result) {
         return result.refusal;
     }
     std::string text;
-    if (result.outcome == PreparationOutcome::Cancelled) {
-        text = "Abgebrochen nach " + std::to_string(result.finished) + " von " +
+    if (result.outcome == PreparationOutcome::Cancelled ||
+        result.outcome == PreparationOutcome::Crashed) {
+        text = std::string(result.outcome == PreparationOutcome::Cancelled ? "Abgebrochen"
+                                                                           : "Unterbrochen") +
+               " nach " + std::to_string(result.finished) + " von " +
                std::to_string(result.originals) + " Originalen. ";
     } else if (result.originals == 0) {
         return "Fertig: Im Ordner der Originale sind keine Bilder.";

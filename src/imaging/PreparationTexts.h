@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Every text of the picture preparation that a user reads, in one place.
 namespace bildertafel::imaging::texts {
@@ -32,6 +33,12 @@ std::string notAPicture();
 std::string pictureDamaged();
 std::string pictureTooLarge(int width, int height);
 std::string unexpectedFailure();
+std::string pictureCrashedProgram();
+
+// The program making the pictures ended unexpectedly while working on these originals (none
+// when it had none in progress).
+std::string programCrashed(const std::vector<std::string>& workingOn);
+std::string programNotStarted(std::string_view program, bool exists);
 
 // Why a target could not be written.
 std::string targetNotWritten(std::string_view reason);

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <sys/stat.h>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace bildertafel::imaging {
 namespace {
@@ -102,6 +103,12 @@ std::string planTargets(const PreparationRequest& request, TargetPlan& plan) {
     }
     std::vector<std::string> all = names.files;
     all.insert(all.end(), names.folders.begin(), names.folders.end());
+    if (!request.leaveOut.empty()) {
+        const std::unordered_set<std::string> leaveOut(request.leaveOut.begin(),
+                                                       request.leaveOut.end());
+        std::erase_if(all,
+                      [&leaveOut](const std::string& name) { return leaveOut.contains(name); });
+    }
     filelist::sortInListOrder(all);
     plan.originals.reserve(all.size());
     for (const std::string& name : all) {

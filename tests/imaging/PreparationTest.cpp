@@ -239,6 +239,24 @@ TEST(Preparation, CancelFinishesThePicturesInProgressOnly) {
     EXPECT_TRUE(preparationSummary(result).starts_with("Abgebrochen nach "));
 }
 
+TEST(Preparation, LeftOutOriginalsAreNoPartOfTheRun) {
+    TempDir dir;
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
+        makeOriginal(dir / "originale" / name, Kind::Landscape);
+    }
+    PreparationRequest request = requestFor(dir);
+    request.leaveOut = {"b.jpg"};
+    std::vector<std::string> begun;
+    PreparationCallbacks callbacks;
+    callbacks.begun = [&begun](const std::string& name) { begun.push_back(name); };
+    const PreparationResult result = prepareImages(request, callbacks);
+    EXPECT_EQ(result.originals, 2U);
+    EXPECT_EQ(result.picturesMade, 2U);
+    std::sort(begun.begin(), begun.end());
+    EXPECT_EQ(begun, (std::vector<std::string>{"a.jpg", "c.jpg"}));
+    EXPECT_FALSE(fs::exists(dir / "bilder/b.jpg"));
+}
+
 TEST(Preparation, ATargetThatCannotBeWrittenIsReportedAndTheRestGoesOn) {
     TempDir dir;
     makeOriginal(dir / "originale/a.jpg", Kind::Landscape);
