@@ -124,21 +124,11 @@ bool takeFolders(std::initializer_list<std::pair<const std::string*, std::string
 int preparePictures(const BatchOptions& options, int miniSize, std::ostream& err,
                     bool errIsTerminal) {
     imaging::PreparationRequest request;
-    if (!takeFolders({{&options.prepare, &request.OriginalsFolder},
-                      {&options.minis, &request.ThumbFolder},
-                      {&options.pictures, &request.PictureFolder}},
-                     err)) {
+    if (!preparationRequestFor(options, request, err)) {
         return ExitFileSystem;
     }
-    request.pictureSize = options.pictureSize.value_or(request.pictureSize);
+    // The preview size may come from a template set.
     request.miniSize = miniSize;
-    request.quality = options.quality.value_or(request.quality);
-    request.redo = options.redo;
-    request.credits = options.noCredits        ? imaging::CreditMode::None
-                      : options.replaceCredits ? imaging::CreditMode::Replace
-                                               : imaging::CreditMode::Keep;
-    request.artist = options.artist.value_or("");
-    request.copyright = options.copyright.value_or("");
 
     imaging::PreparationCallbacks callbacks;
     bool progressShown = false;
@@ -191,6 +181,26 @@ int listPresets(std::ostream& out, std::ostream& err) {
 }
 
 } // namespace
+
+bool preparationRequestFor(const BatchOptions& options, imaging::PreparationRequest& request,
+                           std::ostream& err) {
+    if (!takeFolders({{&options.prepare, &request.OriginalsFolder},
+                      {&options.minis, &request.ThumbFolder},
+                      {&options.pictures, &request.PictureFolder}},
+                     err)) {
+        return false;
+    }
+    request.pictureSize = options.pictureSize.value_or(request.pictureSize);
+    request.miniSize = options.miniSize.value_or(request.miniSize);
+    request.quality = options.quality.value_or(request.quality);
+    request.redo = options.redo;
+    request.credits = options.noCredits        ? imaging::CreditMode::None
+                      : options.replaceCredits ? imaging::CreditMode::Replace
+                                               : imaging::CreditMode::Keep;
+    request.artist = options.artist.value_or("");
+    request.copyright = options.copyright.value_or("");
+    return true;
+}
 
 int runBatch(const BatchOptions& options, std::ostream& err, bool errIsTerminal) {
     BatchHost host(options.name, err);

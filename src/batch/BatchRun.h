@@ -1,6 +1,7 @@
 #pragma once
 
 #include "batch/BatchOptions.h"
+#include "imaging/Preparation.h"
 
 #include <ostream>
 #include <span>
@@ -19,6 +20,11 @@ enum ExitStatus : int {
                         // --strict, links of the pages that name no file; a publish that
                         // failed or broke off after sending had begun
 };
+
+// The picture preparation the options of --prepare ask for; false after telling err which folder
+// cannot be found out.
+bool preparationRequestFor(const BatchOptions& options, imaging::PreparationRequest& request,
+                           std::ostream& err);
 
 // One run as the options ask for it; messages go to err, and while err is a terminal the
 // progress of preparing pictures too.

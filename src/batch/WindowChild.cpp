@@ -1,0 +1,160 @@
+#include "batch/WindowChild.h"
+
+#include "batch/BatchOptions.h"
+#include "batch/BatchRun.h"
+#include "imaging/PreparationMessages.h"
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace bildertafel::batch {
+namespace {
+
+std::atomic<bool> stopRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+int messageOutput = -1;
+
+// The crash line of the original this thread works on, ready for the crash handler, which may
+// only write what is already made.
+thread_local char crashLine[1200];
+thread_local std::size_t crashLineLength = 0;
+
+void writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return; // the window is gone; the next write ends the program
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
+
+extern "C" void onStop(int) {
+    stopRequested = true;
+}
+
+extern "C" void onCrash(int signal) {
+    if (crashLineLength > 0) {
+        [[maybe_unused]] const ssize_t ignored = ::write(messageOutput, crashLine, crashLineLength);
+    }
+    // The handler was reset: the signal now ends the program as it would have.
+    ::raise(signal);
+}
+
+void installHandlers() {
+    struct sigaction stop {};
+    stop.sa_handler = onStop;
+    sigemptyset(&stop.sa_mask);
+    for (const int signal : {SIGTERM, SIGINT}) {
+        ::sigaction(signal, &stop, nullptr);
+    }
+    struct sigaction crash {};
+    crash.sa_handler = onCrash;
+    crash.sa_flags = SA_RESETHAND | SA_NODEFER;
+    sigemptyset(&crash.sa_mask);
+    for (const int signal : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT}) {
+        ::sigaction(signal, &crash, nullptr);
+    }
+}
+
+void beginOriginal(const std::string& name) {
+    const std::string line = imaging::messages::crashed(name);
+    crashLineLength = line.size() <= sizeof crashLine ? line.size() : 0;
+    std::memcpy(crashLine, line.data(), crashLineLength);
+    writeAll(messageOutput, imaging::messages::begun(name));
+#ifdef BILDERTAFEL_TEST_SWITCHES
+    // Test builds only: behave like a decoder crashing on this original.
+    if (const char* crashOn = std::getenv("BILDERTAFEL_TEST_CRASH_ON");
+        crashOn != nullptr && name == crashOn) {
+        std::abort();
+    }
+#endif
+}
+
+std::string readAll(int fd) {
+    std::string bytes;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            return bytes;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+} // namespace
+
+int windowChildMain(int input, int output) {
+    messageOutput = output;
+    installHandlers();
+
+    const std::string bytes = readAll(input);
+    std::vector<std::string_view> args;
+    std::vector<std::string> leaveOut;
+    for (std::size_t start = 0; start < bytes.size();) {
+        std::size_t end = bytes.find('\0', start);
+        end = end == std::string::npos ? bytes.size() : end;
+        args.emplace_back(bytes.data() + start, end - start);
+        start = end + 1;
+    }
+    for (std::size_t i = 0; i + 1 < args.size();) {
+        if (args[i] == "--leave-out") {
+            leaveOut.emplace_back(args[i + 1]);
+            args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
+                       args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+        } else {
+            ++i;
+        }
+    }
+
+    const ParsedCommandLine parsed = parseCommandLine(args);
+    if (parsed.kind != ParsedCommandLine::Kind::Run || parsed.options.prepare.empty() ||
+        parsed.options.generates()) {
+        writeAll(output,
+                 imaging::messages::refused(parsed.error.empty() ? "--prepare ohne Seiten erwartet."
+                                                                 : parsed.error));
+        return ExitWrongUsage;
+    }
+    imaging::PreparationRequest request;
+    std::ostringstream folderError;
+    if (!preparationRequestFor(parsed.options, request, folderError)) {
+        std::string refusal = folderError.str();
+        while (!refusal.empty() && refusal.back() == '\n') {
+            refusal.pop_back();
+        }
+        writeAll(output, imaging::messages::refused(refusal));
+        return ExitFileSystem;
+    }
+    request.leaveOut = std::move(leaveOut);
+
+    imaging::PreparationCallbacks callbacks;
+    callbacks.begun = beginOriginal;
+    callbacks.progress = [output](const imaging::PreparationProgress& progress) {
+        crashLineLength = 0;
+        writeAll(output, imaging::messages::finished(progress));
+    };
+    callbacks.cancelRequested = [] { return stopRequested.load(); };
+    const imaging::PreparationResult result = imaging::prepareImages(request, callbacks);
+    if (result.outcome == imaging::PreparationOutcome::Refused) {
+        writeAll(output, imaging::messages::refused(result.refusal));
+        return ExitRefused;
+    }
+    writeAll(output, imaging::messages::ended(result));
+    return ExitWritten;
+}
+
+} // namespace bildertafel::batch
