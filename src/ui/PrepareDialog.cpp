@@ -1,13 +1,15 @@
 #include "ui/PrepareDialog.h"
 
+#include "imaging/PreparationTexts.h"
 #include "ui/CreditSettings.h"
 #include "ui/QtText.h"
 #include "ui/lists/FileNames.h"
 #include "ui/lists/FolderPath.h"
 #include "ui_PrepareDialog.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
-#include <QThread>
+#include <QFileInfo>
 
 #include <sys/stat.h>
 
@@ -21,6 +23,22 @@ QString chooseWithToolkit(QWidget* parent, const QString& current) {
         parent, QStringLiteral("Ordner der Originale wählen"), current,
         QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
 }
+
+// The batch command makes the pictures; it is installed beside the window. A build tree keeps it
+// in a folder of its own.
+QString pictureProgram() {
+    const QString beside =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/bildertafel-batch");
+#ifdef BILDERTAFEL_BUILD_TREE_BATCH
+    if (!QFileInfo(beside).isExecutable()) {
+        return QStringLiteral(BILDERTAFEL_BUILD_TREE_BATCH);
+    }
+#endif
+    return beside;
+}
+
+// How long a program asked to stop may take for the pictures in progress when the dialog goes.
+constexpr int StopWaitMilliseconds = 60000;
 
 } // namespace
 
@@ -53,26 +71,42 @@ PrepareDialog::PrepareDialog(PreparationFolders folders, PreparationChoices& cho
     connect(m_ui->MakeMinis, &QCheckBox::toggled, m_ui->MiniSize, &QWidget::setEnabled);
     connect(m_ui->NoCredits, &QCheckBox::toggled, this, &PrepareDialog::showCreditChoice);
     connect(m_ui->Start, &QPushButton::clicked, this, &PrepareDialog::start);
-    connect(m_ui->Cancel, &QPushButton::clicked, this, [this] {
-        m_cancel = true;
-        m_ui->Cancel->setEnabled(false);
-        m_ui->ProgressText->setText(
-            QStringLiteral("Wird abgebrochen, sobald die Bilder in Arbeit fertig sind…"));
+    connect(m_ui->GoOn, &QPushButton::clicked, this, [this] {
+        m_ui->GoOn->hide();
+        setRunning(true);
+        startProgram();
     });
+    connect(m_ui->Cancel, &QPushButton::clicked, this, &PrepareDialog::cancelRun);
     connect(m_ui->Close, &QPushButton::clicked, this, &PrepareDialog::reject);
 }
 
 PrepareDialog::~PrepareDialog() {
-    if (m_worker != nullptr) {
-        m_cancel = true;
-        m_worker->wait();
+    if (m_child != nullptr) {
+        m_child->disconnect(this);
+        m_child->terminate();
+        if (!m_child->waitForFinished(StopWaitMilliseconds)) {
+            m_child->kill();
+            m_child->waitForFinished();
+        }
     }
 }
 
+void PrepareDialog::cancelRun() {
+    if (!isRunning() || m_cancel) {
+        return;
+    }
+    m_cancel = true;
+    // The program finishes the pictures in progress and removes its temporary files.
+    m_child->terminate();
+    m_ui->Cancel->setEnabled(false);
+    m_ui->ProgressText->setText(
+        QStringLiteral("Wird abgebrochen, sobald die Bilder in Arbeit fertig sind…"));
+}
+
 void PrepareDialog::reject() {
-    // A running run is stopped first; the dialog closes once it has.
+    // A running run is stopped first; the dialog stays until it has.
     if (isRunning()) {
-        m_ui->Cancel->click();
+        cancelRun();
         return;
     }
     keepChoices();
@@ -145,38 +179,81 @@ void PrepareDialog::setRunning(bool running) {
 
 void PrepareDialog::start() {
     keepChoices();
-    imaging::PreparationRequest request;
-    request.OriginalsFolder = uilists::toFileName(m_folders.originals);
-    request.PictureFolder = uilists::toFileName(m_folders.pictures);
-    request.ThumbFolder = uilists::toFileName(m_folders.thumbs);
-    request.pictureSize = m_ui->MakePictures->isChecked() ? m_ui->PictureSize->value() : 0;
-    request.miniSize = m_ui->MakeMinis->isChecked() ? m_ui->MiniSize->value() : 0;
-    request.quality = m_ui->Quality->value();
-    request.redo = m_ui->Redo->isChecked();
-    request.credits = m_choices.noCredits        ? imaging::CreditMode::None
-                      : m_choices.replaceCredits ? imaging::CreditMode::Replace
-                                                 : imaging::CreditMode::Keep;
-    request.artist = m_choices.artist.trimmed().toStdString();
-    request.copyright = m_choices.copyright.trimmed().toStdString();
+    const auto number = [](int value) { return std::to_string(value); };
+    m_arguments = {
+        "--prepare",      uilists::toFileName(m_folders.originals),
+        "--minis",        uilists::toFileName(m_folders.thumbs),
+        "--pictures",     uilists::toFileName(m_folders.pictures),
+        "--picture-size", number(m_ui->MakePictures->isChecked() ? m_ui->PictureSize->value() : 0),
+        "--mini-size",    number(m_ui->MakeMinis->isChecked() ? m_ui->MiniSize->value() : 0),
+        "--quality",      number(m_ui->Quality->value())};
+    if (m_ui->Redo->isChecked()) {
+        m_arguments.emplace_back("--redo");
+    }
+    if (m_choices.noCredits) {
+        m_arguments.emplace_back("--no-credits");
+    } else {
+        if (m_choices.replaceCredits) {
+            m_arguments.emplace_back("--replace-credits");
+        }
+        const std::string artist = m_choices.artist.trimmed().toStdString();
+        const std::string copyright = m_choices.copyright.trimmed().toStdString();
+        if (!artist.empty()) {
+            m_arguments.insert(m_arguments.end(), {"--artist", artist});
+        }
+        if (!copyright.empty()) {
+            m_arguments.insert(m_arguments.end(), {"--copyright", copyright});
+        }
+    }
 
-    m_cancel = false;
+    m_report = {};
+    m_ui->GoOn->hide();
     m_ui->Summary->clear();
     m_ui->Progress->setMaximum(1);
     m_ui->Progress->setValue(0);
     m_ui->Progress->setTextVisible(true);
     m_ui->ProgressText->setText(QStringLiteral("Die Originale werden gelesen…"));
     setRunning(true);
-    m_worker = QThread::create([this, request] {
-        imaging::PreparationCallbacks callbacks;
-        callbacks.progress = [this](const imaging::PreparationProgress& progress) {
-            QMetaObject::invokeMethod(
-                this, [this, progress] { showProgress(progress); }, Qt::QueuedConnection);
-        };
-        callbacks.cancelRequested = [this] { return m_cancel.load(); };
-        m_result = imaging::prepareImages(request, callbacks);
+    startProgram();
+}
+
+void PrepareDialog::startProgram() {
+    m_cancel = false;
+    m_report.startProgram();
+    // The arguments go on standard input, each ended by a zero byte: folder names keep their
+    // bytes, which a command line made of text would not promise.
+    QByteArray input;
+    const auto add = [&input](std::string_view argument) {
+        input.append(argument.data(), static_cast<qsizetype>(argument.size()));
+        input.append('\0');
+    };
+    for (const std::string& argument : m_arguments) {
+        add(argument);
+    }
+    for (const std::string& name : m_report.leaveOut()) {
+        add("--leave-out");
+        add(name);
+    }
+    m_child = new QProcess(this);
+    m_child->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    connect(m_child, &QProcess::readyReadStandardOutput, this, &PrepareDialog::readProgramOutput);
+    connect(m_child, &QProcess::finished, this, &PrepareDialog::programEnded);
+    connect(m_child, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart) {
+            programNotStarted();
+        }
     });
-    connect(m_worker, &QThread::finished, this, &PrepareDialog::finish);
-    m_worker->start();
+    m_child->start(pictureProgram(), {QStringLiteral("--window-child")});
+    if (m_child != nullptr) {
+        m_child->write(input);
+        m_child->closeWriteChannel();
+    }
+}
+
+void PrepareDialog::readProgramOutput() {
+    const QByteArray bytes = m_child->readAllStandardOutput();
+    m_report.read(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                  [this](const imaging::PreparationProgress& progress) { showProgress(progress); });
 }
 
 void PrepareDialog::showProgress(const imaging::PreparationProgress& progress) {
@@ -193,24 +270,41 @@ void PrepareDialog::showProgress(const imaging::PreparationProgress& progress) {
     m_ui->ProgressText->setText(text);
 }
 
-void PrepareDialog::finish() {
-    m_worker->wait();
-    delete m_worker;
-    m_worker = nullptr;
+void PrepareDialog::programEnded() {
+    readProgramOutput();
+    m_child->deleteLater();
+    m_child = nullptr;
+    const imaging::PreparationReport::Ending ending = m_report.programEnded(m_cancel);
     setRunning(false);
     m_ui->ProgressText->clear();
-    if (m_result.outcome == imaging::PreparationOutcome::Refused) {
-        m_ui->Summary->setPlainText(fromUtf8(m_result.refusal));
+    if (ending == imaging::PreparationReport::Ending::Refused) {
+        m_ui->Summary->setPlainText(fromUtf8(m_report.refusal()));
         return;
     }
     // Progress reports still under way when "Abbrechen" was clicked are dropped: the bar shows
     // the count of the summary.
-    m_ui->Progress->setMaximum(static_cast<int>(std::max<std::size_t>(m_result.originals, 1)));
-    m_ui->Progress->setValue(static_cast<int>(m_result.finished));
-    m_ui->Summary->setPlainText(fromUtf8(imaging::preparationSummary(m_result)));
+    const imaging::PreparationResult result = m_report.result();
+    m_ui->Progress->setMaximum(static_cast<int>(std::max<std::size_t>(result.originals, 1)));
+    m_ui->Progress->setValue(static_cast<int>(result.finished));
+    QString summary = fromUtf8(imaging::preparationSummary(result));
+    if (ending == imaging::PreparationReport::Ending::Crashed) {
+        summary = fromUtf8(imaging::texts::programCrashed(m_report.crashedOn())) + u'\n' + summary;
+        m_ui->GoOn->show();
+    }
+    m_ui->Summary->setPlainText(summary);
     if (m_afterRun) {
         m_afterRun();
     }
+}
+
+void PrepareDialog::programNotStarted() {
+    const QString program = m_child->program();
+    m_child->deleteLater();
+    m_child = nullptr;
+    setRunning(false);
+    m_ui->ProgressText->clear();
+    m_ui->Summary->setPlainText(fromUtf8(imaging::texts::programNotStarted(
+        uilists::toFileName(program), QFileInfo::exists(program))));
 }
 
 } // namespace bildertafel::ui

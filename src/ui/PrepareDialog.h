@@ -1,15 +1,16 @@
 #pragma once
 
 #include "imaging/Preparation.h"
+#include "imaging/PreparationMessages.h"
 
 #include <QDialog>
+#include <QProcess>
 #include <QString>
 
-#include <atomic>
 #include <functional>
 #include <memory>
-
-class QThread;
+#include <string>
+#include <vector>
 
 namespace Ui {
 class PrepareDialog;
@@ -40,8 +41,9 @@ struct PreparationFolders {
 };
 
 // "Bilder vorbereiten": the folder of the originals, the sizes and the quality, and the run with
-// its progress. The pictures are made off the window's thread; the dialog is modal, so no other
-// command runs meanwhile, while the window keeps being drawn.
+// its progress. The pictures are made by the batch command in a process of its own, so that a
+// decoder that crashes never takes the window with it, and the window never loads the decoders;
+// the dialog is modal, so no other command runs meanwhile, while the window keeps being drawn.
 class PrepareDialog : public QDialog {
     Q_OBJECT
 
@@ -51,7 +53,7 @@ public:
 
     // Runs in the window's thread after every run that got past its refusals.
     void setAfterRun(std::function<void()> afterRun) { m_afterRun = std::move(afterRun); }
-    bool isRunning() const { return m_worker != nullptr; }
+    bool isRunning() const { return m_child != nullptr; }
 
 public slots:
     void reject() override;
@@ -61,7 +63,13 @@ private:
     // The web-size pictures are not made where the originals lie: they are taken as they are.
     void showWhetherPicturesCanBeMade();
     void start();
-    void finish();
+    // Asks the picture program to stop after the pictures in progress.
+    void cancelRun();
+    // Starts the picture program on what the run has not finished yet.
+    void startProgram();
+    void readProgramOutput();
+    void programEnded();
+    void programNotStarted();
     void showProgress(const imaging::PreparationProgress& progress);
     void keepChoices();
     void showCreditChoice();
@@ -71,9 +79,10 @@ private:
     PreparationFolders m_folders;
     PreparationChoices& m_choices;
     std::function<void()> m_afterRun;
-    QThread* m_worker = nullptr;
-    std::atomic<bool> m_cancel{false};
-    imaging::PreparationResult m_result;
+    QProcess* m_child = nullptr;
+    std::vector<std::string> m_arguments; // of the run, for every program that works on it
+    imaging::PreparationReport m_report;
+    bool m_cancel = false;
 };
 
 } // namespace bildertafel::ui

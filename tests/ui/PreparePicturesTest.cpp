@@ -23,6 +23,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 using bildertafel::ui::MainWindow;
@@ -47,8 +48,13 @@ private slots:
     void afterCancelBarAndSummaryAgree();
     void theNoticeIsRememberedAndGoesIntoThePictures_data();
     void theNoticeIsRememberedAndGoesIntoThePictures();
+    void aPictureThatCrashesTheProgramIsSkippedAndTheRestMade();
+    void cancelStopsTheProgramAndLeavesNoTemporaryFile();
 
 private:
+    // Opens the dialog on a new show's folder, and has script use it.
+    bool useDialog(MainWindow& window, const std::function<void(PrepareDialog&)>& script);
+
     QString m_startFolder;
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_show;
@@ -66,6 +72,7 @@ void PreparePicturesTest::init() {
 }
 
 void PreparePicturesTest::cleanup() {
+    qunsetenv("BILDERTAFEL_TEST_CRASH_ON");
     QDir::setCurrent(m_startFolder);
     m_dir.reset();
 }
@@ -232,6 +239,88 @@ void PreparePicturesTest::theNoticeIsRememberedAndGoesIntoThePictures() {
     QCOMPARE(holds(m_show + "/bilder/Bild 1.jpg"), inPicture);
     QVERIFY(!holds(m_show + "/minis/Bild 1.jpg"));
     QCOMPARE(shown, (QStringList{artist, copyright, noCredits ? "keine" : ""}));
+}
+
+bool PreparePicturesTest::useDialog(MainWindow& window,
+                                    const std::function<void(PrepareDialog&)>& script) {
+    scriptDialogs(window);
+    if (!startWindow(window) || !doubleClickFolderRow(dir1(window, 1), m_show))
+        return false;
+    bool used = false;
+    window.setPrepareDialogShown([&](PrepareDialog& dialog) {
+        QTimer::singleShot(0, &dialog, [&] {
+            script(dialog);
+            used = true;
+            dialog.findChild<QPushButton*>("Close")->click();
+        });
+    });
+    control<QAction>(window, "PreparePictures").trigger();
+    return used;
+}
+
+namespace {
+
+// Clicks the button and waits for the run it starts; the summary afterwards, or a note that the
+// run did not end.
+QString runUntilEnd(PrepareDialog& dialog, const char* button) {
+    dialog.findChild<QPushButton*>(button)->click();
+    if (!QTest::qWaitFor([&dialog] { return !dialog.isRunning(); }, 60000))
+        return "(läuft noch)";
+    return dialog.findChild<QPlainTextEdit*>("Summary")->toPlainText();
+}
+
+} // namespace
+
+void PreparePicturesTest::aPictureThatCrashesTheProgramIsSkippedAndTheRestMade() {
+    QVERIFY(QFile::copy(BILDERTAFEL_SAMPLE_SHOW "/bilder/Bild 3.jpg", m_show + "/Bild 3.jpg"));
+    qputenv("BILDERTAFEL_TEST_CRASH_ON", "Bild 2.jpg");
+    MainWindow window;
+    QString crashed;
+    bool goOnOffered = false;
+    QString summary;
+    QVERIFY(useDialog(window, [&](PrepareDialog& dialog) {
+        crashed = runUntilEnd(dialog, "Start");
+        goOnOffered = dialog.findChild<QPushButton*>("GoOn")->isVisible();
+        if (goOnOffered)
+            summary = runUntilEnd(dialog, "GoOn");
+    }));
+    QVERIFY2(crashed.contains("bei der Arbeit an „Bild 2.jpg“; dieses Original wird übersprungen"),
+             qPrintable(crashed));
+    QVERIFY(goOnOffered);
+    QVERIFY2(summary.startsWith("Fertig: 2 Bilder im Großformat und 2 Mini-Bilder erstellt."),
+             qPrintable(summary));
+    QVERIFY2(summary.contains("Bild 2.jpg: das Bild ließ das Bildprogramm abstürzen"),
+             qPrintable(summary));
+    QCOMPARE(namesOf(file1(window, 2)), (QStringList{"Bild 1.jpg", "Bild 3.jpg"}));
+    QCOMPARE(labelText(window, "Label3"), "2 jpg / 0 html");
+}
+
+void PreparePicturesTest::cancelStopsTheProgramAndLeavesNoTemporaryFile() {
+    // Every picture replaces one that exists, through a temporary file beside it.
+    constexpr int Copies = 40;
+    for (const QString folder : {"/minis/", "/bilder/"})
+        QVERIFY(QDir().mkpath(m_show + folder));
+    for (int i = 0; i < Copies; ++i) {
+        const QString name = QStringLiteral("Kopie %1.jpg").arg(i);
+        for (const QString folder : {"/", "/minis/", "/bilder/"})
+            QVERIFY(
+                QFile::copy(BILDERTAFEL_SAMPLE_SHOW "/bilder/Bild 4.jpg", m_show + folder + name));
+    }
+    MainWindow window;
+    QString cancelled;
+    QVERIFY(useDialog(window, [&](PrepareDialog& dialog) {
+        dialog.findChild<QCheckBox*>("Redo")->setChecked(true);
+        dialog.findChild<QPushButton*>("Start")->click();
+        auto& progress = *dialog.findChild<QProgressBar*>("Progress");
+        if (QTest::qWaitFor([&] { return progress.value() > 0 || !dialog.isRunning(); }, 60000))
+            cancelled = runUntilEnd(dialog, "Cancel");
+    }));
+    QVERIFY2(cancelled.startsWith("Abgebrochen nach "), qPrintable(cancelled));
+    for (const QString folder : {"/minis", "/bilder"}) {
+        const QStringList left =
+            QDir(m_show + folder).entryList({".bildertafel-*"}, QDir::Files | QDir::Hidden);
+        QVERIFY2(left.isEmpty(), qPrintable(left.join(", ")));
+    }
 }
 
 QTEST_MAIN(PreparePicturesTest)
