@@ -1,7 +1,8 @@
 // Times the preparation of camera-size originals against vipsthumbnail run once per size, as a
 // user would script it, and reads the peak memory of a run at two numbers of originals. The
 // originals carry a camera's metadata (written by exiftool), so the cost of the kept credit
-// fields shows against a run that keeps none. Every
+// fields shows against a run that keeps none. The run the window starts, the batch command as a
+// program of its own, is timed against the same run made by the library directly. Every
 // run is a child process of its own: the figures are that child's, and this process never
 // starts libvips, so forking stays safe.
 
@@ -13,6 +14,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -200,6 +202,33 @@ Run prepare(const fs::path& originals, const fs::path& out, int pictureSize,
     return run;
 }
 
+// The window's way: the batch command's picture program, its arguments on standard input.
+Run throughWindowProgram(const fs::path& originals, const fs::path& out) {
+    const std::string arguments[] = {
+        "--prepare",  originals.string(),        "--minis", (out / "thumbs").string(),
+        "--pictures", (out / "bilder").string(), "--redo"};
+    const fs::path input = out.string() + "-arguments";
+    if (std::FILE* file = std::fopen(input.c_str(), "wb")) {
+        for (const std::string& argument : arguments) {
+            std::fwrite(argument.c_str(), 1, argument.size() + 1, file);
+        }
+        std::fclose(file);
+    }
+    ::sync();
+    const auto start = Clock::now();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int in = ::open(input.c_str(), O_RDONLY);
+        const int out = ::open("/dev/null", O_WRONLY);
+        if (in < 0 || out < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0) {
+            ::_exit(126);
+        }
+        ::execl(BILDERTAFEL_BATCH_PROGRAM, BILDERTAFEL_BATCH_PROGRAM, "--window-child", nullptr);
+        ::_exit(127);
+    }
+    return pid < 0 ? Run{} : waitFor(pid, start);
+}
+
 Run vipsthumbnail(const fs::path& originals, const fs::path& out, int size) {
     std::error_code ignored;
     fs::create_directories(out, ignored);
@@ -282,11 +311,12 @@ int main(int argc, char** argv) {
     std::printf("%.1f MB per original; %u processor cores\n\n",
                 static_cast<double>(bytes) / Originals / 1e6, std::thread::hardware_concurrency());
 
-    Timing both, twoRuns, previews, previewRun, bare;
+    Timing both, twoRuns, previews, previewRun, bare, windowProgram;
     for (int round = 0; round < Rounds; ++round) {
         both.add(prepare(originals, root / "ours", imaging::DefaultPictureSize));
         bare.add(prepare(originals, root / "ours-bare", imaging::DefaultPictureSize,
                          imaging::CreditMode::None));
+        windowProgram.add(throughWindowProgram(originals, root / "window"));
         twoRuns.add(sum(vipsthumbnail(originals, root / "theirs/bilder", 1600),
                         vipsthumbnail(originals, root / "theirs/thumbs", 160)));
         previews.add(prepare(originals, root / "ours-previews", 0));
@@ -297,7 +327,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     const Run many = prepare(root / "many", root / "ours-many", imaging::DefaultPictureSize);
-    if (!both.ok || !twoRuns.ok || !previews.ok || !previewRun.ok || !many.ok || !bare.ok) {
+    if (!both.ok || !windowProgram.ok || !twoRuns.ok || !previews.ok || !previewRun.ok ||
+        !many.ok || !bare.ok) {
         std::fprintf(stderr, "a run failed\n");
         return 1;
     }
@@ -310,6 +341,7 @@ int main(int argc, char** argv) {
     printRatio("both sizes, processor time", both.cpu, twoRuns.cpu, 0);
     printRatio("credits kept, time (vs none kept)", both.wall, bare.wall, 1.05);
     printRatio("credits kept, processor time", both.cpu, bare.cpu, 0);
+    printRatio("the window's program (vs the library)", windowProgram.wall, both.wall, 1.05);
     printRatio("previews only, time (vs vipsthumbnail)", previews.wall, previewRun.wall, 1.0);
     printRatio("previews only, processor time", previews.cpu, previewRun.cpu, 0);
     std::printf("%-40s %9.0f MiB %9.0f MiB %6s   <= 300 MiB     %s\n",
