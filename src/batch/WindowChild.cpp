@@ -33,7 +33,10 @@ void writeAll(int fd, std::string_view bytes) {
             continue;
         }
         if (written <= 0) {
-            return; // the window is gone; the next write ends the program
+            // The window is gone: the run stops as if it had been asked to, and no picture in
+            // progress is left half written.
+            stopRequested = true;
+            return;
         }
         bytes.remove_prefix(static_cast<std::size_t>(written));
     }
@@ -58,6 +61,7 @@ void installHandlers() {
     for (const int signal : {SIGTERM, SIGINT}) {
         ::sigaction(signal, &stop, nullptr);
     }
+    ::signal(SIGPIPE, SIG_IGN);
     struct sigaction crash {};
     crash.sa_handler = onCrash;
     crash.sa_flags = SA_RESETHAND | SA_NODEFER;
