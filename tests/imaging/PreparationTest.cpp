@@ -224,7 +224,8 @@ TEST(Preparation, CancelFinishesThePicturesInProgressOnly) {
                                              last = p;
                                              progressed = true;
                                          },
-                                         [&] { return progressed.load(); }};
+                                         [&] { return progressed.load(); },
+                                         {}};
     const PreparationResult result = prepareImages(requestFor(dir), callbacks);
     EXPECT_EQ(result.outcome, PreparationOutcome::Cancelled);
     EXPECT_LT(result.finished, count);
