@@ -79,6 +79,9 @@ std::string finished(const PreparationProgress& progress) {
     for (const FailedTarget& failure : outcome.failures) {
         text += line({"failed", failure.path, failure.reason});
     }
+    for (const std::string& reason : outcome.leftOut) {
+        text += line({"leftout", reason});
+    }
     std::string made;
     made += outcome.pictureMade ? "p" : "";
     made += outcome.miniMade ? "m" : "";
@@ -112,6 +115,7 @@ void PreparationReport::startProgram() {
     m_finishedBefore = m_finished.size();
     m_pending.clear();
     m_failed.clear();
+    m_leftOut.clear();
     m_inProgress.clear();
     m_crashedName.clear();
     m_crashedOn.clear();
@@ -140,6 +144,8 @@ void PreparationReport::take(const std::vector<std::string>& fields,
         m_inProgress.push_back(fields[1]);
     } else if (kind == "failed" && fields.size() == 3) {
         m_failed.push_back({fields[1], fields[2]});
+    } else if (kind == "leftout" && fields.size() == 2) {
+        m_leftOut.push_back(fields[1]);
     } else if (kind == "crashed" && fields.size() == 2) {
         m_crashedName = fields[1];
     } else if (kind == "refused" && fields.size() == 2) {
@@ -166,6 +172,8 @@ void PreparationReport::take(const std::vector<std::string>& fields,
         finished.outcome.upToDate = fields[4].find('u') != std::string::npos;
         finished.outcome.failures = std::move(m_failed);
         m_failed.clear();
+        finished.outcome.leftOut = std::move(m_leftOut);
+        m_leftOut.clear();
         std::erase(m_inProgress, finished.name);
         m_total = static_cast<std::size_t>(total);
         m_finished.push_back(std::move(finished));
@@ -237,6 +245,9 @@ PreparationResult PreparationReport::result() const {
         }
         result.failures.insert(result.failures.end(), outcome.failures.begin(),
                                outcome.failures.end());
+        for (const std::string& reason : outcome.leftOut) {
+            result.leftOut.push_back({finished->name, reason});
+        }
     }
     return result;
 }

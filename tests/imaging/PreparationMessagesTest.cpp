@@ -44,6 +44,7 @@ TEST(PreparationReport, KeepsEveryByteAndListsTheRunInListOrder) {
     OriginalOutcome failed = made();
     failed.miniMade = false;
     failed.failures = {{"/show/minis/\tx.jpg", "Die Datei kann nicht geschrieben werden."}};
+    failed.leftOut = {"EXIF Artist: kein UTF-8\n(\\)", "XMP: beschädigt"};
     OriginalOutcome upToDate;
     upToDate.upToDate = true;
     const std::string lines =
@@ -73,6 +74,10 @@ TEST(PreparationReport, KeepsEveryByteAndListsTheRunInListOrder) {
     EXPECT_EQ(result.skipped[1].reason, "kaputt");
     ASSERT_EQ(result.failures.size(), 1u);
     EXPECT_EQ(result.failures[0].path, failed.failures[0].path);
+    ASSERT_EQ(result.leftOut.size(), 2u); // only the original that had them
+    EXPECT_EQ(result.leftOut[0].name, odd);
+    EXPECT_EQ(result.leftOut[0].reason, failed.leftOut[0]);
+    EXPECT_EQ(result.leftOut[1].reason, failed.leftOut[1]);
     EXPECT_EQ(report.leaveOut().at(1), odd);
 }
 

@@ -50,6 +50,7 @@ private slots:
     void theNoticeIsRememberedAndGoesIntoThePictures();
     void aPictureThatCrashesTheProgramIsSkippedAndTheRestMade();
     void cancelStopsTheProgramAndLeavesNoTemporaryFile();
+    void fieldsLeftOutByTheProgramAreNamed();
 
 private:
     // Opens the dialog on a new show's folder, and has script use it.
@@ -321,6 +322,31 @@ void PreparePicturesTest::cancelStopsTheProgramAndLeavesNoTemporaryFile() {
             QDir(m_show + folder).entryList({".bildertafel-*"}, QDir::Files | QDir::Hidden);
         QVERIFY2(left.isEmpty(), qPrintable(left.join(", ")));
     }
+}
+
+void PreparePicturesTest::fieldsLeftOutByTheProgramAreNamed() {
+    QSettings(QStringLiteral("bildertafel"), QStringLiteral("bildertafel")).remove("Bilder");
+    // An XMP packet whose closing tag is broken, right after the picture's start.
+    QFile sample(BILDERTAFEL_SAMPLE_SHOW "/bilder/Bild 3.jpg");
+    QVERIFY(sample.open(QIODevice::ReadOnly));
+    const QByteArray bytes = sample.readAll();
+    const QByteArray packet =
+        QByteArray("http://ns.adobe.com/xap/1.0/", 29) +
+        "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF "
+        "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"><rdf:Description "
+        "xmlns:dc=\"http://purl.org/dc/elements/1.1/\"><dc:rights>Anna</dc:rights>"
+        "</rdf:Description></rdf:RDX></x:xmpmeta>";
+    QByteArray segment("\xff\xe1");
+    segment.append(char((packet.size() + 2) >> 8)).append(char((packet.size() + 2) & 0xff));
+    QVERIFY(writeBytes(m_show + "/Bild 3.jpg", bytes.left(2) + segment + packet + bytes.mid(2)));
+    MainWindow window;
+    QString summary;
+    QVERIFY(
+        useDialog(window, [&](PrepareDialog& dialog) { summary = runUntilEnd(dialog, "Start"); }));
+    QVERIFY2(summary.contains("Nicht übernommene Angaben:\nBild 3.jpg: Die XMP-Angaben des "
+                              "Originals sind beschädigt"),
+             qPrintable(summary));
+    QVERIFY2(summary.startsWith("Fertig: 3 Bilder im Großformat"), qPrintable(summary));
 }
 
 QTEST_MAIN(PreparePicturesTest)
