@@ -2,9 +2,9 @@
 
 #include "batch/BatchOptions.h"
 #include "batch/BatchRun.h"
+#include "batch/Interruptions.h"
 #include "imaging/PreparationMessages.h"
 
-#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -17,8 +17,6 @@
 namespace bildertafel::batch {
 namespace {
 
-std::atomic<bool> stopRequested{false};
-static_assert(std::atomic<bool>::is_always_lock_free);
 int messageOutput = -1;
 
 // The crash line of the original this thread works on, ready for the crash handler, which may
@@ -35,15 +33,11 @@ void writeAll(int fd, std::string_view bytes) {
         if (written <= 0) {
             // The window is gone: the run stops as if it had been asked to, and no picture in
             // progress is left half written.
-            stopRequested = true;
+            requestStop();
             return;
         }
         bytes.remove_prefix(static_cast<std::size_t>(written));
     }
-}
-
-extern "C" void onStop(int) {
-    stopRequested = true;
 }
 
 extern "C" void onCrash(int signal) {
@@ -54,13 +48,8 @@ extern "C" void onCrash(int signal) {
     ::raise(signal);
 }
 
+// SIGTERM, SIGINT and SIGHUP are the command's own interruptions (watchInterruptions()).
 void installHandlers() {
-    struct sigaction stop {};
-    stop.sa_handler = onStop;
-    sigemptyset(&stop.sa_mask);
-    for (const int signal : {SIGTERM, SIGINT}) {
-        ::sigaction(signal, &stop, nullptr);
-    }
     ::signal(SIGPIPE, SIG_IGN);
     struct sigaction crash {};
     crash.sa_handler = onCrash;
@@ -151,7 +140,7 @@ int windowChildMain(int input, int output) {
         crashLineLength = 0;
         writeAll(output, imaging::messages::finished(progress));
     };
-    callbacks.cancelRequested = [] { return stopRequested.load(); };
+    callbacks.cancelRequested = [] { return stopRequested(); };
     const imaging::PreparationResult result = imaging::prepareImages(request, callbacks);
     if (result.outcome == imaging::PreparationOutcome::Refused) {
         writeAll(output, imaging::messages::refused(result.refusal));

@@ -8,10 +8,12 @@
 #include <vector>
 
 int main(int argc, char** argv) {
-    if (argc == 2 && argv[1] == bildertafel::batch::WindowChildOption) {
-        return bildertafel::batch::windowChildMain(STDIN_FILENO, STDOUT_FILENO);
+    using namespace bildertafel::batch;
+    const bool windowChild = argc == 2 && argv[1] == WindowChildOption;
+    watchInterruptions(windowChild ? OnInterruption::StopAfterPictures : OnInterruption::EndAtOnce);
+    if (windowChild) {
+        return windowChildMain(STDIN_FILENO, STDOUT_FILENO);
     }
-    bildertafel::batch::watchInterruptions();
     const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-    return bildertafel::batch::batchMain(args, std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1);
+    return batchMain(args, std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1);
 }

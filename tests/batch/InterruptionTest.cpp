@@ -2,6 +2,7 @@
 #include "ProgramRun.h"
 #include "TempDir.h"
 
+#include "imaging/PreparationMessages.h"
 #include "textfile/RunLock.h"
 
 #include <gtest/gtest.h>
@@ -78,6 +79,15 @@ protected:
         return args;
     }
 
+    // The window's picture program with the arguments of the preparation on its standard input.
+    StartedProgram windowProgram() const {
+        std::string input;
+        for (const std::string& argument : arguments(true)) {
+            input += argument + '\0';
+        }
+        return StartedProgram(BATCH_PROGRAM, {"--window-child"}, dir.path(), input);
+    }
+
     // Gives the run all its work again: every page old, no picture made.
     void renew(bool prepare) const {
         for (int i = 1; i <= (prepare ? Originals : m_pages); ++i) {
@@ -134,6 +144,43 @@ TEST_F(Interruption, AStoppedRunLeavesNoTemporaryFileForGood) {
     }
 }
 
+// The window's picture program answers the same signals: the first finishes the pictures in
+// progress and tells the window the run was cancelled, a second ends it at once.
+TEST_F(Interruption, TheWindowsPictureProgramStopsAfterThePicturesInProgress) {
+    // A second signal of another kind: two of one kind arriving together would count as one.
+    const struct {
+        const char* what;
+        std::vector<int> signals;
+        bool endsAtOnce;
+    } cases[] = {
+        {"terminated", {SIGTERM}, false},
+        {"terminated, then Ctrl+C", {SIGTERM, SIGINT}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        renew(true);
+        StartedProgram run = windowProgram();
+        const auto giveUp = std::chrono::steady_clock::now() + 60s;
+        while (!underWay(true) && std::chrono::steady_clock::now() < giveUp) {
+            std::this_thread::sleep_for(1ms);
+        }
+        ASSERT_TRUE(underWay(true));
+        for (const int signal : c.signals) {
+            ::kill(run.pid(), signal);
+        }
+        const ProgramResult stopped = run.wait();
+        if (c.endsAtOnce) {
+            EXPECT_TRUE(stopped.exitStatus == 130 || stopped.exitStatus == 143)
+                << stopped.exitStatus << stopped.err;
+        } else {
+            EXPECT_EQ(stopped.exitStatus, 0) << stopped.err;
+        }
+        EXPECT_EQ(stopped.out.find("end\tcancelled\t") != std::string::npos, !c.endsAtOnce)
+            << stopped.out;
+        EXPECT_EQ(temporaries(dir.path()), std::vector<std::string>());
+    }
+}
+
 TEST_F(Interruption, ASecondRunOnTheShowRefuses) {
     makePages(1);
     for (const bool prepare : {false, true}) {
@@ -145,6 +192,13 @@ TEST_F(Interruption, ASecondRunOnTheShowRefuses) {
         EXPECT_EQ(second.err, textfile::anotherRunIsWorking(dir.folder() + "show/bilder/") + "\n");
         EXPECT_EQ(readFile(dir / "show/bilder" / numbered("p", 1, ".html")), "alt");
     }
+    // The window's picture program tells the window, which shows the message.
+    textfile::RunLock first;
+    ASSERT_TRUE(first.acquire({dir.folder() + "show/bilder/"}, 0ms));
+    StartedProgram second = windowProgram();
+    const ProgramResult refused = second.wait();
+    EXPECT_EQ(refused.out, imaging::messages::refused(
+                               textfile::anotherRunIsWorking(dir.folder() + "show/bilder/")));
 }
 
 } // namespace

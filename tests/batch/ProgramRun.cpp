@@ -15,7 +15,7 @@ extern char** environ;
 namespace bildertafel::test {
 
 StartedProgram::StartedProgram(const std::string& program, const std::vector<std::string>& args,
-                               const std::filesystem::path& workingFolder)
+                               const std::filesystem::path& workingFolder, const std::string& input)
     : m_outputs(std::filesystem::temp_directory_path() /
                 ("bildertafel-run-" + std::to_string(::getpid()) + "-" +
                  std::to_string(reinterpret_cast<std::uintptr_t>(this)))) {
@@ -29,6 +29,11 @@ StartedProgram::StartedProgram(const std::string& program, const std::vector<std
                                      0600);
     posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0600);
+    const std::string inFile = (m_outputs / "in").string();
+    if (!input.empty()) {
+        writeFile(inFile, input);
+        posix_spawn_file_actions_addopen(&actions, 0, inFile.c_str(), O_RDONLY, 0);
+    }
     posix_spawn_file_actions_addchdir_np(&actions, workingFolder.c_str());
 
     std::vector<char*> argv{const_cast<char*>(program.c_str())};

@@ -18,11 +18,11 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
                          const std::filesystem::path& workingFolder);
 
 // A program started like runProgram() that runs on until it is waited for, to be signalled
-// meanwhile.
+// meanwhile. A non-empty input is its standard input.
 class StartedProgram {
 public:
     StartedProgram(const std::string& program, const std::vector<std::string>& args,
-                   const std::filesystem::path& workingFolder);
+                   const std::filesystem::path& workingFolder, const std::string& input = {});
     ~StartedProgram(); // kills the program if it was not waited for
     StartedProgram(const StartedProgram&) = delete;
     StartedProgram& operator=(const StartedProgram&) = delete;
