@@ -83,7 +83,11 @@ PrepareDialog::PrepareDialog(PreparationFolders folders, PreparationChoices& cho
 PrepareDialog::~PrepareDialog() {
     if (m_child != nullptr) {
         m_child->disconnect(this);
-        m_child->terminate();
+        // As on "Abbrechen": a second signal would end the program before the pictures in
+        // progress are finished.
+        if (!m_cancel) {
+            m_child->terminate();
+        }
         if (!m_child->waitForFinished(StopWaitMilliseconds)) {
             m_child->kill();
             m_child->waitForFinished();
