@@ -3,8 +3,10 @@
 #include "batch/BatchHost.h"
 #include "batch/BatchPublish.h"
 #include "batch/BatchUsage.h"
+#include "dialogs/DialogTexts.h"
 #include "filelist/FileList.h"
 #include "filelist/FolderPath.h"
+#include "generator/FolderChecks.h"
 #include "generator/ShowGenerator.h"
 #include "imaging/Preparation.h"
 #include "settings/ConfigCommands.h"
@@ -215,6 +217,21 @@ int runBatch(const BatchOptions& options, std::ostream& err, bool errIsTerminal)
     if (options.saveConfig &&
         saveConfigAndTell(*options.saveConfig, input.settings, host) != ConfigOutcome::Done) {
         return ExitFileSystem;
+    }
+    // Pictures and pages in one run: the pages' rules for the folders are checked before any
+    // picture is made, so that a show refused for its folders gets no pictures either.
+    if (!options.prepare.empty() && options.generates()) {
+        generator::ShowGeneratorInput places;
+        if (!takeFolders({{&options.show, &places.ShowFolder},
+                          {&options.minis, &places.ThumbFolder},
+                          {&options.pictures, &places.PictureFolder}},
+                         err)) {
+            return ExitFileSystem;
+        }
+        if (const core::Outcome folders = generator::checkFolders(places); !folders) {
+            host.showMessage(folders.reason(), dialogs::FileSystemProblemTitle);
+            return ExitRefused;
+        }
     }
     if (!options.prepare.empty()) {
         // The previews are made at the size the set expects, unless another one is asked for.

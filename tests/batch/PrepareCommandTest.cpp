@@ -59,6 +59,12 @@ TEST_F(PrepareCommand, ExitStatuses) {
          1,
          "Der Ordner der Originale ist zugleich der Ordner der Mini-Bilder"},
         {"an unreadable original", {"--show", "show"}, "Notiz.jpg", "kein Bild", 3, "Fertig: "},
+        {"previews outside the show",
+         {"--show", "show", "--minis", "anderswo"},
+         nullptr,
+         nullptr,
+         1,
+         "Der Ordner für die Minis liegt nicht unter dem Hauptordner der Show"},
         {"a size out of range",
          {"--mini-size", "8"},
          nullptr,
@@ -83,6 +89,8 @@ TEST_F(PrepareCommand, ExitStatuses) {
         EXPECT_TRUE(result.err.starts_with(c.firstErrorLine)) << result.err;
         // No pages follow a run that did not make every picture.
         EXPECT_FALSE(std::filesystem::exists(dir / "show/bilder01.html"));
+        // A show refused for its folders gets no pictures either.
+        EXPECT_FALSE(std::filesystem::exists(dir / "anderswo"));
         if (c.file != nullptr) {
             std::filesystem::remove(dir / "kamera" / c.file);
         }
