@@ -3,6 +3,7 @@
 #include "imaging/Preparation.h"
 #include "imaging/VipsSetup.h"
 
+#include "RequestIn.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 
 using namespace bildertafel::imaging;
 using bildertafel::test::readFile;
+using bildertafel::test::requestIn;
 using bildertafel::test::TempDir;
 using bildertafel::test::writeFile;
 namespace fs = std::filesystem;
@@ -117,13 +119,7 @@ const Fields KeptFields = {
 };
 
 PreparationRequest requestFor(const TempDir& dir) {
-    PreparationRequest request;
-    request.OriginalsFolder = dir.folder() + "originale/";
-    request.PictureFolder = dir.folder() + "bilder/";
-    request.ThumbFolder = dir.folder() + "thumbs/";
-    request.pictureSize = 32;
-    request.miniSize = 16;
-    return request;
+    return requestIn(dir, 32, 16);
 }
 
 TEST(CreditFields, ThePictureKeepsWhoseItIsAndNothingElseThePreviewNothing) {

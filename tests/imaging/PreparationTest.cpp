@@ -1,6 +1,7 @@
 #include "imaging/Preparation.h"
 #include "imaging/VipsSetup.h"
 
+#include "RequestIn.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 using namespace bildertafel::imaging;
 using bildertafel::test::listNames;
 using bildertafel::test::readFile;
+using bildertafel::test::requestIn;
 using bildertafel::test::TempDir;
 using bildertafel::test::writeFile;
 using vips::VImage;
@@ -78,13 +80,7 @@ void makeOriginal(const fs::path& path, Kind kind) {
 }
 
 PreparationRequest requestFor(const TempDir& dir) {
-    PreparationRequest request;
-    request.OriginalsFolder = dir.folder() + "originale/";
-    request.PictureFolder = dir.folder() + "bilder/";
-    request.ThumbFolder = dir.folder() + "thumbs/";
-    request.pictureSize = 200;
-    request.miniSize = 40;
-    return request;
+    return requestIn(dir, 200, 40);
 }
 
 bool hasTemporaryFile(const TempDir& dir) {

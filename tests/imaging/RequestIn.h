@@ -1,0 +1,19 @@
+#pragma once
+
+#include "TempDir.h"
+#include "imaging/Preparation.h"
+
+namespace bildertafel::test {
+
+// A run from the folder's "originale/" into its "bilder/" and "thumbs/" at the given sizes.
+inline imaging::PreparationRequest requestIn(const TempDir& dir, int pictureSize, int miniSize) {
+    imaging::PreparationRequest request;
+    request.OriginalsFolder = dir.folder() + "originale/";
+    request.PictureFolder = dir.folder() + "bilder/";
+    request.ThumbFolder = dir.folder() + "thumbs/";
+    request.pictureSize = pictureSize;
+    request.miniSize = miniSize;
+    return request;
+}
+
+} // namespace bildertafel::test
