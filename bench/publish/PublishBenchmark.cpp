@@ -3,14 +3,9 @@
 // ssh of the same files to the same server in the same run: (a) a first publish into an empty
 // folder; (b) a second with nothing changed; (c) one picture changed. Median of a few rounds.
 
+#include "TestServers.h"
 #include "publish/Publisher.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -23,7 +18,6 @@
 #include <functional>
 #include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -78,82 +72,6 @@ bool run(const std::string& command) {
     return std::system(("(" + command + ") >/dev/null 2>&1").c_str()) == 0;
 }
 
-int freePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
-
-bool accepts(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool open = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return open;
-}
-
-// OpenSSH's sshd in the foreground with a configuration and keys of its own.
-class Sshd {
-public:
-    explicit Sshd(const fs::path& dir) : m_dir(dir), m_port(freePort()) {
-        const std::string d = dir.string();
-        fs::create_directories(dir / "client");
-        if (::geteuid() == 0) {
-            fs::create_directories("/run/sshd");
-        }
-        run("ssh-keygen -q -t ed25519 -N '' -f " + d + "/hostkey");
-        run("ssh-keygen -q -t ed25519 -N '' -f " + d + "/client/id_ed25519");
-        run("cp " + d + "/client/id_ed25519.pub " + d + "/authorized_keys");
-        const char* user = std::getenv("USER");
-        writeText(dir / "sshd_config",
-                  "ListenAddress 127.0.0.1\nHostKey " + d + "/hostkey\nPidFile " + d +
-                      "/sshd.pid\nAuthorizedKeysFile " + d +
-                      "/authorized_keys\nStrictModes no\nUsePAM no\nPasswordAuthentication no\n"
-                      "PermitRootLogin prohibit-password\nSubsystem sftp internal-sftp\n"
-                      "LogLevel ERROR\n" +
-                      (user != nullptr ? "AllowUsers " + std::string(user) + "\n" : ""));
-        std::ifstream key(dir / "hostkey.pub");
-        std::string type, base64;
-        key >> type >> base64;
-        writeText(dir / "known_hosts",
-                  "[127.0.0.1]:" + std::to_string(m_port) + " " + type + " " + base64 + "\n");
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            // sshd names every probe of the port on standard error.
-            const int quiet = ::open("/dev/null", O_WRONLY);
-            ::dup2(quiet, STDERR_FILENO);
-            const std::string port = std::to_string(m_port);
-            const std::string config = (dir / "sshd_config").string();
-            ::execl("/usr/sbin/sshd", "/usr/sbin/sshd", "-D", "-e", "-f", config.c_str(), "-p",
-                    port.c_str(), static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        for (int i = 0; i < 200 && !accepts(m_port); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-    }
-    ~Sshd() {
-        ::kill(m_pid, SIGTERM);
-        ::waitpid(m_pid, nullptr, 0);
-    }
-    int port() const { return m_port; }
-    bool running() const { return accepts(m_port); }
-
-private:
-    fs::path m_dir;
-    int m_port;
-    pid_t m_pid = -1;
-};
-
 class QuietHost : public publish::PublishHost {
 public:
     bool acceptUnknownHostKey(const std::string&) override { return false; }
@@ -176,33 +94,30 @@ double median(std::vector<double> values) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (::access("/usr/sbin/sshd", X_OK) != 0 || !run("command -v rsync") ||
-        !run("command -v ssh")) {
+    if (!test::SshServer::missing().empty() || !run("command -v rsync") || !run("command -v ssh")) {
         std::printf("bench_publish: needs sshd, ssh and rsync (make deps)\n");
         return 0;
     }
-    const fs::path base = argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path();
-    std::string pattern = (base / "bildertafel-bench-publish-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        std::printf("bench_publish: no folder in %s\n", base.c_str());
-        return 1;
+    // Everything in a folder below the one given or the temporary folder, removed at the end.
+    if (argc > 1) {
+        ::setenv("TMPDIR", argv[1], 1);
     }
-    const fs::path dir = pattern;
-    const fs::path show = dir / "show";
+    const test::TempDir work;
+    const fs::path show = work / "show";
     makeShow(show);
-    Sshd sshd(dir);
-    if (!sshd.running()) {
-        std::printf("bench_publish: sshd does not start\n");
+    test::SshServer sshd;
+    if (const std::string failed = sshd.launch(); !failed.empty()) {
+        std::printf("bench_publish: %s\n", failed.c_str());
         return 1;
     }
     const char* user = std::getenv("USER");
     const std::string login = std::string(user != nullptr ? user : "root") + "@127.0.0.1";
     const std::string ssh = "ssh -p " + std::to_string(sshd.port()) + " -i " +
-                            (dir / "client/id_ed25519").string() +
-                            " -o UserKnownHostsFile=" + (dir / "known_hosts").string() +
+                            (sshd.sshFolder() / "id_ed25519").string() +
+                            " -o UserKnownHostsFile=" + sshd.knownHosts().string() +
                             " -o StrictHostKeyChecking=yes -o BatchMode=yes";
-    const fs::path ours = dir / "server-bildertafel";
-    const fs::path theirs = dir / "server-rsync";
+    const fs::path ours = sshd.root();
+    const fs::path theirs = work / "server-rsync";
 
     publish::Target target;
     target.protocol = publish::Protocol::Sftp;
@@ -213,9 +128,9 @@ int main(int argc, char** argv) {
     publish::PublishOptions options;
     options.showFolder = show.string();
     options.startPage = "index.html";
-    options.knownHostsPath = (dir / "known_hosts").string();
-    options.sshFolder = (dir / "client").string();
-    options.cacheFolder = (dir / "cache").string();
+    options.knownHostsPath = sshd.knownHosts().string();
+    options.sshFolder = sshd.sshFolder().string();
+    options.cacheFolder = (work / "cache").string();
     QuietHost host;
 
     bool failed = false;
@@ -238,7 +153,7 @@ int main(int argc, char** argv) {
     for (int round = 0; round < Rounds && !failed; ++round) {
         fs::remove_all(ours);
         fs::remove_all(theirs);
-        fs::remove_all(dir / "cache");
+        fs::remove_all(work / "cache");
         ::sync();
         firstOurs.push_back(seconds(publishOnce));
         ::sync();
@@ -268,6 +183,5 @@ int main(int argc, char** argv) {
             "%s Bildertafel %7.3f s   rsync -a -e ssh %7.3f s   ratio %.2f (target <= %.1f)\n",
             row.what, row.ours, row.theirs, row.ours / row.theirs, row.target);
     }
-    fs::remove_all(dir);
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "generator/LinkCheck.h"
 
+#include "core/AsciiText.h"
 #include "filelist/FileList.h"
 
 #include <algorithm>
@@ -12,18 +13,6 @@ namespace {
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
-}
-
-bool startsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) {
-            return false;
-        }
-    }
-    return true;
 }
 
 // "https:", "mailto:", "data:": a scheme is a letter, then letters, digits, "+", "-" or ".",
@@ -121,9 +110,9 @@ std::optional<std::vector<std::string>> relativeLinksOf(std::string_view text) {
             continue;
         }
         const bool afterBlank = isBlank(text[i - 1]);
-        const std::size_t nameLength = startsWithNoCase(text.substr(i), "href")  ? 4
-                                       : startsWithNoCase(text.substr(i), "src") ? 3
-                                                                                 : 0;
+        const std::size_t nameLength = core::startsWithNoCase(text.substr(i), "href")  ? 4
+                                       : core::startsWithNoCase(text.substr(i), "src") ? 3
+                                                                                       : 0;
         if (!afterBlank || nameLength == 0) {
             ++i;
             continue;

@@ -1,5 +1,7 @@
 #include "publish/Target.h"
 
+#include "core/AsciiText.h"
+
 #include <cctype>
 #include <charconv>
 
@@ -51,18 +53,6 @@ std::string percentEncoded(std::string_view text, std::string_view keep) {
     return encoded;
 }
 
-bool startsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
 TargetParse invalid(std::string_view address, std::string_view reason) {
     std::string error = "Die Adresse „";
     error += address;
@@ -77,13 +67,13 @@ TargetParse invalid(std::string_view address, std::string_view reason) {
 TargetParse parseTarget(std::string_view address) {
     Target target;
     std::string_view rest;
-    if (startsWithNoCase(address, "sftp://")) {
+    if (core::startsWithNoCase(address, "sftp://")) {
         target.protocol = Protocol::Sftp;
         rest = address.substr(7);
-    } else if (startsWithNoCase(address, "ftps://")) {
+    } else if (core::startsWithNoCase(address, "ftps://")) {
         target.protocol = Protocol::Ftps;
         rest = address.substr(7);
-    } else if (startsWithNoCase(address, "ftp://")) {
+    } else if (core::startsWithNoCase(address, "ftp://")) {
         target.protocol = Protocol::Ftp;
         rest = address.substr(6);
     } else {

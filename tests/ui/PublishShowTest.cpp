@@ -1,6 +1,7 @@
 // "Veröffentlichen…" driven through the window: the start page preset, the target remembered per
-// show folder without its password, plain FTP confirmed at every run, and the German messages of
-// a publish that cannot start or cannot reach its server.
+// show folder without its password, plain FTP confirmed at every run, the German messages of
+// a publish that cannot start or cannot reach its server, and the dialog against a real sshd.
+#include "TestServers.h"
 #include "WindowTestSupport.h"
 #include "ui/ApplicationStyle.h"
 #include "ui/MainWindow.h"
@@ -17,12 +18,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cstdlib>
 #include <functional>
 #include <memory>
-
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 using bildertafel::ui::MainWindow;
 using bildertafel::ui::PublishDialog;
@@ -49,21 +47,6 @@ void inPublishDialog(MainWindow& window, const std::function<void(PublishDialog&
     control<QAction>(window, "Publish").trigger();
 }
 
-// A port on 127.0.0.1 that nobody listens on: one the system just handed out and took back.
-int closedPort() {
-    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    int port = 1;
-    if (::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    ::close(probe);
-    return port;
-}
-
 } // namespace
 
 class PublishShowTest : public QObject {
@@ -79,6 +62,8 @@ private slots:
     void theTargetComesBackForItsShowFolderOnly();
     void aPublishThatCannotGoSaysWhatToDo_data();
     void aPublishThatCannotGoSaysWhatToDo();
+    void aRealServer_data();
+    void aRealServer();
 
 private:
     // The window with the show folder opened; its lists of previews and pictures too when asked.
@@ -231,7 +216,7 @@ void PublishShowTest::aPublishThatCannotGoSaysWhatToDo() {
     bool canOpenInBrowser = true;
     inPublishDialog(window, [&](PublishDialog& dialog) {
         part<QLineEdit>(dialog, "Host").setText(host);
-        part<QSpinBox>(dialog, "Port").setValue(closedPort());
+        part<QSpinBox>(dialog, "Port").setValue(bildertafel::test::freePort());
         part<QLineEdit>(dialog, "Password").setText("Geheimnis-4711");
         part<QLineEdit>(dialog, "BaseAddress").setText(baseAddress);
         part<QPushButton>(dialog, "Publish").click();
@@ -247,6 +232,81 @@ void PublishShowTest::aPublishThatCannotGoSaysWhatToDo() {
         password = part<QLineEdit>(dialog, "Password").text();
     });
     QCOMPARE(password, QString());
+}
+
+void PublishShowTest::aRealServer_data() {
+    QTest::addColumn<bool>("dryRun");
+    QTest::addColumn<bool>("keyKnown");
+    QTest::addColumn<bool>("withKey"); // else only a password, which this server refuses
+    QTest::addColumn<QString>("said");
+    QTest::addColumn<bool>("landed");
+    QTest::newRow("a publish lands the show")
+        << false << true << true << "3 Dateien gesendet" << true;
+    QTest::newRow("Probelauf lists and sends nothing")
+        << true << true << true << "Zu senden: 3 Dateien" << false;
+    QTest::newRow("an unknown key answered no sends nothing")
+        << false << false << true << "wurde nicht bestätigt; es wurde nichts gesendet" << false;
+    QTest::newRow("a wrong password sends nothing")
+        << false << true << false << "Bitte Benutzername und Passwort prüfen" << false;
+}
+
+void PublishShowTest::aRealServer() {
+    QFETCH(bool, dryRun);
+    QFETCH(bool, keyKnown);
+    QFETCH(bool, withKey);
+    QFETCH(QString, said);
+    QFETCH(bool, landed);
+    if (const std::string missing = bildertafel::test::SshServer::missing(); !missing.empty())
+        QSKIP(missing.c_str());
+    bildertafel::test::SshServer server;
+    const std::string failed = server.launch();
+    QVERIFY2(failed.empty(), failed.c_str());
+    if (!keyKnown)
+        QVERIFY(writeBytes(QString::fromStdString(server.knownHosts().string()), {}));
+    // Only the test's own key: no agent of the machine.
+    qunsetenv("SSH_AUTH_SOCK");
+    QVERIFY(writeBytes(m_root + "/show/seite.html",
+                       "<img src=\"minis/a.jpg\"><a href=\"bilder/a.jpg\">a</a>"));
+    const QString noKeys = m_root + "/keine-schluessel";
+    QVERIFY(QDir().mkpath(noKeys));
+
+    MainWindow window;
+    scriptDialogs(window);
+    QVERIFY(startWindow(window));
+    QVERIFY(openShow(window, m_root + "/show"));
+    QString report;
+    QStringList asked;
+    inPublishDialog(window, [&](PublishDialog& dialog) {
+        dialog.setAdjustOptions([&](bildertafel::publish::PublishOptions& options) {
+            options.knownHostsPath = server.knownHosts().string();
+            options.sshFolder = withKey ? server.sshFolder().string() : noKeys.toStdString();
+            options.cacheFolder = (m_root + "/cache").toStdString();
+        });
+        dialog.setAsk([&asked](const QString& text, const QString&) {
+            asked << text;
+            return false;
+        });
+        part<QComboBox>(dialog, "StartPage").setCurrentText("seite.html");
+        part<QLineEdit>(dialog, "Host").setText("127.0.0.1");
+        part<QSpinBox>(dialog, "Port").setValue(server.port());
+        part<QLineEdit>(dialog, "User").setText(qEnvironmentVariable("USER", "root"));
+        part<QLineEdit>(dialog, "Password").setText(withKey ? "" : "falsch");
+        part<QLineEdit>(dialog, "RemoteFolder").setText(QString::fromStdString(server.root()));
+        part<QPushButton>(dialog, dryRun ? "DryRun" : "Publish").click();
+        QVERIFY(QTest::qWaitFor([&dialog] { return !dialog.isRunning(); }, 30000));
+        report = part<QPlainTextEdit>(dialog, "Report").toPlainText();
+    });
+    QVERIFY2(report.contains(said), qPrintable(report));
+    if (dryRun)
+        QVERIFY2(report.contains("bilder/a.jpg"), qPrintable(report));
+    // The unknown key is asked with its fingerprint, and only then.
+    QCOMPARE(asked.size(), keyKnown ? 0 : 1);
+    if (!keyKnown)
+        QVERIFY2(asked.front().contains("SHA256:"), qPrintable(asked.front()));
+    const std::string onServer = bildertafel::test::listNames(server.root());
+    QCOMPARE(QString::fromStdString(onServer).contains("seite.html"), landed);
+    if (!landed)
+        QCOMPARE(QString::fromStdString(onServer), QString());
 }
 
 QTEST_MAIN(PublishShowTest)

@@ -70,5 +70,7 @@ private:
 
 // Runs a shell command quietly; true when it exits with 0.
 bool runQuietly(const std::string& command);
+// A port on 127.0.0.1 that nobody listens on: one the system just handed out and took back.
+int freePort();
 
 } // namespace bildertafel::test
