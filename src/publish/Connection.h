@@ -34,6 +34,24 @@ struct RemoteEntry {
 // Called with the bytes of the file in hand sent so far; false stops the transfer.
 using SendProgress = std::function<bool(std::uint64_t sent)>;
 
+// One file of a batch: temporary and final lie below the target, in the same folder.
+struct Upload {
+    std::string temporary;
+    std::string final;
+};
+
+// What a batch of uploads asks of its caller and tells it, on the caller's thread.
+class UploadWatcher {
+public:
+    virtual ~UploadWatcher() = default;
+    // The bytes of upload i, asked once, just before they go; throws PublishError (LocalRead).
+    virtual std::string content(std::size_t index) = 0;
+    // The bytes of the batch that the server has taken so far; false stops the batch.
+    virtual bool progress(std::uint64_t sent) = 0;
+    // Upload i is complete under its final name.
+    virtual void done(std::size_t index) = 0;
+};
+
 // The few file operations a publish needs. Paths are below the target folder, "/"-separated;
 // "" is the target folder itself. Every failure throws PublishError.
 class Connection {
@@ -51,6 +69,12 @@ public:
                       const std::string& temporary, const std::string& final,
                       const SendProgress& progress) = 0;
     virtual void remove(const std::string& path) = 0;
+    // Sends every upload as send() sends one, in any order among them; returns when all are
+    // complete under their final names. When one fails or the watcher stops the batch, no further
+    // upload starts, the ones under way end without their final name (their temporary files go
+    // where the connection still allows), and the failure (Cancelled when stopped) is thrown once
+    // nothing is under way any more. This one sends one file after the other.
+    virtual void sendAll(const std::vector<Upload>& uploads, UploadWatcher& watcher);
 };
 
 // The connection's German message prefix "path: " etc. are added by the caller.

@@ -93,8 +93,7 @@ public:
             throw PublishError(Failure::LocalRead,
                                "Die Datei „" + path + "“ der Fotoshow lässt sich nicht lesen.");
         }
-        const std::int64_t modified =
-            static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+        const std::int64_t modified = modifiedOf(info);
         auto found = m_cache.find(path);
         if (found != m_cache.end() &&
             found->second.size == static_cast<std::uint64_t>(info.st_size) &&
@@ -105,6 +104,48 @@ public:
         m_cache[path] = {static_cast<std::uint64_t>(info.st_size), modified, hash};
         m_changed = true;
         return hash;
+    }
+
+    // The bytes of the file as they are sent; their checksum is remembered with the size and
+    // time the file had when it was opened.
+    std::string contentOf(const std::string& path, std::string& hash) {
+        const std::string full = m_show + path;
+        const int fd = ::open(full.c_str(), O_RDONLY | O_CLOEXEC);
+        struct stat info {};
+        std::string bytes;
+        bool good = fd >= 0 && ::fstat(fd, &info) == 0;
+        if (good) {
+            bytes.resize(static_cast<std::size_t>(info.st_size));
+            std::size_t got = 0;
+            for (;;) {
+                if (got == bytes.size()) {
+                    bytes.resize(got + 64 * 1024); // it grew
+                }
+                const ssize_t read = ::read(fd, bytes.data() + got, bytes.size() - got);
+                if (read <= 0) {
+                    good = read == 0;
+                    break;
+                }
+                got += static_cast<std::size_t>(read);
+            }
+            bytes.resize(got);
+        }
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        unsigned char digest[EVP_MAX_MD_SIZE];
+        unsigned length = 0;
+        if (!good ||
+            !EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_sha256(), nullptr)) {
+            throw PublishError(Failure::LocalRead,
+                               "Die Datei „" + path + "“ der Fotoshow lässt sich nicht lesen.");
+        }
+        hash = hexOf(digest, length);
+        if (bytes.size() == static_cast<std::uint64_t>(info.st_size)) {
+            m_cache[path] = {bytes.size(), modifiedOf(info), hash};
+            m_changed = true;
+        }
+        return bytes;
     }
 
     void keepOnly(const std::set<std::string>& paths) {
@@ -122,6 +163,20 @@ public:
     }
 
 private:
+    static std::int64_t modifiedOf(const struct stat& info) {
+        return static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    }
+
+    static std::string hexOf(const unsigned char* digest, unsigned length) {
+        static constexpr char Hex[] = "0123456789abcdef";
+        std::string hash;
+        for (unsigned i = 0; i < length; ++i) {
+            hash += Hex[digest[i] >> 4];
+            hash += Hex[digest[i] & 15];
+        }
+        return hash;
+    }
+
     static std::string computed(const std::string& full, const std::string& path) {
         const int fd = ::open(full.c_str(), O_RDONLY | O_CLOEXEC);
         std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(),
@@ -145,13 +200,7 @@ private:
             throw PublishError(Failure::LocalRead,
                                "Die Datei „" + path + "“ der Fotoshow lässt sich nicht lesen.");
         }
-        static constexpr char Hex[] = "0123456789abcdef";
-        std::string hash;
-        for (unsigned i = 0; i < length; ++i) {
-            hash += Hex[digest[i] >> 4];
-            hash += Hex[digest[i] & 15];
-        }
-        return hash;
+        return hexOf(digest, length);
     }
 
     std::string m_show;
@@ -284,12 +333,13 @@ private:
     }
 
     void sendAll(const PublishSet& set, LocalHashes& hashes) {
-        if (m_result.plan.send.empty()) {
+        const std::vector<PlannedFile>& send = m_result.plan.send;
+        if (send.empty()) {
             return;
         }
         // Marked as on their way first: an interrupted run leaves them Bildertafel's, to be sent
         // again by the next run and removable by a later one.
-        for (const PlannedFile& file : m_result.plan.send) {
+        for (const PlannedFile& file : send) {
             m_record[file.path] = {"", file.size, ""};
         }
         writeRecord();
@@ -298,43 +348,80 @@ private:
             kinds.emplace(file.path, file.kind);
         }
         m_progress.stage = Progress::Stage::Sending;
-        m_progress.filesTotal = m_result.plan.send.size();
+        m_progress.filesTotal = send.size();
         m_progress.bytesTotal = m_result.plan.sendBytes;
+        // One batch per kind, each complete before the next begins: pictures, pages, start page.
         std::size_t number = 0;
-        for (const PlannedFile& file : m_result.plan.send) {
-            checkCancel();
-            m_progress.currentFile = file.path;
-            m_host.progress(m_progress);
-            const std::string hash = hashes.hashOf(file.path);
-            const std::string temporary = inFolder(folderOf(file.path), temporaryName(++number));
-            const std::uint64_t before = m_progress.bytesDone;
-            try {
-                m_connection->send(m_show + file.path, {}, temporary, file.path,
-                                   [&](std::uint64_t sent) {
-                                       m_progress.bytesDone = before + sent;
-                                       m_host.progress(m_progress);
-                                       return !m_host.cancelRequested();
-                                   });
-            } catch (const PublishError& error) {
-                if (error.failure() == Failure::Cancelled) {
-                    try {
-                        m_connection->remove(temporary);
-                    } catch (const PublishError&) {
-                    }
-                }
-                throw;
+        for (std::size_t from = 0; from < send.size();) {
+            std::size_t to = from;
+            while (to < send.size() && kinds[send[to].path] == kinds[send[from].path]) {
+                ++to;
             }
-            m_progress.bytesDone = before + file.size;
-            ++m_progress.filesDone;
-            m_record[file.path] = {hash, file.size, ""};
-            m_sentFolders.insert(folderOf(file.path));
-            m_result.filesSent = m_progress.filesDone;
-            m_result.bytesSent = m_progress.bytesDone;
+            Batch batch(*this, hashes,
+                        std::vector<PlannedFile>(send.begin() + static_cast<std::ptrdiff_t>(from),
+                                                 send.begin() + static_cast<std::ptrdiff_t>(to)),
+                        number);
+            batch.send();
+            from = to;
         }
         m_progress.currentFile.clear();
         m_host.progress(m_progress);
         finishRecord();
     }
+
+    // The files of one kind, several under way at once where the connection can.
+    class Batch : public UploadWatcher {
+    public:
+        Batch(PublishRun& run, LocalHashes& hashes, std::vector<PlannedFile> files,
+              std::size_t& number)
+            : m_run(run), m_hashes(hashes), m_files(std::move(files)), m_hashOf(m_files.size()),
+              m_before(run.m_progress.bytesDone) {
+            for (const PlannedFile& file : m_files) {
+                m_uploads.push_back(
+                    {inFolder(folderOf(file.path), temporaryName(++number)), file.path});
+            }
+        }
+
+        void send() {
+            m_run.checkCancel();
+            m_run.m_connection->sendAll(m_uploads, *this);
+            m_run.m_progress.bytesDone = m_before;
+            for (const PlannedFile& file : m_files) {
+                m_run.m_progress.bytesDone += file.size;
+            }
+        }
+
+        std::string content(std::size_t index) override {
+            m_run.m_progress.currentFile = m_files[index].path;
+            m_run.m_host.progress(m_run.m_progress);
+            std::string bytes = m_hashes.contentOf(m_files[index].path, m_hashOf[index]);
+            m_files[index].size = bytes.size();
+            return bytes;
+        }
+
+        bool progress(std::uint64_t sent) override {
+            m_run.m_progress.bytesDone = m_before + sent;
+            m_run.m_host.progress(m_run.m_progress);
+            return !m_run.m_host.cancelRequested();
+        }
+
+        void done(std::size_t index) override {
+            const PlannedFile& file = m_files[index];
+            m_run.m_record[file.path] = {m_hashOf[index], file.size, ""};
+            m_run.m_recordChanged = true; // an interrupted run still records what arrived
+            m_run.m_sentFolders.insert(folderOf(file.path));
+            m_run.m_result.filesSent = ++m_run.m_progress.filesDone;
+            m_run.m_result.bytesSent += file.size;
+        }
+
+    private:
+        PublishRun& m_run;
+        LocalHashes& m_hashes;
+        std::vector<PlannedFile> m_files;
+        std::vector<std::string> m_hashOf;
+        std::vector<Upload> m_uploads;
+        std::uint64_t m_before;
+    };
 
     // The server's time stamps of the files just sent, then the record.
     void finishRecord() {

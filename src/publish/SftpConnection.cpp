@@ -1,4 +1,5 @@
 #include "publish/Connection.h"
+#include "publish/SftpRequests.h"
 
 #include <fcntl.h>
 #include <libssh/libssh.h>
@@ -8,8 +9,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <map>
 #include <memory>
+#include <optional>
+#include <set>
+#include <unordered_map>
 #include <vector>
 
 namespace bildertafel::publish {
@@ -18,6 +24,12 @@ namespace {
 
 // One write request at most this big: OpenSSH's server takes packets up to 256 KiB.
 constexpr std::size_t ChunkSize = 192 * 1024;
+// How much a batch keeps under way at once: enough to hide the round trips of a distant server,
+// little enough that "Abbrechen" waits for no more than that.
+constexpr std::size_t FilesUnderWay = 64;
+constexpr std::uint64_t BytesUnderWay = 8 * 1024 * 1024;
+// After "Abbrechen", how long the replies to what is under way are waited for.
+constexpr auto CancelGrace = std::chrono::seconds(10);
 // Status codes of later protocol versions that some servers send anyway.
 constexpr int NoSpaceOnFilesystem = 14;
 constexpr int QuotaExceeded = 15;
@@ -177,6 +189,8 @@ public:
             }
         }
     }
+
+    void sendAll(const std::vector<Upload>& uploads, UploadWatcher& watcher) override;
 
     void remove(const std::string& path) override {
         if (sftp_unlink(m_sftp, remotePath(path).c_str()) != SSH_OK &&
@@ -373,27 +387,60 @@ private:
 
     // Throws the failure that the last SFTP error stands for, with what and what to do.
     [[noreturn]] void fail(const std::string& what) {
-        const int error = m_sftp != nullptr ? sftp_get_error(m_sftp) : SSH_FX_OK;
-        if (ssh_is_connected(m_session) == 0 || error == SSH_FX_CONNECTION_LOST ||
-            error == SSH_FX_NO_CONNECTION) {
-            throw PublishError(Failure::ConnectionLost,
-                               what + ": die Verbindung zum Server ist abgebrochen. Bitte die "
-                                      "Netzverbindung prüfen und noch einmal veröffentlichen; "
-                                      "was schon oben ist, wird nicht noch einmal gesendet.");
-        }
-        if (error == SSH_FX_PERMISSION_DENIED || error == SSH_FX_WRITE_PROTECT) {
-            throw PublishError(Failure::PermissionDenied,
-                               what + ": der Server verweigert den Zugriff. Bitte den Ordner in "
-                                      "der Adresse und die Rechte auf dem Server prüfen.");
-        }
-        if (error == SSH_FX_FAILURE || error == NoSpaceOnFilesystem || error == QuotaExceeded) {
-            throw PublishError(Failure::QuotaFull,
-                               what + ": der Server lehnt das Schreiben ab, meist weil der "
-                                      "Speicherplatz voll ist. Bitte Platz schaffen oder den "
-                                      "Speicher beim Anbieter erweitern.");
-        }
-        throw PublishError(Failure::Other, what + " (" + ssh_get_error(m_session) + ").");
+        throw errorOf(m_sftp != nullptr ? sftp_get_error(m_sftp) : SSH_FX_OK, what);
     }
+
+    // The failure that an SFTP status stands for, with what and what to do.
+    PublishError errorOf(int status, const std::string& what) const {
+        if (ssh_is_connected(m_session) == 0 || status == SSH_FX_CONNECTION_LOST ||
+            status == SSH_FX_NO_CONNECTION) {
+            return {Failure::ConnectionLost,
+                    what + ": die Verbindung zum Server ist abgebrochen. Bitte die "
+                           "Netzverbindung prüfen und noch einmal veröffentlichen; "
+                           "was schon oben ist, wird nicht noch einmal gesendet."};
+        }
+        if (status == SSH_FX_PERMISSION_DENIED || status == SSH_FX_WRITE_PROTECT) {
+            return {Failure::PermissionDenied,
+                    what + ": der Server verweigert den Zugriff. Bitte den Ordner in "
+                           "der Adresse und die Rechte auf dem Server prüfen."};
+        }
+        if (status == SSH_FX_FAILURE || status == NoSpaceOnFilesystem || status == QuotaExceeded) {
+            return {Failure::QuotaFull, what +
+                                            ": der Server lehnt das Schreiben ab, meist weil der "
+                                            "Speicherplatz voll ist. Bitte Platz schaffen oder den "
+                                            "Speicher beim Anbieter erweitern."};
+        }
+        std::string reason = ssh_get_error(m_session);
+        if (reason.empty()) {
+            reason = "SFTP-Status " + std::to_string(status);
+        }
+        return {Failure::Other, what + " (" + reason + ")."};
+    }
+
+    // Each folder of the batch is made once per connection, before its files go.
+    void makeFoldersOf(const std::vector<Upload>& uploads) {
+        std::set<std::string> folders;
+        for (const Upload& upload : uploads) {
+            const std::size_t slash = upload.temporary.rfind('/');
+            folders.insert(slash == std::string::npos ? "" : upload.temporary.substr(0, slash));
+        }
+        for (const std::string& folder : folders) {
+            if (m_madeFolders.contains(folder)) {
+                continue;
+            }
+            sftp_attributes attributes = sftp_stat(m_sftp, remotePath(folder).c_str());
+            if (attributes != nullptr) {
+                sftp_attributes_free(attributes);
+            } else if (folder.empty()) {
+                makeFolders("x");
+            } else {
+                makeFolders(folder + "/x");
+            }
+            m_madeFolders.insert(folder);
+        }
+    }
+
+    class Batch;
 
     Target m_target;
     std::string m_folder;
@@ -401,7 +448,226 @@ private:
     ssh_session m_session;
     std::unique_ptr<sftp_session_struct, SftpDeleter> m_sftpOwner;
     sftp_session m_sftp = nullptr;
+    std::unique_ptr<SftpRequests> m_requests;
+    std::set<std::string> m_madeFolders;
+    bool m_oneAtATime = false;
 };
+
+// One batch of uploads through the requests' channel: up to FilesUnderWay files at once, each
+// opened under its temporary name, written, closed, and renamed only once every write and the
+// close are confirmed; so no final name ever holds a half file.
+class SftpConnection::Batch {
+public:
+    Batch(SftpConnection& connection, SftpRequests& requests, const std::vector<Upload>& uploads,
+          UploadWatcher& watcher)
+        : m_connection(connection), m_requests(requests), m_uploads(uploads), m_watcher(watcher),
+          m_filesUnderWay(std::min(FilesUnderWay, requests.openLimit())) {}
+
+    void run() {
+        auto lastReply = std::chrono::steady_clock::now();
+        for (;;) {
+            while (!stopping() && m_next < m_uploads.size() && m_files.size() < m_filesUnderWay &&
+                   m_bytesUnderWay < BytesUnderWay) {
+                start(m_next++);
+            }
+            m_requests.flush();
+            if (m_files.empty()) {
+                break;
+            }
+            if (const std::optional<SftpRequests::Reply> reply = m_requests.next(200)) {
+                answer(*reply);
+                lastReply = std::chrono::steady_clock::now();
+            } else if (m_cancelled && std::chrono::steady_clock::now() - lastReply > CancelGrace) {
+                // What is still under way stays under its temporary name, for the next run.
+                break;
+            }
+            if (!m_cancelled && !m_watcher.progress(m_confirmed)) {
+                m_cancelled = true;
+            }
+        }
+        if (m_failure) {
+            throw *m_failure;
+        }
+        if (m_cancelled) {
+            throw PublishError(Failure::Cancelled, "Abgebrochen.");
+        }
+    }
+
+private:
+    enum class Step { Open, Write, Close, Rename, RemoveFinal, RemoveTemporary };
+
+    struct File {
+        std::string content;
+        std::string handle;
+        std::size_t waiting = 0; // replies still due
+        bool failed = false;
+        bool renameFailed = false;
+        bool retried = false;
+    };
+
+    struct Request {
+        std::size_t index;
+        Step step;
+        std::uint64_t bytes = 0;
+    };
+
+    bool stopping() const { return m_cancelled || m_failure.has_value(); }
+
+    void fail(const PublishError& error) {
+        if (!m_failure) {
+            m_failure = error;
+        }
+    }
+
+    std::string remote(const std::string& path) const { return m_connection.remotePath(path); }
+
+    void ask(std::uint32_t id, std::size_t index, Step step, std::uint64_t bytes = 0) {
+        m_asked.emplace(id, Request{index, step, bytes});
+        ++m_files.at(index).waiting;
+    }
+
+    void start(std::size_t index) {
+        std::string content;
+        try {
+            content = m_watcher.content(index);
+        } catch (const PublishError& error) {
+            fail(error);
+            return;
+        }
+        m_bytesUnderWay += content.size();
+        m_files[index].content = std::move(content);
+        ask(m_requests.open(remote(m_uploads[index].temporary)), index, Step::Open);
+    }
+
+    void answer(const SftpRequests::Reply& reply) {
+        const auto asked = m_asked.find(reply.id);
+        if (asked == m_asked.end()) {
+            return; // not ours
+        }
+        const Request request = asked->second;
+        m_asked.erase(asked);
+        File& file = m_files.at(request.index);
+        --file.waiting;
+        const Upload& upload = m_uploads[request.index];
+        const bool good = reply.status == SSH_FX_OK;
+        switch (request.step) {
+        case Step::Open:
+            if (!good) {
+                fail(m_connection.errorOf(static_cast<int>(reply.status),
+                                          "Die Datei „" + upload.final +
+                                              "“ lässt sich auf dem Server nicht anlegen"));
+                file.failed = true;
+            } else {
+                file.handle = reply.handle;
+                writeAll(request.index, file);
+            }
+            break;
+        case Step::Write:
+        case Step::Close:
+            if (!good && !file.failed) {
+                fail(m_connection.errorOf(static_cast<int>(reply.status),
+                                          "Die Datei „" + upload.final +
+                                              "“ lässt sich auf dem Server nicht schreiben"));
+                file.failed = true;
+            }
+            m_confirmed += good ? request.bytes : 0;
+            if (file.waiting == 0) {
+                if (file.failed || stopping()) {
+                    removeTemporary(request.index);
+                } else {
+                    ask(m_requests.rename(remote(upload.temporary), remote(upload.final)),
+                        request.index, Step::Rename);
+                }
+            }
+            break;
+        case Step::RemoveFinal:
+            break;
+        case Step::Rename:
+            file.renameFailed = !good;
+            if (!good && !file.retried && !m_requests.atomicRename()) {
+                // A server without an atomic replace: the old file goes first, and for a moment
+                // the name is missing.
+                file.retried = true;
+                ask(m_requests.remove(remote(upload.final)), request.index, Step::RemoveFinal);
+                ask(m_requests.rename(remote(upload.temporary), remote(upload.final)),
+                    request.index, Step::Rename);
+            } else if (!good) {
+                fail(m_connection.errorOf(static_cast<int>(reply.status),
+                                          "Die Datei „" + upload.final +
+                                              "“ lässt sich auf dem Server nicht umbenennen"));
+                file.failed = true;
+            }
+            if (file.waiting == 0) {
+                if (!file.failed && !file.renameFailed) {
+                    m_watcher.done(request.index);
+                } else {
+                    removeTemporary(request.index);
+                }
+            }
+            break;
+        case Step::RemoveTemporary:
+            break;
+        }
+        if (file.waiting == 0) {
+            m_bytesUnderWay -= file.content.size();
+            m_files.erase(request.index);
+        }
+    }
+
+    void writeAll(std::size_t index, File& file) {
+        if (!stopping()) {
+            const std::size_t limit = m_requests.writeLimit();
+            for (std::size_t at = 0; at < file.content.size(); at += limit) {
+                const std::string_view part =
+                    std::string_view(file.content)
+                        .substr(at, std::min(limit, file.content.size() - at));
+                ask(m_requests.write(file.handle, at, part), index, Step::Write, part.size());
+            }
+        }
+        ask(m_requests.close(file.handle), index, Step::Close);
+    }
+
+    void removeTemporary(std::size_t index) {
+        ask(m_requests.remove(remote(m_uploads[index].temporary)), index, Step::RemoveTemporary);
+    }
+
+    SftpConnection& m_connection;
+    SftpRequests& m_requests;
+    const std::vector<Upload>& m_uploads;
+    UploadWatcher& m_watcher;
+    const std::size_t m_filesUnderWay;
+    std::size_t m_next = 0;
+    std::map<std::size_t, File> m_files; // under way, by index
+    std::unordered_map<std::uint32_t, Request> m_asked;
+    std::uint64_t m_bytesUnderWay = 0;
+    std::uint64_t m_confirmed = 0;
+    bool m_cancelled = false;
+    std::optional<PublishError> m_failure;
+};
+
+void SftpConnection::sendAll(const std::vector<Upload>& uploads, UploadWatcher& watcher) {
+    if (uploads.empty()) {
+        return;
+    }
+    makeFoldersOf(uploads);
+    if (!m_requests && !m_oneAtATime) {
+        try {
+            m_requests = std::make_unique<SftpRequests>(m_session);
+        } catch (const PublishError&) {
+            if (ssh_is_connected(m_session) == 0) {
+                throw;
+            }
+            // A server that allows one channel only: one file after the other.
+            m_oneAtATime = true;
+        }
+    }
+    if (m_oneAtATime) {
+        Connection::sendAll(uploads, watcher);
+        return;
+    }
+    Batch batch(*this, *m_requests, uploads, watcher);
+    batch.run();
+}
 
 } // namespace
 

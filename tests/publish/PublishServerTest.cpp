@@ -291,7 +291,34 @@ TEST_P(PublishToServer, AnInterruptedPublishIsCompletedByTheNext) {
         const Result result = publishNow();
         ASSERT_EQ(result.failure, Failure::None) << result.message;
         EXPECT_EQ(filesBelow(root()), filesOf(m_show, ShowSet)); // no temporary file either
+        if (!row.killServer) {
+            // What was up before "Abbrechen" is not sent again.
+            EXPECT_EQ(result.filesSent, ShowSet.size() - broken.filesSent);
+        }
     }
+}
+
+// A picture the server refuses stops the publish before any page goes up; what did arrive is
+// known, so the next publish sends only the rest, and no temporary file stays.
+TEST_P(PublishToServer, ARefusedPictureStopsThePublishBeforeThePages) {
+    // A folder where a picture should go: the server cannot rename the picture onto it.
+    fs::create_directories(root() / "bilder" / "a.jpg" / "belegt");
+    const Result refused = publishNow();
+    EXPECT_NE(refused.failure, Failure::None);
+    EXPECT_FALSE(refused.message.empty());
+    std::size_t arrived = 0;
+    for (const auto& [path, bytes] : filesBelow(root())) {
+        EXPECT_FALSE(path.ends_with(".html")) << path;
+        arrived += isTemporaryName(fs::path(path).filename().string()) ? 0 : 1;
+    }
+    EXPECT_EQ(arrived, refused.filesSent);
+    EXPECT_LT(refused.filesSent, 6U);
+
+    fs::remove_all(root() / "bilder" / "a.jpg");
+    const Result completed = publishNow();
+    ASSERT_EQ(completed.failure, Failure::None) << completed.message;
+    EXPECT_EQ(completed.filesSent, ShowSet.size() - refused.filesSent);
+    EXPECT_EQ(filesBelow(root()), filesOf(m_show, ShowSet));
 }
 
 // The record of a large show is sent from memory; a server ends the session on a single

@@ -1,0 +1,30 @@
+#include "publish/Connection.h"
+
+namespace bildertafel::publish {
+
+void Connection::sendAll(const std::vector<Upload>& uploads, UploadWatcher& watcher) {
+    std::uint64_t before = 0;
+    for (std::size_t index = 0; index < uploads.size(); ++index) {
+        if (!watcher.progress(before)) {
+            throw PublishError(Failure::Cancelled, "Abgebrochen.");
+        }
+        const Upload& upload = uploads[index];
+        const std::string content = watcher.content(index);
+        try {
+            send({}, content, upload.temporary, upload.final,
+                 [&](std::uint64_t sent) { return watcher.progress(before + sent); });
+        } catch (const PublishError& error) {
+            if (error.failure() == Failure::Cancelled) {
+                try {
+                    remove(upload.temporary);
+                } catch (const PublishError&) {
+                }
+            }
+            throw;
+        }
+        before += content.size();
+        watcher.done(index);
+    }
+}
+
+} // namespace bildertafel::publish

@@ -1,0 +1,290 @@
+#include "publish/SftpRequests.h"
+
+#include "publish/Connection.h"
+
+#include <libssh/sftp.h>
+
+#include <algorithm>
+
+namespace bildertafel::publish {
+
+namespace {
+
+// OpenSSH's server takes requests of up to 256 KiB; a write leaves room for its header.
+constexpr std::uint64_t LargestWrite = 255 * 1024;
+constexpr std::uint32_t LargestReply = 256 * 1024;
+constexpr std::uint32_t ProtocolVersion = 3;
+
+// The fields of a packet, read from the front; a packet too short reads as zeros.
+class Fields {
+public:
+    explicit Fields(std::string_view bytes) : m_bytes(bytes) {}
+
+    std::uint8_t byte() {
+        if (m_bytes.empty()) {
+            m_short = true;
+            return 0;
+        }
+        const auto value = static_cast<std::uint8_t>(m_bytes.front());
+        m_bytes.remove_prefix(1);
+        return value;
+    }
+    std::uint32_t u32() {
+        std::uint32_t value = 0;
+        for (int i = 0; i < 4; ++i) {
+            value = value << 8 | byte();
+        }
+        return value;
+    }
+    std::uint64_t u64() {
+        const std::uint64_t high = u32();
+        return high << 32 | u32();
+    }
+    std::string string() {
+        const std::uint32_t size = u32();
+        if (size > m_bytes.size()) {
+            m_short = true;
+            m_bytes = {};
+            return {};
+        }
+        std::string value(m_bytes.substr(0, size));
+        m_bytes.remove_prefix(size);
+        return value;
+    }
+    bool atEnd() const { return m_bytes.empty(); }
+    bool complete() const { return !m_short; }
+
+private:
+    std::string_view m_bytes;
+    bool m_short = false;
+};
+
+} // namespace
+
+void SftpRequests::ChannelCloser::operator()(ssh_channel channel) const {
+    if (ssh_channel_is_open(channel) != 0) {
+        ssh_channel_close(channel);
+    }
+    ssh_channel_free(channel);
+}
+
+SftpRequests::SftpRequests(ssh_session session)
+    : m_session(session), m_channelOwner(ssh_channel_new(session)),
+      m_channel(m_channelOwner.get()) {
+    if (m_channel == nullptr || ssh_channel_open_session(m_channel) != SSH_OK ||
+        ssh_channel_request_subsystem(m_channel, "sftp") != SSH_OK) {
+        lost();
+    }
+    // The one packet without an id.
+    m_packetStart = 0;
+    m_out.assign(4, '\0'); // the length, filled in by finish()
+    m_out.push_back(static_cast<char>(SSH_FXP_INIT));
+    putU32(ProtocolVersion);
+    finish();
+    flush();
+    const std::string version = readPacket();
+    Fields fields(version);
+    if (fields.byte() != SSH_FXP_VERSION || fields.u32() != ProtocolVersion) {
+        throw PublishError(
+            Failure::Other,
+            "Der SFTP-Dienst des Servers spricht eine andere Fassung des Protokolls.");
+    }
+    while (!fields.atEnd() && fields.complete()) {
+        const std::string name = fields.string();
+        const std::string data = fields.string();
+        m_posixRename = m_posixRename || (name == "posix-rename@openssh.com" && data == "1");
+        m_limits = m_limits || (name == "limits@openssh.com" && data == "1");
+    }
+    if (m_limits) {
+        askLimits();
+    }
+}
+
+void SftpRequests::askLimits() {
+    const std::uint32_t id = begin(SSH_FXP_EXTENDED);
+    putString("limits@openssh.com");
+    finish();
+    flush();
+    const std::string reply = readPacket();
+    Fields fields(reply);
+    if (fields.byte() != SSH_FXP_EXTENDED_REPLY || fields.u32() != id) {
+        return; // the careful defaults stay
+    }
+    fields.u64(); // the longest packet
+    fields.u64(); // the longest read
+    const std::uint64_t longestWrite = fields.u64();
+    const std::uint64_t openFiles = fields.u64();
+    if (fields.complete()) {
+        if (longestWrite > 0) {
+            m_writeLimit = static_cast<std::size_t>(std::min(longestWrite, LargestWrite));
+        }
+        if (openFiles > 0) {
+            m_openLimit = static_cast<std::size_t>(std::min<std::uint64_t>(openFiles, 1024));
+        }
+    }
+}
+
+std::uint32_t SftpRequests::begin(std::uint8_t type) {
+    m_packetStart = m_out.size();
+    m_out.append(4, '\0');
+    m_out.push_back(static_cast<char>(type));
+    const std::uint32_t id = m_nextId++;
+    putU32(id);
+    return id;
+}
+
+void SftpRequests::finish() {
+    const std::size_t length = m_out.size() - m_packetStart - 4;
+    for (int i = 0; i < 4; ++i) {
+        m_out[m_packetStart + static_cast<std::size_t>(i)] =
+            static_cast<char>(length >> (24 - 8 * i) & 0xff);
+    }
+}
+
+void SftpRequests::putU32(std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        m_out.push_back(static_cast<char>(value >> shift & 0xff));
+    }
+}
+
+void SftpRequests::putU64(std::uint64_t value) {
+    putU32(static_cast<std::uint32_t>(value >> 32));
+    putU32(static_cast<std::uint32_t>(value & 0xffffffffU));
+}
+
+void SftpRequests::putString(std::string_view text) {
+    putU32(static_cast<std::uint32_t>(text.size()));
+    m_out.append(text);
+}
+
+std::uint32_t SftpRequests::open(const std::string& path) {
+    const std::uint32_t id = begin(SSH_FXP_OPEN);
+    putString(path);
+    putU32(SSH_FXF_WRITE | SSH_FXF_CREAT | SSH_FXF_TRUNC);
+    putU32(SSH_FILEXFER_ATTR_PERMISSIONS);
+    putU32(0644);
+    finish();
+    return id;
+}
+
+std::uint32_t SftpRequests::write(const std::string& handle, std::uint64_t offset,
+                                  std::string_view data) {
+    const std::uint32_t id = begin(SSH_FXP_WRITE);
+    putString(handle);
+    putU64(offset);
+    putString(data);
+    finish();
+    if (m_out.size() >= 1024 * 1024) {
+        flush();
+    }
+    return id;
+}
+
+std::uint32_t SftpRequests::close(const std::string& handle) {
+    const std::uint32_t id = begin(SSH_FXP_CLOSE);
+    putString(handle);
+    finish();
+    return id;
+}
+
+std::uint32_t SftpRequests::rename(const std::string& from, const std::string& to) {
+    const std::uint32_t id = begin(m_posixRename ? SSH_FXP_EXTENDED : SSH_FXP_RENAME);
+    if (m_posixRename) {
+        putString("posix-rename@openssh.com");
+    }
+    putString(from);
+    putString(to);
+    finish();
+    return id;
+}
+
+std::uint32_t SftpRequests::remove(const std::string& path) {
+    const std::uint32_t id = begin(SSH_FXP_REMOVE);
+    putString(path);
+    finish();
+    return id;
+}
+
+void SftpRequests::flush() {
+    std::size_t at = 0;
+    while (at < m_out.size()) {
+        const int wrote = ssh_channel_write(m_channel, m_out.data() + at,
+                                            static_cast<std::uint32_t>(m_out.size() - at));
+        if (wrote <= 0) {
+            lost();
+        }
+        at += static_cast<std::size_t>(wrote);
+    }
+    m_out.clear();
+}
+
+bool SftpRequests::readExactly(char* into, std::size_t size, int milliseconds) {
+    std::size_t got = 0;
+    while (got < size) {
+        const int read = ssh_channel_read_timeout(
+            m_channel, into + got, static_cast<std::uint32_t>(size - got), 0, milliseconds);
+        if (read < 0 || (read == 0 && ssh_channel_is_eof(m_channel) != 0)) {
+            lost();
+        }
+        if (read == 0 && got == 0) {
+            return false;
+        }
+        got += static_cast<std::size_t>(read);
+        milliseconds = 1000; // a reply begun comes whole
+    }
+    return true;
+}
+
+std::string SftpRequests::readPacket() {
+    char length[4];
+    while (!readExactly(length, sizeof length, 1000)) {
+    }
+    const std::uint32_t size = Fields(std::string_view(length, 4)).u32();
+    if (size == 0 || size > LargestReply) {
+        lost();
+    }
+    std::string packet(size, '\0');
+    while (!readExactly(packet.data(), size, 1000)) {
+    }
+    return packet;
+}
+
+std::optional<SftpRequests::Reply> SftpRequests::next(int milliseconds) {
+    char length[4];
+    if (!readExactly(length, sizeof length, milliseconds)) {
+        return std::nullopt;
+    }
+    const std::uint32_t size = Fields(std::string_view(length, 4)).u32();
+    if (size == 0 || size > LargestReply) {
+        lost();
+    }
+    std::string packet(size, '\0');
+    while (!readExactly(packet.data(), size, 1000)) {
+    }
+    Fields fields(packet);
+    const std::uint8_t type = fields.byte();
+    Reply reply;
+    reply.id = fields.u32();
+    if (type == SSH_FXP_STATUS) {
+        reply.status = fields.u32();
+    } else if (type == SSH_FXP_HANDLE) {
+        reply.handle = fields.string();
+        reply.status = reply.handle.empty() ? SSH_FX_BAD_MESSAGE : SSH_FX_OK;
+    } else {
+        reply.status = SSH_FX_BAD_MESSAGE;
+    }
+    if (!fields.complete()) {
+        reply.status = SSH_FX_BAD_MESSAGE;
+    }
+    return reply;
+}
+
+void SftpRequests::lost() const {
+    throw PublishError(Failure::ConnectionLost,
+                       "Die Verbindung zum Server ist abgebrochen (" +
+                           std::string(ssh_get_error(m_session)) +
+                           "). Bitte die Netzverbindung prüfen und noch einmal veröffentlichen; "
+                           "was schon oben ist, wird nicht noch einmal gesendet.");
+}
+
+} // namespace bildertafel::publish

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <libssh/libssh.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace bildertafel::publish {
+
+// SFTP (version 3) on a channel of its own, many requests under way at once: the server works
+// on one while the next are already on their way, so a file costs no round trip of its own.
+// Requests are queued and go out with flush(); the replies come back with next(), each with the
+// id its request got. Every failure of the connection throws PublishError (ConnectionLost).
+class SftpRequests {
+public:
+    // Opens the channel on the connected, logged-in session and agrees on the protocol.
+    explicit SftpRequests(ssh_session session);
+    SftpRequests(const SftpRequests&) = delete;
+    SftpRequests& operator=(const SftpRequests&) = delete;
+
+    // For writing: created when missing, emptied when there, rw-r--r--.
+    std::uint32_t open(const std::string& path);
+    std::uint32_t write(const std::string& handle, std::uint64_t offset, std::string_view data);
+    std::uint32_t close(const std::string& handle);
+    // Replaces an existing to atomically where the server offers it (atomicRename()); else the
+    // plain rename, which most servers refuse over an existing file.
+    std::uint32_t rename(const std::string& from, const std::string& to);
+    std::uint32_t remove(const std::string& path);
+    void flush();
+
+    struct Reply {
+        std::uint32_t id = 0;
+        std::uint32_t status = 0; // SSH_FX_OK for a handle
+        std::string handle;       // of an open
+    };
+    // The next reply, or nothing when none came within milliseconds.
+    std::optional<Reply> next(int milliseconds);
+
+    bool atomicRename() const { return m_posixRename; }
+    // The most data one write may carry, and how many files may be open at once.
+    std::size_t writeLimit() const { return m_writeLimit; }
+    std::size_t openLimit() const { return m_openLimit; }
+
+private:
+    std::uint32_t begin(std::uint8_t type);
+    void finish();
+    void putString(std::string_view text);
+    void putU32(std::uint32_t value);
+    void putU64(std::uint64_t value);
+    // Waits up to milliseconds for the first byte, then for the rest; false when none came.
+    bool readExactly(char* into, std::size_t size, int milliseconds);
+    std::string readPacket(); // waits as long as it takes
+    void askLimits();
+    [[noreturn]] void lost() const;
+
+    struct ChannelCloser {
+        void operator()(ssh_channel channel) const;
+    };
+
+    ssh_session m_session;
+    // Closed also when the constructor gives up half way.
+    std::unique_ptr<ssh_channel_struct, ChannelCloser> m_channelOwner;
+    ssh_channel m_channel = nullptr;
+    std::string m_out;
+    std::size_t m_packetStart = 0;
+    std::uint32_t m_nextId = 1;
+    bool m_posixRename = false;
+    bool m_limits = false;
+    std::size_t m_writeLimit = 32 * 1024;
+    std::size_t m_openLimit = 64;
+};
+
+} // namespace bildertafel::publish
