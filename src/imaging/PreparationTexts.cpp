@@ -130,7 +130,7 @@ std::string notAFile(unsigned mode) {
 
 std::string tooLargeForMemory(int width, int height, unsigned long long needed,
                               unsigned long long budget) {
-    constexpr unsigned long long MiB = 1024 * 1024;
+    constexpr unsigned long long MiB = 1024ULL * 1024ULL;
     return "Das Bild bräuchte mit " + std::to_string(width) + " × " + std::to_string(height) +
            " Pixeln zum Lesen etwa " + std::to_string((needed + MiB - 1) / MiB) +
            " MiB Arbeitsspeicher; erlaubt sind " + std::to_string(budget / MiB) + " MiB.";

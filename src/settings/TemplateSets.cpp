@@ -68,7 +68,7 @@ std::string templateSetFolder() {
     if (const char* named = std::getenv(TemplateSetFolderVariable.data()); named && *named) {
         return withSlash(named);
     }
-    const std::string installed = installedFolder();
+    std::string installed = installedFolder();
     if (isFolder(installed)) {
         return installed;
     }

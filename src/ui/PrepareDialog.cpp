@@ -27,8 +27,7 @@ QString chooseWithToolkit(QWidget* parent, const QString& current) {
 // The batch command makes the pictures; it is installed beside the window. A build tree keeps it
 // in a folder of its own.
 QString pictureProgram() {
-    const QString beside =
-        QCoreApplication::applicationDirPath() + QStringLiteral("/bildertafel-batch");
+    QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/bildertafel-batch");
 #ifdef BILDERTAFEL_BUILD_TREE_BATCH
     if (!QFileInfo(beside).isExecutable()) {
         return QStringLiteral(BILDERTAFEL_BUILD_TREE_BATCH);
