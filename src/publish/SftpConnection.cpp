@@ -206,6 +206,10 @@ private:
         ssh_options_set(m_session, SSH_OPTIONS_HOST, m_target.host.c_str());
         ssh_options_set(m_session, SSH_OPTIONS_PORT, &port);
         ssh_options_set(m_session, SSH_OPTIONS_TIMEOUT, &timeout);
+        // Many small requests are under way at once; none waits for the one before to be
+        // acknowledged.
+        const int noDelay = 1;
+        ssh_options_set(m_session, SSH_OPTIONS_NODELAY, &noDelay);
         if (!m_target.user.empty()) {
             ssh_options_set(m_session, SSH_OPTIONS_USER, m_target.user.c_str());
         }
