@@ -104,15 +104,14 @@ int windowChildMain(int input, int output) {
         args.emplace_back(bytes.data() + start, end - start);
         start = end + 1;
     }
-    for (std::size_t i = 0; i + 1 < args.size();) {
-        if (args[i] == "--leave-out") {
-            leaveOut.emplace_back(args[i + 1]);
-            args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
-                       args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
-        } else {
-            ++i;
-        }
+    // The originals to leave out come first, in pairs, before the options of the run: so a
+    // value of an option (a photographer's name, say) is never taken for one of them.
+    std::size_t first = 0;
+    while (first + 1 < args.size() && args[first] == "--leave-out") {
+        leaveOut.emplace_back(args[first + 1]);
+        first += 2;
     }
+    args.erase(args.begin(), args.begin() + static_cast<std::ptrdiff_t>(first));
 
     const ParsedCommandLine parsed = parseCommandLine(args);
     if (parsed.kind != ParsedCommandLine::Kind::Run || parsed.options.prepare.empty() ||

@@ -230,12 +230,12 @@ void PrepareDialog::startProgram() {
         input.append(argument.data(), static_cast<qsizetype>(argument.size()));
         input.append('\0');
     };
-    for (const std::string& argument : m_arguments) {
-        add(argument);
-    }
     for (const std::string& name : m_report.leaveOut()) {
         add("--leave-out");
         add(name);
+    }
+    for (const std::string& argument : m_arguments) {
+        add(argument);
     }
     m_child = new QProcess(this);
     m_child->setProcessChannelMode(QProcess::ForwardedErrorChannel);

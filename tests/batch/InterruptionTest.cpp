@@ -181,6 +181,22 @@ TEST_F(Interruption, TheWindowsPictureProgramStopsAfterThePicturesInProgress) {
     }
 }
 
+TEST_F(Interruption, TheWindowsPictureProgramTakesAnyTextAsAPhotographer) {
+    // An original to leave out, then the run's options, one of whose values looks like the
+    // leave-out option itself.
+    std::string input;
+    for (const char* argument :
+         {"--leave-out", "k00001.jpg", "--prepare", "kamera", "--minis", "show/minis", "--pictures",
+          "show/bilder", "--artist", "--leave-out", "--redo"}) {
+        input += std::string(argument) + '\0';
+    }
+    StartedProgram run(BATCH_PROGRAM, {"--window-child"}, dir.path(), input);
+    const ProgramResult result = run.wait();
+    EXPECT_EQ(result.exitStatus, 0) << result.out << result.err;
+    EXPECT_FALSE(fs::exists(dir / "show/minis" / numbered("k", 1, ".jpg")));
+    EXPECT_TRUE(fs::exists(dir / "show/minis" / numbered("k", Originals, ".jpg")));
+}
+
 TEST_F(Interruption, ASecondRunOnTheShowRefuses) {
     makePages(1);
     for (const bool prepare : {false, true}) {
