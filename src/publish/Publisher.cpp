@@ -32,10 +32,10 @@ std::string inFolder(const std::string& folder, std::string_view name) {
 std::string shownBytes(std::uint64_t bytes) {
     const char* unit = "Bytes";
     double value = static_cast<double>(bytes);
-    if (bytes >= 1000 * 1000 * 1000) {
+    if (bytes >= 1000000000U) {
         value /= 1e9;
         unit = "GB";
-    } else if (bytes >= 1000 * 1000) {
+    } else if (bytes >= 1000000U) {
         value /= 1e6;
         unit = "MB";
     } else if (bytes >= 1000) {
@@ -119,7 +119,7 @@ public:
             std::size_t got = 0;
             for (;;) {
                 if (got == bytes.size()) {
-                    bytes.resize(got + 64 * 1024); // it grew
+                    bytes.resize(got + std::size_t{64} * 1024); // it grew
                 }
                 const ssize_t read = ::read(fd, bytes.data() + got, bytes.size() - got);
                 if (read <= 0) {
@@ -182,7 +182,7 @@ private:
         std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(),
                                                                         EVP_MD_CTX_free);
         bool good = fd >= 0 && context && EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr);
-        std::vector<char> buffer(256 * 1024);
+        std::vector<char> buffer(std::size_t{256} * 1024);
         while (good) {
             const ssize_t got = ::read(fd, buffer.data(), buffer.size());
             if (got <= 0) {

@@ -23,11 +23,11 @@ namespace bildertafel::publish {
 namespace {
 
 // One write request at most this big: OpenSSH's server takes packets up to 256 KiB.
-constexpr std::size_t ChunkSize = 192 * 1024;
+constexpr std::size_t ChunkSize = std::size_t{192} * 1024;
 // How much a batch keeps under way at once: enough to hide the round trips of a distant server,
 // little enough that "Abbrechen" waits for no more than that.
 constexpr std::size_t FilesUnderWay = 64;
-constexpr std::uint64_t BytesUnderWay = 8 * 1024 * 1024;
+constexpr std::uint64_t BytesUnderWay = std::uint64_t{8} * 1024 * 1024;
 // After "Abbrechen", how long the replies to what is under way are waited for.
 constexpr auto CancelGrace = std::chrono::seconds(10);
 // Status codes of later protocol versions that some servers send anyway.
@@ -137,7 +137,7 @@ public:
             fail("Die Datei „" + path + "“ auf dem Server lässt sich nicht lesen");
         }
         std::string content;
-        std::vector<char> buffer(64 * 1024);
+        std::vector<char> buffer(std::size_t{64} * 1024);
         for (;;) {
             const ssize_t got = sftp_read(file.get(), buffer.data(), buffer.size());
             if (got < 0) {

@@ -11,7 +11,7 @@ namespace bildertafel::publish {
 namespace {
 
 // OpenSSH's server takes requests of up to 256 KiB; a write leaves room for its header.
-constexpr std::uint64_t LargestWrite = 255 * 1024;
+constexpr std::uint64_t LargestWrite = std::uint64_t{255} * 1024;
 constexpr std::uint32_t LargestReply = 256 * 1024;
 constexpr std::uint32_t ProtocolVersion = 3;
 
@@ -174,7 +174,7 @@ std::uint32_t SftpRequests::write(const std::string& handle, std::uint64_t offse
     putU64(offset);
     putString(data);
     finish();
-    if (m_out.size() >= 1024 * 1024) {
+    if (m_out.size() >= std::size_t{1024} * 1024) {
         flush();
     }
     return id;

@@ -69,7 +69,7 @@ private:
     std::uint32_t m_nextId = 1;
     bool m_posixRename = false;
     bool m_limits = false;
-    std::size_t m_writeLimit = 32 * 1024;
+    std::size_t m_writeLimit = std::size_t{32} * 1024;
     std::size_t m_openLimit = 64;
 };
 
