@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
 #include <vector>
 
 namespace bildertafel::batch {
@@ -133,9 +134,17 @@ public:
         if (!m_showProgress || progress.stage != publish::Progress::Stage::Sending) {
             return;
         }
-        m_err << "\rVeröffentlichen: " << progress.filesDone << " von " << progress.filesTotal
-              << " Dateien, " << progress.bytesDone / 1000000 << " von "
-              << progress.bytesTotal / 1000000 << " MB\x1b[K" << std::flush;
+        // The line is written again only when what it says changes, not on every answer of
+        // the server.
+        std::string line = "Veröffentlichen: " + std::to_string(progress.filesDone) + " von " +
+                           std::to_string(progress.filesTotal) + " Dateien, " +
+                           std::to_string(progress.bytesDone / 1000000) + " von " +
+                           std::to_string(progress.bytesTotal / 1000000) + " MB";
+        if (m_progressShown && line == m_lastProgress) {
+            return;
+        }
+        m_err << '\r' << line << "\x1b[K" << std::flush;
+        m_lastProgress = std::move(line);
         m_progressShown = true;
     }
     bool cancelRequested() override { return false; }
@@ -152,6 +161,7 @@ private:
     bool m_showProgress;
     Terminal& m_terminal;
     bool m_progressShown = false;
+    std::string m_lastProgress;
 };
 
 std::string startPageOf(const BatchOptions& options) {
