@@ -14,6 +14,12 @@ foreach(_bt_program IN ITEMS bildertafel bildertafel-batch)
         install(TARGETS ${_bt_program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
     endif()
 endforeach()
+# The window's module for sending a show, in the package's private library folder (the window
+# looks for it there, relative to its bin folder).
+if(TARGET bildertafel)
+    install(TARGETS bildertafel-publish-transfer
+            LIBRARY DESTINATION ${BILDERTAFEL_INSTALL_MODULEDIR})
+endif()
 
 install(FILES "${_bt_data}/${BILDERTAFEL_APP_ID}.desktop"
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)

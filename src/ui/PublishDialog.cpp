@@ -1,11 +1,14 @@
 #include "ui/PublishDialog.h"
 
+#include "publish/TransferModule.h"
 #include "ui/PublishPasswords.h"
 #include "ui/PublishTexts.h"
 #include "ui/QtText.h"
 #include "ui_PublishDialog.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QThread>
 
@@ -15,6 +18,24 @@
 namespace bildertafel::ui {
 
 namespace {
+
+// The module that sends: BILDERTAFEL_PUBLISH_TRANSFER when set, else installed in the private
+// library folder beside the program's bin folder; a build tree keeps it where it was built.
+std::string transferModulePath() {
+    const QString chosen = qEnvironmentVariable("BILDERTAFEL_PUBLISH_TRANSFER");
+    if (!chosen.isEmpty()) {
+        return chosen.toStdString();
+    }
+    QString installed = QCoreApplication::applicationDirPath() +
+                        QStringLiteral("/../" BILDERTAFEL_TRANSFER_INSTALL_DIR "/") +
+                        QString::fromLatin1(publish::TransferModuleFile);
+#ifdef BILDERTAFEL_BUILD_TREE_TRANSFER
+    if (!QFileInfo::exists(installed)) {
+        return BILDERTAFEL_BUILD_TREE_TRANSFER;
+    }
+#endif
+    return QFileInfo(installed).absoluteFilePath().toStdString();
+}
 
 // The protocols in the order of the choice "Protokoll".
 constexpr std::array<publish::Protocol, 3> Protocols{
@@ -296,8 +317,9 @@ void PublishDialog::start(bool dryRun) {
     setRunning(true);
     m_host = std::make_unique<WorkerHost>(*this);
     const publish::Target target = *parsed.target;
-    m_worker = QThread::create(
-        [this, target, options] { m_result = publish::publish(target, options, *m_host); });
+    m_worker = QThread::create([this, target, options, module = transferModulePath()] {
+        m_result = publish::publishThroughModule(module, target, options, *m_host);
+    });
     connect(m_worker, &QThread::finished, this, &PublishDialog::finish);
     m_worker->start();
 }

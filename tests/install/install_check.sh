@@ -11,6 +11,9 @@ mode=$1 src=$2 build=$3
 shift 3
 programs=("$@")
 app_id=de.bildertafel.Bildertafel
+# Where the window's module is installed, below the prefix (the build tells; lib/bildertafel
+# without an architecture).
+module_dir=${BILDERTAFEL_MODULE_DIR:-lib/bildertafel}
 icon_sizes=(16 32 48 64 128 256)
 
 failures=0
@@ -38,6 +41,9 @@ trap 'rm -rf "$work"' EXIT
 expected_files() {
     local p
     for p in "${programs[@]}"; do echo "bin/$p"; done
+    if [[ " ${programs[*]} " == *" bildertafel "* ]]; then
+        echo "$module_dir/bildertafel-publish-transfer.so"
+    fi
     echo "share/applications/$app_id.desktop"
     echo "share/metainfo/$app_id.metainfo.xml"
     echo "share/icons/hicolor/scalable/apps/$app_id.svg"
@@ -195,6 +201,13 @@ package)
         missing=$(ldd "$root/usr/bin/$p" 2>&1 | grep 'not found')
         [ -z "$missing" ] || fail "ldd $p: $missing"
     done
+    module="$root/usr/$module_dir/bildertafel-publish-transfer.so"
+    if [ -f "$module" ]; then
+        missing=$(ldd "$module" 2>&1 | grep 'not found')
+        [ -z "$missing" ] || fail "ldd $(basename "$module"): $missing"
+        nm -D --defined-only "$module" | grep -q ' T bildertafel_publish_transfer$' ||
+            fail "$(basename "$module") has no entry point bildertafel_publish_transfer"
+    fi
     if [ -x "$root/usr/bin/bildertafel-batch" ]; then
         "$root/usr/bin/bildertafel-batch" --help >"$work/help.txt" 2>&1 ||
             fail "the packaged bildertafel-batch --help exits with $?"

@@ -1,0 +1,27 @@
+#include "publish/TransferModule.h"
+
+#include <exception>
+#include <type_traits>
+
+// The one function the window calls of this module.
+extern "C" __attribute__((visibility("default"))) void bildertafel_publish_transfer(
+    const bildertafel::publish::Target* target, const bildertafel::publish::PublishOptions* options,
+    bildertafel::publish::PublishHost* host, bildertafel::publish::Result* result) {
+    using namespace bildertafel::publish;
+    try {
+        *result = publish(*target, *options, *host);
+    } catch (const std::exception& error) {
+        *result = Result();
+        result->failure = Failure::Other;
+        result->nothingSent = false;
+        result->message = std::string("Das Veröffentlichen brach ab: ") + error.what();
+    } catch (...) {
+        *result = Result();
+        result->failure = Failure::Other;
+        result->nothingSent = false;
+        result->message = "Das Veröffentlichen brach mit einem unbekannten Fehler ab.";
+    }
+}
+
+// The declaration above must match the type the window calls it through.
+static_assert(std::is_same_v<decltype(&bildertafel_publish_transfer), BildertafelPublishTransfer>);
