@@ -5,11 +5,28 @@
 #include "ui/lists/FolderPath.h"
 #include "ui/lists/FolderReading.h"
 
+#include <QIcon>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyle>
+#include <QVariant>
 
 namespace bildertafel::uilists {
+
+namespace {
+
+// The style makes a folder icon anew from its image files at every call, which costs more than
+// all the rest of a list's start; the icons are kept with the style, for every list drawn in it.
+QIcon folderIcon(QStyle& style, QStyle::StandardPixmap which, const char* key) {
+    const QVariant kept = style.property(key);
+    if (kept.isValid())
+        return kept.value<QIcon>();
+    const QIcon icon = style.standardIcon(which);
+    style.setProperty(key, icon);
+    return icon;
+}
+
+} // namespace
 
 DirListBox::DirListBox(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -96,8 +113,9 @@ void DirListBox::openRow(int row) {
 void DirListBox::showRows(const QStringList& subFolders, bool keepChosenRow) {
     const QString chosen =
         keepChosenRow && currentItem() ? currentItem()->data(PathRole).toString() : QString();
-    const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
-    const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirIcon);
+    const QIcon openIcon =
+        folderIcon(*style(), QStyle::SP_DirOpenIcon, "bildertafelOpenFolderIcon");
+    const QIcon closedIcon = folderIcon(*style(), QStyle::SP_DirIcon, "bildertafelFolderIcon");
     clear();
     addRow(openIcon, QStringLiteral("/"), QStringLiteral("/"), 0);
     QString folder;

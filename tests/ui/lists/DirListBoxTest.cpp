@@ -1,9 +1,12 @@
 #include "ui/lists/DirListBox.h"
 #include "ListTestSupport.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
@@ -36,6 +39,7 @@ class DirListBoxTest : public QObject {
 private slots:
     void init();
     void rowsOfANestedFolder();
+    void rowsShowTheFolderIconsOfTheirStyle();
     void deeperRowsAreDrawnFurtherRight();
     void setPathAcceptsEveryWayOfWritingAFolder_data();
     void setPathAcceptsEveryWayOfWritingAFolder();
@@ -89,6 +93,26 @@ void DirListBoxTest::rowsOfANestedFolder() {
             row == 0 ? "/" : (row <= current ? folder : m_root + "/a/b/" + item->text());
         QCOMPARE(item->data(DirListBox::PathRole).toString(), expectedPath);
         QCOMPARE(item->data(DirListBox::LevelRole).toInt(), std::min(row, current + 1));
+    }
+}
+
+// Open folders (the path) and closed ones (the sub-folders) keep their icons apart, in each
+// style's own look, also when a second list of another style is made in between.
+void DirListBoxTest::rowsShowTheFolderIconsOfTheirStyle() {
+    const auto image = [](const QIcon& icon) { return icon.pixmap(16, 16).toImage(); };
+    std::unique_ptr<QStyle> other(QStyleFactory::create(QStringLiteral("Windows")));
+    QVERIFY(other);
+    for (QStyle* style : {QApplication::style(), other.get(), QApplication::style()}) {
+        DirListBox box;
+        box.setStyle(style);
+        QVERIFY(box.setPath(m_root + "/a/b"));
+        const QImage open = image(style->standardIcon(QStyle::SP_DirOpenIcon));
+        const QImage closed = image(style->standardIcon(QStyle::SP_DirIcon));
+        QVERIFY(open != closed);
+        QCOMPARE(image(box.item(0)->icon()), open);
+        QCOMPARE(image(box.item(box.currentFolderRow())->icon()), open);
+        QCOMPARE(image(box.item(box.currentFolderRow() + 1)->icon()), closed);
+        QCOMPARE(image(box.item(box.count() - 1)->icon()), closed);
     }
 }
 
