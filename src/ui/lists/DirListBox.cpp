@@ -21,7 +21,7 @@ QIcon folderIcon(QStyle& style, QStyle::StandardPixmap which, const char* key) {
     const QVariant kept = style.property(key);
     if (kept.isValid())
         return kept.value<QIcon>();
-    const QIcon icon = style.standardIcon(which);
+    QIcon icon = style.standardIcon(which);
     style.setProperty(key, icon);
     return icon;
 }
