@@ -1,6 +1,10 @@
 #include "publish/TransferModule.h"
 
+#include "textfile/SystemReason.h"
+
+#include <cerrno>
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <map>
 #include <mutex>
@@ -25,16 +29,17 @@ Loaded load(const std::string& path) {
     }
     dlerror();
     void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // The loader's own words are English: the reason is told from the file itself.
     if (handle == nullptr) {
-        const char* reason = dlerror();
-        return {nullptr, reason != nullptr ? reason : "unbekannter Fehler"};
+        if (path.find('/') != std::string::npos && ::access(path.c_str(), R_OK) != 0) {
+            return {nullptr, textfile::systemReason(errno)};
+        }
+        return {nullptr, "Die Datei ist keine Bibliothek, die sich laden lässt"};
     }
     void* symbol = dlsym(handle, TransferEntryPoint);
     if (symbol == nullptr) {
-        const char* reason = dlerror();
-        std::string error = reason != nullptr ? reason : TransferEntryPoint;
         dlclose(handle);
-        return {nullptr, error};
+        return {nullptr, std::string("Dem Modul fehlt der Einsprungpunkt ") + TransferEntryPoint};
     }
     auto entry = reinterpret_cast<BildertafelPublishTransfer>(symbol);
     loaded.emplace(path, entry);

@@ -41,11 +41,11 @@ TEST(TransferModule, AModuleThatCannotBeLoadedSendsNothingAndSaysWhy) {
     test::writeFile(folder / "kaputt.so", "kein Modul\n");
     const struct {
         std::string path;
-        const char* reason; // part of what the loader says
+        const char* reason; // part of the German reason
     } rows[] = {
-        {(folder / "fehlt.so").string(), "No such file"},
-        {(folder / "kaputt.so").string(), "kaputt.so"},
-        {"libm.so.6", "undefined symbol"}, // loads, but has no entry point
+        {(folder / "fehlt.so").string(), "existiert nicht"},
+        {(folder / "kaputt.so").string(), "keine Bibliothek"},
+        {"libm.so.6", "fehlt der Einsprungpunkt"}, // loads, but has no entry point
     };
     const Target target{Protocol::Sftp, "anna", "127.0.0.1", 1, "/show"};
     PublishOptions options;
