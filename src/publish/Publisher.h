@@ -3,6 +3,7 @@
 #include "publish/PublishSet.h"
 #include "publish/Target.h"
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -31,6 +32,10 @@ struct PublishOptions {
     // Where the sizes, times and checksums of the local files are remembered between runs, so
     // that a second publish need not read every file; empty: ~/.cache/bildertafel/publish/.
     std::string cacheFolder;
+    // SFTP: while an answer is awaited and nothing at all has come from the server for this
+    // long, the connection counts as lost. A minute, as for FTP: far above the pause of a busy
+    // server that still works, and the connect's own 20 s are only for the greeting.
+    std::chrono::milliseconds silenceLimit = std::chrono::seconds(60);
 };
 
 // The state of a publish, for the progress display; rate and time left follow from bytesDone

@@ -79,7 +79,8 @@ std::string joined(const std::string& folder, const std::string& path) {
 class SftpConnection final : public Connection {
 public:
     SftpConnection(const Target& target, const PublishOptions& options, PublishHost& host)
-        : m_target(target), m_sessionOwner(ssh_new()), m_session(m_sessionOwner.get()) {
+        : m_target(target), m_silenceLimit(options.silenceLimit), m_sessionOwner(ssh_new()),
+          m_session(m_sessionOwner.get()) {
         // "~" and "~/www" are below the home folder, where the server starts.
         if (target.folder == "~") {
             m_folder = "";
@@ -447,6 +448,7 @@ private:
     class Batch;
 
     Target m_target;
+    std::chrono::milliseconds m_silenceLimit;
     std::string m_folder;
     std::unique_ptr<ssh_session_struct, SessionDeleter> m_sessionOwner;
     ssh_session m_session;
@@ -656,7 +658,7 @@ void SftpConnection::sendAll(const std::vector<Upload>& uploads, UploadWatcher& 
     makeFoldersOf(uploads);
     if (!m_requests && !m_oneAtATime) {
         try {
-            m_requests = std::make_unique<SftpRequests>(m_session);
+            m_requests = std::make_unique<SftpRequests>(m_session, m_silenceLimit);
         } catch (const PublishError&) {
             if (ssh_is_connected(m_session) == 0) {
                 throw;

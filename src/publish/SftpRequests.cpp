@@ -5,6 +5,7 @@
 #include <libssh/sftp.h>
 
 #include <algorithm>
+#include <chrono>
 
 namespace bildertafel::publish {
 
@@ -68,9 +69,9 @@ void SftpRequests::ChannelCloser::operator()(ssh_channel channel) const {
     ssh_channel_free(channel);
 }
 
-SftpRequests::SftpRequests(ssh_session session)
-    : m_session(session), m_channelOwner(ssh_channel_new(session)),
-      m_channel(m_channelOwner.get()) {
+SftpRequests::SftpRequests(ssh_session session, std::chrono::milliseconds silenceLimit)
+    : m_session(session), m_channelOwner(ssh_channel_new(session)), m_channel(m_channelOwner.get()),
+      m_silenceLimit(silenceLimit) {
     if (m_channel == nullptr || ssh_channel_open_session(m_channel) != SSH_OK ||
         ssh_channel_request_subsystem(m_channel, "sftp") != SSH_OK) {
         lost();
@@ -206,6 +207,9 @@ std::uint32_t SftpRequests::remove(const std::string& path) {
 }
 
 void SftpRequests::flush() {
+    if (m_out.empty()) {
+        return;
+    }
     std::size_t at = 0;
     while (at < m_out.size()) {
         const int wrote = ssh_channel_write(m_channel, m_out.data() + at,
@@ -216,52 +220,65 @@ void SftpRequests::flush() {
         at += static_cast<std::size_t>(wrote);
     }
     m_out.clear();
+    m_lastHeard = std::chrono::steady_clock::now(); // the answer is due from now on
 }
 
-bool SftpRequests::readExactly(char* into, std::size_t size, int milliseconds) {
-    std::size_t got = 0;
-    while (got < size) {
+std::optional<std::string> SftpRequests::receive(int milliseconds) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point until = Clock::now() + std::chrono::milliseconds(milliseconds);
+    for (;;) {
+        std::size_t wanted = 4;
+        if (m_in.size() >= 4) {
+            const std::uint32_t size = Fields(std::string_view(m_in).substr(0, 4)).u32();
+            if (size == 0 || size > LargestReply) {
+                lost();
+            }
+            wanted += size;
+            if (m_in.size() == wanted) {
+                std::string packet = m_in.substr(4);
+                m_in.clear();
+                return packet;
+            }
+        }
+        const Clock::time_point now = Clock::now();
+        const Clock::time_point giveUp = m_lastHeard + m_silenceLimit;
+        if (now >= giveUp) {
+            silent();
+        }
+        if (now >= until) {
+            return std::nullopt;
+        }
+        const auto wait =
+            std::chrono::ceil<std::chrono::milliseconds>(std::min(until, giveUp) - now);
+        const std::size_t had = m_in.size();
+        m_in.resize(wanted);
         const int read = ssh_channel_read_timeout(
-            m_channel, into + got, static_cast<std::uint32_t>(size - got), 0, milliseconds);
+            m_channel, m_in.data() + had, static_cast<std::uint32_t>(wanted - had), 0,
+            static_cast<int>(std::max<std::int64_t>(wait.count(), 1)));
+        m_in.resize(had + static_cast<std::size_t>(std::max(read, 0)));
         if (read < 0 || (read == 0 && ssh_channel_is_eof(m_channel) != 0)) {
             lost();
         }
-        if (read == 0 && got == 0) {
-            return false;
+        if (read > 0) {
+            m_lastHeard = Clock::now();
         }
-        got += static_cast<std::size_t>(read);
-        milliseconds = 1000; // a reply begun comes whole
     }
-    return true;
 }
 
 std::string SftpRequests::readPacket() {
-    char length[4];
-    while (!readExactly(length, sizeof length, 1000)) {
+    for (;;) {
+        if (std::optional<std::string> packet = receive(1000)) {
+            return std::move(*packet);
+        }
     }
-    const std::uint32_t size = Fields(std::string_view(length, 4)).u32();
-    if (size == 0 || size > LargestReply) {
-        lost();
-    }
-    std::string packet(size, '\0');
-    while (!readExactly(packet.data(), size, 1000)) {
-    }
-    return packet;
 }
 
 std::optional<SftpRequests::Reply> SftpRequests::next(int milliseconds) {
-    char length[4];
-    if (!readExactly(length, sizeof length, milliseconds)) {
+    const std::optional<std::string> packet = receive(milliseconds);
+    if (!packet) {
         return std::nullopt;
     }
-    const std::uint32_t size = Fields(std::string_view(length, 4)).u32();
-    if (size == 0 || size > LargestReply) {
-        lost();
-    }
-    std::string packet(size, '\0');
-    while (!readExactly(packet.data(), size, 1000)) {
-    }
-    Fields fields(packet);
+    Fields fields(*packet);
     const std::uint8_t type = fields.byte();
     Reply reply;
     reply.id = fields.u32();
@@ -285,6 +302,16 @@ void SftpRequests::lost() const {
                            std::string(ssh_get_error(m_session)) +
                            "). Bitte die Netzverbindung prüfen und noch einmal veröffentlichen; "
                            "was schon oben ist, wird nicht noch einmal gesendet.");
+}
+
+void SftpRequests::silent() const {
+    const auto seconds = std::chrono::ceil<std::chrono::seconds>(m_silenceLimit).count();
+    throw PublishError(Failure::ConnectionLost,
+                       "Der Server antwortet nicht mehr: seit " + std::to_string(seconds) +
+                           (seconds == 1 ? " Sekunde" : " Sekunden") +
+                           " kam nichts an. Bitte die Netzverbindung prüfen und noch einmal "
+                           "veröffentlichen; was schon oben ist, wird nicht noch einmal "
+                           "gesendet.");
 }
 
 } // namespace bildertafel::publish

@@ -2,6 +2,7 @@
 
 #include <libssh/libssh.h>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -13,11 +14,12 @@ namespace bildertafel::publish {
 // SFTP (version 3) on a channel of its own, many requests under way at once: the server works
 // on one while the next are already on their way, so a file costs no round trip of its own.
 // Requests are queued and go out with flush(); the replies come back with next(), each with the
-// id its request got. Every failure of the connection throws PublishError (ConnectionLost).
+// id its request got. Every failure of the connection throws PublishError (ConnectionLost), and
+// so does a server from which nothing at all has come for silenceLimit while an answer is due.
 class SftpRequests {
 public:
     // Opens the channel on the connected, logged-in session and agrees on the protocol.
-    explicit SftpRequests(ssh_session session);
+    SftpRequests(ssh_session session, std::chrono::milliseconds silenceLimit);
     SftpRequests(const SftpRequests&) = delete;
     SftpRequests& operator=(const SftpRequests&) = delete;
 
@@ -36,7 +38,8 @@ public:
         std::uint32_t status = 0; // SSH_FX_OK for a handle
         std::string handle;       // of an open
     };
-    // The next reply, or nothing when none came within milliseconds.
+    // The next reply, or nothing when none came whole within milliseconds; a reply begun is
+    // kept and completed by the next calls, so the caller may look at "Abbrechen" in between.
     std::optional<Reply> next(int milliseconds);
 
     bool atomicRename() const { return m_posixRename; }
@@ -50,11 +53,12 @@ private:
     void putString(std::string_view text);
     void putU32(std::uint32_t value);
     void putU64(std::uint64_t value);
-    // Waits up to milliseconds for the first byte, then for the rest; false when none came.
-    bool readExactly(char* into, std::size_t size, int milliseconds);
-    std::string readPacket(); // waits as long as it takes
+    // The next whole packet, or nothing when it has not come within milliseconds.
+    std::optional<std::string> receive(int milliseconds);
+    std::string readPacket(); // waits until it comes or the server falls silent
     void askLimits();
     [[noreturn]] void lost() const;
+    [[noreturn]] void silent() const;
 
     struct ChannelCloser {
         void operator()(ssh_channel channel) const;
@@ -65,7 +69,11 @@ private:
     std::unique_ptr<ssh_channel_struct, ChannelCloser> m_channelOwner;
     ssh_channel m_channel = nullptr;
     std::string m_out;
+    std::string m_in; // what has come of the next reply
     std::size_t m_packetStart = 0;
+    std::chrono::milliseconds m_silenceLimit;
+    // The last byte from the server, or the last request sent, whichever came later.
+    std::chrono::steady_clock::time_point m_lastHeard = std::chrono::steady_clock::now();
     std::uint32_t m_nextId = 1;
     bool m_posixRename = false;
     bool m_limits = false;

@@ -4,7 +4,9 @@
 #include "publish/Record.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -430,6 +432,120 @@ TEST_P(PublishRefused, WrongCredentialsAndUntrustedServersSendNothing) {
     }
 }
 
+// The SFTP side of this server passes everything to OpenSSH's sftp-server until the channel has
+// carried as many writes as the file stall-after says; then it sends the first three bytes of the
+// next reply, leaves the file stalled, and says nothing more.
+const char* const StallingSftp = R"(import os, subprocess, sys, threading, time
+folder = sys.argv[1]
+try:
+    after = int(open(folder + '/stall-after').read())
+except OSError:
+    after = 0
+server = subprocess.Popen(['/usr/lib/openssh/sftp-server'], stdin=subprocess.PIPE,
+                          stdout=subprocess.PIPE, bufsize=0)
+writes = 0
+def put(fd, data):
+    while data:
+        data = data[os.write(fd, data):]
+def forward():
+    global writes
+    pending = b''
+    while True:
+        data = os.read(0, 65536)
+        if not data:
+            server.kill()
+            os._exit(0)
+        pending += data
+        while len(pending) >= 5 and len(pending) >= 4 + int.from_bytes(pending[:4], 'big'):
+            writes += pending[4] == 6
+            pending = pending[4 + int.from_bytes(pending[:4], 'big'):]
+        put(server.stdin.fileno(), data)
+threading.Thread(target=forward, daemon=True).start()
+def exactly(size):
+    data = b''
+    while len(data) < size:
+        more = os.read(server.stdout.fileno(), size - len(data))
+        if not more:
+            os._exit(0)
+        data += more
+    return data
+while True:
+    head = exactly(4)
+    body = exactly(int.from_bytes(head, 'big'))
+    if after and writes >= after:
+        put(1, head + body[:3])
+        open(folder + '/stalled', 'w').close()
+        while True:
+            time.sleep(60)
+    put(1, head + body)
+)";
+
+class PublishToStallingServer : public PublishToServer {
+protected:
+    void SetUp() override {
+        ::unsetenv("SSH_AUTH_SOCK");
+        makeShow(m_show);
+        if (!test::SshServer::missing().empty() || ::access("/usr/bin/python3", X_OK) != 0 ||
+            ::access("/usr/lib/openssh/sftp-server", X_OK) != 0) {
+            GTEST_SKIP() << "sshd, sftp-server oder python3 fehlt";
+        }
+        writeFile(m_temp / "stall.py", StallingSftp);
+        m_ssh = std::make_unique<test::SshServer>();
+        ASSERT_EQ(m_ssh->launch("/usr/bin/python3 " + (m_temp / "stall.py").string() + " " +
+                                m_temp.path().string()),
+                  "");
+    }
+};
+
+// A server that stops in the middle of a reply ends the publish, by the silence limit or by
+// "Abbrechen"; the pictures it confirmed before stay recorded, so the next publish sends the rest.
+TEST_P(PublishToStallingServer, AServerFallingSilentMidReplyEndsThePublish) {
+    using namespace std::chrono_literals;
+    using Clock = std::chrono::steady_clock;
+    const struct {
+        const char* what;
+        std::chrono::milliseconds limit;
+        bool cancel;
+        Failure failure;
+        const char* says;
+    } rows[] = {
+        {"silent", 2s, false, Failure::ConnectionLost, "antwortet nicht mehr"},
+        {"Abbrechen", 60s, true, Failure::Cancelled, "Abgebrochen"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        fs::remove_all(root());
+        fs::create_directories(root());
+        fs::remove(m_temp / "stalled");
+        writeFile(m_temp / "stall-after", "7"); // the first page's write: the six pictures are up
+        std::optional<Clock::time_point> stalled;
+        m_host.onProgress = [&](const Progress&) {
+            if (!stalled && fs::exists(m_temp / "stalled")) {
+                stalled = Clock::now();
+                m_host.cancel = row.cancel;
+            }
+        };
+        PublishOptions options = this->options();
+        options.silenceLimit = row.limit;
+        const Result broken = publishWith(options);
+        ASSERT_TRUE(stalled.has_value()) << broken.message;
+        EXPECT_LT(Clock::now() - *stalled, 20s);
+        EXPECT_EQ(broken.failure, row.failure) << broken.message;
+        EXPECT_NE(broken.message.find(row.says), std::string::npos) << broken.message;
+        EXPECT_EQ(broken.filesSent, 6U);
+
+        m_host.onProgress = nullptr;
+        m_host.cancel = false;
+        fs::remove(m_temp / "stall-after");
+        const Result result = publishNow();
+        ASSERT_EQ(result.failure, Failure::None) << result.message;
+        EXPECT_EQ(result.filesSent, ShowSet.size() - broken.filesSent);
+        EXPECT_EQ(filesBelow(root()), filesOf(m_show, ShowSet));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Ssh, PublishToStallingServer, ::testing::Values(Kind::Sftp),
+                         [](const auto&) { return "Sftp"; });
 INSTANTIATE_TEST_SUITE_P(Ssh, PublishTrust, ::testing::Values(Kind::Sftp),
                          [](const auto&) { return "Sftp"; });
 INSTANTIATE_TEST_SUITE_P(Protocols, PublishRefused, ::testing::Values(Kind::Sftp, Kind::Ftps),

@@ -129,7 +129,7 @@ std::string SshServer::missing() {
     return {};
 }
 
-std::string SshServer::launch() {
+std::string SshServer::launch(const std::string& sftpSubsystem) {
     if (::geteuid() == 0) {
         ::mkdir("/run/sshd", 0755); // sshd insists on its privilege separation folder
     }
@@ -147,7 +147,8 @@ std::string SshServer::launch() {
                   "/sshd.pid\nAuthorizedKeysFile " + dir +
                   "/authorized_keys\nStrictModes no\nUsePAM no\nPasswordAuthentication no\n"
                   "KbdInteractiveAuthentication no\nPermitRootLogin prohibit-password\n"
-                  "Subsystem sftp internal-sftp\nLogLevel ERROR\n" +
+                  "Subsystem sftp " +
+                  sftpSubsystem + "\nLogLevel ERROR\n" +
                   (user != nullptr ? "AllowUsers " + std::string(user) + "\n" : ""));
     std::string failed = relaunch();
     if (failed.empty()) {

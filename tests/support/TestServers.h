@@ -34,8 +34,9 @@ class SshServer : public ServerProcess {
 public:
     // Why the test cannot have this server: a program missing; empty when all is there.
     static std::string missing();
-    // Empty when it runs, else why it does not.
-    std::string launch();
+    // Empty when it runs, else why it does not. The SFTP side is sshd's own unless another
+    // program is named.
+    std::string launch(const std::string& sftpSubsystem = "internal-sftp");
     // The same host key and port again, after kill().
     std::string relaunch();
 
