@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
@@ -155,6 +156,12 @@ public:
               const std::string& temporary, const std::string& final,
               const SendProgress& progress) override {
         const std::string temporaryPath = remotePath(temporary);
+        std::error_code noSize;
+        std::uint64_t size = content.size();
+        if (!localPath.empty()) {
+            size = std::filesystem::file_size(localPath, noSize);
+            size = noSize ? 0 : size;
+        }
         SftpFile file(sftp_open(m_sftp, temporaryPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
         if (!file && sftp_get_error(m_sftp) == SSH_FX_NO_SUCH_FILE) {
             makeFolders(temporary);
@@ -162,7 +169,8 @@ public:
                 sftp_open(m_sftp, temporaryPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
         }
         if (!file) {
-            fail("Die Datei „" + final + "“ lässt sich auf dem Server nicht anlegen");
+            failFile("Die Datei „" + final + "“ lässt sich auf dem Server nicht anlegen", final,
+                     size);
         }
         if (localPath.empty()) {
             // The server ends the session on a request of 256 KiB or more.
@@ -170,14 +178,16 @@ public:
                 const std::size_t size = std::min(ChunkSize, content.size() - at);
                 if (sftp_write(file.get(), content.data() + at, size) !=
                     static_cast<ssize_t>(size)) {
-                    fail("Die Datei „" + final + "“ lässt sich auf dem Server nicht schreiben");
+                    failFile("Die Datei „" + final + "“ lässt sich auf dem Server nicht schreiben",
+                             final, size);
                 }
             }
         } else {
             writeLocal(file.get(), localPath, final, progress);
         }
         if (sftp_close(file.release()) != SSH_OK) {
-            fail("Die Datei „" + final + "“ lässt sich auf dem Server nicht schreiben");
+            failFile("Die Datei „" + final + "“ lässt sich auf dem Server nicht schreiben", final,
+                     size);
         }
         const std::string finalPath = remotePath(final);
         // OpenSSH's server replaces the final name atomically (posix-rename@openssh.com).
@@ -186,7 +196,8 @@ public:
         if (sftp_rename(m_sftp, temporaryPath.c_str(), finalPath.c_str()) != SSH_OK) {
             if (sftp_unlink(m_sftp, finalPath.c_str()) != SSH_OK ||
                 sftp_rename(m_sftp, temporaryPath.c_str(), finalPath.c_str()) != SSH_OK) {
-                fail("Die Datei „" + final + "“ lässt sich auf dem Server nicht umbenennen");
+                failFile("Die Datei „" + final + "“ lässt sich auf dem Server nicht umbenennen",
+                         final, size);
             }
         }
     }
@@ -337,7 +348,11 @@ private:
                 return;
             }
             if (sftp_write(file, buffer.data(), static_cast<std::size_t>(got)) != got) {
-                fail("Die Datei „" + final + "“ lässt sich auf dem Server nicht schreiben");
+                struct stat info {};
+                failFile("Die Datei „" + final + "“ lässt sich auf dem Server nicht schreiben",
+                         final,
+                         ::fstat(local.fd, &info) == 0 ? static_cast<std::uint64_t>(info.st_size)
+                                                       : sent + static_cast<std::uint64_t>(got));
             }
             sent += static_cast<std::uint64_t>(got);
             if (progress && !progress(sent)) {
@@ -391,12 +406,17 @@ private:
     static std::string shown(const std::string& folder) { return folder.empty() ? "." : folder; }
 
     // Throws the failure that the last SFTP error stands for, with what and what to do.
-    [[noreturn]] void fail(const std::string& what) {
-        throw errorOf(m_sftp != nullptr ? sftp_get_error(m_sftp) : SSH_FX_OK, what);
+    [[noreturn]] void fail(const std::string& what) { failFile(what, {}, 0); }
+    // The same for the file path of bytes, whose folder's free space tells a full disk apart.
+    [[noreturn]] void failFile(const std::string& what, const std::string& path,
+                               std::uint64_t bytes) {
+        throw errorOf(m_sftp != nullptr ? sftp_get_error(m_sftp) : SSH_FX_OK, what, path, bytes);
     }
 
-    // The failure that an SFTP status stands for, with what and what to do.
-    PublishError errorOf(int status, const std::string& what) const {
+    // The failure that an SFTP status stands for, with what and what to do; path and bytes are
+    // the file concerned, if any.
+    PublishError errorOf(int status, const std::string& what, const std::string& path = {},
+                         std::uint64_t bytes = 0) {
         if (ssh_is_connected(m_session) == 0 || status == SSH_FX_CONNECTION_LOST ||
             status == SSH_FX_NO_CONNECTION) {
             return {Failure::ConnectionLost,
@@ -409,17 +429,54 @@ private:
                     what + ": der Server verweigert den Zugriff. Bitte den Ordner in "
                            "der Adresse und die Rechte auf dem Server prüfen."};
         }
-        if (status == SSH_FX_FAILURE || status == NoSpaceOnFilesystem || status == QuotaExceeded) {
-            return {Failure::QuotaFull, what +
-                                            ": der Server lehnt das Schreiben ab, meist weil der "
-                                            "Speicherplatz voll ist. Bitte Platz schaffen oder den "
-                                            "Speicher beim Anbieter erweitern."};
+        if (status == NoSpaceOnFilesystem || status == QuotaExceeded) {
+            return diskFull(what);
+        }
+        if (status == SSH_FX_FAILURE) {
+            return refusal(what, path, bytes);
         }
         std::string reason = ssh_get_error(m_session);
         if (reason.empty()) {
             reason = "SFTP-Status " + std::to_string(status);
         }
         return {Failure::Other, what + " (" + reason + ")."};
+    }
+
+    static PublishError diskFull(const std::string& what) {
+        return {Failure::QuotaFull, what + ": der Speicherplatz auf dem Server ist voll. Bitte "
+                                           "Platz schaffen oder den Speicher beim Anbieter "
+                                           "erweitern."};
+    }
+
+    // The server refused without a reason. OpenSSH's server says no more for a full disk than
+    // for a folder standing where the file should go or a rename onto a folder; only the free
+    // space of the file's folder tells them apart, asked only now that something failed.
+    PublishError refusal(const std::string& what, const std::string& path, std::uint64_t bytes) {
+        const std::size_t slash = path.rfind('/');
+        const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash);
+        sftp_statvfs_t space =
+            m_sftp != nullptr && sftp_extension_supported(m_sftp, "statvfs@openssh.com", "2") != 0
+                ? sftp_statvfs(m_sftp, remotePath(folder).c_str())
+                : nullptr;
+        if (space == nullptr) {
+            return {Failure::Other,
+                    what + ": der Server lehnt das ab, ohne einen Grund zu nennen. Entweder ist "
+                           "der Speicherplatz auf dem Server voll, oder dort steht schon etwas "
+                           "mit demselben Namen, etwa ein Ordner. Bitte auf dem Server "
+                           "nachsehen."};
+        }
+        const std::uint64_t block = space->f_frsize != 0 ? space->f_frsize : space->f_bsize;
+        const bool full = space->f_bavail * block < std::max<std::uint64_t>(bytes, 1) ||
+                          (space->f_files != 0 && space->f_favail == 0);
+        sftp_statvfs_free(space);
+        if (full) {
+            return diskFull(what);
+        }
+        return {Failure::Other,
+                what + ": der Server lehnt das ab, ohne einen Grund zu nennen; Platz ist genug "
+                       "frei. Meist steht dort schon etwas mit demselben Namen, etwa ein Ordner, "
+                       "oder die Datei ist auf dem Server gesperrt. Bitte auf dem Server "
+                       "nachsehen."};
     }
 
     // Each folder of the batch is made once per connection, before its files go.
@@ -561,7 +618,8 @@ private:
             if (!good) {
                 fail(m_connection.errorOf(static_cast<int>(reply.status),
                                           "Die Datei „" + upload.final +
-                                              "“ lässt sich auf dem Server nicht anlegen"));
+                                              "“ lässt sich auf dem Server nicht anlegen",
+                                          upload.final, file.content.size()));
                 file.failed = true;
             } else {
                 file.handle = reply.handle;
@@ -573,7 +631,8 @@ private:
             if (!good && !file.failed) {
                 fail(m_connection.errorOf(static_cast<int>(reply.status),
                                           "Die Datei „" + upload.final +
-                                              "“ lässt sich auf dem Server nicht schreiben"));
+                                              "“ lässt sich auf dem Server nicht schreiben",
+                                          upload.final, file.content.size()));
                 file.failed = true;
             }
             m_confirmed += good ? request.bytes : 0;
@@ -600,7 +659,8 @@ private:
             } else if (!good) {
                 fail(m_connection.errorOf(static_cast<int>(reply.status),
                                           "Die Datei „" + upload.final +
-                                              "“ lässt sich auf dem Server nicht umbenennen"));
+                                              "“ lässt sich auf dem Server nicht umbenennen",
+                                          upload.final, file.content.size()));
                 file.failed = true;
             }
             if (file.waiting == 0) {

@@ -315,6 +315,9 @@ TEST_P(PublishToServer, ARefusedPictureStopsThePublishBeforeThePages) {
     }
     EXPECT_EQ(arrived, refused.filesSent);
     EXPECT_LT(refused.filesSent, 6U);
+    // The disk has room: the refusal names the picture and blames no full disk.
+    EXPECT_NE(refused.message.find("bilder/a.jpg"), std::string::npos) << refused.message;
+    EXPECT_EQ(refused.message.find("Speicherplatz"), std::string::npos) << refused.message;
 
     fs::remove_all(root() / "bilder" / "a.jpg");
     const Result completed = publishNow();
@@ -432,9 +435,10 @@ TEST_P(PublishRefused, WrongCredentialsAndUntrustedServersSendNothing) {
     }
 }
 
-// The SFTP side of this server passes everything to OpenSSH's sftp-server until the channel has
-// carried as many writes as the file stall-after says; then it sends the first three bytes of the
-// next reply, leaves the file stalled, and says nothing more.
+// The SFTP side of this server passes everything to OpenSSH's sftp-server, but offers none of its
+// extensions while the file bare exists; and once the channel has carried as many writes as the
+// file stall-after says, it sends the first three bytes of the next reply, leaves the file
+// stalled, and says nothing more.
 const char* const StallingSftp = R"(import os, subprocess, sys, threading, time
 folder = sys.argv[1]
 try:
@@ -472,6 +476,9 @@ def exactly(size):
 while True:
     head = exactly(4)
     body = exactly(int.from_bytes(head, 'big'))
+    if body[0] == 2 and os.path.exists(folder + '/bare'):
+        body = body[:5]
+        head = len(body).to_bytes(4, 'big')
     if after and writes >= after:
         put(1, head + body[:3])
         open(folder + '/stalled', 'w').close()
@@ -480,7 +487,7 @@ while True:
     put(1, head + body)
 )";
 
-class PublishToStallingServer : public PublishToServer {
+class PublishToScriptedServer : public PublishToServer {
 protected:
     void SetUp() override {
         ::unsetenv("SSH_AUTH_SOCK");
@@ -499,7 +506,7 @@ protected:
 
 // A server that stops in the middle of a reply ends the publish, by the silence limit or by
 // "Abbrechen"; the pictures it confirmed before stay recorded, so the next publish sends the rest.
-TEST_P(PublishToStallingServer, AServerFallingSilentMidReplyEndsThePublish) {
+TEST_P(PublishToScriptedServer, AServerFallingSilentMidReplyEndsThePublish) {
     using namespace std::chrono_literals;
     using Clock = std::chrono::steady_clock;
     const struct {
@@ -544,7 +551,18 @@ TEST_P(PublishToStallingServer, AServerFallingSilentMidReplyEndsThePublish) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Ssh, PublishToStallingServer, ::testing::Values(Kind::Sftp),
+// A server that cannot tell its free space: the refusal names both likely causes.
+TEST_P(PublishToScriptedServer, ARefusalWithoutTheFreeSpaceNamesBothCauses) {
+    writeFile(m_temp / "bare", "");
+    fs::create_directories(root() / "bilder" / "a.jpg" / "belegt");
+    const Result refused = publishNow();
+    EXPECT_EQ(refused.failure, Failure::Other) << refused.message;
+    for (const char* named : {"bilder/a.jpg", "Speicherplatz", "Ordner"}) {
+        EXPECT_NE(refused.message.find(named), std::string::npos) << refused.message;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Ssh, PublishToScriptedServer, ::testing::Values(Kind::Sftp),
                          [](const auto&) { return "Sftp"; });
 INSTANTIATE_TEST_SUITE_P(Ssh, PublishTrust, ::testing::Values(Kind::Sftp),
                          [](const auto&) { return "Sftp"; });
