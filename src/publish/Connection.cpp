@@ -27,4 +27,13 @@ void Connection::sendAll(const std::vector<Upload>& uploads, UploadWatcher& watc
     }
 }
 
+PublishError silentServer(std::chrono::milliseconds limit) {
+    const auto seconds = std::chrono::ceil<std::chrono::seconds>(limit).count();
+    return {Failure::ConnectionLost,
+            "Der Server antwortet nicht mehr: seit " + std::to_string(seconds) +
+                (seconds == 1 ? " Sekunde" : " Sekunden") +
+                " kam nichts an. Bitte die Netzverbindung prüfen und noch einmal "
+                "veröffentlichen; was schon oben ist, wird nicht noch einmal gesendet."};
+}
+
 } // namespace bildertafel::publish

@@ -2,6 +2,7 @@
 
 #include "publish/Publisher.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -76,6 +77,9 @@ public:
     // nothing is under way any more. This one sends one file after the other.
     virtual void sendAll(const std::vector<Upload>& uploads, UploadWatcher& watcher);
 };
+
+// Nothing at all came from the server for limit while an answer was due.
+PublishError silentServer(std::chrono::milliseconds limit);
 
 // The connection's German message prefix "path: " etc. are added by the caller.
 std::unique_ptr<Connection> connectSftp(const Target& target, const PublishOptions& options,

@@ -5,17 +5,21 @@
 #include <libssh/libssh.h>
 #include <libssh/sftp.h>
 #include <netdb.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -59,6 +63,79 @@ struct LocalFd {
     }
 };
 
+// The SSH library's own SFTP calls wait for an answer without end. While one is under way and
+// nothing has moved for the limit, this shuts the connection's socket down, so the call returns
+// with an error and the publish ends instead of hanging. Calls may nest; touch() says that
+// something moved. It keeps a socket of its own for the connection's, so a number the library
+// has closed and the system handed to someone else is never shut down.
+class Watchdog {
+public:
+    explicit Watchdog(std::chrono::milliseconds limit)
+        : m_limit(limit), m_thread([this] { watch(); }) {}
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+    ~Watchdog() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_one();
+        m_thread.join();
+        if (m_socket >= 0) {
+            ::close(m_socket);
+        }
+    }
+
+    void arm(int socket) {
+        const std::lock_guard lock(m_mutex);
+        if (m_socket < 0 && socket >= 0) {
+            m_socket = ::fcntl(socket, F_DUPFD_CLOEXEC, 0);
+        }
+        ++m_depth;
+        m_deadline = std::chrono::steady_clock::now() + m_limit;
+        m_wake.notify_one();
+    }
+    void disarm() {
+        const std::lock_guard lock(m_mutex);
+        --m_depth;
+    }
+    void touch() {
+        const std::lock_guard lock(m_mutex);
+        m_deadline = std::chrono::steady_clock::now() + m_limit;
+    }
+    bool fired() const {
+        const std::lock_guard lock(m_mutex);
+        return m_fired;
+    }
+
+private:
+    void watch() {
+        std::unique_lock lock(m_mutex);
+        while (!m_stop) {
+            if (m_depth == 0 || m_fired) {
+                m_wake.wait(lock);
+            } else if (std::chrono::steady_clock::now() < m_deadline) {
+                m_wake.wait_until(lock, m_deadline);
+            } else {
+                if (m_socket >= 0) {
+                    ::shutdown(m_socket, SHUT_RDWR);
+                }
+                m_fired = true;
+            }
+        }
+    }
+
+    const std::chrono::milliseconds m_limit;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    int m_socket = -1;
+    int m_depth = 0;
+    std::chrono::steady_clock::time_point m_deadline;
+    bool m_fired = false;
+    bool m_stop = false;
+    std::thread m_thread; // last: starts when the rest is ready
+};
+
 bool resolves(const std::string& host) {
     addrinfo hints{};
     hints.ai_socktype = SOCK_STREAM;
@@ -97,10 +174,14 @@ public:
     }
 
     ~SftpConnection() override {
+        const Watched watched(*this);
+        m_requests.reset();
         m_sftpOwner.reset(); // before its session
+        m_sessionOwner.reset();
     }
 
     std::optional<std::vector<RemoteEntry>> list(const std::string& folder) override {
+        const Watched watched(*this);
         const std::string path = remotePath(folder);
         sftp_dir dir = sftp_opendir(m_sftp, path.c_str());
         if (dir == nullptr) {
@@ -111,6 +192,7 @@ public:
         }
         std::vector<RemoteEntry> entries;
         while (sftp_attributes attributes = sftp_readdir(m_sftp, dir)) {
+            m_watchdog.touch();
             RemoteEntry entry;
             entry.name = attributes->name != nullptr ? attributes->name : "";
             entry.folder = attributes->type == SSH_FILEXFER_TYPE_DIRECTORY;
@@ -131,6 +213,7 @@ public:
     }
 
     std::optional<std::string> read(const std::string& path) override {
+        const Watched watched(*this);
         SftpFile file(sftp_open(m_sftp, remotePath(path).c_str(), O_RDONLY, 0));
         if (!file) {
             if (sftp_get_error(m_sftp) == SSH_FX_NO_SUCH_FILE) {
@@ -148,6 +231,7 @@ public:
             if (got == 0) {
                 return content;
             }
+            m_watchdog.touch();
             content.append(buffer.data(), static_cast<std::size_t>(got));
         }
     }
@@ -155,6 +239,7 @@ public:
     void send(const std::string& localPath, const std::string& content,
               const std::string& temporary, const std::string& final,
               const SendProgress& progress) override {
+        const Watched watched(*this);
         const std::string temporaryPath = remotePath(temporary);
         std::error_code noSize;
         std::uint64_t size = content.size();
@@ -181,6 +266,7 @@ public:
                     failFile("Die Datei „" + final + "“ lässt sich auf dem Server nicht schreiben",
                              final, size);
                 }
+                m_watchdog.touch();
             }
         } else {
             writeLocal(file.get(), localPath, final, progress);
@@ -205,6 +291,7 @@ public:
     void sendAll(const std::vector<Upload>& uploads, UploadWatcher& watcher) override;
 
     void remove(const std::string& path) override {
+        const Watched watched(*this);
         if (sftp_unlink(m_sftp, remotePath(path).c_str()) != SSH_OK &&
             sftp_get_error(m_sftp) != SSH_FX_NO_SUCH_FILE) {
             fail("Die Datei „" + path + "“ lässt sich auf dem Server nicht löschen");
@@ -212,6 +299,20 @@ public:
     }
 
 private:
+    // While it lives, a call of the SSH library that waits too long is ended.
+    class Watched {
+    public:
+        explicit Watched(SftpConnection& connection) : m_watchdog(connection.m_watchdog) {
+            m_watchdog.arm(ssh_get_fd(connection.m_session));
+        }
+        Watched(const Watched&) = delete;
+        Watched& operator=(const Watched&) = delete;
+        ~Watched() { m_watchdog.disarm(); }
+
+    private:
+        Watchdog& m_watchdog;
+    };
+
     void connect(const PublishOptions& options, PublishHost& host) {
         const int port = effectivePort(m_target);
         long timeout = 20;
@@ -244,7 +345,8 @@ private:
                                    "den Port prüfen (" +
                                    ssh_get_error(m_session) + ").");
         }
-        verifyHost(port, host);
+        verifyHost(port, host); // may wait for the user's answer
+        const Watched watched(*this);
         authenticate(options.password);
         m_sftpOwner.reset(sftp_new(m_session));
         m_sftp = m_sftpOwner.get();
@@ -355,6 +457,7 @@ private:
                                                        : sent + static_cast<std::uint64_t>(got));
             }
             sent += static_cast<std::uint64_t>(got);
+            m_watchdog.touch();
             if (progress && !progress(sent)) {
                 throw PublishError(Failure::Cancelled, "Abgebrochen.");
             }
@@ -417,6 +520,9 @@ private:
     // the file concerned, if any.
     PublishError errorOf(int status, const std::string& what, const std::string& path = {},
                          std::uint64_t bytes = 0) {
+        if (m_watchdog.fired()) {
+            return silentServer(m_silenceLimit);
+        }
         if (ssh_is_connected(m_session) == 0 || status == SSH_FX_CONNECTION_LOST ||
             status == SSH_FX_NO_CONNECTION) {
             return {Failure::ConnectionLost,
@@ -481,6 +587,7 @@ private:
 
     // Each folder of the batch is made once per connection, before its files go.
     void makeFoldersOf(const std::vector<Upload>& uploads) {
+        const Watched watched(*this);
         std::set<std::string> folders;
         for (const Upload& upload : uploads) {
             const std::size_t slash = upload.temporary.rfind('/');
@@ -503,9 +610,11 @@ private:
     }
 
     class Batch;
+    void sendAllWatched(const std::vector<Upload>& uploads, UploadWatcher& watcher);
 
     Target m_target;
     std::chrono::milliseconds m_silenceLimit;
+    Watchdog m_watchdog{m_silenceLimit}; // outlives the session
     std::string m_folder;
     std::unique_ptr<ssh_session_struct, SessionDeleter> m_sessionOwner;
     ssh_session m_session;
@@ -534,6 +643,7 @@ public:
                 start(m_next++);
             }
             m_requests.flush();
+            m_connection.m_watchdog.touch();
             if (m_files.empty()) {
                 break;
             }
@@ -716,6 +826,18 @@ void SftpConnection::sendAll(const std::vector<Upload>& uploads, UploadWatcher& 
         return;
     }
     makeFoldersOf(uploads);
+    const Watched watched(*this);
+    try {
+        sendAllWatched(uploads, watcher);
+    } catch (const PublishError&) {
+        if (m_watchdog.fired()) {
+            throw silentServer(m_silenceLimit);
+        }
+        throw;
+    }
+}
+
+void SftpConnection::sendAllWatched(const std::vector<Upload>& uploads, UploadWatcher& watcher) {
     if (!m_requests && !m_oneAtATime) {
         try {
             m_requests = std::make_unique<SftpRequests>(m_session, m_silenceLimit);

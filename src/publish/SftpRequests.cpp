@@ -305,13 +305,7 @@ void SftpRequests::lost() const {
 }
 
 void SftpRequests::silent() const {
-    const auto seconds = std::chrono::ceil<std::chrono::seconds>(m_silenceLimit).count();
-    throw PublishError(Failure::ConnectionLost,
-                       "Der Server antwortet nicht mehr: seit " + std::to_string(seconds) +
-                           (seconds == 1 ? " Sekunde" : " Sekunden") +
-                           " kam nichts an. Bitte die Netzverbindung prüfen und noch einmal "
-                           "veröffentlichen; was schon oben ist, wird nicht noch einmal "
-                           "gesendet.");
+    throw silentServer(m_silenceLimit);
 }
 
 } // namespace bildertafel::publish
