@@ -436,9 +436,9 @@ TEST_P(PublishRefused, WrongCredentialsAndUntrustedServersSendNothing) {
 }
 
 // The SFTP side of this server passes everything to OpenSSH's sftp-server, but offers none of its
-// extensions while the file bare exists; and once the channel has carried as many writes as the
-// file stall-after says, it sends the first three bytes of the next reply, leaves the file
-// stalled, and says nothing more.
+// extensions while the file bare exists, and tells no free space while the file full exists; and
+// once the channel has carried as many writes as the file stall-after says, it sends the first
+// three bytes of the next reply, leaves the file stalled, and says nothing more.
 const char* const StallingSftp = R"(import os, subprocess, sys, threading, time
 folder = sys.argv[1]
 try:
@@ -479,6 +479,8 @@ while True:
     if body[0] == 2 and os.path.exists(folder + '/bare'):
         body = body[:5]
         head = len(body).to_bytes(4, 'big')
+    if body[0] == 201 and len(body) == 93 and os.path.exists(folder + '/full'):
+        body = body[:29] + bytes(16) + body[45:] # free blocks, and those for the user
     if after and writes >= after:
         put(1, head + body[:3])
         open(folder + '/stalled', 'w').close()
@@ -554,14 +556,27 @@ TEST_P(PublishToScriptedServer, AServerFallingSilentMidReplyEndsThePublish) {
     }
 }
 
-// A server that cannot tell its free space: the refusal names both likely causes.
-TEST_P(PublishToScriptedServer, ARefusalWithoutTheFreeSpaceNamesBothCauses) {
-    writeFile(m_temp / "bare", "");
+// A folder where a picture should go: the server refuses without a reason, and only its free
+// space says whether the disk is full.
+TEST_P(PublishToScriptedServer, AGenericRefusalIsCalledAFullDiskOnlyWhenTheSpaceSaysSo) {
+    const struct {
+        const char* server;
+        Failure failure;
+        std::vector<std::string> named;
+    } rows[] = {
+        {"full", Failure::QuotaFull, {"bilder/a.jpg", "Speicherplatz auf dem Server ist voll"}},
+        {"bare", Failure::Other, {"bilder/a.jpg", "Speicherplatz", "Ordner"}},
+    };
     fs::create_directories(root() / "bilder" / "a.jpg" / "belegt");
-    const Result refused = publishNow();
-    EXPECT_EQ(refused.failure, Failure::Other) << refused.message;
-    for (const char* named : {"bilder/a.jpg", "Speicherplatz", "Ordner"}) {
-        EXPECT_NE(refused.message.find(named), std::string::npos) << refused.message;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.server);
+        writeFile(m_temp / row.server, "");
+        const Result refused = publishNow();
+        fs::remove(m_temp / row.server);
+        EXPECT_EQ(refused.failure, row.failure) << refused.message;
+        for (const std::string& named : row.named) {
+            EXPECT_NE(refused.message.find(named), std::string::npos) << refused.message;
+        }
     }
 }
 
