@@ -9,6 +9,7 @@
 #include "ui/lists/DirListBox.h"
 #include "ui/lists/DriveListBox.h"
 #include "ui/lists/FileListBox.h"
+#include "ui/lists/PngIcon.h"
 #include "ui_MainWindow.h"
 
 #include <QCoreApplication>
@@ -28,15 +29,14 @@ namespace bildertafel::ui {
 
 namespace {
 
-// The program's icon in the sizes a window manager asks for.
+// The program's icon in the sizes a window manager asks for. Every size is decoded at start and
+// sent to the window manager; larger pictures come from the installed icon of the menu entry.
 QIcon programIcon() {
     registerIconResource();
-    QIcon icon;
-    for (const char* file : {":/icons/bildertafel.png", ":/icons/bildertafel-48.png",
-                             ":/icons/bildertafel-32.png", ":/icons/bildertafel-16.png"}) {
-        icon.addFile(QString::fromLatin1(file));
-    }
-    return icon;
+    return uilists::pngIcon({QStringLiteral(":/icons/bildertafel-128.png"),
+                             QStringLiteral(":/icons/bildertafel-48.png"),
+                             QStringLiteral(":/icons/bildertafel-32.png"),
+                             QStringLiteral(":/icons/bildertafel-16.png")});
 }
 
 constexpr std::array<settings::ShowOption, 3> AllOptions{settings::ShowOption::OwnPagePerPicture,
