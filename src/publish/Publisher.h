@@ -33,8 +33,9 @@ struct PublishOptions {
     // that a second publish need not read every file; empty: ~/.cache/bildertafel/publish/.
     std::string cacheFolder;
     // SFTP: while an answer is awaited and nothing at all has come from the server for this
-    // long, the connection counts as lost. A minute, as for FTP: far above the pause of a busy
-    // server that still works, and the connect's own 20 s are only for the greeting.
+    // long, the connection counts as lost. A minute, as an FTP transfer's stall limit: far above
+    // the pause of a busy server that still works (up to 8 MiB are under way at once); the
+    // connect's own 20 s are for reaching the server.
     std::chrono::milliseconds silenceLimit = std::chrono::seconds(60);
 };
 
