@@ -458,6 +458,7 @@ def forward():
         data = os.read(0, 65536)
         if not data:
             server.kill()
+            server.wait()
             os._exit(0)
         pending += data
         while len(pending) >= 5 and len(pending) >= 4 + int.from_bytes(pending[:4], 'big'):
@@ -470,6 +471,7 @@ def exactly(size):
     while len(data) < size:
         more = os.read(server.stdout.fileno(), size - len(data))
         if not more:
+            server.wait()
             os._exit(0)
         data += more
     return data
