@@ -123,8 +123,12 @@ for (const set of SETS) {
                 await expect(0, 'the first picture');
                 assert.ok(await page.evaluate(() => document.querySelector('dialog.gross').contains(document.activeElement)),
                     'the focus moves into the overlay');
-                const loaded = await page.evaluate(() => performance.getEntriesByType('resource').map((e) => decodeURIComponent(e.name)));
-                assert.ok(loaded.some((name) => name.endsWith(pictures[1])), 'the next picture is loaded ahead');
+                // The picture ahead is asked for together with the shown one, but it may finish after it:
+                // its timing entry appears only once its last byte is in.
+                const ahead = await page.waitForFunction((next) => performance.getEntriesByType('resource')
+                    .some((e) => decodeURIComponent(e.name).endsWith(next)), pictures[1], { timeout: 5000 })
+                    .then(() => true, () => false);
+                assert.ok(ahead, 'the next picture is loaded ahead');
                 const steps = [
                     ['ArrowRight', 1], ['ArrowRight', 2], ['ArrowLeft', 1], ['ArrowLeft', 0], ['ArrowLeft', NAMES.length - 1],
                 ];
