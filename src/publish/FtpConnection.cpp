@@ -216,6 +216,10 @@ public:
             nullptr, ("RNFR " + temporary.substr(temporary.rfind('/') + 1)).c_str()));
         curl_slist_append(rename.get(), ("RNTO " + finalName).c_str());
         prepare(m_base + encoded(temporary));
+        // Only an upload makes missing folders: a listing, a read or a dry run leaves the
+        // server as it is.
+        curl_easy_setopt(m_curl, CURLOPT_FTP_CREATE_MISSING_DIRS,
+                         static_cast<long>(CURLFTP_CREATE_DIR_RETRY));
         curl_easy_setopt(m_curl, CURLOPT_UPLOAD, 1L);
         curl_easy_setopt(m_curl, CURLOPT_READFUNCTION, readSource);
         curl_easy_setopt(m_curl, CURLOPT_READDATA, &source);
@@ -288,8 +292,6 @@ private:
         curl_easy_setopt(m_curl, CURLOPT_USERNAME,
                          m_target.user.empty() ? "anonymous" : m_target.user.c_str());
         curl_easy_setopt(m_curl, CURLOPT_PASSWORD, m_options.password.c_str());
-        curl_easy_setopt(m_curl, CURLOPT_FTP_CREATE_MISSING_DIRS,
-                         static_cast<long>(CURLFTP_CREATE_DIR_RETRY));
         if (m_target.protocol == Protocol::Ftps) {
             curl_easy_setopt(m_curl, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
             if (!m_options.caFile.empty()) {

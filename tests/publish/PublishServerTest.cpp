@@ -221,6 +221,17 @@ TEST_P(PublishToServer, SendsOnlyWhatChanged) {
     }
 }
 
+// A dry run of a first publish into a folder that is not there yet plans every file and leaves
+// the server as it was: no folder made, nothing written.
+TEST_P(PublishToServer, ADryRunLeavesTheServerAsItWas) {
+    PublishOptions options = this->options();
+    options.dryRun = true;
+    const Result result = publishWith(options, address() + "/neu");
+    ASSERT_EQ(result.failure, Failure::None) << result.message;
+    EXPECT_EQ(pathsOf(result.plan.send), ShowSet);
+    EXPECT_TRUE(fs::is_empty(root()));
+}
+
 TEST_P(PublishToServer, RemovesOnlyItsOwnFilesAndOnlyWhenAsked) {
     ASSERT_EQ(publishNow().failure, Failure::None);
     writeFile(root() / "eigene.txt", "put there by hand");
