@@ -2,6 +2,15 @@
 
 namespace bildertafel::publish {
 
+std::map<std::string, std::optional<std::vector<RemoteEntry>>>
+Connection::listAll(const std::set<std::string>& folders) {
+    std::map<std::string, std::optional<std::vector<RemoteEntry>>> listings;
+    for (const std::string& folder : folders) {
+        listings[folder] = list(folder);
+    }
+    return listings;
+}
+
 void Connection::sendAll(const std::vector<Upload>& uploads, UploadWatcher& watcher) {
     std::uint64_t before = 0;
     for (std::size_t index = 0; index < uploads.size(); ++index) {

@@ -5,8 +5,10 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -61,6 +63,9 @@ public:
 
     // The entries of a folder; nothing when the folder does not exist.
     virtual std::optional<std::vector<RemoteEntry>> list(const std::string& folder) = 0;
+    // The same for several folders, by folder; this one reads one after the other.
+    virtual std::map<std::string, std::optional<std::vector<RemoteEntry>>>
+    listAll(const std::set<std::string>& folders);
     // The content of a small file; nothing when it does not exist.
     virtual std::optional<std::string> read(const std::string& path) = 0;
     // Sends the local file (or the bytes of content when localPath is empty) to temporary, then

@@ -269,9 +269,7 @@ private:
         for (const auto& [path, entry] : m_record) {
             folders.insert(folderOf(path));
         }
-        for (const std::string& folder : folders) {
-            m_listings[folder] = listed(folder);
-        }
+        listAll(folders);
         std::set<std::string> wanted;
         for (const LocalFile& file : set.files) {
             wanted.insert(file.path);
@@ -288,15 +286,16 @@ private:
         }
     }
 
-    Listing listed(const std::string& folder) {
-        Listing listing;
-        if (auto entries = m_connection->list(folder)) {
-            for (RemoteEntry& entry : *entries) {
+    // Missing folders list as empty.
+    void listAll(const std::set<std::string>& folders) {
+        for (auto& [folder, entries] : m_connection->listAll(folders)) {
+            Listing& listing = m_listings[folder];
+            listing.clear();
+            for (RemoteEntry& entry : std::move(entries).value_or(std::vector<RemoteEntry>())) {
                 std::string name = entry.name;
                 listing.emplace(std::move(name), std::move(entry));
             }
         }
-        return listing;
     }
 
     const RemoteEntry* remoteEntry(const std::string& path) const {
@@ -425,9 +424,7 @@ private:
 
     // The server's time stamps of the files just sent, then the record.
     void finishRecord() {
-        for (const std::string& folder : m_sentFolders) {
-            m_listings[folder] = listed(folder);
-        }
+        listAll(m_sentFolders);
         for (auto& [path, entry] : m_record) {
             if (!entry.stamp.empty() || !m_sentFolders.contains(folderOf(path))) {
                 continue;

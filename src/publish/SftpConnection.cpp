@@ -14,6 +14,8 @@
 #include <condition_variable>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
+#include <limits>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -212,8 +214,15 @@ public:
         return entries;
     }
 
-    std::optional<std::string> read(const std::string& path) override {
-        const Watched watched(*this);
+    // Every folder's entries through the requests' channel, all folders at once: the folders
+    // of a show cost the round trips of the longest, not of all together.
+    std::map<std::string, std::optional<std::vector<RemoteEntry>>>
+    listAll(const std::set<std::string>& folders) override;
+
+    std::optional<std::string> read(const std::string& path) override;
+
+    // The same through the library, one request after the other.
+    std::optional<std::string> readOneByOne(const std::string& path) {
         SftpFile file(sftp_open(m_sftp, remotePath(path).c_str(), O_RDONLY, 0));
         if (!file) {
             if (sftp_get_error(m_sftp) == SSH_FX_NO_SUCH_FILE) {
@@ -609,7 +618,30 @@ private:
         }
     }
 
+    // The channel for many requests at once, opened on first use; nothing when the server
+    // allows one channel only, or once a failure has left replies on it that may never come:
+    // what follows (saving the record after it) goes the library's way, one request at a time.
+    SftpRequests* requestsChannel() {
+        if (m_requestsSpent) {
+            return nullptr;
+        }
+        if (!m_requests && !m_oneAtATime) {
+            try {
+                m_requests = std::make_unique<SftpRequests>(m_session, m_silenceLimit);
+            } catch (const PublishError&) {
+                if (ssh_is_connected(m_session) == 0) {
+                    throw;
+                }
+                // A server that allows one channel only: one request after the other.
+                m_oneAtATime = true;
+            }
+        }
+        return m_requests.get();
+    }
+
     class Batch;
+    class FolderReading;
+    class FileReading;
     void sendAllWatched(const std::vector<Upload>& uploads, UploadWatcher& watcher);
 
     Target m_target;
@@ -623,6 +655,7 @@ private:
     std::unique_ptr<SftpRequests> m_requests;
     std::set<std::string> m_madeFolders;
     bool m_oneAtATime = false;
+    bool m_requestsSpent = false;
 };
 
 // One batch of uploads through the requests' channel: up to FilesUnderWay files at once, each
@@ -838,23 +871,281 @@ void SftpConnection::sendAll(const std::vector<Upload>& uploads, UploadWatcher& 
 }
 
 void SftpConnection::sendAllWatched(const std::vector<Upload>& uploads, UploadWatcher& watcher) {
-    if (!m_requests && !m_oneAtATime) {
-        try {
-            m_requests = std::make_unique<SftpRequests>(m_session, m_silenceLimit);
-        } catch (const PublishError&) {
-            if (ssh_is_connected(m_session) == 0) {
-                throw;
-            }
-            // A server that allows one channel only: one file after the other.
-            m_oneAtATime = true;
-        }
-    }
-    if (m_oneAtATime) {
-        Connection::sendAll(uploads, watcher);
+    SftpRequests* requests = requestsChannel();
+    if (requests == nullptr) {
+        Connection::sendAll(uploads, watcher); // one file after the other
         return;
     }
-    Batch batch(*this, *m_requests, uploads, watcher);
-    batch.run();
+    Batch batch(*this, *requests, uploads, watcher);
+    try {
+        batch.run();
+    } catch (const PublishError&) {
+        m_requestsSpent = true;
+        throw;
+    }
+}
+
+// Reads folders through the requests' channel: every folder opened at once (up to the server's
+// limit of open handles), then each read again as soon as its last batch of entries is in. One
+// read per folder is under way at a time, as the protocol leaves the order of several reads of
+// one folder to the server.
+class SftpConnection::FolderReading {
+public:
+    FolderReading(SftpConnection& connection, SftpRequests& requests)
+        : m_connection(connection), m_requests(requests) {}
+
+    std::map<std::string, std::optional<std::vector<RemoteEntry>>>
+    run(const std::set<std::string>& folders) {
+        auto next = folders.begin();
+        const std::size_t limit =
+            std::max<std::size_t>(1, std::min<std::size_t>(16, m_requests.openLimit()));
+        for (;;) {
+            while (!m_failure && next != folders.end() && m_open < limit) {
+                m_listings[*next] = std::vector<RemoteEntry>();
+                m_asked.emplace(m_requests.openFolder(m_connection.remotePath(*next)),
+                                Request{*next, Step::Open, {}});
+                ++m_open;
+                ++next;
+            }
+            if (m_asked.empty()) {
+                break;
+            }
+            m_requests.flush();
+            if (const std::optional<SftpRequests::Reply> reply = m_requests.next(200)) {
+                m_connection.m_watchdog.touch();
+                answer(*reply);
+            }
+        }
+        if (m_failure) {
+            throw *m_failure;
+        }
+        return std::move(m_listings);
+    }
+
+private:
+    enum class Step { Open, Read, Close };
+    struct Request {
+        std::string folder;
+        Step step;
+        std::string handle;
+    };
+
+    void answer(SftpRequests::Reply reply) {
+        const auto asked = m_asked.find(reply.id);
+        if (asked == m_asked.end()) {
+            return; // not ours
+        }
+        Request request = std::move(asked->second);
+        m_asked.erase(asked);
+        const bool good = reply.status == SSH_FX_OK;
+        switch (request.step) {
+        case Step::Open:
+            if (good) {
+                readOn(request.folder, reply.handle);
+                return;
+            }
+            if (reply.status == SSH_FX_NO_SUCH_FILE) {
+                m_listings[request.folder].reset();
+            } else {
+                fail(request.folder, reply.status);
+            }
+            --m_open;
+            return;
+        case Step::Read:
+            if (good) {
+                auto& entries = *m_listings[request.folder];
+                std::move(reply.entries.begin(), reply.entries.end(), std::back_inserter(entries));
+                readOn(request.folder, request.handle);
+                return;
+            }
+            if (reply.status != SSH_FX_EOF) {
+                fail(request.folder, reply.status);
+            }
+            m_asked.emplace(m_requests.close(request.handle),
+                            Request{request.folder, Step::Close, {}});
+            return;
+        case Step::Close:
+            --m_open;
+            return;
+        }
+    }
+
+    void readOn(const std::string& folder, const std::string& handle) {
+        if (m_failure) {
+            m_asked.emplace(m_requests.close(handle), Request{folder, Step::Close, {}});
+        } else {
+            m_asked.emplace(m_requests.readFolder(handle), Request{folder, Step::Read, handle});
+        }
+    }
+
+    void fail(const std::string& folder, std::uint32_t status) {
+        if (!m_failure) {
+            m_failure = m_connection.errorOf(static_cast<int>(status),
+                                             "Der Ordner „" + shown(folder) +
+                                                 "“ auf dem Server lässt sich nicht lesen");
+        }
+    }
+
+    SftpConnection& m_connection;
+    SftpRequests& m_requests;
+    std::map<std::string, std::optional<std::vector<RemoteEntry>>> m_listings;
+    std::unordered_map<std::uint32_t, Request> m_asked;
+    std::size_t m_open = 0; // folders opened or asked to be
+    std::optional<PublishError> m_failure;
+};
+
+// Reads a file through the requests' channel with several reads under way, so a large record
+// costs a round trip or two rather than one for every piece. A server may answer a read with
+// fewer bytes than asked for; the rest is asked for again.
+class SftpConnection::FileReading {
+public:
+    FileReading(SftpConnection& connection, SftpRequests& requests)
+        : m_connection(connection), m_requests(requests) {}
+
+    std::optional<std::string> run(const std::string& path) {
+        m_path = path;
+        const std::uint32_t opened = m_requests.openForReading(m_connection.remotePath(path));
+        m_requests.flush();
+        const SftpRequests::Reply reply = replyTo(opened);
+        if (reply.status == SSH_FX_NO_SUCH_FILE) {
+            return std::nullopt;
+        }
+        if (reply.status != SSH_FX_OK) {
+            throw failure(reply.status);
+        }
+        m_handle = reply.handle;
+        for (;;) {
+            while (!m_failure && m_end == NoEnd && m_asked.size() < ReadsUnderWay) {
+                ask(m_next, PieceSize);
+                m_next += PieceSize;
+            }
+            if (m_asked.empty()) {
+                break;
+            }
+            m_requests.flush();
+            if (const std::optional<SftpRequests::Reply> next = m_requests.next(200)) {
+                m_connection.m_watchdog.touch();
+                answer(*next);
+            }
+        }
+        m_requests.close(m_handle); // its answer is not waited for
+        m_requests.flush();
+        if (m_failure) {
+            throw *m_failure;
+        }
+        std::string content;
+        for (const auto& [offset, piece] : m_pieces) {
+            if (offset >= m_end) {
+                break;
+            }
+            if (offset != content.size()) {
+                throw failure(SSH_FX_BAD_MESSAGE); // a piece never came
+            }
+            content += piece.substr(0, static_cast<std::size_t>(m_end - offset));
+        }
+        if (content.size() != m_end) {
+            throw failure(SSH_FX_BAD_MESSAGE);
+        }
+        return content;
+    }
+
+private:
+    static constexpr std::uint32_t PieceSize = 64 * 1024;
+    static constexpr std::size_t ReadsUnderWay = 16;
+    static constexpr std::uint64_t NoEnd = std::numeric_limits<std::uint64_t>::max();
+
+    struct Request {
+        std::uint64_t offset;
+        std::uint32_t length;
+    };
+
+    SftpRequests::Reply replyTo(std::uint32_t id) {
+        for (;;) {
+            if (std::optional<SftpRequests::Reply> reply = m_requests.next(200)) {
+                m_connection.m_watchdog.touch();
+                if (reply->id == id) {
+                    return std::move(*reply);
+                }
+            }
+        }
+    }
+
+    void ask(std::uint64_t offset, std::uint32_t length) {
+        m_asked.emplace(m_requests.read(m_handle, offset, length), Request{offset, length});
+    }
+
+    void answer(const SftpRequests::Reply& reply) {
+        const auto asked = m_asked.find(reply.id);
+        if (asked == m_asked.end()) {
+            return; // not ours
+        }
+        const Request request = asked->second;
+        m_asked.erase(asked);
+        if (reply.status == SSH_FX_EOF || (reply.status == SSH_FX_OK && reply.data.empty())) {
+            m_end = std::min(m_end, request.offset);
+        } else if (reply.status != SSH_FX_OK || reply.data.size() > request.length) {
+            if (!m_failure) {
+                m_failure = failure(reply.status == SSH_FX_OK ? SSH_FX_BAD_MESSAGE : reply.status);
+            }
+        } else {
+            m_pieces[request.offset] = reply.data;
+            const auto got = static_cast<std::uint32_t>(reply.data.size());
+            if (got < request.length && !m_failure) {
+                ask(request.offset + got, request.length - got);
+            }
+        }
+    }
+
+    PublishError failure(std::uint32_t status) {
+        return m_connection.errorOf(static_cast<int>(status),
+                                    "Die Datei „" + m_path +
+                                        "“ auf dem Server lässt sich nicht lesen");
+    }
+
+    SftpConnection& m_connection;
+    SftpRequests& m_requests;
+    std::string m_path;
+    std::string m_handle;
+    std::unordered_map<std::uint32_t, Request> m_asked;
+    std::map<std::uint64_t, std::string> m_pieces; // by offset
+    std::uint64_t m_next = 0;
+    std::uint64_t m_end = NoEnd; // where the file ends, once a read has met the end
+    std::optional<PublishError> m_failure;
+};
+
+std::optional<std::string> SftpConnection::read(const std::string& path) {
+    const Watched watched(*this);
+    SftpRequests* requests = requestsChannel();
+    if (requests == nullptr) {
+        return readOneByOne(path);
+    }
+    try {
+        return FileReading(*this, *requests).run(path);
+    } catch (const PublishError&) {
+        m_requestsSpent = true;
+        if (m_watchdog.fired()) {
+            throw silentServer(m_silenceLimit);
+        }
+        throw;
+    }
+}
+
+std::map<std::string, std::optional<std::vector<RemoteEntry>>>
+SftpConnection::listAll(const std::set<std::string>& folders) {
+    const Watched watched(*this);
+    SftpRequests* requests = requestsChannel();
+    if (requests == nullptr) {
+        return Connection::listAll(folders);
+    }
+    try {
+        return FolderReading(*this, *requests).run(folders);
+    } catch (const PublishError&) {
+        m_requestsSpent = true;
+        if (m_watchdog.fired()) {
+            throw silentServer(m_silenceLimit);
+        }
+        throw;
+    }
 }
 
 } // namespace

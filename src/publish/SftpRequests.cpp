@@ -4,6 +4,8 @@
 
 #include <libssh/sftp.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <chrono>
 
@@ -59,6 +61,38 @@ private:
     std::string_view m_bytes;
     bool m_short = false;
 };
+
+// One name of a folder read with its attributes (protocol version 3).
+RemoteEntry entryOf(Fields& fields) {
+    RemoteEntry entry;
+    entry.name = fields.string();
+    fields.string(); // the long form, as "ls -l" shows it
+    const std::uint32_t flags = fields.u32();
+    if ((flags & SSH_FILEXFER_ATTR_SIZE) != 0) {
+        entry.size = fields.u64();
+    }
+    if ((flags & SSH_FILEXFER_ATTR_UIDGID) != 0) {
+        fields.u32();
+        fields.u32();
+    }
+    if ((flags & SSH_FILEXFER_ATTR_PERMISSIONS) != 0) {
+        entry.folder = S_ISDIR(fields.u32());
+    }
+    std::uint32_t modified = 0;
+    if ((flags & SSH_FILEXFER_ATTR_ACMODTIME) != 0) {
+        fields.u32(); // last access
+        modified = fields.u32();
+    }
+    entry.stamp = std::to_string(modified);
+    if ((flags & SSH_FILEXFER_ATTR_EXTENDED) != 0) {
+        const std::uint32_t count = fields.u32();
+        for (std::uint32_t i = 0; i < count && fields.complete(); ++i) {
+            fields.string();
+            fields.string();
+        }
+    }
+    return entry;
+}
 
 } // namespace
 
@@ -168,6 +202,25 @@ std::uint32_t SftpRequests::open(const std::string& path) {
     return id;
 }
 
+std::uint32_t SftpRequests::openForReading(const std::string& path) {
+    const std::uint32_t id = begin(SSH_FXP_OPEN);
+    putString(path);
+    putU32(SSH_FXF_READ);
+    putU32(0); // no attributes
+    finish();
+    return id;
+}
+
+std::uint32_t SftpRequests::read(const std::string& handle, std::uint64_t offset,
+                                 std::uint32_t length) {
+    const std::uint32_t id = begin(SSH_FXP_READ);
+    putString(handle);
+    putU64(offset);
+    putU32(length);
+    finish();
+    return id;
+}
+
 std::uint32_t SftpRequests::write(const std::string& handle, std::uint64_t offset,
                                   std::string_view data) {
     const std::uint32_t id = begin(SSH_FXP_WRITE);
@@ -195,6 +248,20 @@ std::uint32_t SftpRequests::rename(const std::string& from, const std::string& t
     }
     putString(from);
     putString(to);
+    finish();
+    return id;
+}
+
+std::uint32_t SftpRequests::openFolder(const std::string& path) {
+    const std::uint32_t id = begin(SSH_FXP_OPENDIR);
+    putString(path);
+    finish();
+    return id;
+}
+
+std::uint32_t SftpRequests::readFolder(const std::string& handle) {
+    const std::uint32_t id = begin(SSH_FXP_READDIR);
+    putString(handle);
     finish();
     return id;
 }
@@ -287,6 +354,18 @@ std::optional<SftpRequests::Reply> SftpRequests::next(int milliseconds) {
     } else if (type == SSH_FXP_HANDLE) {
         reply.handle = fields.string();
         reply.status = reply.handle.empty() ? SSH_FX_BAD_MESSAGE : SSH_FX_OK;
+    } else if (type == SSH_FXP_DATA) {
+        reply.data = fields.string();
+        reply.status = SSH_FX_OK;
+    } else if (type == SSH_FXP_NAME) {
+        const std::uint32_t count = fields.u32();
+        for (std::uint32_t i = 0; i < count && fields.complete(); ++i) {
+            RemoteEntry entry = entryOf(fields);
+            if (entry.name != "." && entry.name != "..") {
+                reply.entries.push_back(std::move(entry));
+            }
+        }
+        reply.status = SSH_FX_OK;
     } else {
         reply.status = SSH_FX_BAD_MESSAGE;
     }

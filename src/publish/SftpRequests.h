@@ -1,5 +1,7 @@
 #pragma once
 
+#include "publish/Connection.h"
+
 #include <libssh/libssh.h>
 
 #include <chrono>
@@ -8,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace bildertafel::publish {
 
@@ -25,18 +28,27 @@ public:
 
     // For writing: created when missing, emptied when there, rw-r--r--.
     std::uint32_t open(const std::string& path);
+    std::uint32_t openForReading(const std::string& path);
+    // Up to length bytes from offset: data (perhaps fewer bytes), or the status SSH_FX_EOF.
+    std::uint32_t read(const std::string& handle, std::uint64_t offset, std::uint32_t length);
     std::uint32_t write(const std::string& handle, std::uint64_t offset, std::string_view data);
     std::uint32_t close(const std::string& handle);
     // Replaces an existing to atomically where the server offers it (atomicRename()); else the
     // plain rename, which most servers refuse over an existing file.
     std::uint32_t rename(const std::string& from, const std::string& to);
     std::uint32_t remove(const std::string& path);
+    // Reading a folder: its handle (closed with close()), then one batch of entries per read
+    // until the status SSH_FX_EOF.
+    std::uint32_t openFolder(const std::string& path);
+    std::uint32_t readFolder(const std::string& handle);
     void flush();
 
     struct Reply {
         std::uint32_t id = 0;
-        std::uint32_t status = 0; // SSH_FX_OK for a handle
-        std::string handle;       // of an open
+        std::uint32_t status = 0;         // SSH_FX_OK for a handle or entries
+        std::string handle;               // of an open
+        std::vector<RemoteEntry> entries; // of a folder read
+        std::string data;                 // of a read
     };
     // The next reply, or nothing when none came whole within milliseconds; a reply begun is
     // kept and completed by the next calls, so the caller may look at "Abbrechen" in between.

@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 
 namespace bildertafel::publish {
 namespace {
@@ -232,6 +233,64 @@ TEST_P(PublishToServer, ADryRunLeavesTheServerAsItWas) {
     EXPECT_TRUE(fs::is_empty(root()));
 }
 
+// Reading several folders at once gives what reading them one by one gives: every batch of a
+// long folder, sizes, times and subfolders, and nothing for a missing folder.
+TEST_P(PublishToServer, FoldersReadAtOnceListAsReadOneByOne) {
+    for (int i = 0; i < 250; ++i) {
+        writeFile(root() / "viele" / ("bild" + std::to_string(i) + ".jpg"), std::string(i, 'x'));
+    }
+    fs::create_directories(root() / "viele/unter");
+    writeFile(root() / "wenige/a.html", "a");
+    const TargetParse target = parseTarget(address());
+    ASSERT_TRUE(target.target) << target.error;
+    const std::unique_ptr<Connection> connection =
+        GetParam() == Kind::Sftp ? connectSftp(*target.target, options(), m_host)
+                                 : connectFtp(*target.target, options());
+    const auto shown = [](const std::vector<RemoteEntry>& entries) {
+        std::vector<std::string> lines;
+        for (const RemoteEntry& entry : entries) {
+            lines.push_back(entry.name + (entry.folder ? "/ " : " ") + std::to_string(entry.size) +
+                            " " + entry.stamp);
+        }
+        return sorted(lines);
+    };
+    const std::set<std::string> folders{"", "viele", "wenige", "fehlt"};
+    auto together = connection->listAll(folders);
+    ASSERT_EQ(together.size(), folders.size());
+    for (const std::string& folder : folders) {
+        SCOPED_TRACE(folder);
+        const auto alone = connection->list(folder);
+        ASSERT_EQ(together[folder].has_value(), alone.has_value());
+        if (alone) {
+            EXPECT_EQ(shown(*together[folder]), shown(*alone));
+        }
+    }
+    ASSERT_TRUE(together["viele"]);
+    EXPECT_EQ(together["viele"]->size(), 251U);
+    EXPECT_FALSE(together["fehlt"]);
+}
+
+// A file reads back whole at any size, in one piece or in many; a missing one reads as nothing.
+TEST_P(PublishToServer, FilesReadBackWhole) {
+    const TargetParse target = parseTarget(address());
+    ASSERT_TRUE(target.target) << target.error;
+    const std::unique_ptr<Connection> connection =
+        GetParam() == Kind::Sftp ? connectSftp(*target.target, options(), m_host)
+                                 : connectFtp(*target.target, options());
+    for (const std::size_t size : {0, 1, 65536, 65537, 1048576, 2500001}) {
+        SCOPED_TRACE(size);
+        std::string bytes(size, '\0');
+        for (std::size_t i = 0; i < size; ++i) {
+            bytes[i] = static_cast<char>(i * 7919 >> 8);
+        }
+        writeFile(root() / "datei", bytes);
+        const std::optional<std::string> read = connection->read("datei");
+        ASSERT_TRUE(read);
+        EXPECT_TRUE(*read == bytes);
+    }
+    EXPECT_FALSE(connection->read("fehlt"));
+}
+
 TEST_P(PublishToServer, RemovesOnlyItsOwnFilesAndOnlyWhenAsked) {
     ASSERT_EQ(publishNow().failure, Failure::None);
     writeFile(root() / "eigene.txt", "put there by hand");
@@ -447,9 +506,10 @@ TEST_P(PublishRefused, WrongCredentialsAndUntrustedServersSendNothing) {
 }
 
 // The SFTP side of this server passes everything to OpenSSH's sftp-server, but offers none of its
-// extensions while the file bare exists, and tells no free space while the file full exists; and
-// once the channel has carried as many writes as the file stall-after says, it sends the first
-// three bytes of the next reply, leaves the file stalled, and says nothing more.
+// extensions while the file bare exists, tells no free space while the file full exists, gives
+// at most 1000 bytes for any read while the file short exists; and once the channel has carried as
+// many writes as the file stall-after says, it sends the first three bytes of the next reply,
+// leaves the file stalled, and says nothing more.
 const char* const StallingSftp = R"(import os, subprocess, sys, threading, time
 folder = sys.argv[1]
 try:
@@ -494,6 +554,10 @@ while True:
         head = len(body).to_bytes(4, 'big')
     if body[0] == 201 and len(body) == 93 and os.path.exists(folder + '/full'):
         body = body[:29] + bytes(16) + body[45:] # free blocks, and those for the user
+    if body[0] == 103 and os.path.exists(folder + '/short'):
+        keep = min(int.from_bytes(body[5:9], 'big'), 1000)
+        body = body[:5] + keep.to_bytes(4, 'big') + body[9:9 + keep]
+        head = len(body).to_bytes(4, 'big')
     if after and writes >= after:
         put(1, head + body[:3])
         open(folder + '/stalled', 'w').close()
@@ -571,6 +635,22 @@ TEST_P(PublishToScriptedServer, AServerFallingSilentMidReplyEndsThePublish) {
 
 // A folder where a picture should go: the server refuses without a reason, and only its free
 // space says whether the disk is full.
+// A server that answers every read with fewer bytes than asked for still gives the whole file.
+TEST_P(PublishToScriptedServer, ShortReadsAreAskedOnUntilTheEnd) {
+    writeFile(m_temp / "short", "");
+    std::string bytes(200001, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<char>(i * 7919 >> 8);
+    }
+    writeFile(root() / "datei", bytes);
+    const TargetParse target = parseTarget(address());
+    ASSERT_TRUE(target.target) << target.error;
+    const std::optional<std::string> read =
+        connectSftp(*target.target, options(), m_host)->read("datei");
+    ASSERT_TRUE(read);
+    EXPECT_TRUE(*read == bytes);
+}
+
 TEST_P(PublishToScriptedServer, AGenericRefusalIsCalledAFullDiskOnlyWhenTheSpaceSaysSo) {
     const struct {
         const char* server;
