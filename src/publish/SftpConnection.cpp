@@ -159,8 +159,8 @@ std::string joined(const std::string& folder, const std::string& path) {
 class SftpConnection final : public Connection {
 public:
     SftpConnection(const Target& target, const PublishOptions& options, PublishHost& host)
-        : m_target(target), m_silenceLimit(options.silenceLimit), m_sessionOwner(ssh_new()),
-          m_session(m_sessionOwner.get()) {
+        : m_target(target), m_host(host), m_silenceLimit(options.silenceLimit),
+          m_sessionOwner(ssh_new()), m_session(m_sessionOwner.get()) {
         // "~" and "~/www" are below the home folder, where the server starts.
         if (target.folder == "~") {
             m_folder = "";
@@ -639,12 +639,21 @@ private:
         return m_requests.get();
     }
 
+    // While the server is read through the requests' channel, "Abbrechen" is heard at once;
+    // the replies still due are left on the channel, which is then used no more.
+    void checkCancel() {
+        if (m_host.cancelRequested()) {
+            throw PublishError(Failure::Cancelled, "Abgebrochen.");
+        }
+    }
+
     class Batch;
     class FolderReading;
     class FileReading;
     void sendAllWatched(const std::vector<Upload>& uploads, UploadWatcher& watcher);
 
     Target m_target;
+    PublishHost& m_host; // asked about "Abbrechen" while folders and the record are read
     std::chrono::milliseconds m_silenceLimit;
     Watchdog m_watchdog{m_silenceLimit}; // outlives the session
     std::string m_folder;
@@ -915,6 +924,7 @@ public:
                 m_connection.m_watchdog.touch();
                 answer(*reply);
             }
+            m_connection.checkCancel();
         }
         if (m_failure) {
             throw *m_failure;
@@ -1027,6 +1037,7 @@ public:
                 m_connection.m_watchdog.touch();
                 answer(*next);
             }
+            m_connection.checkCancel();
         }
         m_requests.close(m_handle); // its answer is not waited for
         m_requests.flush();
@@ -1067,6 +1078,7 @@ private:
                     return std::move(*reply);
                 }
             }
+            m_connection.checkCancel();
         }
     }
 

@@ -108,7 +108,7 @@ public:
             onProgress(progress);
         }
     }
-    bool cancelRequested() override { return cancel; }
+    bool cancelRequested() override { return cancel || (cancelWhen && cancelWhen()); }
 
     bool acceptKey = false;
     std::vector<std::string> questions;
@@ -117,6 +117,7 @@ public:
     std::vector<std::string> sentOrder;
     std::function<void(const Progress&)> onProgress;
     bool cancel = false;
+    std::function<bool()> cancelWhen; // "Abbrechen" once this says so
 };
 
 enum class Kind { Sftp, Ftps };
@@ -508,14 +509,16 @@ TEST_P(PublishRefused, WrongCredentialsAndUntrustedServersSendNothing) {
 // The SFTP side of this server passes everything to OpenSSH's sftp-server, but offers none of its
 // extensions while the file bare exists, tells no free space while the file full exists, gives
 // at most 1000 bytes for any read while the file short exists; and once the channel has carried as
-// many writes as the file stall-after says, it sends the first three bytes of the next reply,
-// leaves the file stalled, and says nothing more.
+// many writes as the file stall-after says (or at the first names of a folder when it says
+// "names"), it sends the first three bytes of the next reply, leaves the file stalled, and says
+// nothing more.
 const char* const StallingSftp = R"(import os, subprocess, sys, threading, time
 folder = sys.argv[1]
 try:
-    after = int(open(folder + '/stall-after').read())
+    stall = open(folder + '/stall-after').read()
 except OSError:
-    after = 0
+    stall = ''
+after = int(stall) if stall.isdigit() else 0
 server = subprocess.Popen(['/usr/lib/openssh/sftp-server'], stdin=subprocess.PIPE,
                           stdout=subprocess.PIPE, bufsize=0)
 writes = 0
@@ -558,7 +561,7 @@ while True:
         keep = min(int.from_bytes(body[5:9], 'big'), 1000)
         body = body[:5] + keep.to_bytes(4, 'big') + body[9:9 + keep]
         head = len(body).to_bytes(4, 'big')
-    if after and writes >= after:
+    if (after and writes >= after) or (stall == 'names' and body[0] == 104):
         put(1, head + body[:3])
         open(folder + '/stalled', 'w').close()
         while True:
@@ -603,6 +606,11 @@ TEST_P(PublishToScriptedServer, AServerFallingSilentMidReplyEndsThePublish) {
         // The record's first write, before any picture.
         {"silent in the record", "1", 2s, false, Failure::ConnectionLost, "antwortet nicht mehr",
          0},
+        // Comparing, before anything is sent.
+        {"silent while the folders are read", "names", 2s, false, Failure::ConnectionLost,
+         "antwortet nicht mehr", 0},
+        {"Abbrechen while the folders are read", "names", 60s, true, Failure::Cancelled,
+         "Abgebrochen", 0},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -610,9 +618,7 @@ TEST_P(PublishToScriptedServer, AServerFallingSilentMidReplyEndsThePublish) {
         fs::create_directories(root());
         fs::remove(m_temp / "stalled");
         writeFile(m_temp / "stall-after", row.stallAfter);
-        m_host.onProgress = [&](const Progress&) {
-            m_host.cancel = row.cancel && fs::exists(m_temp / "stalled");
-        };
+        m_host.cancelWhen = [&] { return row.cancel && fs::exists(m_temp / "stalled"); };
         PublishOptions options = this->options();
         options.silenceLimit = row.limit;
         const auto started = std::chrono::steady_clock::now();
@@ -623,8 +629,7 @@ TEST_P(PublishToScriptedServer, AServerFallingSilentMidReplyEndsThePublish) {
         EXPECT_NE(broken.message.find(row.says), std::string::npos) << broken.message;
         EXPECT_EQ(broken.filesSent, row.sent);
 
-        m_host.onProgress = nullptr;
-        m_host.cancel = false;
+        m_host.cancelWhen = nullptr;
         fs::remove(m_temp / "stall-after");
         const Result result = publishNow();
         ASSERT_EQ(result.failure, Failure::None) << result.message;
