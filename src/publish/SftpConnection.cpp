@@ -249,6 +249,10 @@ public:
               const std::string& temporary, const std::string& final,
               const SendProgress& progress) override {
         const Watched watched(*this);
+        if (localPath.empty() && requestsChannel() != nullptr) {
+            sendWhole(content, temporary, final, progress);
+            return;
+        }
         const std::string temporaryPath = remotePath(temporary);
         std::error_code noSize;
         std::uint64_t size = content.size();
@@ -595,6 +599,26 @@ private:
     }
 
     // Each folder of the batch is made once per connection, before its files go.
+    // Bytes in memory (the record) as a batch of one: its requests go out together instead of
+    // each waiting for the answer to the one before.
+    void sendWhole(const std::string& content, const std::string& temporary,
+                   const std::string& final, const SendProgress& progress) {
+        class Whole final : public UploadWatcher {
+        public:
+            Whole(const std::string& content, const SendProgress& progress)
+                : m_content(content), m_progress(progress) {}
+            std::string content(std::size_t) override { return m_content; }
+            bool progress(std::uint64_t sent) override { return !m_progress || m_progress(sent); }
+            void done(std::size_t) override {}
+
+        private:
+            const std::string& m_content;
+            const SendProgress& m_progress;
+        };
+        Whole whole(content, progress);
+        sendAll({Upload{temporary, final}}, whole);
+    }
+
     void makeFoldersOf(const std::vector<Upload>& uploads) {
         const Watched watched(*this);
         std::set<std::string> folders;

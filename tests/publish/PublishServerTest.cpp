@@ -599,10 +599,10 @@ TEST_P(PublishToScriptedServer, AServerFallingSilentMidReplyEndsThePublish) {
         const char* says;
         std::size_t sent;
     } rows[] = {
-        // The first page's write: the six pictures are up.
-        {"silent amid the pages", "7", 2s, false, Failure::ConnectionLost, "antwortet nicht mehr",
+        // The first page's write, after the record's and the six pictures': the pictures are up.
+        {"silent amid the pages", "8", 2s, false, Failure::ConnectionLost, "antwortet nicht mehr",
          6},
-        {"Abbrechen amid the pages", "7", 60s, true, Failure::Cancelled, "Abgebrochen", 6},
+        {"Abbrechen amid the pages", "8", 60s, true, Failure::Cancelled, "Abgebrochen", 6},
         // The record's first write, before any picture.
         {"silent in the record", "1", 2s, false, Failure::ConnectionLost, "antwortet nicht mehr",
          0},
