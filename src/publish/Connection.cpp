@@ -36,6 +36,17 @@ void Connection::sendAll(const std::vector<Upload>& uploads, UploadWatcher& watc
     }
 }
 
+void Connection::removeAll(const std::vector<std::string>& paths, const std::function<bool()>& goOn,
+                           const std::function<void(std::size_t)>& done) {
+    for (std::size_t index = 0; index < paths.size(); ++index) {
+        if (!goOn()) {
+            throw PublishError(Failure::Cancelled, "Abgebrochen.");
+        }
+        remove(paths[index]);
+        done(index);
+    }
+}
+
 PublishError silentServer(std::chrono::milliseconds limit) {
     const auto seconds = std::chrono::ceil<std::chrono::seconds>(limit).count();
     return {Failure::ConnectionLost,

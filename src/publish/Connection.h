@@ -75,6 +75,10 @@ public:
                       const std::string& temporary, const std::string& final,
                       const SendProgress& progress) = 0;
     virtual void remove(const std::string& path) = 0;
+    // Removes every path as remove() does, in any order, while goOn() says so (Cancelled when it
+    // no longer does); done(i) once path i is gone. This one removes one after the other.
+    virtual void removeAll(const std::vector<std::string>& paths, const std::function<bool()>& goOn,
+                           const std::function<void(std::size_t)>& done);
     // Sends every upload as send() sends one, in any order among them; returns when all are
     // complete under their final names. When one fails or the watcher stops the batch, no further
     // upload starts, the ones under way end without their final name (their temporary files go

@@ -444,22 +444,29 @@ private:
         if (m_result.plan.remove.empty()) {
             return;
         }
-        m_progress.stage = Progress::Stage::Removing;
+        m_progress.stage = Progress::Stage::Removing; // "Entfernt: …", told once a file is gone
+        std::vector<std::string> paths;
         for (const PlannedFile& file : m_result.plan.remove) {
-            checkCancel();
-            m_progress.currentFile = file.path;
-            m_host.progress(m_progress);
             // Only what is still as Bildertafel left it: a file changed by hand stays.
             const RemoteEntry* remote = remoteEntry(file.path);
             const RecordEntry& recorded = m_record[file.path];
             if (remote != nullptr && remote->size == recorded.size &&
                 (remote->stamp == recorded.stamp || recorded.stamp.empty())) {
-                m_connection->remove(file.path);
-                ++m_result.filesRemoved;
+                paths.push_back(file.path);
+            } else {
+                m_record.erase(file.path);
+                m_recordChanged = true;
             }
-            m_record.erase(file.path);
-            m_recordChanged = true;
         }
+        m_connection->removeAll(
+            paths, [this] { return !m_host.cancelRequested(); },
+            [&](std::size_t index) {
+                ++m_result.filesRemoved;
+                m_record.erase(paths[index]);
+                m_recordChanged = true;
+                m_progress.currentFile = paths[index];
+                m_host.progress(m_progress);
+            });
         m_progress.currentFile.clear();
         writeRecord();
     }

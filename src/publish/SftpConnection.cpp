@@ -303,6 +303,9 @@ public:
 
     void sendAll(const std::vector<Upload>& uploads, UploadWatcher& watcher) override;
 
+    void removeAll(const std::vector<std::string>& paths, const std::function<bool()>& goOn,
+                   const std::function<void(std::size_t)>& done) override;
+
     void remove(const std::string& path) override {
         const Watched watched(*this);
         if (sftp_unlink(m_sftp, remotePath(path).c_str()) != SSH_OK &&
@@ -1148,6 +1151,61 @@ private:
     std::uint64_t m_end = NoEnd; // where the file ends, once a read has met the end
     std::optional<PublishError> m_failure;
 };
+
+// Up to FilesUnderWay removals under way at once. A file that is gone already counts as
+// removed. On "Abbrechen" the answers still due are not waited for.
+void SftpConnection::removeAll(const std::vector<std::string>& paths,
+                               const std::function<bool()>& goOn,
+                               const std::function<void(std::size_t)>& done) {
+    const Watched watched(*this);
+    SftpRequests* requests = requestsChannel();
+    if (requests == nullptr) {
+        Connection::removeAll(paths, goOn, done);
+        return;
+    }
+    try {
+        std::unordered_map<std::uint32_t, std::size_t> asked;
+        std::optional<PublishError> failure;
+        std::size_t next = 0;
+        for (;;) {
+            if (!goOn()) {
+                throw PublishError(Failure::Cancelled, "Abgebrochen.");
+            }
+            while (!failure && next < paths.size() && asked.size() < FilesUnderWay) {
+                asked.emplace(requests->remove(remotePath(paths[next])), next);
+                ++next;
+            }
+            if (asked.empty()) {
+                break;
+            }
+            requests->flush();
+            const std::optional<SftpRequests::Reply> reply = requests->next(200);
+            const auto index = reply ? asked.find(reply->id) : asked.end();
+            if (index == asked.end()) {
+                continue;
+            }
+            m_watchdog.touch();
+            const std::size_t removed = index->second;
+            asked.erase(index);
+            if (reply->status == SSH_FX_OK || reply->status == SSH_FX_NO_SUCH_FILE) {
+                done(removed);
+            } else if (!failure) {
+                failure = errorOf(static_cast<int>(reply->status),
+                                  "Die Datei „" + paths[removed] +
+                                      "“ lässt sich auf dem Server nicht löschen");
+            }
+        }
+        if (failure) {
+            throw *failure;
+        }
+    } catch (const PublishError&) {
+        m_requestsSpent = true;
+        if (m_watchdog.fired()) {
+            throw silentServer(m_silenceLimit);
+        }
+        throw;
+    }
+}
 
 std::optional<std::string> SftpConnection::read(const std::string& path) {
     const Watched watched(*this);

@@ -508,7 +508,8 @@ TEST_P(PublishRefused, WrongCredentialsAndUntrustedServersSendNothing) {
 
 // The SFTP side of this server passes everything to OpenSSH's sftp-server, but offers none of its
 // extensions while the file bare exists, tells no free space while the file full exists, gives
-// at most 1000 bytes for any read while the file short exists; and once the channel has carried as
+// at most 1000 bytes for any read while the file short exists, answers a removal with "permission
+// denied" while the file deny-removal exists; and once the channel has carried as
 // many writes as the file stall-after says (or at the first names of a folder when it says
 // "names"), it sends the first three bytes of the next reply, leaves the file stalled, and says
 // nothing more.
@@ -522,6 +523,7 @@ after = int(stall) if stall.isdigit() else 0
 server = subprocess.Popen(['/usr/lib/openssh/sftp-server'], stdin=subprocess.PIPE,
                           stdout=subprocess.PIPE, bufsize=0)
 writes = 0
+removals = set()
 def put(fd, data):
     while data:
         data = data[os.write(fd, data):]
@@ -537,6 +539,8 @@ def forward():
         pending += data
         while len(pending) >= 5 and len(pending) >= 4 + int.from_bytes(pending[:4], 'big'):
             writes += pending[4] == 6
+            if pending[4] == 13:
+                removals.add(pending[5:9])
             pending = pending[4 + int.from_bytes(pending[:4], 'big'):]
         put(server.stdin.fileno(), data)
 threading.Thread(target=forward, daemon=True).start()
@@ -557,6 +561,8 @@ while True:
         head = len(body).to_bytes(4, 'big')
     if body[0] == 201 and len(body) == 93 and os.path.exists(folder + '/full'):
         body = body[:29] + bytes(16) + body[45:] # free blocks, and those for the user
+    if body[0] == 101 and body[1:5] in removals and os.path.exists(folder + '/deny-removal'):
+        body = body[:5] + (3).to_bytes(4, 'big') + body[9:]
     if body[0] == 103 and os.path.exists(folder + '/short'):
         keep = min(int.from_bytes(body[5:9], 'big'), 1000)
         body = body[:5] + keep.to_bytes(4, 'big') + body[9:9 + keep]
@@ -654,6 +660,24 @@ TEST_P(PublishToScriptedServer, ShortReadsAreAskedOnUntilTheEnd) {
         connectSftp(*target.target, options(), m_host)->read("datei");
     ASSERT_TRUE(read);
     EXPECT_TRUE(*read == bytes);
+}
+
+// A removal the server refuses ends the publish with the file named; the next one finishes.
+TEST_P(PublishToScriptedServer, ARefusedRemovalIsNamedAndTheNextPublishFinishes) {
+    ASSERT_EQ(publishNow().failure, Failure::None);
+    writeFile(m_show / "index.html", "<a href=\"index_all.html\">Alle</a>");
+    PublishOptions options = this->options();
+    options.deleteUnneeded = true;
+    writeFile(m_temp / "deny-removal", "");
+    const Result refused = publishWith(options);
+    EXPECT_EQ(refused.failure, Failure::PermissionDenied) << refused.message;
+    EXPECT_NE(refused.message.find("lässt sich auf dem Server nicht löschen"), std::string::npos)
+        << refused.message;
+    fs::remove(m_temp / "deny-removal");
+    const Result result = publishWith(options);
+    ASSERT_EQ(result.failure, Failure::None) << result.message;
+    EXPECT_EQ(filesBelow(root()), filesOf(m_show, {"bilder/a.jpg", "bilder/" + Latin1 + ".jpg",
+                                                   "index.html", "index_all.html"}));
 }
 
 TEST_P(PublishToScriptedServer, AGenericRefusalIsCalledAFullDiskOnlyWhenTheSpaceSaysSo) {
