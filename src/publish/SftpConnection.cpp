@@ -666,11 +666,33 @@ private:
         return m_requests.get();
     }
 
-    // While the server is read through the requests' channel, "Abbrechen" is heard at once;
-    // the replies still due are left on the channel, which is then used no more.
-    void checkCancel() {
+    // One turn of a conversation on the requests' channel: sends what is queued, hands the next
+    // reply to answer if one comes within 200 ms, and hears "Abbrechen" at once (the replies
+    // still due are left on the channel, which is then used no more).
+    template <typename Answer>
+    void exchange(SftpRequests& requests, Answer&& answer) {
+        requests.flush();
+        if (std::optional<SftpRequests::Reply> reply = requests.next(200)) {
+            m_watchdog.touch();
+            answer(*reply);
+        }
         if (m_host.cancelRequested()) {
             throw PublishError(Failure::Cancelled, "Abgebrochen.");
+        }
+    }
+
+    // Runs work on the requests' channel. After a failure replies may still be due on it, so it
+    // is used no more: what follows goes the library's way.
+    template <typename Work>
+    auto onRequests(Work&& work) {
+        try {
+            return work();
+        } catch (const PublishError&) {
+            m_requestsSpent = true;
+            if (m_watchdog.fired()) {
+                throw silentServer(m_silenceLimit);
+            }
+            throw;
         }
     }
 
@@ -913,12 +935,7 @@ void SftpConnection::sendAllWatched(const std::vector<Upload>& uploads, UploadWa
         return;
     }
     Batch batch(*this, *requests, uploads, watcher);
-    try {
-        batch.run();
-    } catch (const PublishError&) {
-        m_requestsSpent = true;
-        throw;
-    }
+    onRequests([&] { batch.run(); });
 }
 
 // Reads folders through the requests' channel: every folder opened at once (up to the server's
@@ -946,12 +963,8 @@ public:
             if (m_asked.empty()) {
                 break;
             }
-            m_requests.flush();
-            if (const std::optional<SftpRequests::Reply> reply = m_requests.next(200)) {
-                m_connection.m_watchdog.touch();
-                answer(*reply);
-            }
-            m_connection.checkCancel();
+            m_connection.exchange(m_requests,
+                                  [this](SftpRequests::Reply& reply) { answer(std::move(reply)); });
         }
         if (m_failure) {
             throw *m_failure;
@@ -1059,12 +1072,8 @@ public:
             if (m_asked.empty()) {
                 break;
             }
-            m_requests.flush();
-            if (const std::optional<SftpRequests::Reply> next = m_requests.next(200)) {
-                m_connection.m_watchdog.touch();
-                answer(*next);
-            }
-            m_connection.checkCancel();
+            m_connection.exchange(m_requests,
+                                  [this](const SftpRequests::Reply& reply) { answer(reply); });
         }
         m_requests.close(m_handle); // its answer is not waited for
         m_requests.flush();
@@ -1098,15 +1107,15 @@ private:
     };
 
     SftpRequests::Reply replyTo(std::uint32_t id) {
-        for (;;) {
-            if (std::optional<SftpRequests::Reply> reply = m_requests.next(200)) {
-                m_connection.m_watchdog.touch();
-                if (reply->id == id) {
-                    return std::move(*reply);
+        std::optional<SftpRequests::Reply> wanted;
+        while (!wanted) {
+            m_connection.exchange(m_requests, [&](SftpRequests::Reply& reply) {
+                if (reply.id == id) {
+                    wanted = std::move(reply);
                 }
-            }
-            m_connection.checkCancel();
+            });
         }
+        return std::move(*wanted);
     }
 
     void ask(std::uint64_t offset, std::uint32_t length) {
@@ -1163,7 +1172,7 @@ void SftpConnection::removeAll(const std::vector<std::string>& paths,
         Connection::removeAll(paths, goOn, done);
         return;
     }
-    try {
+    onRequests([&] {
         std::unordered_map<std::uint32_t, std::size_t> asked;
         std::optional<PublishError> failure;
         std::size_t next = 0;
@@ -1178,33 +1187,26 @@ void SftpConnection::removeAll(const std::vector<std::string>& paths,
             if (asked.empty()) {
                 break;
             }
-            requests->flush();
-            const std::optional<SftpRequests::Reply> reply = requests->next(200);
-            const auto index = reply ? asked.find(reply->id) : asked.end();
-            if (index == asked.end()) {
-                continue;
-            }
-            m_watchdog.touch();
-            const std::size_t removed = index->second;
-            asked.erase(index);
-            if (reply->status == SSH_FX_OK || reply->status == SSH_FX_NO_SUCH_FILE) {
-                done(removed);
-            } else if (!failure) {
-                failure = errorOf(static_cast<int>(reply->status),
-                                  "Die Datei „" + paths[removed] +
-                                      "“ lässt sich auf dem Server nicht löschen");
-            }
+            exchange(*requests, [&](const SftpRequests::Reply& reply) {
+                const auto index = asked.find(reply.id);
+                if (index == asked.end()) {
+                    return; // not ours
+                }
+                const std::size_t removed = index->second;
+                asked.erase(index);
+                if (reply.status == SSH_FX_OK || reply.status == SSH_FX_NO_SUCH_FILE) {
+                    done(removed);
+                } else if (!failure) {
+                    failure = errorOf(static_cast<int>(reply.status),
+                                      "Die Datei „" + paths[removed] +
+                                          "“ lässt sich auf dem Server nicht löschen");
+                }
+            });
         }
         if (failure) {
             throw *failure;
         }
-    } catch (const PublishError&) {
-        m_requestsSpent = true;
-        if (m_watchdog.fired()) {
-            throw silentServer(m_silenceLimit);
-        }
-        throw;
-    }
+    });
 }
 
 std::optional<std::string> SftpConnection::read(const std::string& path) {
@@ -1213,15 +1215,7 @@ std::optional<std::string> SftpConnection::read(const std::string& path) {
     if (requests == nullptr) {
         return readOneByOne(path);
     }
-    try {
-        return FileReading(*this, *requests).run(path);
-    } catch (const PublishError&) {
-        m_requestsSpent = true;
-        if (m_watchdog.fired()) {
-            throw silentServer(m_silenceLimit);
-        }
-        throw;
-    }
+    return onRequests([&] { return FileReading(*this, *requests).run(path); });
 }
 
 std::map<std::string, std::optional<std::vector<RemoteEntry>>>
@@ -1231,15 +1225,7 @@ SftpConnection::listAll(const std::set<std::string>& folders) {
     if (requests == nullptr) {
         return Connection::listAll(folders);
     }
-    try {
-        return FolderReading(*this, *requests).run(folders);
-    } catch (const PublishError&) {
-        m_requestsSpent = true;
-        if (m_watchdog.fired()) {
-            throw silentServer(m_silenceLimit);
-        }
-        throw;
-    }
+    return onRequests([&] { return FolderReading(*this, *requests).run(folders); });
 }
 
 } // namespace
