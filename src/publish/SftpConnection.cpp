@@ -138,6 +138,20 @@ private:
     std::thread m_thread; // last: starts when the rest is ready
 };
 
+// The request that a reply answers, taken from those asked for; nothing when it is not one of
+// them (an answer left from a conversation that was broken off).
+template <typename Request>
+std::optional<Request> takeAsked(std::unordered_map<std::uint32_t, Request>& asked,
+                                 std::uint32_t id) {
+    const auto found = asked.find(id);
+    if (found == asked.end()) {
+        return std::nullopt;
+    }
+    std::optional<Request> request(std::move(found->second));
+    asked.erase(found);
+    return request;
+}
+
 bool resolves(const std::string& host) {
     addrinfo hints{};
     hints.ai_socktype = SOCK_STREAM;
@@ -804,12 +818,11 @@ private:
     }
 
     void answer(const SftpRequests::Reply& reply) {
-        const auto asked = m_asked.find(reply.id);
-        if (asked == m_asked.end()) {
-            return; // not ours
+        const std::optional<Request> asked = takeAsked(m_asked, reply.id);
+        if (!asked) {
+            return;
         }
-        const Request request = asked->second;
-        m_asked.erase(asked);
+        const Request& request = *asked;
         File& file = m_files.at(request.index);
         --file.waiting;
         const Upload& upload = m_uploads[request.index];
@@ -981,12 +994,11 @@ private:
     };
 
     void answer(SftpRequests::Reply reply) {
-        const auto asked = m_asked.find(reply.id);
-        if (asked == m_asked.end()) {
-            return; // not ours
+        const std::optional<Request> asked = takeAsked(m_asked, reply.id);
+        if (!asked) {
+            return;
         }
-        Request request = std::move(asked->second);
-        m_asked.erase(asked);
+        const Request& request = *asked;
         const bool good = reply.status == SSH_FX_OK;
         switch (request.step) {
         case Step::Open:
@@ -1123,12 +1135,11 @@ private:
     }
 
     void answer(const SftpRequests::Reply& reply) {
-        const auto asked = m_asked.find(reply.id);
-        if (asked == m_asked.end()) {
-            return; // not ours
+        const std::optional<Request> asked = takeAsked(m_asked, reply.id);
+        if (!asked) {
+            return;
         }
-        const Request request = asked->second;
-        m_asked.erase(asked);
+        const Request& request = *asked;
         if (reply.status == SSH_FX_EOF || (reply.status == SSH_FX_OK && reply.data.empty())) {
             m_end = std::min(m_end, request.offset);
         } else if (reply.status != SSH_FX_OK || reply.data.size() > request.length) {
@@ -1188,17 +1199,15 @@ void SftpConnection::removeAll(const std::vector<std::string>& paths,
                 break;
             }
             exchange(*requests, [&](const SftpRequests::Reply& reply) {
-                const auto index = asked.find(reply.id);
-                if (index == asked.end()) {
-                    return; // not ours
+                const std::optional<std::size_t> removed = takeAsked(asked, reply.id);
+                if (!removed) {
+                    return;
                 }
-                const std::size_t removed = index->second;
-                asked.erase(index);
                 if (reply.status == SSH_FX_OK || reply.status == SSH_FX_NO_SUCH_FILE) {
-                    done(removed);
+                    done(*removed);
                 } else if (!failure) {
                     failure = errorOf(static_cast<int>(reply.status),
-                                      "Die Datei „" + paths[removed] +
+                                      "Die Datei „" + paths[*removed] +
                                           "“ lässt sich auf dem Server nicht löschen");
                 }
             });
