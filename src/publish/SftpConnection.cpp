@@ -615,7 +615,6 @@ private:
                        "nachsehen."};
     }
 
-    // Each folder of the batch is made once per connection, before its files go.
     // Bytes in memory (the record) as a batch of one: its requests go out together instead of
     // each waiting for the answer to the one before.
     void sendWhole(const std::string& content, const std::string& temporary,
@@ -636,6 +635,7 @@ private:
         sendAll({Upload{temporary, final}}, whole);
     }
 
+    // Each folder of the batch is made once per connection, before its files go.
     void makeFoldersOf(const std::vector<Upload>& uploads) {
         const Watched watched(*this);
         std::set<std::string> folders;
@@ -1067,7 +1067,6 @@ public:
     std::optional<std::string> run(const std::string& path) {
         m_path = path;
         const std::uint32_t opened = m_requests.openForReading(m_connection.remotePath(path));
-        m_requests.flush();
         const SftpRequests::Reply reply = replyTo(opened);
         if (reply.status == SSH_FX_NO_SUCH_FILE) {
             return std::nullopt;
