@@ -70,6 +70,17 @@ void appendFileOfLink(std::string& file, std::string_view value) {
     }
 }
 
+// The length of the name of an attribute that names a file ("href", "src", and "data-gross" for
+// the picture in the large size) at the start of text, or 0.
+std::size_t linkAttributeLength(std::string_view text) {
+    for (const std::string_view name : {"href", "src", "data-gross"}) {
+        if (core::startsWithNoCase(text, name)) {
+            return name.size();
+        }
+    }
+    return 0;
+}
+
 bool isRelativeLink(std::string_view value) {
     return !value.empty() && value.front() != '#' && value.front() != '/' && !hasScheme(value);
 }
@@ -110,9 +121,7 @@ std::optional<std::vector<std::string>> relativeLinksOf(std::string_view text) {
             continue;
         }
         const bool afterBlank = isBlank(text[i - 1]);
-        const std::size_t nameLength = core::startsWithNoCase(text.substr(i), "href")  ? 4
-                                       : core::startsWithNoCase(text.substr(i), "src") ? 3
-                                                                                       : 0;
+        const std::size_t nameLength = linkAttributeLength(text.substr(i));
         if (!afterBlank || nameLength == 0) {
             ++i;
             continue;

@@ -17,10 +17,10 @@ struct MissingLink {
     bool operator==(const MissingLink&) const = default;
 };
 
-// The relative links and images of a template: the values of its href and src attributes that
-// have no scheme ("https:", "mailto:") and begin with none of "#", "/" and "//", with fragment and
-// query dropped and percent-escapes decoded. Nothing when the template cannot be scanned (a quote
-// or a comment that does not end).
+// The relative links and images of a template: the values of its href, src and data-gross (the
+// picture in the large size) attributes that have no scheme ("https:", "mailto:") and begin with
+// none of "#", "/" and "//", with fragment and query dropped and percent-escapes decoded. Nothing
+// when the template cannot be scanned (a quote or a comment that does not end).
 std::optional<std::vector<std::string>> relativeLinksOf(std::string_view templateText);
 
 // The full path of the file that a relative link (as relativeLinksOf gives it) names on a page

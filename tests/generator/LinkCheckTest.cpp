@@ -38,6 +38,8 @@ INSTANTIATE_TEST_SUITE_P(
                  Links{}},
         ScanCase{"queryFragmentEscapes", R"(<a href="sub/Seite%202.html?x=1#teil&amp;z">)",
                  Links{"sub/Seite 2.html"}},
+        ScanCase{"largePicture", R"(<a href="bilder/a.jpg" data-gross="bilder/gross/a%20b.jpg">)",
+                 Links{"bilder/a.jpg", "bilder/gross/a b.jpg"}},
         ScanCase{"onlyInsideTags", R"(src="draussen.png" <b data-src="nein.png">)", Links{}},
         ScanCase{"commentSkipped", R"(<!-- <img src="alt.png"> --><img src="neu.png">)",
                  Links{"neu.png"}},
