@@ -13,6 +13,12 @@ void writePictureLink(textfile::TextFileWriter& out, const PictureLink& link) {
     for (const std::string_view piece : link.href) {
         out.writeBytes(piece);
     }
+    if (link.large.size() != 0) {
+        out.writeBytes("\" data-gross=\"");
+        for (const std::string_view piece : link.large) {
+            out.writeBytes(piece);
+        }
+    }
     out.writeBytes(link.newWindow ? "\" target=\"_blank\"><img src=\"" : "\"><img src=\"");
     for (const std::string_view piece : link.src) {
         out.writeBytes(piece);

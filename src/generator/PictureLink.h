@@ -12,13 +12,16 @@ namespace bildertafel::generator {
 struct PictureLink {
     const std::string* anchorName = nullptr; // the cell's anchor (UTF-8, attribute form), or none
     std::initializer_list<std::string_view> href;
+    // The picture in the large size, for the overlay of the start page; none when empty.
+    std::initializer_list<std::string_view> large;
     bool newWindow = false;
     std::initializer_list<std::string_view> src;
     bool border = false;
     std::string_view alt; // already HTML
 };
 
-// Writes <a[ name][ href][ target]><img src[ border] alt></a> as one piece of a write step.
+// Writes <a[ name][ href][ data-gross][ target]><img src[ border] alt></a> as one piece of a
+// write step.
 void writePictureLink(textfile::TextFileWriter& out, const PictureLink& link);
 
 } // namespace bildertafel::generator

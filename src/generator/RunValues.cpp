@@ -2,6 +2,8 @@
 
 #include "generator/WebText.h"
 
+#include "core/LargePictures.h"
+
 namespace bildertafel::generator {
 
 RunValues::RunValues(const settings::ShowSettings& settings, std::string_view startPageName,
@@ -13,6 +15,9 @@ RunValues::RunValues(const settings::ShowSettings& settings, std::string_view st
     appendUrlAttribute(startPageHref, startPageName);
     appendUrlAttribute(thumbWebHref, thumbWebPath);
     appendUrlAttribute(pictureWebHref, pictureWebPath);
+    largeWebHref = pictureWebHref;
+    appendUrlAttribute(largeWebHref, core::LargePictureFolder);
+    largeWebHref += '/';
 }
 
 void PictureValues::assign(std::string_view thumbName) {

@@ -21,6 +21,7 @@ struct RunValues {
     std::string startPageHref;  // StartPageName inside an href value
     std::string thumbWebHref;   // ThumbWebPath inside an href or src value
     std::string pictureWebHref; // PictureWebPath inside an href value
+    std::string largeWebHref;   // the folder of the pictures in the large size, the same way
     std::string climbToShow;    // "../" per folder level of PictureWebPath
 };
 

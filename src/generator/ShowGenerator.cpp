@@ -1,6 +1,8 @@
 #include "generator/ShowGenerator.h"
 
+#include "core/LargePictures.h"
 #include "dialogs/DialogTexts.h"
+#include "filelist/FileList.h"
 #include "generator/AllPicturesPageWriter.h"
 #include "generator/FolderChecks.h"
 #include "generator/GeneratorTexts.h"
@@ -16,6 +18,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <unordered_set>
 
 namespace bildertafel::generator {
 
@@ -50,6 +53,16 @@ void expectTemplateLinks(LinkCheck& links, const settings::ShowSettings& setting
     }
 }
 
+// The names in the folder of the pictures in the large size; none when the show has no such
+// folder.
+std::unordered_set<std::string> namesIn(const std::string& folder) {
+    std::unordered_set<std::string> names;
+    std::error_code none;
+    filelist::forEachName(
+        folder, [&](std::string_view name) { names.emplace(name); }, none);
+    return names;
+}
+
 // Writes every page of the run and notes what the pages refer to. A file that is not complete
 // when the run stops is dropped by its writer, so it keeps its previous content; the pages
 // finished before stay. A page whose bytes are already in its file is left as it is.
@@ -82,6 +95,9 @@ std::optional<WriteFailure> writePages(const ShowGeneratorInput& input, const Ru
         {TemplateId::PageHead, TemplateId::CellBefore, TemplateId::CellAfter, TemplateId::PageFoot},
         startPagePath, input.ShowFolder);
 
+    const std::string largeFolder =
+        input.PictureFolder + std::string(core::LargePictureFolder) + '/';
+    const std::unordered_set<std::string> largeNames = namesIn(largeFolder);
     const RowBreaks rowBreaks(input.settings.PicturesPerRow());
     PictureValues picture;
     std::string picturePagePath = input.PictureFolder;
@@ -91,7 +107,11 @@ std::optional<WriteFailure> writePages(const ShowGeneratorInput& input, const Ru
         picture.assign(thumbName);
         // Every file is looked for as the page names it, so a name the browser would resolve
         // to another file shows as missing.
-        startPage.writeCell(picture);
+        const bool hasLarge = !largeNames.empty() && largeNames.contains(thumbName);
+        startPage.writeCell(picture, hasLarge);
+        if (hasLarge) {
+            links.expectLink(startPagePath, largeFolder, picture.fileHref());
+        }
         if (!run.ownPages) {
             links.expectLink(startPagePath, input.PictureFolder, picture.fileHref());
         }

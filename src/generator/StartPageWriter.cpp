@@ -16,16 +16,20 @@ void StartPageWriter::writeTop() {
     m_out.endLine();
 }
 
-void StartPageWriter::writeCell(const PictureValues& picture) {
+void StartPageWriter::writeCell(const PictureValues& picture, bool hasLarge) {
     m_out.write(m_run.settings.Template(settings::TemplateId::CellBefore));
     // The link leads to the picture's own page, or to the picture itself.
     const std::string_view target = m_run.ownPages ? picture.baseHref() : picture.fileHref();
-    writePictureLink(m_out, {.anchorName = &picture.anchorName(),
-                             .href = {m_run.pictureWebHref, target, m_run.ownPages ? ".html" : ""},
-                             .newWindow = m_run.newWindow,
-                             .src = {m_run.thumbWebHref, picture.fileHref()},
-                             .border = true,
-                             .alt = "Foto zum Vergr&ouml;&szlig;ern bitte anklicken!"});
+    writePictureLink(
+        m_out, {.anchorName = &picture.anchorName(),
+                .href = {m_run.pictureWebHref, target, m_run.ownPages ? ".html" : ""},
+                .large = hasLarge ? std::initializer_list<std::string_view>{m_run.largeWebHref,
+                                                                            picture.fileHref()}
+                                  : std::initializer_list<std::string_view>{},
+                .newWindow = m_run.newWindow,
+                .src = {m_run.thumbWebHref, picture.fileHref()},
+                .border = true,
+                .alt = "Foto zum Vergr&ouml;&szlig;ern bitte anklicken!"});
     m_out.write(m_run.settings.Template(settings::TemplateId::CellAfter));
     m_out.endLine();
 }

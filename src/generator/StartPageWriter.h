@@ -14,8 +14,9 @@ public:
 
     // The download link when the all-pictures page is written, PageHead and the first row start.
     void writeTop();
-    // One picture's cell: CellBefore, the preview as a link, CellAfter and the line end.
-    void writeCell(const PictureValues& picture);
+    // One picture's cell: CellBefore, the preview as a link, CellAfter and the line end. With
+    // hasLarge the link names the picture in the large size too.
+    void writeCell(const PictureValues& picture, bool hasLarge = false);
     void writeRowBreak();
     // The table end, the download section when the all-pictures page is written, and PageFoot.
     void writeBottom();

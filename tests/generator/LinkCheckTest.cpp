@@ -99,6 +99,24 @@ TEST_F(LinksOfARun, EachMissingFileIsReportedOnceForTheFirstPageNamingIt) {
               "bilder/bilder01_all.html → bilder/b.jpg");
 }
 
+// Pictures in the large size: a cell names its picture's only when one of exactly its name is
+// there ("B.jpg" is not b's), and a show without them is written as before.
+TEST_F(LinksOfARun, ACellNamesThePictureInTheLargeSizeWhereItIsThere) {
+    show.input.settings = bareSettings();
+    ASSERT_EQ(show.run(), generator::RunOutcome::Written);
+    const std::string before = readFile(show.show() / "bilder01.html");
+    EXPECT_EQ(before.find("data-gross"), std::string::npos);
+
+    writeFile(show.pictures() / "gross" / "a.jpg", "");
+    writeFile(show.pictures() / "gross" / "B.jpg", "");
+    ASSERT_EQ(show.run(), generator::RunOutcome::Written);
+    std::string expected = before;
+    const std::string cell = R"(<a name="a" href="bilder/a.jpg")";
+    expected.insert(expected.find(cell) + cell.size(), R"( data-gross="bilder/gross/a.jpg")");
+    EXPECT_EQ(readFile(show.show() / "bilder01.html"), expected);
+    EXPECT_TRUE(show.host.missingLinks.empty());
+}
+
 // Names whose links are percent-encoded or hold character references: the check finds each
 // file by its name on the disk, and not a file named like the encoded link.
 TEST(EncodedLinks, AreLookedForByTheNameOnTheDisk) {
