@@ -1,10 +1,10 @@
 // Times the preparation of camera-size originals against vipsthumbnail run once per size, as a
 // user would script it, and reads the peak memory of a run at two numbers of originals. The
 // originals carry a camera's metadata (written by exiftool), so the cost of the kept credit
-// fields shows against a run that keeps none. The run the window starts, the batch command as a
-// program of its own, is timed against the same run made by the library directly. Every
-// run is a child process of its own: the figures are that child's, and this process never
-// starts libvips, so forking stays safe.
+// fields shows against a run that keeps none, and the large size against the run without it.
+// The run the window starts, the batch command as a program of its own, is timed against the
+// same run made by the library directly. Every run is a child process of its own: the figures
+// are that child's, and this process never starts libvips, so forking stays safe.
 
 #include "imaging/Preparation.h"
 
@@ -166,7 +166,7 @@ Run addMetadata(const fs::path& originals) {
 }
 
 Run prepare(const fs::path& originals, const fs::path& out, int pictureSize,
-            imaging::CreditMode credits = imaging::CreditMode::Keep) {
+            imaging::CreditMode credits = imaging::CreditMode::Keep, int largeSize = 0) {
     // The child counts its threads after each original and leaves the most in a file.
     const fs::path counted = out.string() + ".threads";
     Run run = inChild([&] {
@@ -180,6 +180,7 @@ Run prepare(const fs::path& originals, const fs::path& out, int pictureSize,
         request.PictureFolder = (out / "bilder").string() + "/";
         request.ThumbFolder = (out / "thumbs").string() + "/";
         request.pictureSize = pictureSize;
+        request.largeSize = largeSize;
         request.redo = true;
         request.credits = credits;
         const imaging::PreparationResult result = imaging::prepareImages(request, callbacks);
@@ -205,8 +206,9 @@ Run prepare(const fs::path& originals, const fs::path& out, int pictureSize,
 // The window's way: the batch command's picture program, its arguments on standard input.
 Run throughWindowProgram(const fs::path& originals, const fs::path& out) {
     const std::string arguments[] = {
-        "--prepare",  originals.string(),        "--minis", (out / "thumbs").string(),
-        "--pictures", (out / "bilder").string(), "--redo"};
+        "--prepare",  originals.string(),        "--minis",      (out / "thumbs").string(),
+        "--pictures", (out / "bilder").string(), "--large-size", "0",
+        "--redo"};
     const fs::path input = out.string() + "-arguments";
     if (std::FILE* file = std::fopen(input.c_str(), "wb")) {
         for (const std::string& argument : arguments) {
@@ -311,11 +313,13 @@ int main(int argc, char** argv) {
     std::printf("%.1f MB per original; %u processor cores\n\n",
                 static_cast<double>(bytes) / Originals / 1e6, std::thread::hardware_concurrency());
 
-    Timing both, twoRuns, previews, previewRun, bare, windowProgram;
+    Timing both, large, twoRuns, previews, previewRun, bare, windowProgram;
     for (int round = 0; round < Rounds; ++round) {
         both.add(prepare(originals, root / "ours", imaging::DefaultPictureSize));
         bare.add(prepare(originals, root / "ours-bare", imaging::DefaultPictureSize,
                          imaging::CreditMode::None));
+        large.add(prepare(originals, root / "ours-large", imaging::DefaultPictureSize,
+                          imaging::CreditMode::Keep, imaging::DefaultLargeSize));
         windowProgram.add(throughWindowProgram(originals, root / "window"));
         twoRuns.add(sum(vipsthumbnail(originals, root / "theirs/bilder", 1600),
                         vipsthumbnail(originals, root / "theirs/thumbs", 160)));
@@ -327,8 +331,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     const Run many = prepare(root / "many", root / "ours-many", imaging::DefaultPictureSize);
-    if (!both.ok || !windowProgram.ok || !twoRuns.ok || !previews.ok || !previewRun.ok ||
-        !many.ok || !bare.ok) {
+    if (!both.ok || !large.ok || !windowProgram.ok || !twoRuns.ok || !previews.ok ||
+        !previewRun.ok || !many.ok || !bare.ok) {
         std::fprintf(stderr, "a run failed\n");
         return 1;
     }
@@ -339,6 +343,8 @@ int main(int argc, char** argv) {
     // asks for, since the machine may be shared.
     printRatio("both sizes, time (vs 2 vipsthumbnail)", both.wall, twoRuns.wall, 0.75);
     printRatio("both sizes, processor time", both.cpu, twoRuns.cpu, 0);
+    printRatio("large size too, time (vs both sizes)", large.wall, both.wall, 1.3);
+    printRatio("large size too, processor time", large.cpu, both.cpu, 0);
     printRatio("credits kept, time (vs none kept)", both.wall, bare.wall, 1.05);
     printRatio("credits kept, processor time", both.cpu, bare.cpu, 0);
     printRatio("the window's program (vs the library)", windowProgram.wall, both.wall, 1.05);

@@ -100,6 +100,8 @@ constexpr ValueOption ValueOptions[] = {
                      std::string_view v) { return folder(o.prepare, f, v); }},
     {"--picture-size", [](BatchOptions& o, std::string_view f,
                           std::string_view v) { return size(o.pictureSize, f, v); }},
+    {"--large-size", [](BatchOptions& o, std::string_view f,
+                        std::string_view v) { return size(o.largeSize, f, v); }},
     {"--mini-size", [](BatchOptions& o, std::string_view f,
                        std::string_view v) { return size(o.miniSize, f, v); }},
     {"--quality", [](BatchOptions& o, std::string_view f,
@@ -193,10 +195,10 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> args) {
     if (options.config && options.preset) {
         return wrongUsage("--config und --preset schließen einander aus.");
     }
-    if (options.prepare.empty() &&
-        (options.pictureSize || options.miniSize || options.quality || options.redo)) {
-        return wrongUsage("--picture-size, --mini-size, --quality und --redo gelten nur mit "
-                          "--prepare.");
+    if (options.prepare.empty() && (options.pictureSize || options.largeSize || options.miniSize ||
+                                    options.quality || options.redo)) {
+        return wrongUsage("--picture-size, --large-size, --mini-size, --quality und --redo gelten "
+                          "nur mit --prepare.");
     }
     const bool credits = options.artist || options.copyright || options.replaceCredits;
     if (options.prepare.empty() && (credits || options.noCredits)) {

@@ -27,6 +27,7 @@ struct BatchOptions {
     // The folder of the originals: the previews and pictures are made before the generation.
     std::string prepare;
     std::optional<int> pictureSize; // 0 or 16 to 20000
+    std::optional<int> largeSize;   // the same
     std::optional<int> miniSize;
     std::optional<int> quality; // 1 to 100
     bool redo = false;

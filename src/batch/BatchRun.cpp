@@ -193,6 +193,7 @@ bool preparationRequestFor(const BatchOptions& options, imaging::PreparationRequ
         return false;
     }
     request.pictureSize = options.pictureSize.value_or(request.pictureSize);
+    request.largeSize = options.largeSize.value_or(request.largeSize);
     request.miniSize = options.miniSize.value_or(request.miniSize);
     request.quality = options.quality.value_or(request.quality);
     request.redo = options.redo;

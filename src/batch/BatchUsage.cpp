@@ -8,8 +8,8 @@ std::string_view usageText() {
                           [--new-window on|off] [--all-page on|off]
                           [--show ORDNER --minis ORDNER --pictures ORDNER] [--name NAME]
                           [--strict]
-                          [--prepare ORDNER [--picture-size N] [--mini-size N] [--quality Q]
-                           [--redo] [--artist TEXT] [--copyright TEXT] [--replace-credits]
+                          [--prepare ORDNER [--picture-size N] [--large-size N]
+                           [--mini-size N] [--quality Q] [--redo] [--artist TEXT] [--copyright TEXT] [--replace-credits]
                            [--no-credits]]
                           [--publish ADRESSE [--start-page NAME] [--dry-run] [--delete]]
        bildertafel-batch --list-presets
@@ -43,6 +43,9 @@ für jedes Bild und eine Seite mit allen Bildern im Ordner der Bilder.
                        (ohne --show werden nur die Bilder erstellt)
   --picture-size N     Längste Seite der Bilder im Großformat (0: keine; sonst 16 bis
                        20000; Vorgabe: 1600)
+  --large-size N       Längste Seite der großen Bilder für Bildschirme hoher Pixeldichte,
+                       im Unterordner gross der Bilder, nur von Originalen, die größer
+                       sind als die Bilder im Großformat (0: keine; Vorgabe: 2560)
   --mini-size N        Längste Seite der Mini-Bilder (0: keine; 16 bis 20000; Vorgabe: 160)
   --quality Q          JPEG-Qualität, 1 bis 100 (Vorgabe: 85)
   --redo               Vorhandene Bilder neu erstellen

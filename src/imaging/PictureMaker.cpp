@@ -89,12 +89,13 @@ private:
 };
 
 // One target to make: where it goes, its size, and whether it was made. Only the web-size
-// picture has the original's metadata to take its credits from.
+// pictures (both sizes) have the original's metadata to take their credits from.
 struct Target {
     const fs::path* path;
     int size;
     bool* made;
     const OriginalMetadata* metadata = nullptr;
+    bool inOwnFolder = false; // a folder the run makes with its first picture
 };
 
 bool isOlder(const timespec& a, const timespec& b) {
@@ -216,6 +217,10 @@ void writeTarget(const Target& target, const VImage& image, const PreparationReq
         }
     }
     std::string reason;
+    if (target.inOwnFolder) {
+        std::error_code ignored; // a folder that cannot be made shows as the file not written
+        fs::create_directories(target.path->parent_path(), ignored);
+    }
     if (textfile::replaceFile(*target.path, bytes, reason)) {
         *target.made = true;
     } else {
@@ -245,7 +250,7 @@ void makeTargets(const OpenOriginal& original, const Header& header,
     }
     VImage decoded = webReady(VImage::thumbnail_source(original.source(), largest, options));
     if (targets.size() > 1) {
-        // Both targets come from one decoded copy; without it each would read the file again.
+        // The targets come from one decoded copy; without it each would read the file again.
         decoded = decoded.copy_memory();
     }
     for (const Target& target : targets) {
@@ -331,14 +336,20 @@ OriginalOutcome prepareOriginal(const PlannedOriginal& original, const Preparati
         }
         // Turning a picture upright swaps its sides, so the longest side stays what it is.
         const int longest = std::max(header.width, header.height);
-        bool* const made[] = {&outcome.pictureMade, &outcome.miniMade};
-        const fs::path* const paths[] = {&original.picture, &original.mini};
-        const int sizes[] = {request.pictureSize, request.miniSize};
+        // The large size only where the original has more than the web-size picture shows.
+        const int largeSize =
+            longest > request.pictureSize && request.largeSize > request.pictureSize
+                ? request.largeSize
+                : 0;
+        bool* const made[] = {&outcome.largeMade, &outcome.pictureMade, &outcome.miniMade};
+        const fs::path* const paths[] = {&original.large, &original.picture, &original.mini};
+        const int sizes[] = {largeSize, request.pictureSize, request.miniSize};
         std::vector<Target> targets;
-        for (int i = 0; i < 2; ++i) {
+        for (int i = 0; i < 3; ++i) {
             if (!paths[i]->empty() && sizes[i] > 0 &&
                 (request.redo || isNeeded(*paths[i], std::min(sizes[i], longest), info.st_mtim))) {
-                targets.push_back({paths[i], sizes[i], made[i], i == 0 ? &metadata : nullptr});
+                targets.push_back(
+                    {paths[i], sizes[i], made[i], i < 2 ? &metadata : nullptr, i == 0});
             }
         }
         if (targets.empty()) {

@@ -10,6 +10,7 @@ namespace bildertafel::imaging {
 
 // The limits of the sizes and the quality a run can be asked for.
 inline constexpr int DefaultPictureSize = 1600;
+inline constexpr int DefaultLargeSize = 2560;
 inline constexpr int DefaultMiniSize = 160;
 inline constexpr int DefaultQuality = 85;
 inline constexpr int SmallestSize = 16; // a size is 0 (that kind is not made) or 16 to 20000
@@ -34,9 +35,12 @@ struct PreparationRequest {
     std::string PictureFolder;            // the web-size pictures
     std::string ThumbFolder;              // the previews ("Mini-Bilder")
     int pictureSize = DefaultPictureSize; // longest side in pixels; 0: no web-size pictures
-    int miniSize = DefaultMiniSize;       // longest side in pixels; 0: no previews
-    int quality = DefaultQuality;         // JPEG quality, 1 to 100
-    bool redo = false;                    // make every target again, needed or not
+    // The large size beside the web-size pictures, in their sub-folder LargePictureFolder, for
+    // originals larger than pictureSize; 0: none.
+    int largeSize = DefaultLargeSize;
+    int miniSize = DefaultMiniSize; // longest side in pixels; 0: no previews
+    int quality = DefaultQuality;   // JPEG quality, 1 to 100
+    bool redo = false;              // make every target again, needed or not
     CreditMode credits = CreditMode::Keep;
     std::string artist;    // "Urheber", UTF-8; empty: none
     std::string copyright; // "Copyright", UTF-8; empty: none
@@ -71,6 +75,7 @@ struct OriginalOutcome {
     std::string skipReason; // German; set when the original was skipped
     bool upToDate = false;  // nothing needed making
     bool pictureMade = false;
+    bool largeMade = false;
     bool miniMade = false;
     std::vector<FailedTarget> failures;
     std::vector<std::string> leftOut; // German: fields of the original its picture does not carry
@@ -104,6 +109,7 @@ struct PreparationResult {
     std::vector<SkippedOriginal> skipped; // in the originals' list order
     std::vector<FailedTarget> failures;   // in the originals' list order
     std::vector<LeftOutField> leftOut;    // in the originals' list order; the pictures are made
+    std::size_t largeMade = 0;            // pictures made in the large size too
 
     // True when no original was skipped and no target failed.
     bool complete() const { return skipped.empty() && failures.empty(); }

@@ -84,6 +84,7 @@ std::string finished(const PreparationProgress& progress) {
     }
     std::string made;
     made += outcome.pictureMade ? "p" : "";
+    made += outcome.largeMade ? "g" : "";
     made += outcome.miniMade ? "m" : "";
     made += outcome.upToDate ? "u" : "";
     const long long millis = progress.secondsLeft >= 0 && std::isfinite(progress.secondsLeft)
@@ -169,6 +170,7 @@ void PreparationReport::take(const std::vector<std::string>& fields,
         finished.outcome.skipReason = fields[6];
         finished.outcome.pictureMade = fields[4].find('p') != std::string::npos;
         finished.outcome.miniMade = fields[4].find('m') != std::string::npos;
+        finished.outcome.largeMade = fields[4].find('g') != std::string::npos;
         finished.outcome.upToDate = fields[4].find('u') != std::string::npos;
         finished.outcome.failures = std::move(m_failed);
         m_failed.clear();
@@ -239,6 +241,7 @@ PreparationResult PreparationReport::result() const {
         const OriginalOutcome& outcome = finished->outcome;
         result.picturesMade += outcome.pictureMade ? 1 : 0;
         result.minisMade += outcome.miniMade ? 1 : 0;
+        result.largeMade += outcome.largeMade ? 1 : 0;
         result.upToDate += outcome.upToDate ? 1 : 0;
         if (!outcome.skipReason.empty()) {
             result.skipped.push_back({finished->name, outcome.skipReason});

@@ -89,6 +89,7 @@ public:
         for (std::size_t i = 0; i < m_next; ++i) {
             OriginalOutcome& outcome = m_outcomes[i];
             result.picturesMade += outcome.pictureMade ? 1 : 0;
+            result.largeMade += outcome.largeMade ? 1 : 0;
             result.minisMade += outcome.miniMade ? 1 : 0;
             result.upToDate += outcome.upToDate ? 1 : 0;
             if (!outcome.skipReason.empty()) {
@@ -177,6 +178,9 @@ PreparationResult prepareImages(const PreparationRequest& request,
     }
     for (const std::string& folder : folders) {
         textfile::removeStaleTemporaries(folder);
+    }
+    if (!plan.largeFolder.empty()) {
+        textfile::removeStaleTemporaries(plan.largeFolder.string() + '/');
     }
 
     RunState state(plan, callbacks);

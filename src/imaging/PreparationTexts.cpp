@@ -47,11 +47,23 @@ namespace texts {
 
 using textfile::systemReason;
 
+namespace {
+
+std::string outOfRange(std::string_view what, int size) {
+    return std::string(what) + " ist " + std::to_string(size) +
+           "; erlaubt sind 0 (keine erstellen) oder " + std::to_string(SmallestSize) + " bis " +
+           std::to_string(LargestSize) + " Pixel.";
+}
+
+} // namespace
+
 std::string sizeOutOfRange(bool pictures, int size) {
-    return std::string(pictures ? "Die Größe der Bilder im Großformat"
-                                : "Die Größe der Mini-Bilder") +
-           " ist " + std::to_string(size) + "; erlaubt sind 0 (keine erstellen) oder " +
-           std::to_string(SmallestSize) + " bis " + std::to_string(LargestSize) + " Pixel.";
+    return outOfRange(pictures ? "Die Größe der Bilder im Großformat" : "Die Größe der Mini-Bilder",
+                      size);
+}
+
+std::string largeSizeOutOfRange(int size) {
+    return outOfRange("Die Größe der großen Bilder", size);
 }
 
 std::string qualityOutOfRange(int quality) {
@@ -239,6 +251,9 @@ std::string preparationSummary(const PreparationResult& result) {
     }
     text += counted(result.picturesMade, "Bild", "Bilder") + " im Großformat und " +
             counted(result.minisMade, "Mini-Bild", "Mini-Bilder") + " erstellt";
+    if (result.largeMade > 0) {
+        text += " (" + counted(result.largeMade, "Bild", "Bilder") + " auch in groß)";
+    }
     if (result.upToDate > 0) {
         text +=
             ", " + counted(result.upToDate, "Original war", "Originale waren") + " schon aktuell";

@@ -10,6 +10,7 @@ namespace bildertafel::imaging::texts {
 
 // Refusals: the run writes nothing.
 std::string sizeOutOfRange(bool pictures, int size);
+std::string largeSizeOutOfRange(int size);
 std::string qualityOutOfRange(int quality);
 std::string nothingToMake();
 std::string nothingToMakeInPictureFolder();

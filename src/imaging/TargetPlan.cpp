@@ -3,6 +3,7 @@
 #include "imaging/OriginalList.h"
 #include "imaging/PreparationTexts.h"
 
+#include "core/LargePictures.h"
 #include "filelist/FileList.h"
 #include "filelist/FolderPath.h"
 
@@ -29,6 +30,9 @@ std::string foldedName(std::string_view name) {
 std::string checkValues(const PreparationRequest& request) {
     if (!isValidSize(request.pictureSize)) {
         return texts::sizeOutOfRange(true, request.pictureSize);
+    }
+    if (!isValidSize(request.largeSize)) {
+        return texts::largeSizeOutOfRange(request.largeSize);
     }
     if (!isValidSize(request.miniSize)) {
         return texts::sizeOutOfRange(false, request.miniSize);
@@ -88,6 +92,9 @@ std::string planTargets(const PreparationRequest& request, TargetPlan& plan) {
         !request.PictureFolder.empty() &&
         filelist::isSameFolder(request.OriginalsFolder, request.PictureFolder);
     const bool makePictures = request.pictureSize > 0 && !originalsArePictures;
+    const bool makeLarge = makePictures && request.largeSize > 0;
+    const fs::path largeFolder =
+        fs::path(request.PictureFolder) / std::string(core::LargePictureFolder);
     if (makePictures && makeMinis &&
         filelist::isSameFolder(request.PictureFolder, request.ThumbFolder)) {
         return texts::picturesAndThumbsShareFolder(request.PictureFolder);
@@ -112,7 +119,7 @@ std::string planTargets(const PreparationRequest& request, TargetPlan& plan) {
     filelist::sortInListOrder(all);
     plan.originals.reserve(all.size());
     for (const std::string& name : all) {
-        PlannedOriginal original{name, originals / name, {}, {}, {}};
+        PlannedOriginal original{name, originals / name, {}, {}, {}, {}};
         const std::string target = targetNameFor(name);
         if (std::binary_search(names.folders.begin(), names.folders.end(), name,
                                [](const std::string& a, const std::string& b) {
@@ -124,6 +131,9 @@ std::string planTargets(const PreparationRequest& request, TargetPlan& plan) {
         } else {
             if (makePictures) {
                 original.picture = fs::path(request.PictureFolder) / target;
+            }
+            if (makeLarge) {
+                original.large = largeFolder / target;
             }
             if (makeMinis) {
                 original.mini = fs::path(request.ThumbFolder) / target;
@@ -137,6 +147,10 @@ std::string planTargets(const PreparationRequest& request, TargetPlan& plan) {
     }
     if (makePictures) {
         plan.targetFolders.emplace_back(request.PictureFolder);
+    }
+    if (makeLarge) {
+        // Made with the first large picture: a show of small originals gets no empty folder.
+        plan.largeFolder = largeFolder;
     }
     if (makeMinis) {
         plan.targetFolders.emplace_back(request.ThumbFolder);

@@ -13,6 +13,7 @@ struct PlannedOriginal {
     std::string name;
     std::filesystem::path source;
     std::filesystem::path picture;
+    std::filesystem::path large;
     std::filesystem::path mini;
     std::string skipReason; // German; set when the original is skipped without being read
 };
@@ -20,6 +21,7 @@ struct PlannedOriginal {
 struct TargetPlan {
     std::vector<PlannedOriginal> originals; // in list order
     std::vector<std::filesystem::path> targetFolders;
+    std::filesystem::path largeFolder; // inside the picture folder; empty without the large size
 };
 
 // Checks the request and lists its originals with their targets. Returns the German refusal, or

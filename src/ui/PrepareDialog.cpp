@@ -51,6 +51,8 @@ PrepareDialog::PrepareDialog(PreparationFolders folders, PreparationChoices& cho
     m_ui->ThumbTarget->setText(m_folders.thumbs);
     m_ui->MakePictures->setChecked(m_choices.makePictures);
     m_ui->PictureSize->setValue(m_choices.pictureSize);
+    m_ui->MakeLarge->setChecked(m_choices.makeLarge);
+    m_ui->LargeSize->setValue(m_choices.largeSize);
     m_ui->MakeMinis->setChecked(m_choices.makeMinis);
     m_ui->MiniSize->setValue(m_choices.miniSize);
     m_ui->Quality->setValue(m_choices.quality);
@@ -67,6 +69,8 @@ PrepareDialog::PrepareDialog(PreparationFolders folders, PreparationChoices& cho
 
     connect(m_ui->ChooseOriginals, &QPushButton::clicked, this, &PrepareDialog::chooseOriginals);
     connect(m_ui->MakePictures, &QCheckBox::toggled, m_ui->PictureSize, &QWidget::setEnabled);
+    connect(m_ui->MakePictures, &QCheckBox::toggled, this, &PrepareDialog::showLargeChoice);
+    connect(m_ui->MakeLarge, &QCheckBox::toggled, this, &PrepareDialog::showLargeChoice);
     connect(m_ui->MakeMinis, &QCheckBox::toggled, m_ui->MiniSize, &QWidget::setEnabled);
     connect(m_ui->NoCredits, &QCheckBox::toggled, this, &PrepareDialog::showCreditChoice);
     connect(m_ui->Start, &QPushButton::clicked, this, &PrepareDialog::start);
@@ -136,6 +140,14 @@ void PrepareDialog::showWhetherPicturesCanBeMade() {
     } else {
         m_ui->MakePictures->setChecked(m_choices.makePictures);
     }
+    showLargeChoice();
+}
+
+// The large size goes with the web-size pictures.
+void PrepareDialog::showLargeChoice() {
+    const bool pictures = m_ui->MakePictures->isEnabled() && m_ui->MakePictures->isChecked();
+    m_ui->MakeLarge->setEnabled(pictures);
+    m_ui->LargeSize->setEnabled(pictures && m_ui->MakeLarge->isChecked());
 }
 
 void PrepareDialog::keepChoices() {
@@ -143,6 +155,8 @@ void PrepareDialog::keepChoices() {
         m_choices.makePictures = m_ui->MakePictures->isChecked();
     }
     m_choices.pictureSize = m_ui->PictureSize->value();
+    m_choices.makeLarge = m_ui->MakeLarge->isChecked();
+    m_choices.largeSize = m_ui->LargeSize->value();
     m_choices.makeMinis = m_ui->MakeMinis->isChecked();
     m_choices.miniSize = m_ui->MiniSize->value();
     m_choices.quality = m_ui->Quality->value();
@@ -173,6 +187,7 @@ void PrepareDialog::setRunning(bool running) {
     if (running) {
         m_ui->MakePictures->setEnabled(false);
         m_ui->PictureSize->setEnabled(false);
+        showLargeChoice();
     } else {
         m_ui->MiniSize->setEnabled(m_ui->MakeMinis->isChecked());
         showWhetherPicturesCanBeMade();
@@ -188,6 +203,7 @@ void PrepareDialog::start() {
         "--minis",        uilists::toFileName(m_folders.thumbs),
         "--pictures",     uilists::toFileName(m_folders.pictures),
         "--picture-size", number(m_ui->MakePictures->isChecked() ? m_ui->PictureSize->value() : 0),
+        "--large-size",   number(m_ui->MakeLarge->isChecked() ? m_ui->LargeSize->value() : 0),
         "--mini-size",    number(m_ui->MakeMinis->isChecked() ? m_ui->MiniSize->value() : 0),
         "--quality",      number(m_ui->Quality->value())};
     if (m_ui->Redo->isChecked()) {

@@ -22,6 +22,8 @@ namespace bildertafel::ui {
 struct PreparationChoices {
     bool makePictures = true;
     int pictureSize = imaging::DefaultPictureSize;
+    bool makeLarge = true;
+    int largeSize = imaging::DefaultLargeSize;
     bool makeMinis = true;
     int miniSize = imaging::DefaultMiniSize;
     int quality = imaging::DefaultQuality;
@@ -62,6 +64,7 @@ private:
     void chooseOriginals();
     // The web-size pictures are not made where the originals lie: they are taken as they are.
     void showWhetherPicturesCanBeMade();
+    void showLargeChoice();
     void start();
     // Asks the picture program to stop after the pictures in progress.
     void cancelRun();

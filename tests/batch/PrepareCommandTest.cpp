@@ -35,9 +35,21 @@ TEST_F(PrepareCommand, MakesThePicturesAndThenThePages) {
     EXPECT_EQ(result.exitStatus, 0) << result.err;
     EXPECT_EQ(result.err, ""); // not a terminal: no progress line
     EXPECT_EQ(listNames(dir / "show/minis"), "Bild 1.jpg\nBild 2.jpg\n");
-    EXPECT_EQ(listNames(dir / "show/bilder"), "Bild 1.jpg\nBild 2.jpg\ni_all.html\n");
+    EXPECT_EQ(listNames(dir / "show/bilder"), "Bild 1.jpg\nBild 2.jpg\ngross\ni_all.html\n");
+    // The originals are larger than 400: the large size too, named by the start page.
+    EXPECT_EQ(listNames(dir / "show/bilder/gross"), "Bild 1.jpg\nBild 2.jpg\n");
+    EXPECT_NE(readFile(dir / "show/i.html").find(R"(data-gross="bilder/gross/Bild 1.jpg")"),
+              std::string::npos);
     EXPECT_EQ(listNames(dir / "show"), "bilder\ni.html\nminis\n");
     EXPECT_EQ(listNames(dir / "kamera"), "Bild 1.jpg\nBild 2.jpg\n");
+}
+
+TEST_F(PrepareCommand, WithoutTheLargeSizeThePicturesFolderHasNoneAndThePagesNameNone) {
+    const ProgramResult result =
+        run({"--show", "show", "--picture-size", "400", "--large-size", "0", "--name", "i"});
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_EQ(listNames(dir / "show/bilder"), "Bild 1.jpg\nBild 2.jpg\ni_all.html\n");
+    EXPECT_EQ(readFile(dir / "show/i.html").find("data-gross"), std::string::npos);
 }
 
 struct StatusCase {

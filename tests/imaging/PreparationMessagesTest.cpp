@@ -43,6 +43,7 @@ TEST(PreparationReport, KeepsEveryByteAndListsTheRunInListOrder) {
     const std::string odd = "a\tb\n\\c \xe4.jpg"; // a tab, a line break, a Latin-1 byte
     OriginalOutcome failed = made();
     failed.miniMade = false;
+    failed.largeMade = true;
     failed.failures = {{"/show/minis/\tx.jpg", "Die Datei kann nicht geschrieben werden."}};
     failed.leftOut = {"EXIF Artist: kein UTF-8\n(\\)", "XMP: beschädigt"};
     OriginalOutcome upToDate;
@@ -66,6 +67,7 @@ TEST(PreparationReport, KeepsEveryByteAndListsTheRunInListOrder) {
     EXPECT_EQ(result.outcome, PreparationOutcome::Done);
     EXPECT_EQ(result.originals, 4u);
     EXPECT_EQ(result.picturesMade, 1u);
+    EXPECT_EQ(result.largeMade, 1u);
     EXPECT_EQ(result.minisMade, 0u);
     EXPECT_EQ(result.upToDate, 1u);
     ASSERT_EQ(result.skipped.size(), 2u);

@@ -208,6 +208,38 @@ TEST(Preparation, OnlyWhatIsNeededIsMadeAgain) {
     }
 }
 
+// The large size goes beside the web-size pictures, only from originals that have more than
+// they show, never enlarged, and is made again only when needed.
+TEST(Preparation, TheLargeSizeIsMadeWhereTheOriginalHasMoreThanTheWebSize) {
+    TempDir dir;
+    makeOriginal(dir / "originale/Quer.JPG", Kind::Landscape); // 400 × 300
+    makeOriginal(dir / "originale/klein.tif", Kind::Small);    // 120 × 90
+    const struct {
+        const char* step;
+        int largeSize;
+        std::size_t made;
+        int width; // of the large Quer.JPG
+    } steps[] = {
+        {"larger than the original: its own size", 1000, 1, 400},
+        {"unchanged", 1000, 0, 400},
+        {"smaller", 300, 1, 300},
+        {"not above the web size: none made, none removed", 200, 0, 300},
+    };
+    PreparationRequest request = requestFor(dir); // web size 200
+    for (const auto& s : steps) {
+        request.largeSize = s.largeSize;
+        const PreparationResult result = prepareImages(request);
+        ASSERT_EQ(result.outcome, PreparationOutcome::Done) << s.step;
+        EXPECT_EQ(result.largeMade, s.made) << s.step;
+        EXPECT_EQ(listNames(dir / "bilder/gross"), "Quer.JPG\n") << s.step;
+        const VImage large = VImage::new_from_file((dir / "bilder/gross/Quer.JPG").c_str());
+        EXPECT_EQ(large.width(), s.width) << s.step;
+        EXPECT_EQ(large.get_int("interlaced"), 1) << s.step;
+    }
+    EXPECT_EQ(VImage::new_from_file((dir / "bilder/Quer.JPG").c_str()).width(), 200);
+    EXPECT_FALSE(hasTemporaryFile(dir));
+}
+
 TEST(Preparation, CancelFinishesThePicturesInProgressOnly) {
     TempDir dir;
     const std::size_t count = std::max(1U, std::thread::hardware_concurrency()) + 2;
@@ -279,6 +311,8 @@ TEST(Preparation, RefusesWithoutWritingAnything) {
          "Großformat ist 15;"},
         {"mini size", [](const TempDir&, PreparationRequest& r) { r.miniSize = 20001; },
          "Mini-Bilder ist 20001;"},
+        {"large size", [](const TempDir&, PreparationRequest& r) { r.largeSize = 8; },
+         "großen Bilder ist 8;"},
         {"quality 0", [](const TempDir&, PreparationRequest& r) { r.quality = 0; },
          "Qualität ist 0"},
         {"quality 101", [](const TempDir&, PreparationRequest& r) { r.quality = 101; },

@@ -53,6 +53,7 @@ PreparationResult resultWith(PreparationOutcome outcome, std::size_t skipped,
     result.originals = 15;
     result.finished = outcome == PreparationOutcome::Cancelled ? 4 : 15;
     result.picturesMade = 12;
+    result.largeMade = 2;
     result.minisMade = 1;
     result.upToDate = 3;
     for (std::size_t i = 0; i < skipped; ++i) {
@@ -70,11 +71,12 @@ TEST(PreparationTexts, Summary) {
         const char* text;
     } cases[] = {
         {resultWith(PreparationOutcome::Done, 0, 0),
-         "Fertig: 12 Bilder im Großformat und 1 Mini-Bild erstellt, 3 Originale waren schon "
-         "aktuell."},
+         "Fertig: 12 Bilder im Großformat und 1 Mini-Bild erstellt (2 Bilder auch in groß), 3 "
+         "Originale waren schon aktuell."},
         {resultWith(PreparationOutcome::Cancelled, 1, 1),
-         "Abgebrochen nach 4 von 15 Originalen. 12 Bilder im Großformat und 1 Mini-Bild erstellt, "
-         "3 Originale waren schon aktuell.\nÜbersprungen:\ns0.jpg: Die Datei ist leer.\n"
+         "Abgebrochen nach 4 von 15 Originalen. 12 Bilder im Großformat und 1 Mini-Bild erstellt "
+         "(2 Bilder auch in groß), 3 Originale waren schon aktuell.\nÜbersprungen:\ns0.jpg: Die "
+         "Datei ist leer.\n"
          "Nicht geschrieben:\n/b/f0.jpg: voll"},
         {PreparationResult{PreparationOutcome::Refused, "Nein.", 0, 0, 0, 0, 0, {}, {}, {}},
          "Nein."},

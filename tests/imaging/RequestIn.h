@@ -5,7 +5,8 @@
 
 namespace bildertafel::test {
 
-// A run from the folder's "originale/" into its "bilder/" and "thumbs/" at the given sizes.
+// A run from the folder's "originale/" into its "bilder/" and "thumbs/" at the given sizes, without
+// the large size.
 inline imaging::PreparationRequest requestIn(const TempDir& dir, int pictureSize, int miniSize) {
     imaging::PreparationRequest request;
     request.OriginalsFolder = dir.folder() + "originale/";
@@ -13,6 +14,7 @@ inline imaging::PreparationRequest requestIn(const TempDir& dir, int pictureSize
     request.ThumbFolder = dir.folder() + "thumbs/";
     request.pictureSize = pictureSize;
     request.miniSize = miniSize;
+    request.largeSize = 0;
     return request;
 }
 
