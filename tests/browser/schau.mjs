@@ -35,6 +35,16 @@ export function makeOriginals(dir) {
     }
 }
 
+// Camera names: upper-case and mixed-case extensions, umlauts and blanks; the pictures larger
+// than the web size, so that the preparation makes the large size too.
+export const CAMERA_NAMES = ['IMG_0001.JPG', 'Möwe über der Düne.jpeg', 'Strand Körbe.Jpg', 'IMG_0004.JPG'];
+export function makeCameraOriginals(dir, from) {
+    fs.mkdirSync(dir, { recursive: true });
+    CAMERA_NAMES.forEach((name, at) => {
+        vips('resize', path.join(from, `${NAMES[at]}.jpg`), path.join(dir, `${name}[Q=90]`), '2');
+    });
+}
+
 // Makes the previews at the set's size (once) and writes the pages with the given options.
 export function writeShow(batch, { config, show, originals, miniSize, allPage, ownPages }) {
     const args = ['--config', config, '--show', show, '--minis', path.join(show, 'minis'),

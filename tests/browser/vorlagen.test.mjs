@@ -2,13 +2,14 @@
 // bildertafel-batch, served over HTTP from 127.0.0.1.
 //   node --test vorlagen.test.mjs   with BILDERTAFEL_BATCH=path/to/bildertafel-batch
 import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 import { chromium } from 'playwright-core';
-import { NAMES, makeOriginals, serve, writeShow } from './schau.mjs';
+import { CAMERA_NAMES, NAMES, makeCameraOriginals, makeOriginals, serve, writeShow } from './schau.mjs';
 
 const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', '..');
 const batch = process.env.BILDERTAFEL_BATCH;
@@ -52,7 +53,7 @@ const previews = (page) => page.$$eval('td img', (images) => images.map((img) =>
     const fit = getComputedStyle(img).objectFit;
     const sx = box.width / img.naturalWidth, sy = box.height / img.naturalHeight;
     const scale = fit === 'cover' ? Math.max(sx, sy) : fit === 'fill' ? Math.max(sx, sy) : Math.min(sx, sy);
-    return { loaded: img.complete && img.naturalWidth > 0, fit, x: box.x, width: box.width, height: box.height,
+    return { loaded: img.complete && img.naturalWidth > 0, fit, x: box.x, y: box.y, width: box.width, height: box.height,
         distortion: fit === 'fill' ? Math.abs(sx / sy - 1) : 0, scale };
 }));
 const horizontalOverflow = (page) => page.evaluate(() =>
@@ -74,10 +75,20 @@ for (const set of SETS) {
                     assert.ok(await horizontalOverflow(page) <= 0, `${where}: scrolls sideways`);
                     const images = await previews(page);
                     assert.equal(images.length, NAMES.length, where);
+                    // Mosaik's squares grow when the pictures fill less than one row of them.
+                    const oneRow = set === 'mosaik' && images.every((i) => Math.abs(i.y - images[0].y) < 1);
                     for (const image of images) {
                         assert.ok(image.loaded, `${where}: a preview did not load`);
                         assert.ok(image.distortion < 0.02, `${where}: a preview is distorted`);
-                        assert.ok(image.scale <= 0.51, `${where}: a preview is shown at ${image.scale} of its pixels`);
+                        assert.ok(oneRow || image.scale <= 0.51, `${where}: a preview is shown at ${image.scale} of its pixels`);
+                    }
+                    if (set === 'mosaik') {
+                        // Equal squares from edge to edge.
+                        const left = Math.min(...images.map((i) => i.x));
+                        const right = Math.max(...images.map((i) => i.x + i.width));
+                        assert.ok(left <= 2 && right >= width - 2, `${where}: covers ${left} to ${right}`);
+                        assert.ok(images.every((i) => Math.abs(i.width - images[0].width) < 1 && Math.abs(i.height - i.width) < 1),
+                            `${where}: squares of one size`);
                     }
                     // Across the page, both modes place the heading's text and the previews alike.
                     const heading = await page.$eval('h1', (h) => {
@@ -193,3 +204,89 @@ for (const set of SETS) {
         });
     });
 }
+
+// Every picture has an address, with camera names and the large size: each set, own pages on and
+// off, on a phone and on a 2x desktop.
+const DEVICES = [
+    { label: 'phone', options: { viewport: { width: 390, height: 844 }, deviceScaleFactor: 3, hasTouch: true, isMobile: true }, large: false },
+    { label: '2x desktop', options: { viewport: { width: 1440, height: 900 }, deviceScaleFactor: 2 }, large: true },
+];
+describe('addresses', () => {
+    const prepared = () => path.join(root, 'kamera-bilder');
+    before(() => {
+        makeCameraOriginals(path.join(root, 'kamera'), path.join(root, 'originale'));
+        execFileSync(batch, ['--prepare', path.join(root, 'kamera'), '--minis', path.join(prepared(), 'minis'),
+            '--pictures', path.join(prepared(), 'bilder'), '--mini-size', '480'],
+        { stdio: ['ignore', 'inherit', 'inherit'], env: { ...process.env, ASAN_OPTIONS: 'detect_leaks=0' } });
+    });
+    for (const set of SETS) {
+        for (const ownPages of [false, true]) {
+            for (const device of DEVICES) {
+                test(`${set}, own pages ${ownPages ? 'on' : 'off'}, ${device.label}`, async () => {
+                    const name = `adressen-${set}-${ownPages}`, dir = path.join(root, name);
+                    if (!fs.existsSync(dir)) {
+                        fs.cpSync(prepared(), dir, { recursive: true });
+                        writeShow(batch, { config: path.join(repo, 'vorlagen', `${set}.cfg`), show: dir, allPage: false, ownPages });
+                    }
+                    const start = `${server.url}${name}/index.html`;
+                    const context = await browser.newContext(device.options);
+                    const page = await context.newPage();
+                    await page.goto(start);
+                    const files = await page.$$eval('td img', (images) => images.map((img) =>
+                        decodeURIComponent(new URL(img.src).pathname).split('/').pop()));
+                    assert.equal(files.length, CAMERA_NAMES.length);
+                    const stem = (at) => files[at].replace(/\.[^.]*$/, '');
+                    const picture = (at) => `/${name}/bilder/${device.large ? 'gross/' : ''}${files[at]}`;
+                    const shown = async (p) => decodeURIComponent(new URL(await (await p.waitForFunction(() => {
+                        const img = document.querySelector('dialog.gross[open] img');
+                        return img && img.complete && img.naturalWidth > 0 && img.src;
+                    })).jsonValue()).pathname);
+                    const addressOf = (url) => {
+                        const { pathname, hash } = new URL(url);
+                        return decodeURIComponent(pathname) + decodeURIComponent(hash);
+                    };
+                    const address = (at) => ownPages ? `/${name}/bilder/${stem(at)}.html` : `/${name}/index.html#${stem(at)}`;
+
+                    await page.locator('td a').nth(2).click();
+                    assert.equal(await shown(page), picture(2), 'the big picture of a camera name loads, in the size for the screen');
+                    assert.equal(addressOf(page.url()), address(2), 'the address names the picture');
+                    const said = await page.$eval('dialog.gross p', (p) => p.textContent);
+                    assert.ok(said.includes(`3 / ${files.length}`) && said.includes(stem(2)), `counter and name: ${said}`);
+                    const entries = await page.evaluate(() => history.length);
+                    await page.keyboard.press('ArrowRight');
+                    assert.equal(await shown(page), picture(3), 'the next picture');
+                    assert.equal(addressOf(page.url()), address(3), 'the address moves along');
+                    assert.equal(await page.evaluate(() => history.length), entries, 'paging adds no history entry');
+                    const share = await page.$eval('dialog.gross .teilen', (b) => [b.textContent, navigator.share ? 'Teilen' : 'Link kopieren']);
+                    assert.equal(share[0], share[1]);
+
+                    // The address opened anew shows the same picture big.
+                    const again = await context.newPage();
+                    await again.goto(page.url());
+                    if (ownPages) {
+                        const own = await again.$eval('main img', (img) => img.complete && img.naturalWidth > 0 &&
+                            decodeURIComponent(new URL(img.src).pathname));
+                        assert.equal(own, `/${name}/bilder/${files[3]}`, 'the picture page of the address');
+                    } else {
+                        assert.equal(await shown(again), picture(3), 'the start page with the address opens the picture');
+                        await again.goBack().catch(() => null);
+                        assert.equal(await again.$eval('dialog.gross', (box) => box.open), false, 'Back closes it there too');
+                        assert.equal(again.url(), start);
+                    }
+                    await again.close();
+
+                    await page.goBack();
+                    assert.equal(await page.$eval('dialog.gross', (box) => box.open), false, 'Back closes the overlay');
+                    assert.equal(page.url(), start, 'and stays on the start page');
+                    await page.goForward();
+                    assert.equal(await shown(page), picture(3), 'Forward opens it again');
+                    if (set === 'mosaik') {
+                        const right = await page.$$eval('td img', (images) => Math.max(...images.map((i) => i.getBoundingClientRect().right)));
+                        assert.ok(right >= device.options.viewport.width - 2, `mosaik covers the width: ${right}`);
+                    }
+                    await context.close();
+                });
+            }
+        }
+    }
+});
