@@ -4,7 +4,7 @@
 //   vorlagen/<set>.png                  480 pixels wide, for the dialog "Vorlage laden..."
 //   docs/vorlagen/<set>-telefon.png     390 by 844, a phone
 //   docs/vorlagen/<set>-desktop.png     1280 by 800, a desktop
-//   docs/vorlagen/grossansicht.png      the overlay on a phone
+//   docs/vorlagen/<set>-grossansicht.png  the overlay on that phone
 // Usage: node scripts/vorlagen-bilder.mjs BATCH   (needs `make deps` for playwright-core, and vips)
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
@@ -54,11 +54,15 @@ try {
                 execFileSync('vips', ['thumbnail', file, `${small}[compression=9]`, '480']);
                 console.log(path.relative(repo, small));
             }
-            if (label === 'telefon' && set === SETS[0]) {
+            if (label === 'telefon') {
                 await page.click('td a');
-                await page.waitForFunction(() => document.querySelector('dialog.gross img').complete);
-                await page.screenshot({ path: path.join(docs, 'grossansicht.png') });
-                console.log('docs/vorlagen/grossansicht.png');
+                await page.waitForFunction(() => {
+                    const img = document.querySelector('dialog.gross img');
+                    return img.complete && img.naturalWidth > 0;
+                });
+                const overlay = path.join(docs, `${set}-grossansicht.png`);
+                await page.screenshot({ path: overlay });
+                console.log(path.relative(repo, overlay));
             }
             await page.close();
         }
