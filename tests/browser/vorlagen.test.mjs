@@ -259,6 +259,14 @@ describe('addresses', () => {
                     assert.equal(await page.evaluate(() => history.length), entries, 'paging adds no history entry');
                     const share = await page.$eval('dialog.gross .teilen', (b) => [b.textContent, navigator.share ? 'Teilen' : 'Link kopieren']);
                     assert.equal(share[0], share[1]);
+                    if (share[0] === 'Link kopieren') {
+                        const url = page.url();
+                        await page.click('dialog.gross .teilen');
+                        const after = await page.evaluate(() => [document.querySelector('dialog.gross p').textContent,
+                            document.querySelector('dialog.gross').contains(document.activeElement)]);
+                        assert.ok(after[0] === 'Link kopiert' || after[0] === url, `the link is copied or shown: ${after[0]}`);
+                        assert.ok(after[1], 'the focus stays in the overlay');
+                    }
 
                     // The address opened anew shows the same picture big.
                     const again = await context.newPage();
