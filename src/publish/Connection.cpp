@@ -20,8 +20,10 @@ void Connection::sendAll(const std::vector<Upload>& uploads, UploadWatcher& watc
         const Upload& upload = uploads[index];
         const std::string content = watcher.content(index);
         try {
-            send({}, content, upload.temporary, upload.final,
-                 [&](std::uint64_t sent) { return watcher.progress(before + sent); });
+            send(
+                {}, content, upload.temporary, upload.final,
+                [&](std::uint64_t sent) { return watcher.progress(before + sent); },
+                upload.modified);
         } catch (const PublishError& error) {
             if (error.failure() == Failure::Cancelled) {
                 try {

@@ -32,6 +32,10 @@ struct RemoteEntry {
     std::uint64_t size = 0;
     // Changes whenever the file is written (its modification time as the server gives it).
     std::string stamp;
+    // The same in seconds since 1970 (UTC), where the listing tells it exactly; else -1.
+    std::int64_t modified = -1;
+    // A symbolic link on the server: never followed, nothing written or removed through it.
+    bool link = false;
 };
 
 // Called with the bytes of the file in hand sent so far; false stops the transfer.
@@ -41,6 +45,9 @@ using SendProgress = std::function<bool(std::uint64_t sent)>;
 struct Upload {
     std::string temporary;
     std::string final;
+    // The modification time (seconds since 1970) the file gets before it takes its final name,
+    // where the server lets set it; -1: the server's own.
+    std::int64_t modified = -1;
 };
 
 // What a batch of uploads asks of its caller and tells it, on the caller's thread.
@@ -71,10 +78,18 @@ public:
     // Sends the local file (or the bytes of content when localPath is empty) to temporary, then
     // renames temporary to final, replacing it; both lie in the same folder, which is made when
     // missing.
+    // modified as in Upload.
     virtual void send(const std::string& localPath, const std::string& content,
                       const std::string& temporary, const std::string& final,
-                      const SendProgress& progress) = 0;
+                      const SendProgress& progress, std::int64_t modified = -1) = 0;
     virtual void remove(const std::string& path) = 0;
+    // Makes the folder (its parent must exist); false when something of that name is there
+    // already. The one step that only one of several clients can win, also over FTP.
+    virtual bool makeFolder(const std::string& path) = 0;
+    // An empty folder.
+    virtual void removeFolder(const std::string& path) = 0;
+    // Renames within the target; the new name must not exist.
+    virtual void rename(const std::string& from, const std::string& to) = 0;
     // Removes every path as remove() does, in any order, while goOn() says so (Cancelled when it
     // no longer does); done(i) once path i is gone. This one removes one after the other.
     virtual void removeAll(const std::vector<std::string>& paths, const std::function<bool()>& goOn,

@@ -2,8 +2,10 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <ctime>
 #include <mutex>
 
 namespace bildertafel::publish {
@@ -40,6 +42,25 @@ std::size_t appendTo(char* data, std::size_t size, std::size_t count, void* text
     return size * count;
 }
 
+// "20261208173000" or "20261208173000.123" (UTC): seconds since 1970, or -1.
+std::int64_t secondsOf(std::string_view stamp) {
+    if (stamp.size() < 14 ||
+        stamp.substr(0, 14).find_first_not_of("0123456789") != std::string_view::npos) {
+        return -1;
+    }
+    const auto number = [&](std::size_t at, std::size_t length) {
+        return std::stoi(std::string(stamp.substr(at, length)));
+    };
+    std::tm time{};
+    time.tm_year = number(0, 4) - 1900;
+    time.tm_mon = number(4, 2) - 1;
+    time.tm_mday = number(6, 2);
+    time.tm_hour = number(8, 2);
+    time.tm_min = number(10, 2);
+    time.tm_sec = number(12, 2);
+    return static_cast<std::int64_t>(::timegm(&time));
+}
+
 // "type=file;size=12;modify=20261208173000; name"
 std::optional<RemoteEntry> machineListed(std::string_view line) {
     const std::size_t blank = line.find(' ');
@@ -67,10 +88,14 @@ std::optional<RemoteEntry> machineListed(std::string_view line) {
                 return std::nullopt;
             }
             entry.folder = value == "dir";
+            // "OS.unix=slink:/ziel" and the like: a symbolic link.
+            entry.link = value.size() > 8 && value.substr(0, 8) == "OS.unix=" &&
+                         value.substr(8).starts_with("s");
         } else if (key == "size") {
             entry.size = std::strtoull(std::string(value).c_str(), nullptr, 10);
         } else if (key == "modify") {
             entry.stamp = value;
+            entry.modified = secondsOf(value);
         }
     }
     return entry;
@@ -97,8 +122,12 @@ std::optional<RemoteEntry> longListed(std::string_view line) {
     entry.size = std::strtoull(std::string(fields[4]).c_str(), nullptr, 10);
     entry.stamp =
         std::string(fields[5]) + ' ' + std::string(fields[6]) + ' ' + std::string(fields[7]);
-    if (entry.name == "." || entry.name == ".." || fields[0].front() == 'l') {
+    if (entry.name == "." || entry.name == "..") {
         return std::nullopt;
+    }
+    if (fields[0].front() == 'l') {
+        entry.link = true; // "name -> target"
+        entry.name = entry.name.substr(0, entry.name.find(" -> "));
     }
     return entry;
 }
@@ -188,8 +217,8 @@ public:
     }
 
     void send(const std::string& localPath, const std::string& content,
-              const std::string& temporary, const std::string& final,
-              const SendProgress& progress) override {
+              const std::string& temporary, const std::string& final, const SendProgress& progress,
+              std::int64_t modified = -1) override {
         const std::string finalName = final.substr(final.rfind('/') + 1);
         if (finalName.find_first_of("\r\n") != std::string::npos) {
             throw PublishError(Failure::Other,
@@ -211,9 +240,21 @@ public:
             std::rewind(file.get());
             source.file = file.get();
         }
-        // The rename happens in the file's folder, where the upload left the connection.
-        Commands rename(curl_slist_append(
-            nullptr, ("RNFR " + temporary.substr(temporary.rfind('/') + 1)).c_str()));
+        // The rename happens in the file's folder, where the upload left the connection. The
+        // time goes first ("*": a server without MFMT keeps its own; the file is then sent
+        // again after an interruption).
+        const std::string temporaryName = temporary.substr(temporary.rfind('/') + 1);
+        Commands rename;
+        if (modified >= 0) {
+            char stamp[32];
+            const auto seconds = static_cast<std::time_t>(modified);
+            std::tm time{};
+            ::gmtime_r(&seconds, &time);
+            std::strftime(stamp, sizeof stamp, "%Y%m%d%H%M%S", &time);
+            rename.reset(curl_slist_append(
+                nullptr, ("*MFMT " + std::string(stamp) + " " + temporaryName).c_str()));
+        }
+        rename.reset(curl_slist_append(rename.release(), ("RNFR " + temporaryName).c_str()));
         curl_slist_append(rename.get(), ("RNTO " + finalName).c_str());
         prepare(m_base + encoded(temporary));
         // Only an upload makes missing folders: a listing, a read or a dry run leaves the
@@ -246,7 +287,53 @@ public:
               "Die Datei „" + path + "“ lässt sich auf dem Server nicht löschen");
     }
 
+    bool makeFolder(const std::string& path) override {
+        const CURLcode code = inFolderOf(path, {"MKD " + nameOf(path)}, true);
+        if (code == CURLE_OK) {
+            return true;
+        }
+        // The server says only that it failed: something of that name may be there.
+        const std::size_t slash = path.rfind('/');
+        const auto entries = list(slash == std::string::npos ? "" : path.substr(0, slash));
+        if (entries && std::any_of(entries->begin(), entries->end(),
+                                   [&](const RemoteEntry& e) { return e.name == nameOf(path); })) {
+            return false;
+        }
+        check(code, "Der Ordner „" + path + "“ lässt sich auf dem Server nicht anlegen");
+        return false;
+    }
+
+    void removeFolder(const std::string& path) override {
+        check(inFolderOf(path, {"RMD " + nameOf(path)}, false),
+              "Der Ordner „" + path + "“ lässt sich auf dem Server nicht löschen");
+    }
+
+    void rename(const std::string& from, const std::string& to) override {
+        check(inFolderOf(from, {"RNFR " + nameOf(from), "RNTO " + nameOf(to)}, false),
+              "„" + from + "“ lässt sich auf dem Server nicht umbenennen");
+    }
+
 private:
+    static std::string nameOf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+    // Runs the commands in the folder of path; make: missing folders on the way are made.
+    CURLcode inFolderOf(const std::string& path, const std::vector<std::string>& commands,
+                        bool make) {
+        const std::size_t slash = path.rfind('/');
+        Commands list;
+        for (const std::string& command : commands) {
+            list.reset(curl_slist_append(list.release(), command.c_str()));
+        }
+        prepare(m_base + encoded(slash == std::string::npos ? "" : path.substr(0, slash + 1)));
+        curl_easy_setopt(m_curl, CURLOPT_NOBODY, 1L);
+        if (make) {
+            curl_easy_setopt(m_curl, CURLOPT_FTP_CREATE_MISSING_DIRS,
+                             static_cast<long>(CURLFTP_CREATE_DIR_RETRY));
+        }
+        curl_easy_setopt(m_curl, CURLOPT_POSTQUOTE, list.get());
+        return curl_easy_perform(m_curl);
+    }
+
     struct Source {
         std::FILE* file;
         const std::string& content;

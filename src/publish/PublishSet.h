@@ -20,6 +20,10 @@ struct LocalFile {
     std::string path; // below the show folder, "/"-separated, the bytes of the names as on disk
     std::uint64_t size = 0;
     FileKind kind = FileKind::Picture;
+    // Where the bytes are read: the file's real path (absolute, every symbolic link resolved),
+    // which lies inside the show folder's real path. A link inside the show to another file of
+    // the show sends that file's bytes under the link's name.
+    std::string source;
 
     bool operator==(const LocalFile&) const = default;
 };
@@ -27,11 +31,14 @@ struct LocalFile {
 // Exactly what a visitor can reach: the start page and every file that its relative links and
 // images name below the show folder, followed through every page (".html", ".htm") reached that
 // way, with the link check's rules (names compared exactly, fragment and query dropped,
-// percent-decoded).
+// percent-decoded). Only the show's own files: a file belongs to the set only when its real
+// path (every symbolic link resolved) lies inside the show folder's real path, it is a regular
+// file, no part of its path below the show folder (as linked, and as resolved) starts with "."
+// and it is no ".cfg" file. Whatever else a page links is left out with a warning.
 struct PublishSet {
     // In sending order: pictures, then pages, then the start page; within a kind by path.
     std::vector<LocalFile> files;
-    // German warnings, one per link that leaves the show folder ("Warnung: a.html: ../x.jpg
+    // German warnings, one per page and link that is left out ("Warnung: a.html: ../x.jpg
     // liegt außerhalb des Ordners der Fotoshow und wird nicht veröffentlicht"); not followed.
     std::vector<std::string> warnings;
     // Links that lead nowhere, as the link check names them; when there is any, nothing may be
@@ -47,5 +54,10 @@ struct PublishSet {
 // showFolder: absolute, with or without a trailing "/"; startPage: the start page's file name in
 // the show folder ("index.html"). Reads the pages and the sizes; touches no server.
 PublishSet collectPublishSet(const std::string& showFolder, const std::string& startPage);
+
+// Why a name below the show folder is never sent, whatever links it: German ("ist versteckt"),
+// empty when it may be. Hidden names (a part starting with "."), configuration files (".cfg")
+// and the program's own files on the server are never sent.
+std::string neverSentReason(std::string_view below);
 
 } // namespace bildertafel::publish

@@ -2,16 +2,20 @@
 
 #include "publish/Connection.h"
 #include "publish/Record.h"
+#include "publish/ServerLock.h"
 
 #include <fcntl.h>
 #include <openssl/evp.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <set>
 #include <unordered_map>
 
@@ -52,6 +56,34 @@ std::string files(std::size_t count) {
     return std::to_string(count) + (count == 1 ? " Datei" : " Dateien");
 }
 
+// Over FTP a name travels in a line of its own: a line break in it cannot be sent.
+std::vector<PlannedFile> unsendableFiles(const PublishSet& set, Protocol protocol) {
+    std::vector<PlannedFile> refused;
+    for (const LocalFile& file : set.files) {
+        if (protocol != Protocol::Sftp && file.path.find_first_of("\r\n") != std::string::npos) {
+            refused.push_back({file.path, file.size});
+        }
+    }
+    return refused;
+}
+
+std::string unsendableNotice(const std::vector<PlannedFile>& refused) {
+    std::string text = refused.size() == 1 ? "Diese Datei lässt sich per FTP nicht senden, weil "
+                                             "ihr Name einen Zeilenumbruch enthält:"
+                                           : "Diese Dateien lassen sich per FTP nicht senden, weil "
+                                             "ihre Namen Zeilenumbrüche enthalten:";
+    for (const PlannedFile& file : refused) {
+        std::string shown;
+        for (const char c : file.path) {
+            shown += c == '\n'   ? std::string("\\n")
+                     : c == '\r' ? std::string("\\r")
+                                 : std::string(1, c);
+        }
+        text += " „" + shown + "“";
+    }
+    return text + ".";
+}
+
 std::string homeFolder() {
     const char* home = std::getenv("HOME");
     return home != nullptr ? home : "";
@@ -82,14 +114,17 @@ std::string cacheFileFor(const PublishOptions& options, const std::string& show)
 // The local files' checksums, read only when the cache does not know the file as it is.
 class LocalHashes {
 public:
-    LocalHashes(std::string show, std::string cacheFile)
-        : m_show(std::move(show)), m_cacheFile(std::move(cacheFile)),
-          m_cache(loadHashCache(m_cacheFile)) {}
+    LocalHashes(const PublishSet& set, std::string cacheFile)
+        : m_cacheFile(std::move(cacheFile)), m_cache(loadHashCache(m_cacheFile)) {
+        for (const LocalFile& file : set.files) {
+            m_sources.emplace(file.path, file.source);
+        }
+    }
 
     std::string hashOf(const std::string& path) {
-        const std::string full = m_show + path;
+        const std::string& full = sourceOf(path);
         struct stat info {};
-        if (::stat(full.c_str(), &info) != 0) {
+        if (::lstat(full.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
             throw PublishError(Failure::LocalRead,
                                "Die Datei „" + path + "“ der Fotoshow lässt sich nicht lesen.");
         }
@@ -109,8 +144,7 @@ public:
     // The bytes of the file as they are sent; their checksum is remembered with the size and
     // time the file had when it was opened.
     std::string contentOf(const std::string& path, std::string& hash) {
-        const std::string full = m_show + path;
-        const int fd = ::open(full.c_str(), O_RDONLY | O_CLOEXEC);
+        const int fd = ::open(sourceOf(path).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
         struct stat info {};
         std::string bytes;
         bool good = fd >= 0 && ::fstat(fd, &info) == 0;
@@ -162,7 +196,16 @@ public:
         }
     }
 
+    // The local file's modification time in whole seconds, which the server's copy gets.
+    std::int64_t secondsOf(const std::string& path) const {
+        struct stat info {};
+        return ::lstat(sourceOf(path).c_str(), &info) == 0 ? info.st_mtim.tv_sec : -1;
+    }
+
 private:
+    // The real path found when the set was made: a link changed since is not followed.
+    const std::string& sourceOf(const std::string& path) const { return m_sources.at(path); }
+
     static std::int64_t modifiedOf(const struct stat& info) {
         return static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
     }
@@ -178,7 +221,7 @@ private:
     }
 
     static std::string computed(const std::string& full, const std::string& path) {
-        const int fd = ::open(full.c_str(), O_RDONLY | O_CLOEXEC);
+        const int fd = ::open(full.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
         std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(),
                                                                         EVP_MD_CTX_free);
         bool good = fd >= 0 && context && EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr);
@@ -203,7 +246,7 @@ private:
         return hexOf(digest, length);
     }
 
-    std::string m_show;
+    std::unordered_map<std::string, std::string> m_sources; // below the show -> real path
     std::string m_cacheFile;
     HashCache m_cache;
     bool m_changed = false;
@@ -211,11 +254,33 @@ private:
 
 using Listing = std::unordered_map<std::string, RemoteEntry>; // name -> entry
 
+// A name from a listing that names one entry of its folder and nothing else.
+bool isPlainName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of(std::string("/\0", 2)) == std::string::npos;
+}
+
+// The folder and every folder it lies in, the target folder "" included.
+void addWithParents(std::set<std::string>& folders, std::string folder) {
+    for (;;) {
+        folders.insert(folder);
+        if (folder.empty()) {
+            return;
+        }
+        folder = folderOf(folder);
+    }
+}
+
+// Files are sent in pieces of about this long, between which the lock is renewed.
+constexpr std::chrono::seconds PieceTime{10};
+constexpr std::uint64_t FirstPiece = std::uint64_t{16} * 1024 * 1024;
+
 class PublishRun {
 public:
     PublishRun(const Target& target, const PublishOptions& options, PublishHost& host,
                Result& result)
-        : m_target(target), m_options(options), m_host(host), m_result(result) {}
+        : m_target(target), m_options(options), m_host(host), m_result(result),
+          m_run(newRunName()) {}
 
     void run(const PublishSet& set) {
         std::string show = m_options.showFolder;
@@ -227,8 +292,14 @@ public:
         m_connection = m_target.protocol == Protocol::Sftp
                            ? connectSftp(m_target, m_options, m_host)
                            : connectFtp(m_target, m_options);
+        if (!m_options.dryRun) {
+            // Nothing changes on the server before the lock is held.
+            m_lock.emplace(*m_connection, m_run,
+                           m_target.folder.empty() ? std::string("/") : m_target.folder);
+            m_lock->take(m_options.lockWait, [this] { return m_host.cancelRequested(); });
+        }
         report(Progress::Stage::Comparing);
-        LocalHashes hashes(m_show, cacheFileFor(m_options, m_show));
+        LocalHashes hashes(set, cacheFileFor(m_options, m_show));
         compare(set, hashes);
         if (m_options.dryRun) {
             hashes.save();
@@ -240,6 +311,10 @@ public:
         if (m_options.deleteUnneeded) {
             removeUnneeded();
         }
+        if (m_recordChanged) {
+            writeRecord();
+        }
+        m_lock->release();
         std::set<std::string> paths;
         for (const LocalFile& file : set.files) {
             paths.insert(file.path);
@@ -250,26 +325,35 @@ public:
 
     // After a failure in the middle: what is up counts as sent; best effort only.
     void salvage() {
-        if (m_connection && m_recordChanged) {
+        if (m_connection && m_recordChanged && !m_options.dryRun) {
             try {
-                finishRecord();
+                finishRecord(false);
             } catch (const PublishError&) {
             }
+        }
+        if (m_lock) {
+            m_lock->release();
         }
     }
 
 private:
     void compare(const PublishSet& set, LocalHashes& hashes) {
-        const auto recordText = m_connection->read(std::string(RecordName));
-        m_record = recordText ? parseRecord(*recordText).value_or(Record()) : Record();
-        std::set<std::string> folders{""};
+        std::set<std::string> folders;
         for (const LocalFile& file : set.files) {
-            folders.insert(folderOf(file.path));
-        }
-        for (const auto& [path, entry] : m_record) {
-            folders.insert(folderOf(path));
+            addWithParents(folders, folderOf(file.path));
         }
         listAll(folders);
+        m_record = readRecord();
+        std::set<std::string> more;
+        for (const auto& [path, entry] : m_record.files) {
+            if (!m_listings.contains(folderOf(path))) {
+                addWithParents(more, folderOf(path));
+            }
+        }
+        std::erase_if(more, [&](const std::string& folder) { return m_listings.contains(folder); });
+        listAll(more);
+        folders.merge(more);
+        refuseLinkedFolders(folders);
         std::set<std::string> wanted;
         for (const LocalFile& file : set.files) {
             wanted.insert(file.path);
@@ -277,8 +361,11 @@ private:
                 m_result.plan.send.push_back({file.path, file.size});
                 m_result.plan.sendBytes += file.size;
             }
+            if (m_lock) {
+                m_lock->renewWhenDue(); // reading a large show for the first time takes a while
+            }
         }
-        for (const auto& [path, entry] : m_record) {
+        for (const auto& [path, entry] : m_record.files) {
             if (!wanted.contains(path)) {
                 (m_options.deleteUnneeded ? m_result.plan.remove : m_result.plan.keptUnneeded)
                     .push_back({path, entry.size});
@@ -286,14 +373,67 @@ private:
         }
     }
 
-    // Missing folders list as empty.
+    // The record as the server holds it, read only when it is of a sane size; under the name of
+    // earlier versions when the new one is not there.
+    Record readRecord() {
+        const Listing& top = m_listings[""];
+        for (const std::string_view name : {RecordName, OldRecordName}) {
+            const auto found = top.find(std::string(name));
+            if (found == top.end() || found->second.folder || found->second.link) {
+                continue;
+            }
+            m_oldRecord = name == OldRecordName;
+            if (found->second.size > RecordLimit) {
+                m_result.warnings.push_back(
+                    "Warnung: Die Liste „" + std::string(name) +
+                    "“ auf dem Server ist zu groß und wird nicht gelesen; alle Dateien werden "
+                    "gesendet, keine gelöscht.");
+                return {};
+            }
+            const auto text = m_connection->read(std::string(name));
+            if (!text || text->size() > RecordLimit) {
+                return {};
+            }
+            return parseRecord(*text).value_or(Record());
+        }
+        return {};
+    }
+
+    // Missing folders list as empty. Names that cannot be a single entry are ignored.
     void listAll(const std::set<std::string>& folders) {
+        if (folders.empty()) {
+            return;
+        }
         for (auto& [folder, entries] : m_connection->listAll(folders)) {
             Listing& listing = m_listings[folder];
             listing.clear();
             for (RemoteEntry& entry : std::move(entries).value_or(std::vector<RemoteEntry>())) {
-                std::string name = entry.name;
-                listing.emplace(std::move(name), std::move(entry));
+                if (isPlainName(entry.name)) {
+                    std::string name = entry.name;
+                    listing.emplace(std::move(name), std::move(entry));
+                }
+            }
+        }
+    }
+
+    // Nothing is written or removed through a folder that is a symbolic link on the server.
+    void refuseLinkedFolders(const std::set<std::string>& folders) const {
+        for (const std::string& folder : folders) {
+            if (folder.empty()) {
+                continue;
+            }
+            const auto parent = m_listings.find(folderOf(folder));
+            if (parent == m_listings.end()) {
+                continue;
+            }
+            const auto entry = parent->second.find(folder.substr(folder.rfind('/') + 1));
+            if (entry != parent->second.end() && entry->second.link) {
+                throw PublishError(
+                    Failure::Other,
+                    "Der Ordner „" + folder +
+                        "“ ist auf dem Server ein symbolischer Verweis. Bildertafel schreibt und "
+                        "löscht nicht durch Verweise; es wurde nichts verändert. Bitte den Verweis "
+                        "auf dem Server durch einen Ordner ersetzen.");
             }
         }
     }
@@ -304,31 +444,51 @@ private:
             return nullptr;
         }
         const auto entry = folder->second.find(path.substr(path.rfind('/') + 1));
-        return entry == folder->second.end() || entry->second.folder ? nullptr : &entry->second;
+        return entry == folder->second.end() || entry->second.folder || entry->second.link
+                   ? nullptr
+                   : &entry->second;
     }
 
     // Only when the record says Bildertafel sent these very bytes and the server still shows
-    // the size and time it had then; when in doubt, the file is sent.
-    bool upToDate(const LocalFile& file, LocalHashes& hashes) const {
-        const auto recorded = m_record.find(file.path);
-        if (recorded == m_record.end() || recorded->second.hash.empty() ||
-            recorded->second.stamp.empty() || recorded->second.size != file.size) {
+    // the size and time it had then; when in doubt, the file is sent. A file that was on its
+    // way when a run stopped arrived when the server shows it with the size and the time it was
+    // to get, and the local file still has them (the quick check of rsync).
+    bool upToDate(const LocalFile& file, LocalHashes& hashes) {
+        const auto recorded = m_record.files.find(file.path);
+        if (recorded == m_record.files.end() || recorded->second.size != file.size) {
             return false;
         }
+        RecordEntry& entry = recorded->second;
         const RemoteEntry* remote = remoteEntry(file.path);
-        return remote != nullptr && remote->size == recorded->second.size &&
-               remote->stamp == recorded->second.stamp &&
-               hashes.hashOf(file.path) == recorded->second.hash;
+        if (remote == nullptr || remote->size != entry.size) {
+            return false;
+        }
+        if (entry.stamp.empty()) {
+            if (entry.modified < 0 || remote->modified != entry.modified ||
+                hashes.secondsOf(file.path) != entry.modified) {
+                return false;
+            }
+            entry = {hashes.hashOf(file.path), file.size, remote->stamp, -1};
+            m_recordChanged = true;
+            return true;
+        }
+        return !entry.hash.empty() && remote->stamp == entry.stamp &&
+               hashes.hashOf(file.path) == entry.hash;
     }
 
+    // The temporary files of ended runs that the record names; a ".part" file of a run nobody
+    // recorded is left alone.
     void removeLeftovers() {
         for (const auto& [folder, listing] : m_listings) {
             for (const auto& [name, entry] : listing) {
-                if (!entry.folder && isTemporaryName(name)) {
+                const auto run = entry.folder ? std::nullopt : runOfTemporaryName(name);
+                if (run && m_record.runs.contains(*run)) {
                     m_connection->remove(inFolder(folder, name));
                 }
             }
         }
+        m_recordChanged = m_recordChanged || !m_record.runs.empty();
+        m_record.runs.clear();
     }
 
     void sendAll(const PublishSet& set, LocalHashes& hashes) {
@@ -336,11 +496,13 @@ private:
         if (send.empty()) {
             return;
         }
-        // Marked as on their way first: an interrupted run leaves them Bildertafel's, to be sent
-        // again by the next run and removable by a later one.
+        // Marked as on their way first, with the time each is to get on the server: after an
+        // interruption the next run knows which arrived, and this run's temporary files are
+        // its to remove.
         for (const PlannedFile& file : send) {
-            m_record[file.path] = {"", file.size, ""};
+            m_record.files[file.path] = {"", file.size, "", hashes.secondsOf(file.path)};
         }
+        m_record.runs.insert(m_run);
         writeRecord();
         std::unordered_map<std::string, FileKind> kinds;
         for (const LocalFile& file : set.files) {
@@ -349,23 +511,38 @@ private:
         m_progress.stage = Progress::Stage::Sending;
         m_progress.filesTotal = send.size();
         m_progress.bytesTotal = m_result.plan.sendBytes;
-        // One batch per kind, each complete before the next begins: pictures, pages, start page.
+        // One kind after the other, each complete before the next begins: pictures, pages, the
+        // start page; each in pieces of about PieceTime, the lock renewed between them.
         std::size_t number = 0;
+        std::uint64_t pieceBytes = FirstPiece;
         for (std::size_t from = 0; from < send.size();) {
             std::size_t to = from;
-            while (to < send.size() && kinds[send[to].path] == kinds[send[from].path]) {
+            std::uint64_t bytes = 0;
+            while (to < send.size() && kinds[send[to].path] == kinds[send[from].path] &&
+                   (to == from || bytes < pieceBytes)) {
+                bytes += send[to].size;
                 ++to;
             }
+            const auto started = std::chrono::steady_clock::now();
             Batch batch(*this, hashes,
                         std::vector<PlannedFile>(send.begin() + static_cast<std::ptrdiff_t>(from),
                                                  send.begin() + static_cast<std::ptrdiff_t>(to)),
                         number);
             batch.send();
             from = to;
+            const auto took =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+            if (took > 0.05) {
+                pieceBytes = std::max<std::uint64_t>(
+                    FirstPiece / 4,
+                    static_cast<std::uint64_t>(static_cast<double>(bytes) / took *
+                                               static_cast<double>(PieceTime.count())));
+            }
+            m_lock->renewWhenDue();
         }
         m_progress.currentFile.clear();
         m_host.progress(m_progress);
-        finishRecord();
+        finishRecord(true);
     }
 
     // The files of one kind, several under way at once where the connection can.
@@ -377,7 +554,8 @@ private:
               m_before(run.m_progress.bytesDone) {
             for (const PlannedFile& file : m_files) {
                 m_uploads.push_back(
-                    {inFolder(folderOf(file.path), temporaryName(++number)), file.path});
+                    {inFolder(folderOf(file.path), temporaryName(run.m_run, ++number)), file.path,
+                     run.m_record.files[file.path].modified});
             }
         }
 
@@ -406,7 +584,7 @@ private:
 
         void done(std::size_t index) override {
             const PlannedFile& file = m_files[index];
-            m_run.m_record[file.path] = {m_hashOf[index], file.size, ""};
+            m_run.m_record.files[file.path] = {m_hashOf[index], file.size, "", -1};
             m_run.m_recordChanged = true; // an interrupted run still records what arrived
             m_run.m_sentFolders.insert(folderOf(file.path));
             m_run.m_result.filesSent = ++m_run.m_progress.filesDone;
@@ -422,11 +600,13 @@ private:
         std::uint64_t m_before;
     };
 
-    // The server's time stamps of the files just sent, then the record.
-    void finishRecord() {
+    // The server's time stamps of the files just sent, then the record. complete: every file
+    // took its final name, so this run left no temporary file behind.
+    void finishRecord(bool complete) {
         listAll(m_sentFolders);
-        for (auto& [path, entry] : m_record) {
-            if (!entry.stamp.empty() || !m_sentFolders.contains(folderOf(path))) {
+        for (auto& [path, entry] : m_record.files) {
+            if (!entry.stamp.empty() || entry.hash.empty() ||
+                !m_sentFolders.contains(folderOf(path))) {
                 continue;
             }
             const RemoteEntry* remote = remoteEntry(path);
@@ -437,6 +617,9 @@ private:
             }
         }
         m_sentFolders.clear();
+        if (complete) {
+            m_record.runs.erase(m_run);
+        }
         writeRecord();
     }
 
@@ -447,14 +630,15 @@ private:
         m_progress.stage = Progress::Stage::Removing; // "Entfernt: …", told once a file is gone
         std::vector<std::string> paths;
         for (const PlannedFile& file : m_result.plan.remove) {
-            // Only what is still as Bildertafel left it: a file changed by hand stays.
+            // Only what is still as Bildertafel left it, by size and time: a file changed by
+            // hand stays, and so does one whose line has no time stamp.
             const RemoteEntry* remote = remoteEntry(file.path);
-            const RecordEntry& recorded = m_record[file.path];
-            if (remote != nullptr && remote->size == recorded.size &&
-                (remote->stamp == recorded.stamp || recorded.stamp.empty())) {
+            const RecordEntry& recorded = m_record.files[file.path];
+            if (remote != nullptr && remote->size == recorded.size && !recorded.stamp.empty() &&
+                remote->stamp == recorded.stamp) {
                 paths.push_back(file.path);
             } else {
-                m_record.erase(file.path);
+                m_record.files.erase(file.path);
                 m_recordChanged = true;
             }
         }
@@ -462,7 +646,7 @@ private:
             paths, [this] { return !m_host.cancelRequested(); },
             [&](std::size_t index) {
                 ++m_result.filesRemoved;
-                m_record.erase(paths[index]);
+                m_record.files.erase(paths[index]);
                 m_recordChanged = true;
                 m_progress.currentFile = paths[index];
                 m_host.progress(m_progress);
@@ -473,8 +657,13 @@ private:
 
     void writeRecord() {
         m_recordChanged = true;
-        m_connection->send({}, recordText(m_record), temporaryName(0), std::string(RecordName), {});
+        m_connection->send({}, recordText(m_record), temporaryName(m_run, 0),
+                           std::string(RecordName), {});
         m_recordChanged = false;
+        if (m_oldRecord) {
+            m_connection->remove(std::string(OldRecordName)); // the new one holds it now
+            m_oldRecord = false;
+        }
     }
 
     void checkCancel() {
@@ -492,9 +681,12 @@ private:
     const PublishOptions& m_options;
     PublishHost& m_host;
     Result& m_result;
+    const std::string m_run; // the owner name of this run's temporary files
     std::string m_show;
     std::unique_ptr<Connection> m_connection;
+    std::optional<ServerLock> m_lock; // not for a dry run
     Record m_record;
+    bool m_oldRecord = false;                            // read under the name of earlier versions
     std::unordered_map<std::string, Listing> m_listings; // folder below the target -> entries
     std::set<std::string> m_sentFolders;
     Progress m_progress;
@@ -504,11 +696,17 @@ private:
 std::string summaryOf(const Result& result, bool dryRun) {
     if (dryRun) {
         std::string text = "Probelauf: " + files(result.plan.send.size()) + " (" +
-                           shownBytes(result.plan.sendBytes) + ") würden gesendet, " +
+                           shownBytes(result.plan.sendBytes) + ") " +
+                           (result.plan.send.size() == 1 ? "würde" : "würden") + " gesendet, " +
                            std::to_string(result.plan.remove.size()) + " entfernt.";
         if (!result.plan.keptUnneeded.empty()) {
             text += " " + files(result.plan.keptUnneeded.size()) +
-                    " werden nicht mehr gebraucht und bleiben auf dem Server.";
+                    (result.plan.keptUnneeded.size() == 1
+                         ? " wird nicht mehr gebraucht und bleibt auf dem Server."
+                         : " werden nicht mehr gebraucht und bleiben auf dem Server.");
+        }
+        if (!result.plan.unsendable.empty()) {
+            text += " " + unsendableNotice(result.plan.unsendable);
         }
         return text;
     }
@@ -523,13 +721,26 @@ std::string summaryOf(const Result& result, bool dryRun) {
 
 Result publish(const Target& target, const PublishOptions& options, PublishHost& host) {
     Result result;
-    const PublishSet set = collectPublishSet(options.showFolder, options.startPage);
+    PublishSet set = collectPublishSet(options.showFolder, options.startPage);
     result.warnings = set.warnings;
     if (!set.error.empty()) {
         result.failure = Failure::PublishSet;
         result.message = set.error;
         return result;
     }
+    // Before anything is sent: names the protocol cannot carry.
+    result.plan.unsendable = unsendableFiles(set, target.protocol);
+    if (!result.plan.unsendable.empty() && !options.dryRun) {
+        result.failure = Failure::PublishSet;
+        result.message = unsendableNotice(result.plan.unsendable) +
+                         " Bitte die Dateien umbenennen und die Seiten neu erstellen; es wurde "
+                         "nichts veröffentlicht.";
+        return result;
+    }
+    std::erase_if(set.files, [&](const LocalFile& file) {
+        return std::any_of(result.plan.unsendable.begin(), result.plan.unsendable.end(),
+                           [&](const PlannedFile& refused) { return refused.path == file.path; });
+    });
     if (target.protocol == Protocol::Ftp && !host.confirmPlainFtp(PlainFtpWarning)) {
         result.failure = Failure::FtpNotConfirmed;
         result.message = "Nicht veröffentlicht: unverschlüsseltes FTP wurde nicht bestätigt.";

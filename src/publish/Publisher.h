@@ -37,6 +37,9 @@ struct PublishOptions {
     // the pause of a busy server that still works (up to 8 MiB are under way at once); the
     // connect's own 20 s are for reaching the server.
     std::chrono::milliseconds silenceLimit = std::chrono::seconds(60);
+    // How long a publish waits for another one into the same folder (from this computer or
+    // another) to end before it refuses; see ServerLock.
+    std::chrono::milliseconds lockWait = std::chrono::seconds(10);
 };
 
 // The state of a publish, for the progress display; rate and time left follow from bytesDone
@@ -87,6 +90,9 @@ struct Plan {
     // Files that Bildertafel put there and the show no longer has, left alone because
     // deleteUnneeded is off.
     std::vector<PlannedFile> keptUnneeded;
+    // Files whose names the protocol cannot carry (a line break over FTP): found before anything
+    // is sent; a publish with any sends nothing, a dry run lists them.
+    std::vector<PlannedFile> unsendable;
     std::uint64_t sendBytes = 0;
 };
 
@@ -106,6 +112,7 @@ enum class Failure {
     ConnectionLost,   // the connection broke off in the middle
     LocalRead,        // a file of the show cannot be read
     Cancelled,        // "Abbrechen"
+    Busy,             // another publish into the same folder is under way: nothing changed
     Other,            // anything else; the message carries the library's reason
 };
 

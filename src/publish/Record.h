@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -12,18 +13,35 @@ namespace bildertafel::publish {
 // computer and a later run know it: for each path below the target folder, the checksum and size
 // it sent and the time stamp the server gave the file afterwards.
 struct RecordEntry {
-    std::string hash; // SHA-256, hex; empty while a file is on its way (send it again)
+    std::string hash; // SHA-256, hex; empty: not known (send it again)
     std::uint64_t size = 0;
-    std::string stamp; // empty: not known yet
+    std::string stamp; // empty: on its way, or not known
+    // While a file is on its way: the modification time (seconds since 1970, UTC) its copy on
+    // the server gets before it takes its final name; -1: none.
+    std::int64_t modified = -1;
 
     bool operator==(const RecordEntry&) const = default;
 };
-using Record = std::map<std::string, RecordEntry>;
+struct Record {
+    std::map<std::string, RecordEntry> files;
+    // Runs that may have left temporary files (their owner names, see temporaryName()): a
+    // later run removes those, and only those.
+    std::set<std::string> runs;
 
-inline constexpr std::string_view RecordName = ".bildertafel-veroeffentlicht";
+    bool operator==(const Record&) const = default;
+};
+
+// In the target folder. Names starting with ".ht" are not served by common web servers
+// (Apache refuses them by default).
+inline constexpr std::string_view RecordName = ".htbildertafel-veroeffentlicht";
+// The name earlier versions used: read when RecordName is not there, removed once it is.
+inline constexpr std::string_view OldRecordName = ".bildertafel-veroeffentlicht";
+// A record larger than this is not read (German warning; everything counts as not sent).
+inline constexpr std::uint64_t RecordLimit = std::uint64_t{64} * 1024 * 1024;
 
 std::string recordText(const Record& record);
-// Nothing when the text is not such a record (or damaged): then nothing counts as sent.
+// Nothing when the text is no such record. A damaged line is left out alone, and so is a line
+// naming a path that is not below the target folder or that Bildertafel never sends.
 std::optional<Record> parseRecord(std::string_view text);
 
 // The local memory of checksums: path -> size, modification time and checksum.
@@ -37,8 +55,11 @@ using HashCache = std::map<std::string, CachedHash>;
 HashCache loadHashCache(const std::string& file);
 void saveHashCache(const std::string& file, const HashCache& cache);
 
-// A temporary file of a publish: ".bildertafel-<n>.part", and the test for one left behind.
-std::string temporaryName(std::size_t number);
-bool isTemporaryName(std::string_view name);
+// The owner name of this run: host, process id and a random part ("rechner-4711-9f3a0c21").
+std::string newRunName();
+// A temporary file of a publish: ".bildertafel-<run>-<n>.part", and the run that made one
+// (nothing when the name is no such file).
+std::string temporaryName(std::string_view run, std::size_t number);
+std::optional<std::string> runOfTemporaryName(std::string_view name);
 
 } // namespace bildertafel::publish

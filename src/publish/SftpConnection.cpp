@@ -212,7 +212,10 @@ public:
             RemoteEntry entry;
             entry.name = attributes->name != nullptr ? attributes->name : "";
             entry.folder = attributes->type == SSH_FILEXFER_TYPE_DIRECTORY;
+            entry.link = attributes->type == SSH_FILEXFER_TYPE_SYMLINK;
             entry.size = attributes->size;
+            entry.modified = static_cast<std::int64_t>(
+                attributes->mtime64 != 0 ? attributes->mtime64 : attributes->mtime);
             entry.stamp =
                 std::to_string(attributes->mtime64 != 0 ? attributes->mtime64 : attributes->mtime);
             sftp_attributes_free(attributes);
@@ -260,11 +263,11 @@ public:
     }
 
     void send(const std::string& localPath, const std::string& content,
-              const std::string& temporary, const std::string& final,
-              const SendProgress& progress) override {
+              const std::string& temporary, const std::string& final, const SendProgress& progress,
+              std::int64_t modified = -1) override {
         const Watched watched(*this);
         if (localPath.empty() && requestsChannel() != nullptr) {
-            sendWhole(content, temporary, final, progress);
+            sendWhole(content, temporary, final, progress, modified);
             return;
         }
         const std::string temporaryPath = remotePath(temporary);
@@ -302,6 +305,11 @@ public:
             failFile("Die Datei „" + final + "“ lässt sich auf dem Server nicht schreiben", final,
                      size);
         }
+        if (modified >= 0) {
+            const timeval times[2] = {{static_cast<time_t>(modified), 0},
+                                      {static_cast<time_t>(modified), 0}};
+            sftp_utimes(m_sftp, temporaryPath.c_str(), times); // without it: sent again
+        }
         const std::string finalPath = remotePath(final);
         // OpenSSH's server replaces the final name atomically (posix-rename@openssh.com).
         // A server without that extension refuses to rename over an existing file: then the
@@ -325,6 +333,41 @@ public:
         if (sftp_unlink(m_sftp, remotePath(path).c_str()) != SSH_OK &&
             sftp_get_error(m_sftp) != SSH_FX_NO_SUCH_FILE) {
             fail("Die Datei „" + path + "“ lässt sich auf dem Server nicht löschen");
+        }
+    }
+
+    bool makeFolder(const std::string& path) override {
+        const Watched watched(*this);
+        if (sftp_mkdir(m_sftp, remotePath(path).c_str(), 0755) == SSH_OK) {
+            return true;
+        }
+        if (sftp_get_error(m_sftp) == SSH_FX_NO_SUCH_FILE) {
+            makeFolders(path); // the folders it lies in, the target folder of a first publish
+            if (sftp_mkdir(m_sftp, remotePath(path).c_str(), 0755) == SSH_OK) {
+                return true;
+            }
+        }
+        // OpenSSH tells "exists" only as a failure: the name is looked at without following it.
+        sftp_attributes attributes = sftp_lstat(m_sftp, remotePath(path).c_str());
+        if (attributes == nullptr) {
+            fail("Der Ordner „" + path + "“ lässt sich auf dem Server nicht anlegen");
+        }
+        sftp_attributes_free(attributes);
+        return false;
+    }
+
+    void removeFolder(const std::string& path) override {
+        const Watched watched(*this);
+        if (sftp_rmdir(m_sftp, remotePath(path).c_str()) != SSH_OK &&
+            sftp_get_error(m_sftp) != SSH_FX_NO_SUCH_FILE) {
+            fail("Der Ordner „" + path + "“ lässt sich auf dem Server nicht löschen");
+        }
+    }
+
+    void rename(const std::string& from, const std::string& to) override {
+        const Watched watched(*this);
+        if (sftp_rename(m_sftp, remotePath(from).c_str(), remotePath(to).c_str()) != SSH_OK) {
+            fail("„" + from + "“ lässt sich auf dem Server nicht umbenennen");
         }
     }
 
@@ -618,7 +661,7 @@ private:
     // Bytes in memory (the record) as a batch of one: its requests go out together instead of
     // each waiting for the answer to the one before.
     void sendWhole(const std::string& content, const std::string& temporary,
-                   const std::string& final, const SendProgress& progress) {
+                   const std::string& final, const SendProgress& progress, std::int64_t modified) {
         class Whole final : public UploadWatcher {
         public:
             Whole(const std::string& content, const SendProgress& progress)
@@ -632,7 +675,7 @@ private:
             const SendProgress& m_progress;
         };
         Whole whole(content, progress);
-        sendAll({Upload{temporary, final}}, whole);
+        sendAll({Upload{temporary, final, modified}}, whole);
     }
 
     // Each folder of the batch is made once per connection, before its files go.
@@ -772,7 +815,7 @@ public:
     }
 
 private:
-    enum class Step { Open, Write, Close, Rename, RemoveFinal, RemoveTemporary };
+    enum class Step { Open, Write, SetModified, Close, Rename, RemoveFinal, RemoveTemporary };
 
     struct File {
         std::string content;
@@ -840,9 +883,10 @@ private:
                 writeAll(request.index, file);
             }
             break;
+        case Step::SetModified: // refused: the file is sent again after an interruption
         case Step::Write:
         case Step::Close:
-            if (!good && !file.failed) {
+            if (!good && !file.failed && request.step != Step::SetModified) {
                 fail(m_connection.errorOf(static_cast<int>(reply.status),
                                           "Die Datei „" + upload.final +
                                               "“ lässt sich auf dem Server nicht schreiben",
@@ -902,6 +946,11 @@ private:
                     std::string_view(file.content)
                         .substr(at, std::min(limit, file.content.size() - at));
                 ask(m_requests.write(file.handle, at, part), index, Step::Write, part.size());
+            }
+            // After the last write: the server works through one file's requests in order.
+            if (m_uploads[index].modified >= 0) {
+                ask(m_requests.setModified(file.handle, m_uploads[index].modified), index,
+                    Step::SetModified);
             }
         }
         ask(m_requests.close(file.handle), index, Step::Close);

@@ -76,12 +76,15 @@ RemoteEntry entryOf(Fields& fields) {
         fields.u32();
     }
     if ((flags & SSH_FILEXFER_ATTR_PERMISSIONS) != 0) {
-        entry.folder = S_ISDIR(fields.u32());
+        const std::uint32_t mode = fields.u32();
+        entry.folder = S_ISDIR(mode);
+        entry.link = S_ISLNK(mode);
     }
     std::uint32_t modified = 0;
     if ((flags & SSH_FILEXFER_ATTR_ACMODTIME) != 0) {
         fields.u32(); // last access
         modified = fields.u32();
+        entry.modified = modified;
     }
     entry.stamp = std::to_string(modified);
     if ((flags & SSH_FILEXFER_ATTR_EXTENDED) != 0) {
@@ -237,6 +240,16 @@ std::uint32_t SftpRequests::write(const std::string& handle, std::uint64_t offse
 std::uint32_t SftpRequests::close(const std::string& handle) {
     const std::uint32_t id = begin(SSH_FXP_CLOSE);
     putString(handle);
+    finish();
+    return id;
+}
+
+std::uint32_t SftpRequests::setModified(const std::string& handle, std::int64_t seconds) {
+    const std::uint32_t id = begin(SSH_FXP_FSETSTAT);
+    putString(handle);
+    putU32(SSH_FILEXFER_ATTR_ACMODTIME);
+    putU32(static_cast<std::uint32_t>(seconds));
+    putU32(static_cast<std::uint32_t>(seconds));
     finish();
     return id;
 }

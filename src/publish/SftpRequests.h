@@ -33,6 +33,8 @@ public:
     std::uint32_t read(const std::string& handle, std::uint64_t offset, std::uint32_t length);
     std::uint32_t write(const std::string& handle, std::uint64_t offset, std::string_view data);
     std::uint32_t close(const std::string& handle);
+    // Sets the modification (and access) time of an open file, seconds since 1970.
+    std::uint32_t setModified(const std::string& handle, std::int64_t seconds);
     // Replaces an existing to atomically where the server offers it (atomicRename()); else the
     // plain rename, which most servers refuse over an existing file.
     std::uint32_t rename(const std::string& from, const std::string& to);

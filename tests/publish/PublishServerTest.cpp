@@ -382,7 +382,7 @@ TEST_P(PublishToServer, ARefusedPictureStopsThePublishBeforeThePages) {
     std::size_t arrived = 0;
     for (const auto& [path, bytes] : filesBelow(root())) {
         EXPECT_FALSE(path.ends_with(".html")) << path;
-        arrived += isTemporaryName(fs::path(path).filename().string()) ? 0 : 1;
+        arrived += runOfTemporaryName(fs::path(path).filename().string()) ? 0 : 1;
     }
     EXPECT_EQ(arrived, refused.filesSent);
     EXPECT_LT(refused.filesSent, 6U);
@@ -409,10 +409,10 @@ TEST_P(PublishToServer, ContentFromMemoryArrivesWholeAndReadsBack) {
         for (std::size_t i = 0; i < size; i += 4096) {
             content[i] = static_cast<char>('a' + i / 4096 % 26);
         }
-        connection->send({}, content, "neu/" + temporaryName(7), "neu/gross", {});
+        connection->send({}, content, "neu/" + temporaryName("test-1-a", 7), "neu/gross", {});
         EXPECT_EQ(readFile(root() / "neu/gross"), content);
         EXPECT_EQ(connection->read("neu/gross"), content);
-        EXPECT_FALSE(fs::exists(root() / ("neu/" + temporaryName(7))));
+        EXPECT_FALSE(fs::exists(root() / ("neu/" + temporaryName("test-1-a", 7))));
     }
 }
 
@@ -605,12 +605,13 @@ TEST_P(PublishToScriptedServer, AServerFallingSilentMidReplyEndsThePublish) {
         const char* says;
         std::size_t sent;
     } rows[] = {
-        // The first page's write, after the record's and the six pictures': the pictures are up.
-        {"silent amid the pages", "8", 2s, false, Failure::ConnectionLost, "antwortet nicht mehr",
+        // The first page's write, after the lock's, the record's and the six pictures': the
+        // pictures are up.
+        {"silent amid the pages", "9", 2s, false, Failure::ConnectionLost, "antwortet nicht mehr",
          6},
-        {"Abbrechen amid the pages", "8", 60s, true, Failure::Cancelled, "Abgebrochen", 6},
+        {"Abbrechen amid the pages", "9", 60s, true, Failure::Cancelled, "Abgebrochen", 6},
         // The record's first write, before any picture.
-        {"silent in the record", "1", 2s, false, Failure::ConnectionLost, "antwortet nicht mehr",
+        {"silent in the record", "2", 2s, false, Failure::ConnectionLost, "antwortet nicht mehr",
          0},
         // Comparing, before anything is sent.
         {"silent while the folders are read", "names", 2s, false, Failure::ConnectionLost,
@@ -630,7 +631,7 @@ TEST_P(PublishToScriptedServer, AServerFallingSilentMidReplyEndsThePublish) {
         const auto started = std::chrono::steady_clock::now();
         const Result broken = publishWith(options);
         EXPECT_LT(std::chrono::steady_clock::now() - started, 20s);
-        EXPECT_TRUE(fs::exists(m_temp / "stalled"));
+        EXPECT_TRUE(fs::exists(m_temp / "stalled")) << broken.message;
         EXPECT_EQ(broken.failure, row.failure) << broken.message;
         EXPECT_NE(broken.message.find(row.says), std::string::npos) << broken.message;
         EXPECT_EQ(broken.filesSent, row.sent);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace bildertafel::publish {
 namespace {
 
@@ -63,6 +65,71 @@ TEST(PublishSet, FollowsTheLinksOfEveryReachedPage) {
         EXPECT_EQ(paths, row.set);
         EXPECT_EQ(set.warnings.size(), row.warnings);
     }
+}
+
+// Only the show's own files leave, by their real paths, whatever the pages link; each link left
+// out is named once per page, and the publish goes on without it.
+TEST(PublishSet, OnlyTheShowsOwnFilesLeave) {
+    namespace fs = std::filesystem;
+    const struct {
+        const char* what;
+        const char* link;     // from index.html and from b/p.html ("../" added)
+        const char* sent;     // below the show, empty: left out with a warning
+        const char* contents; // of the file sent
+    } rows[] = {
+        {"a linked file leading outside", "aussen.jpg", "", ""},
+        {"a linked folder leading outside", "linkordner/x.jpg", "", ""},
+        {"a hidden file", ".versteckt.jpg", "", ""},
+        {"a file in a hidden folder", ".git/config", "", ""},
+        {"a configuration file", "beispiel.CFG", "", ""},
+        {"a link to a hidden file inside", "heimlich.jpg", "", ""},
+        {"a link to another file inside", "zweit.jpg", "zweit.jpg", "innen"},
+        {"a folder link inside", "innenordner/i.jpg", "innenordner/i.jpg", "innen"},
+    };
+    test::TempDir dir;
+    const fs::path show = dir / "show";
+    writeFile(dir / "outside/x.jpg", "geheim");
+    writeFile(dir / "aussen.jpg", "geheim");
+    writeFile(show / ".versteckt.jpg", "v");
+    writeFile(show / ".git/config", "g");
+    writeFile(show / "beispiel.CFG", "c");
+    writeFile(show / "m/i.jpg", "innen");
+    fs::create_symlink(dir / "aussen.jpg", show / "aussen.jpg");
+    fs::create_directory_symlink(dir / "outside", show / "linkordner");
+    fs::create_symlink(".versteckt.jpg", show / "heimlich.jpg");
+    fs::create_symlink("m/i.jpg", show / "zweit.jpg");
+    fs::create_directory_symlink("m", show / "innenordner");
+    std::string index = "<a href=\"b/p.html\">p</a>";
+    std::string page = "<a href=\"../\">zur&uuml;ck</a><a href=\"../index.html\">";
+    for (const auto& row : rows) {
+        index += std::string("<img src=\"") + row.link + "\">";
+        page += std::string("<img src=\"../") + row.link + "\">";
+    }
+    writeFile(show / "index.html", index);
+    writeFile(show / "b/p.html", page);
+    const PublishSet set = collectPublishSet(show.string(), "index.html");
+    ASSERT_EQ(set.error, "");
+    std::size_t warnings = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const auto file = std::find_if(set.files.begin(), set.files.end(),
+                                       [&](const LocalFile& f) { return f.path == row.link; });
+        const std::size_t named =
+            std::count_if(set.warnings.begin(), set.warnings.end(), [&](const std::string& w) {
+                return w.find(std::string(": ") + row.link + " ") != std::string::npos ||
+                       w.find(std::string(": ../") + row.link + " ") != std::string::npos;
+            });
+        if (*row.sent == '\0') {
+            EXPECT_EQ(file, set.files.end());
+            EXPECT_EQ(named, 2U); // once from each page
+        } else {
+            ASSERT_NE(file, set.files.end());
+            EXPECT_EQ(test::readFile(file->source), row.contents);
+            EXPECT_EQ(named, 0U);
+        }
+        warnings += named;
+    }
+    EXPECT_EQ(set.warnings.size(), warnings); // none for the way back "../"
 }
 
 TEST(PublishSet, RefusesWhatCannotBePublished) {

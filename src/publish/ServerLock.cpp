@@ -1,0 +1,304 @@
+#include "publish/ServerLock.h"
+
+#include "publish/Record.h"
+
+#include <unistd.h>
+
+#include <charconv>
+#include <ctime>
+#include <fstream>
+#include <mutex>
+#include <set>
+#include <sstream>
+#include <thread>
+
+namespace bildertafel::publish {
+
+namespace {
+
+constexpr std::string_view LockHeader = "Bildertafel-Sperre 1";
+constexpr std::uint64_t OwnerLimit = 4096;
+
+std::string firstLineOf(const std::string& file) {
+    std::ifstream in(file);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
+
+} // namespace
+
+// Field 22 of /proc/<pid>/stat.
+std::string startOf(std::int64_t pid) {
+    const std::string stat = firstLineOf("/proc/" + std::to_string(pid) + "/stat");
+    const std::size_t end = stat.rfind(')'); // the name in brackets may hold blanks
+    if (end == std::string::npos) {
+        return {};
+    }
+    std::istringstream fields(stat.substr(end + 2));
+    std::string field;
+    for (int i = 3; i <= 22 && fields >> field; ++i) {
+    }
+    return field;
+}
+
+namespace {
+
+// The runs of this process that hold or wait for a lock: a lock of this process's own is left
+// behind only by a run that has ended (a lost connection could not give it back).
+std::mutex runsMutex;
+std::set<std::string> runsUnderWay;
+
+bool isUnderWay(const std::string& run) {
+    const std::lock_guard<std::mutex> guard(runsMutex);
+    return runsUnderWay.contains(run);
+}
+
+std::int64_t now() {
+    return static_cast<std::int64_t>(std::time(nullptr));
+}
+
+std::string lockPath(std::string_view name) {
+    return std::string(LockFolder) + "/" + std::string(name);
+}
+
+bool isPlainName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of(std::string("/\0", 2)) == std::string::npos;
+}
+
+} // namespace
+
+std::string lockText(const LockOwner& owner) {
+    return std::string(LockHeader) + "\nlauf\t" + owner.run + "\nrechner\t" + owner.host +
+           "\nboot\t" + owner.boot + "\nprozess\t" + std::to_string(owner.pid) + "\nstart\t" +
+           owner.started + "\nerneuert\t" + std::to_string(owner.renewed) + "\n";
+}
+
+std::optional<LockOwner> parseLock(std::string_view text) {
+    if (!text.starts_with(LockHeader)) {
+        return std::nullopt;
+    }
+    LockOwner owner;
+    std::istringstream lines{std::string(text)};
+    std::string line;
+    std::getline(lines, line);
+    bool pid = false;
+    bool renewed = false;
+    while (std::getline(lines, line)) {
+        const std::size_t tab = line.find('\t');
+        const std::string key = line.substr(0, tab);
+        const std::string value = tab == std::string::npos ? "" : line.substr(tab + 1);
+        const auto number = [&](std::int64_t& into) {
+            return std::from_chars(value.data(), value.data() + value.size(), into).ptr ==
+                   value.data() + value.size();
+        };
+        if (key == "lauf") {
+            owner.run = value;
+        } else if (key == "rechner") {
+            owner.host = value;
+        } else if (key == "boot") {
+            owner.boot = value;
+        } else if (key == "prozess") {
+            pid = number(owner.pid) && owner.pid > 0;
+        } else if (key == "start") {
+            owner.started = value;
+        } else if (key == "erneuert") {
+            renewed = number(owner.renewed);
+        }
+    }
+    if (owner.run.empty() || !pid || !renewed) {
+        return std::nullopt;
+    }
+    return owner;
+}
+
+LockOwner thisProcess(const std::string& run) {
+    LockOwner self;
+    self.run = run;
+    char host[256] = {};
+    ::gethostname(host, sizeof host - 1);
+    self.host = host;
+    self.boot = firstLineOf("/proc/sys/kernel/random/boot_id");
+    self.pid = ::getpid();
+    self.started = startOf(self.pid);
+    self.renewed = now();
+    return self;
+}
+
+bool isStale(const LockOwner& owner, const LockOwner& self, std::chrono::seconds staleAfter) {
+    if (!owner.boot.empty() && owner.boot == self.boot) {
+        if (owner.pid == self.pid && owner.started == self.started) {
+            return !isUnderWay(owner.run);
+        }
+        return owner.started.empty() || startOf(owner.pid) != owner.started;
+    }
+    return self.renewed - owner.renewed > staleAfter.count();
+}
+
+ServerLock::ServerLock(Connection& connection, std::string run, std::string shownFolder)
+    : m_connection(connection), m_run(std::move(run)), m_shownFolder(std::move(shownFolder)) {
+    const std::lock_guard<std::mutex> guard(runsMutex);
+    runsUnderWay.insert(m_run);
+}
+
+ServerLock::~ServerLock() {
+    const std::lock_guard<std::mutex> guard(runsMutex);
+    runsUnderWay.erase(m_run);
+}
+
+void ServerLock::take(std::chrono::milliseconds wait, const std::function<bool()>& stopped) {
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    // A lock whose owner cannot be read was made by a run that died before it wrote it: its
+    // maker writes it at once, so one that stays unreadable this long is taken over.
+    const auto unreadableLimit = std::max(wait, std::chrono::milliseconds(2000));
+    std::optional<std::string> unreadable; // the owner text first seen unreadable
+    Clock::time_point unreadableSince;
+    for (;;) {
+        if (m_connection.makeFolder(std::string(LockFolder))) {
+            m_held = true;
+            writeOwner();
+            return;
+        }
+        const std::optional<std::string> text = ownerText();
+        const std::optional<LockOwner> holder = text ? parseLock(*text) : std::nullopt;
+        const std::string seen = text.value_or("");
+        bool stale = false;
+        if (holder) {
+            unreadable.reset();
+            stale = isStale(*holder, thisProcess(m_run), StaleAfter);
+        } else if (unreadable != seen) {
+            unreadable = seen;
+            unreadableSince = Clock::now();
+        } else {
+            stale = Clock::now() - unreadableSince >= unreadableLimit;
+        }
+        if (stale && takeOver(seen)) {
+            continue;
+        }
+        if (Clock::now() - start >= (holder ? wait : unreadableLimit + wait)) {
+            busy(holder);
+        }
+        for (int i = 0; i < 5; ++i) {
+            if (stopped()) {
+                throw PublishError(Failure::Cancelled, "Abgebrochen.");
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    }
+}
+
+void ServerLock::renewWhenDue() {
+    if (!m_held || std::chrono::steady_clock::now() - m_renewed < RenewEvery) {
+        return;
+    }
+    const std::optional<std::string> text = ownerText();
+    const std::optional<LockOwner> holder = text ? parseLock(*text) : std::nullopt;
+    if (!holder || holder->run != m_run) {
+        m_held = false;
+        throw PublishError(Failure::Busy,
+                           "Ein anderes Veröffentlichen hat den Ordner „" + m_shownFolder +
+                               "“ auf dem Server übernommen; dieses hört hier auf. Bitte warten, "
+                               "bis es fertig ist, und dann noch einmal veröffentlichen.");
+    }
+    writeOwner();
+}
+
+// Without reading the folder first: after "Abbrechen" the server may have fallen silent.
+void ServerLock::release() noexcept {
+    if (!m_held) {
+        return;
+    }
+    m_held = false;
+    try {
+        m_connection.remove(lockPath(LockOwnerFile));
+        m_connection.removeFolder(std::string(LockFolder));
+    } catch (const std::exception&) {
+        // Left behind: the next run sees that this one has ended and takes it over.
+    }
+}
+
+void ServerLock::writeOwner() {
+    m_connection.send({}, lockText(thisProcess(m_run)), lockPath(temporaryName(m_run, 0)),
+                      lockPath(LockOwnerFile), {});
+    m_renewed = std::chrono::steady_clock::now();
+}
+
+// The owner file's text, read only when it is small: the server is not trusted.
+std::optional<std::string> ServerLock::ownerText() {
+    const auto entries = m_connection.list(std::string(LockFolder));
+    if (!entries) {
+        return std::nullopt;
+    }
+    for (const RemoteEntry& entry : *entries) {
+        if (entry.name == LockOwnerFile && !entry.folder && !entry.link &&
+            entry.size <= OwnerLimit) {
+            auto text = m_connection.read(lockPath(LockOwnerFile));
+            return text && text->size() <= OwnerLimit ? text : std::nullopt;
+        }
+    }
+    return std::string();
+}
+
+// Moves the stale lock aside (only one of several runs can), makes sure it is the one judged
+// stale and not a fresh one made meanwhile, and removes it.
+bool ServerLock::takeOver(const std::string& staleText) {
+    const std::string aside = std::string(LockFolder) + "-alt-" + m_run;
+    try {
+        m_connection.rename(std::string(LockFolder), aside);
+    } catch (const PublishError&) {
+        return false; // another run was quicker
+    }
+    const auto entries = m_connection.list(aside);
+    std::optional<std::string> moved = std::string();
+    if (entries) {
+        for (const RemoteEntry& entry : *entries) {
+            if (entry.name == LockOwnerFile) {
+                moved = entry.size <= OwnerLimit
+                            ? m_connection.read(aside + "/" + std::string(LockOwnerFile))
+                            : std::nullopt;
+            }
+        }
+    }
+    if (moved != staleText) {
+        try {
+            m_connection.rename(aside, std::string(LockFolder));
+        } catch (const PublishError&) {
+        }
+        return false;
+    }
+    removeWhole(aside);
+    return true;
+}
+
+void ServerLock::removeWhole(const std::string& folder) {
+    if (const auto entries = m_connection.list(folder)) {
+        for (const RemoteEntry& entry : *entries) {
+            if (isPlainName(entry.name) && !entry.folder) {
+                m_connection.remove(folder + "/" + entry.name);
+            }
+        }
+    }
+    m_connection.removeFolder(folder);
+}
+
+void ServerLock::busy(const std::optional<LockOwner>& owner) const {
+    std::string who = "ein anderes Veröffentlichen";
+    if (owner) {
+        char when[16] = "?";
+        const auto renewed = static_cast<std::time_t>(owner->renewed);
+        std::tm local{};
+        if (::localtime_r(&renewed, &local) != nullptr) {
+            std::strftime(when, sizeof when, "%H:%M", &local);
+        }
+        who += " (vom Rechner „" + owner->host + "“, zuletzt aktiv um " + when + " Uhr)";
+    }
+    throw PublishError(Failure::Busy,
+                       "In den Ordner „" + m_shownFolder +
+                           "“ auf dem Server veröffentlicht gerade " + who +
+                           ". Es wurde nichts verändert. Bitte warten, bis es fertig ist, und "
+                           "dann noch einmal veröffentlichen.");
+}
+
+} // namespace bildertafel::publish
