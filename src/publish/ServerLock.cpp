@@ -177,7 +177,8 @@ void ServerLock::take(std::chrono::milliseconds wait, const std::function<bool()
         if (stale && takeOver(seen)) {
             continue;
         }
-        if (Clock::now() - start >= (holder ? wait : unreadableLimit + wait)) {
+        // An unreadable owner is watched until it is judged, unless it keeps changing.
+        if (Clock::now() - start >= (holder ? wait : wait + 3 * unreadableLimit)) {
             busy(holder);
         }
         for (int i = 0; i < 5; ++i) {

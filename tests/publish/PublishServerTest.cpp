@@ -2,16 +2,21 @@
 #include "publish/Connection.h"
 #include "publish/Publisher.h"
 #include "publish/Record.h"
+#include "publish/ServerLock.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <functional>
+#include <iostream>
 #include <map>
 #include <memory>
 #include <set>
+#include <thread>
 
 namespace bildertafel::publish {
 namespace {
@@ -368,6 +373,287 @@ TEST_P(PublishToServer, AnInterruptedPublishIsCompletedByTheNext) {
             // What was up before "Abbrechen" is not sent again.
             EXPECT_EQ(result.filesSent, ShowSet.size() - broken.filesSent);
         }
+    }
+}
+
+// Files on the server with their bytes, temporary files and the lock included, the record left
+// out.
+std::vector<std::string> leftovers(const fs::path& root) {
+    std::vector<std::string> found;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        const std::string name = entry.path().filename().string();
+        if (name.ends_with(".part") || name.starts_with(std::string(LockFolder))) {
+            found.push_back(entry.path().lexically_relative(root).string());
+        }
+    }
+    return sorted(found);
+}
+
+// Two publishes of two different shows into one folder at once: one waits for the other or
+// refuses, naming the folder; nothing is corrupted, and one normal publish afterwards leaves
+// exactly the second show's files.
+TEST_P(PublishToServer, TwoPublishesAtOnceCorruptNothing) {
+    const fs::path other = m_temp / "zweite";
+    makeShow(other);
+    for (const std::string& path : ShowSet) {
+        if (!path.ends_with(".html")) {
+            writeFile(other / path, std::string(readFile(m_show / path).size(), 'z') + path);
+        }
+    }
+    const std::string folder = parseTarget(address()).target->folder;
+    for (const std::chrono::milliseconds wait :
+         {std::chrono::milliseconds(0), std::chrono::milliseconds(60000)}) {
+        SCOPED_TRACE(wait.count());
+        Result results[2];
+        std::thread runs[2];
+        for (int i = 0; i < 2; ++i) {
+            runs[i] = std::thread([&, i] {
+                ScriptedHost host;
+                PublishOptions options = this->options();
+                options.showFolder = (i == 0 ? m_show : other).string();
+                options.cacheFolder = (m_temp / ("cache" + std::to_string(i))).string();
+                options.lockWait = wait;
+                results[i] = publish(*parseTarget(address()).target, options, host);
+            });
+        }
+        for (std::thread& run : runs) {
+            run.join();
+        }
+        int done = 0;
+        for (const Result& result : results) {
+            done += result.failure == Failure::None ? 1 : 0;
+            if (result.failure != Failure::None) {
+                EXPECT_EQ(result.failure, Failure::Busy) << result.message;
+                EXPECT_NE(result.message.find("„" + folder + "“"), std::string::npos)
+                    << result.message;
+                EXPECT_EQ(result.filesSent, 0U);
+            }
+        }
+        // Without waiting, the second refuses unless the first was done before it began.
+        EXPECT_GE(done, wait.count() == 0 ? 1 : 2);
+        EXPECT_EQ(leftovers(root()), std::vector<std::string>());
+    }
+    PublishOptions options = this->options();
+    options.showFolder = other.string();
+    const Result result = publishWith(options);
+    ASSERT_EQ(result.failure, Failure::None) << result.message;
+    EXPECT_EQ(filesBelow(root()), filesOf(other, ShowSet));
+}
+
+// A lock is respected while its owner may still work, and taken over once it clearly is not.
+TEST_P(PublishToServer, ALockIsTakenOverOnlyWhenClearlyStale) {
+    const std::string folder = parseTarget(address()).target->folder;
+    const LockOwner self = thisProcess("test-1-a");
+    const auto owner = [&](std::string boot, std::int64_t pid, std::int64_t age) {
+        LockOwner owner = self;
+        owner.run = "anderer-2-b";
+        owner.host = "anderer";
+        owner.boot = std::move(boot);
+        owner.pid = pid;
+        owner.started = pid == ::getppid() ? startOf(pid) : "1";
+        owner.renewed -= age;
+        return lockText(owner);
+    };
+    const struct {
+        const char* what;
+        std::string lock; // the owner file's text
+        Failure failure;
+    } rows[] = {
+        {"another computer, renewed a minute ago", owner("anders", 4711, 60), Failure::Busy},
+        {"another process of this computer that runs", owner(self.boot, ::getppid(), 0),
+         Failure::Busy},
+        {"another computer, silent for 11 minutes", owner("anders", 4711, 660), Failure::None},
+        {"a process of this computer that is gone", owner(self.boot, 999999999, 0), Failure::None},
+        {"a lock without owner", "", Failure::None},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        fs::remove_all(root());
+        writeFile(root() / std::string(LockFolder) / std::string(LockOwnerFile), row.lock);
+        PublishOptions options = this->options();
+        options.lockWait = std::chrono::milliseconds(500);
+        const Result result = publishWith(options);
+        EXPECT_EQ(result.failure, row.failure) << result.message;
+        if (row.failure == Failure::None) {
+            EXPECT_TRUE(filesBelow(root()) == filesOf(m_show, ShowSet));
+            EXPECT_EQ(leftovers(root()), std::vector<std::string>());
+        } else {
+            EXPECT_NE(result.message.find("„" + folder + "“"), std::string::npos) << result.message;
+            EXPECT_NE(result.message.find("anderer"), std::string::npos) << result.message;
+            EXPECT_EQ(filesBelow(root()).size(), 1U); // the lock alone, as it was
+        }
+    }
+}
+
+// A publish killed at about half: the next one sends exactly what had not arrived, at most the
+// missing files and those on their way, and removes the killed run's temporary files.
+TEST_P(PublishToServer, AKilledPublishResumesWithWhatDidNotArrive) {
+    const std::size_t count = m_ssh ? 300 : 40;
+    std::string index = readFile(m_show / "index.html");
+    std::vector<std::string> set = ShowSet;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string path = "viele/bild" + std::to_string(i) + ".jpg";
+        writeFile(m_show / path, std::string(20000 + i, static_cast<char>('a' + i % 26)));
+        index += "<img src=\"" + path + "\">";
+        set.push_back(path);
+    }
+    writeFile(m_show / "index.html", index);
+    set = sorted(set);
+    std::cout.flush();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        m_host.onProgress = [](const Progress&) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(3));
+        };
+        const Result result = publishNow();
+        ::_exit(result.failure == Failure::None ? 0 : 1);
+    }
+    const auto arrived = [&] {
+        std::size_t files = 0;
+        std::error_code none;
+        for (fs::directory_iterator entry(root() / "viele", none), end; entry != end;
+             entry.increment(none)) {
+            files += entry->path().extension() == ".jpg" ? 1 : 0;
+        }
+        return files;
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (arrived() < count / 2 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the publish ended before it was killed";
+    std::size_t correct = 0;
+    std::size_t onTheirWay = 0;
+    for (const auto& [path, bytes] : filesBelow(root())) {
+        correct += fs::exists(m_show / path) && readFile(m_show / path) == bytes ? 1 : 0;
+        onTheirWay += path.ends_with(".part") ? 1 : 0;
+    }
+    const Result result = publishNow();
+    ASSERT_EQ(result.failure, Failure::None) << result.message;
+    std::cout << "A publish of " << set.size() << " files killed with " << correct
+              << " arrived and " << onTheirWay << " on their way: the next one sent "
+              << result.filesSent << ".\n";
+    EXPECT_EQ(result.filesSent, set.size() - correct);
+    EXPECT_EQ(filesBelow(root()), filesOf(m_show, set));
+    EXPECT_EQ(leftovers(root()), std::vector<std::string>());
+}
+
+// What the server says is not trusted: a damaged line of the record costs that file alone, a
+// line without time stamp deletes nothing, a temporary file nobody recorded stays, and a
+// folder that is a link is never written through.
+TEST_P(PublishToServer, WhatTheServerSaysIsNotTrusted) {
+    const fs::path record = root() / std::string(RecordName);
+    const auto replaceInRecord = [&](const std::string& line, const std::string& by) {
+        std::string text = readFile(record);
+        const std::size_t end = text.find(line);
+        ASSERT_NE(end, std::string::npos) << line;
+        const std::size_t start = text.rfind('\n', end) + 1;
+        text.replace(start, text.find('\n', end) - start, by);
+        writeFile(record, text);
+    };
+    const std::string foreign = "bilder/.bildertafel-fremd-1-abc-3.part";
+    const std::string recorded = "bilder/.bildertafel-alt-2-def-4.part";
+    fs::path elsewhere = m_temp / "anderswo";
+    const struct {
+        const char* what;
+        bool sftpOnly;
+        std::function<void()> change;
+        std::vector<std::string> sent;
+        std::function<void(const Result&)> check;
+    } rows[] = {
+        {"a damaged line",
+         false,
+         [&] { replaceInRecord("\tminis/a.jpg", "kaputt\tminis/a.jpg"); },
+         {"minis/a.jpg"},
+         {}},
+        {"a line without time stamp deletes nothing",
+         false,
+         [&] {
+             writeFile(m_show / "index.html", readFile(m_show / "index.html") + " ");
+             replaceInRecord("\tbilder/a.html",
+                             std::string(64, '0') + "\t" +
+                                 std::to_string(fs::file_size(root() / "bilder/a.html")) +
+                                 "\t-\t-\tbilder/a.html");
+             writeFile(m_show / "index.html",
+                       "<a href=\"index_all.html\">Alle</a><img src=\"minis/a.jpg\">");
+         },
+         {"index.html"},
+         [&](const Result&) { EXPECT_TRUE(fs::exists(root() / "bilder/a.html")); }},
+        {"a temporary file nobody recorded stays, one of a recorded run goes",
+         false,
+         [&] {
+             writeFile(root() / foreign, "fremd");
+             writeFile(root() / recorded, "alt");
+             std::string text = readFile(record);
+             text.insert(text.find('\n') + 1, "Lauf\talt-2-def\n");
+             writeFile(record, text);
+         },
+         {},
+         [&](const Result&) {
+             EXPECT_EQ(readFile(root() / foreign), "fremd");
+             EXPECT_FALSE(fs::exists(root() / recorded));
+             fs::remove(root() / foreign);
+         }},
+        {"a folder that is a link",
+         true,
+         [&] {
+             fs::create_directories(elsewhere);
+             fs::remove_all(root() / "minis");
+             fs::create_directory_symlink(elsewhere, root() / "minis");
+             writeFile(m_show / "minis/a.jpg", "neu");
+         },
+         {},
+         [&](const Result& result) {
+             EXPECT_EQ(result.failure, Failure::Other);
+             EXPECT_NE(result.message.find("„minis“"), std::string::npos) << result.message;
+             EXPECT_TRUE(fs::is_empty(elsewhere));
+         }},
+    };
+    ASSERT_EQ(publishNow().failure, Failure::None);
+    for (const auto& row : rows) {
+        if (row.sftpOnly && !m_ssh) {
+            continue; // the FTPS server of the test lists a link as what it leads to
+        }
+        SCOPED_TRACE(row.what);
+        row.change();
+        PublishOptions options = this->options();
+        options.deleteUnneeded = true;
+        const Result result = publishWith(options);
+        if (row.check) {
+            row.check(result);
+        }
+        if (result.failure == Failure::None) {
+            EXPECT_EQ(pathsOf(result.plan.send), row.sent);
+        }
+        EXPECT_EQ(leftovers(root()), std::vector<std::string>());
+    }
+}
+
+// Names a protocol cannot carry are found before anything is sent; the dry run lists them.
+TEST_P(PublishToServer, NamesTheProtocolCannotCarryAreFoundBeforeSending) {
+    const std::string odd = "minis/zwei\nZeilen.jpg";
+    writeFile(m_show / odd, "z");
+    writeFile(m_show / "index.html",
+              readFile(m_show / "index.html") + "<img src=\"minis/zwei%0AZeilen.jpg\">");
+    PublishOptions options = this->options();
+    options.dryRun = true;
+    const Result dry = publishWith(options);
+    ASSERT_EQ(dry.failure, Failure::None) << dry.message;
+    const Result result = publishNow();
+    if (m_ssh) {
+        EXPECT_TRUE(dry.plan.unsendable.empty());
+        ASSERT_EQ(result.failure, Failure::None) << result.message;
+        EXPECT_EQ(readFile(root() / odd), "z");
+    } else {
+        EXPECT_EQ(pathsOf(dry.plan.unsendable), std::vector<std::string>{odd});
+        EXPECT_NE(dry.summary.find("Zeilenumbruch"), std::string::npos) << dry.summary;
+        EXPECT_EQ(result.failure, Failure::PublishSet);
+        EXPECT_NE(result.message.find("zwei\\nZeilen.jpg"), std::string::npos) << result.message;
+        EXPECT_TRUE(fs::is_empty(root()));
     }
 }
 
