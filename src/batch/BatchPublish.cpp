@@ -1,12 +1,14 @@
 #include "batch/BatchPublish.h"
 
 #include "batch/BatchRun.h"
+#include "core/ByteSize.h"
 #include "publish/Publisher.h"
 
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -75,7 +77,11 @@ public:
 
     bool askYes(const std::string& question) {
         for (;;) {
-            const std::string answer = ask(question + " (ja/nein) ", true);
+            // The words of the question ("„Ja“ wählen"), as the window's buttons say them.
+            std::string answer = ask(question + " (Ja/Nein) ", true);
+            for (char& c : answer) {
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            }
             if (answer == "ja" || answer == "j") {
                 return true;
             }
@@ -138,8 +144,8 @@ public:
         // the server.
         std::string line = "Veröffentlichen: " + std::to_string(progress.filesDone) + " von " +
                            std::to_string(progress.filesTotal) + " Dateien, " +
-                           std::to_string(progress.bytesDone / 1000000) + " von " +
-                           std::to_string(progress.bytesTotal / 1000000) + " MB";
+                           core::byteSizeText(progress.bytesDone) + " von " +
+                           core::byteSizeText(progress.bytesTotal);
         if (m_progressShown && line == m_lastProgress) {
             return;
         }
@@ -173,7 +179,7 @@ std::string startPageOf(const BatchOptions& options) {
 }
 
 std::string kiloBytes(std::uint64_t bytes) {
-    return std::to_string((bytes + 999) / 1000) + " kB";
+    return core::byteSizeText(bytes);
 }
 
 } // namespace
@@ -261,6 +267,9 @@ int publishShow(const BatchOptions& options, std::ostream& err, bool errIsTermin
         }
         for (const publish::PlannedFile& file : result.plan.keptUnneeded) {
             err << "Bleibt: " << file.path << " (" << kiloBytes(file.size) << ")\n";
+        }
+        for (const publish::PlannedFile& file : result.plan.unsendable) {
+            err << "Nicht sendbar: " << file.path << " (" << kiloBytes(file.size) << ")\n";
         }
     }
     if (result.failure == Failure::None) {

@@ -1,9 +1,14 @@
 #include "publish/Connection.h"
 
 #include <curl/curl.h>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <ctime>
 #include <mutex>
@@ -487,7 +492,44 @@ private:
 
 } // namespace
 
+// An SSH server greets first with "SSH-2.0-…", which an FTP client would wait on until its
+// time is up: a look at the greeting tells it at once. Anything else is left to the connection.
+void refuseSshServer(const Target& target) {
+    addrinfo hints{};
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(target.host.c_str(), std::to_string(effectivePort(target)).c_str(), &hints,
+                      &found) != 0) {
+        return;
+    }
+    const std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> addresses(found, ::freeaddrinfo);
+    const int fd = ::socket(found->ai_family, found->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK,
+                            found->ai_protocol);
+    if (fd < 0) {
+        return;
+    }
+    char greeting[4] = {};
+    ssize_t got = -1;
+    pollfd wait{fd, POLLOUT, 0};
+    if ((::connect(fd, found->ai_addr, found->ai_addrlen) == 0 || errno == EINPROGRESS) &&
+        ::poll(&wait, 1, 5000) == 1) {
+        wait.events = POLLIN;
+        if (::poll(&wait, 1, 5000) == 1) {
+            got = ::recv(fd, greeting, sizeof greeting, MSG_PEEK);
+        }
+    }
+    ::close(fd);
+    if (got == 4 && std::string_view(greeting, 4) == "SSH-") {
+        throw PublishError(Failure::NoRoute,
+                           "Unter „" + target.host + "“ auf Port " +
+                               std::to_string(effectivePort(target)) +
+                               " antwortet ein SSH-Server, kein FTP-Server. Bitte die Adresse mit "
+                               "sftp:// beginnen oder den Port des FTP-Servers angeben.");
+    }
+}
+
 std::unique_ptr<Connection> connectFtp(const Target& target, const PublishOptions& options) {
+    refuseSshServer(target);
     return std::make_unique<FtpConnection>(target, options);
 }
 

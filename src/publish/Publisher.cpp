@@ -1,5 +1,7 @@
 #include "publish/Publisher.h"
 
+#include "core/ByteSize.h"
+
 #include "publish/Connection.h"
 #include "publish/Record.h"
 #include "publish/ServerLock.h"
@@ -32,24 +34,8 @@ std::string inFolder(const std::string& folder, std::string_view name) {
     return folder.empty() ? std::string(name) : folder + "/" + std::string(name);
 }
 
-// "3,4 MB"
 std::string shownBytes(std::uint64_t bytes) {
-    const char* unit = "Bytes";
-    double value = static_cast<double>(bytes);
-    if (bytes >= 1000000000U) {
-        value /= 1e9;
-        unit = "GB";
-    } else if (bytes >= 1000000U) {
-        value /= 1e6;
-        unit = "MB";
-    } else if (bytes >= 1000) {
-        value /= 1e3;
-        unit = "kB";
-    } else {
-        return std::to_string(bytes) + " " + unit;
-    }
-    const long tenths = std::lround(value * 10);
-    return std::to_string(tenths / 10) + "," + std::to_string(tenths % 10) + " " + unit;
+    return core::byteSizeText(bytes);
 }
 
 std::string files(std::size_t count) {

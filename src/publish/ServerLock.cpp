@@ -131,7 +131,9 @@ bool isStale(const LockOwner& owner, const LockOwner& self, std::chrono::seconds
         if (owner.pid == self.pid && owner.started == self.started) {
             return !isUnderWay(owner.run);
         }
-        return owner.started.empty() || startOf(owner.pid) != owner.started;
+        if (owner.started.empty() || startOf(owner.pid) != owner.started) {
+            return true;
+        }
     }
     return self.renewed - owner.renewed > staleAfter.count();
 }
@@ -285,7 +287,7 @@ void ServerLock::removeWhole(const std::string& folder) {
 }
 
 void ServerLock::busy(const std::optional<LockOwner>& owner) const {
-    std::string who = "ein anderes Veröffentlichen";
+    std::string who;
     if (owner) {
         char when[16] = "?";
         const auto renewed = static_cast<std::time_t>(owner->renewed);
@@ -293,12 +295,14 @@ void ServerLock::busy(const std::optional<LockOwner>& owner) const {
         if (::localtime_r(&renewed, &local) != nullptr) {
             std::strftime(when, sizeof when, "%H:%M", &local);
         }
-        who += " (vom Rechner „" + owner->host + "“, zuletzt aktiv um " + when + " Uhr)";
+        who = " (vom Rechner „" + owner->host + "“, zuletzt aktiv um " + when + " Uhr)";
     }
     throw PublishError(Failure::Busy,
-                       "In den Ordner „" + m_shownFolder +
-                           "“ auf dem Server veröffentlicht gerade " + who +
-                           ". Es wurde nichts verändert. Bitte warten, bis es fertig ist, und "
+                       "Der Ordner „" + m_shownFolder +
+                           "“ auf dem Server ist belegt: dorthin veröffentlicht gerade ein "
+                           "anderer Lauf von Bildertafel" +
+                           who +
+                           ". Es wurde nichts verändert. Bitte warten, bis er fertig ist, und "
                            "dann noch einmal veröffentlichen.");
 }
 

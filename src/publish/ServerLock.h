@@ -39,9 +39,9 @@ std::string startOf(std::int64_t pid);
 LockOwner thisProcess(const std::string& run);
 
 // A lock left behind by a run that died: on this computer (the same boot id) when the process is
-// gone or another process has its id, or, of this process, when the run has ended; from another
-// computer when it was not renewed for
-// staleAfter by self's clock (a holder renews it at least every RenewEvery).
+// gone or another process has its id, or, of this process, when the run has ended; and any lock
+// not renewed for staleAfter by self's clock (a holder renews it at least every RenewEvery; from
+// another computer this trusts the two clocks to agree within minutes).
 bool isStale(const LockOwner& owner, const LockOwner& self, std::chrono::seconds staleAfter);
 
 inline constexpr std::chrono::seconds RenewEvery{20};

@@ -614,11 +614,30 @@ private:
         if (status == SSH_FX_FAILURE) {
             return refusal(what, path, bytes);
         }
-        std::string reason = ssh_get_error(m_session);
-        if (reason.empty()) {
-            reason = "SFTP-Status " + std::to_string(status);
+        return {Failure::Other, what + ": " + statusReason(status) + " (SFTP-Status " +
+                                    std::to_string(status) + ")."};
+    }
+
+    // What an SFTP status means, in German, with what to do where there is something.
+    static std::string statusReason(int status) {
+        switch (status) {
+        case SSH_FX_NO_SUCH_FILE:
+        case SSH_FX_NO_SUCH_PATH:
+            return "die Datei oder ihr Ordner ist auf dem Server nicht da";
+        case SSH_FX_FILE_ALREADY_EXISTS:
+            return "auf dem Server steht schon etwas mit diesem Namen";
+        case SSH_FX_OP_UNSUPPORTED:
+            return "der Server kann diesen Schritt nicht ausführen";
+        case SSH_FX_BAD_MESSAGE:
+        case SSH_FX_INVALID_HANDLE:
+            return "der Server hat die Anfrage nicht verstanden; bitte noch einmal "
+                   "veröffentlichen";
+        case SSH_FX_NO_MEDIA:
+            return "auf dem Server ist kein Datenträger eingelegt";
+        default:
+            return "der Server meldet einen Fehler ohne Grund; bitte noch einmal veröffentlichen "
+                   "und sonst beim Betreiber nachfragen";
         }
-        return {Failure::Other, what + " (" + reason + ")."};
     }
 
     static PublishError diskFull(const std::string& what) {

@@ -93,8 +93,12 @@ TargetParse parseTarget(std::string_view address) {
     const std::size_t at = authority.rfind('@');
     if (at != std::string_view::npos) {
         const std::string_view user = authority.substr(0, at);
-        if (user.find(':') != std::string_view::npos) {
-            return invalid(address,
+        if (const std::size_t colon = user.find(':'); colon != std::string_view::npos) {
+            // The message does not repeat the password.
+            const auto from = static_cast<std::size_t>(user.data() - address.data()) + colon + 1;
+            const std::string shown = std::string(address.substr(0, from)) + "…" +
+                                      std::string(address.substr(from + user.size() - colon - 1));
+            return invalid(shown,
                            "ein Passwort gehört nicht in die Adresse, Bildertafel fragt danach");
         }
         const auto decoded = percentDecoded(user);

@@ -1,5 +1,7 @@
 #include "ui/PublishTexts.h"
 
+#include "core/ByteSize.h"
+
 #include "imaging/Preparation.h"
 #include "ui/QtText.h"
 #include "ui/lists/FileNames.h"
@@ -37,19 +39,7 @@ QString filesCount(std::size_t count) {
 } // namespace
 
 QString byteSizeText(std::uint64_t bytes) {
-    if (bytes < 1000) {
-        return QStringLiteral("%1 Byte").arg(bytes);
-    }
-    static const std::array<const char*, 4> Units{"KB", "MB", "GB", "TB"};
-    double value = static_cast<double>(bytes) / 1000.0;
-    std::size_t unit = 0;
-    // Rounding must not show "1000,0 KB".
-    while (value >= 999.95 && unit + 1 < Units.size()) {
-        value /= 1000.0;
-        ++unit;
-    }
-    return QLocale(QLocale::German).toString(value, 'f', 1) + u' ' +
-           QString::fromLatin1(Units[unit]);
+    return fromUtf8(core::byteSizeText(bytes));
 }
 
 QString progressText(const publish::Progress& progress, double secondsSending) {
@@ -101,6 +91,12 @@ QString planText(const publish::Result& result) {
                                 "löschen“ auf dem Server: %1")
                          .arg(filesCount(plan.keptUnneeded.size())) +
                      u'\n' + fileLines(plan.keptUnneeded);
+    }
+    if (!plan.unsendable.empty()) {
+        parts << QStringLiteral("Lassen sich per FTP nicht senden, ihr Name enthält einen "
+                                "Zeilenumbruch: %1")
+                         .arg(filesCount(plan.unsendable.size())) +
+                     u'\n' + fileLines(plan.unsendable);
     }
     for (const std::string& warning : result.warnings) {
         parts << fromUtf8(warning);

@@ -237,6 +237,9 @@ TEST_P(PublishToServer, ADryRunLeavesTheServerAsItWas) {
     ASSERT_EQ(result.failure, Failure::None) << result.message;
     EXPECT_EQ(pathsOf(result.plan.send), ShowSet);
     EXPECT_TRUE(fs::is_empty(root()));
+    // The real publish makes the folder, the lock's first.
+    ASSERT_EQ(publishWith(this->options(), address() + "/neu").failure, Failure::None);
+    EXPECT_TRUE(filesBelow(root() / "neu") == filesOf(m_show, ShowSet));
 }
 
 // Reading several folders at once gives what reading them one by one gives: every batch of a
@@ -777,6 +780,8 @@ TEST_P(PublishRefused, WrongCredentialsAndUntrustedServersSendNothing) {
          "ftps://bild@host.invalid/www", Failure::HostUnknown},
         {"a closed port", Kind::Sftp, [](PublishOptions&) {}, "sftp://u@127.0.0.1:1/www",
          Failure::NoRoute},
+        {"an ftps:// address at an SSH server", Kind::Sftp, [](PublishOptions&) {},
+         "ftps://u@" + host + "/www", Failure::NoRoute},
     };
     for (const auto& row : rows) {
         if (row.kind != GetParam()) {
@@ -785,7 +790,9 @@ TEST_P(PublishRefused, WrongCredentialsAndUntrustedServersSendNothing) {
         SCOPED_TRACE(row.what);
         PublishOptions options = this->options();
         row.change(options);
+        const auto started = std::chrono::steady_clock::now();
         const Result result = publishWith(options, row.address);
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(15));
         EXPECT_EQ(result.failure, row.failure) << result.message;
         EXPECT_FALSE(result.message.empty());
         EXPECT_TRUE(filesBelow(root()).empty());

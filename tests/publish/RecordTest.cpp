@@ -88,6 +88,12 @@ TEST(ServerLock, StaleOnlyWhenItsOwnerIsClearlyGone) {
          }),
          false},
         {"a run of this process that has ended", changed([](LockOwner&) {}), true},
+        {"another process that runs, silent for 11 minutes", changed([&](LockOwner& o) {
+             o.pid = ::getppid();
+             o.started = startOf(o.pid);
+             o.renewed = self.renewed - 660;
+         }),
+         true},
         {"a process that is gone", changed([](LockOwner& o) { o.pid = 999999999; }), true},
         {"its id taken by another process", changed([](LockOwner& o) { o.started = "1"; }), true},
         {"another computer, renewed a minute ago",

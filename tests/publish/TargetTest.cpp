@@ -49,6 +49,7 @@ TEST(Target, BadAddressesAreNamedInGerman) {
         const TargetParse parsed = parseTarget(row.address);
         EXPECT_FALSE(parsed.target);
         EXPECT_NE(parsed.error.find(row.reason), std::string::npos) << parsed.error;
+        EXPECT_EQ(parsed.error.find("geheim"), std::string::npos) << parsed.error;
     }
 }
 
