@@ -293,19 +293,25 @@ public:
     }
 
     bool makeFolder(const std::string& path) override {
-        const CURLcode code = inFolderOf(path, {"MKD " + nameOf(path)}, true);
-        if (code == CURLE_OK) {
-            return true;
+        // The server says only that it failed: something of that name may be there, or may have
+        // been there a moment ago (another client's lock, given back meanwhile).
+        for (int attempt = 0;; ++attempt) {
+            const CURLcode code = inFolderOf(path, {"MKD " + nameOf(path)}, true);
+            if (code == CURLE_OK) {
+                return true;
+            }
+            const std::size_t slash = path.rfind('/');
+            const auto entries = list(slash == std::string::npos ? "" : path.substr(0, slash));
+            if (entries && std::any_of(entries->begin(), entries->end(), [&](const RemoteEntry& e) {
+                    return e.name == nameOf(path);
+                })) {
+                return false;
+            }
+            if (attempt == 2) {
+                check(code, "Der Ordner „" + path + "“ lässt sich auf dem Server nicht anlegen");
+                return false;
+            }
         }
-        // The server says only that it failed: something of that name may be there.
-        const std::size_t slash = path.rfind('/');
-        const auto entries = list(slash == std::string::npos ? "" : path.substr(0, slash));
-        if (entries && std::any_of(entries->begin(), entries->end(),
-                                   [&](const RemoteEntry& e) { return e.name == nameOf(path); })) {
-            return false;
-        }
-        check(code, "Der Ordner „" + path + "“ lässt sich auf dem Server nicht anlegen");
-        return false;
     }
 
     void removeFolder(const std::string& path) override {

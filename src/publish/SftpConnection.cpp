@@ -338,22 +338,25 @@ public:
 
     bool makeFolder(const std::string& path) override {
         const Watched watched(*this);
-        if (sftp_mkdir(m_sftp, remotePath(path).c_str(), 0755) == SSH_OK) {
-            return true;
-        }
-        if (sftp_get_error(m_sftp) == SSH_FX_NO_SUCH_FILE) {
-            makeFolders(path); // the folders it lies in, the target folder of a first publish
+        // OpenSSH tells "exists" only as a failure: the name is looked at without following it;
+        // a moment later it may be gone again (another client's lock, given back meanwhile).
+        for (int attempt = 0;; ++attempt) {
             if (sftp_mkdir(m_sftp, remotePath(path).c_str(), 0755) == SSH_OK) {
                 return true;
             }
+            if (attempt == 0 && sftp_get_error(m_sftp) == SSH_FX_NO_SUCH_FILE) {
+                makeFolders(path); // the folders it lies in, the target folder of a first publish
+                continue;
+            }
+            sftp_attributes attributes = sftp_lstat(m_sftp, remotePath(path).c_str());
+            if (attributes != nullptr) {
+                sftp_attributes_free(attributes);
+                return false;
+            }
+            if (attempt >= 2) {
+                fail("Der Ordner „" + path + "“ lässt sich auf dem Server nicht anlegen");
+            }
         }
-        // OpenSSH tells "exists" only as a failure: the name is looked at without following it.
-        sftp_attributes attributes = sftp_lstat(m_sftp, remotePath(path).c_str());
-        if (attributes == nullptr) {
-            fail("Der Ordner „" + path + "“ lässt sich auf dem Server nicht anlegen");
-        }
-        sftp_attributes_free(attributes);
-        return false;
     }
 
     void removeFolder(const std::string& path) override {
