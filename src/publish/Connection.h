@@ -38,6 +38,8 @@ struct RemoteEntry {
     bool link = false;
 };
 
+inline constexpr std::uint64_t UnlimitedRead = std::uint64_t{1} << 62;
+
 // Called with the bytes of the file in hand sent so far; false stops the transfer.
 using SendProgress = std::function<bool(std::uint64_t sent)>;
 
@@ -73,8 +75,10 @@ public:
     // The same for several folders, by folder; this one reads one after the other.
     virtual std::map<std::string, std::optional<std::vector<RemoteEntry>>>
     listAll(const std::set<std::string>& folders);
-    // The content of a small file; nothing when it does not exist.
-    virtual std::optional<std::string> read(const std::string& path) = 0;
+    // The content of a small file; nothing when it does not exist. Of a file larger than limit
+    // only the first limit + 1 bytes are read: what the server holds is not trusted to be small.
+    virtual std::optional<std::string> read(const std::string& path,
+                                            std::uint64_t limit = UnlimitedRead) = 0;
     // Sends the local file (or the bytes of content when localPath is empty) to temporary, then
     // renames temporary to final, replacing it; both lie in the same folder, which is made when
     // missing.

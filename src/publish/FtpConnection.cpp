@@ -47,6 +47,18 @@ std::size_t appendTo(char* data, std::size_t size, std::size_t count, void* text
     return size * count;
 }
 
+// What is read of a file, up to a limit.
+struct Bounded {
+    std::string text;
+    std::uint64_t limit;
+};
+
+std::size_t appendBounded(char* data, std::size_t size, std::size_t count, void* into) {
+    auto* bounded = static_cast<Bounded*>(into);
+    bounded->text.append(data, size * count);
+    return bounded->text.size() > bounded->limit ? 0 : size * count;
+}
+
 // "20261208173000" or "20261208173000.123" (UTC): seconds since 1970, or -1.
 std::int64_t secondsOf(std::string_view stamp) {
     if (stamp.size() < 14 ||
@@ -208,17 +220,22 @@ public:
         return entries;
     }
 
-    std::optional<std::string> read(const std::string& path) override {
-        std::string text;
+    std::optional<std::string> read(const std::string& path,
+                                    std::uint64_t limit = UnlimitedRead) override {
+        Bounded text{{}, limit};
         prepare(m_base + encoded(path));
-        curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, appendTo);
+        curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, appendBounded);
         curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, &text);
-        const CURLcode code = curl_easy_perform(m_curl);
+        CURLcode code = curl_easy_perform(m_curl);
+        if (code == CURLE_WRITE_ERROR && text.text.size() > limit) {
+            text.text.resize(static_cast<std::size_t>(limit) + 1); // stopped at the limit
+            return std::move(text.text);
+        }
         if (code == CURLE_REMOTE_FILE_NOT_FOUND || code == CURLE_REMOTE_ACCESS_DENIED) {
             return std::nullopt;
         }
         check(code, "Die Datei „" + path + "“ auf dem Server lässt sich nicht lesen");
-        return text;
+        return std::move(text.text);
     }
 
     void send(const std::string& localPath, const std::string& content,

@@ -369,15 +369,14 @@ private:
                 continue;
             }
             m_oldRecord = name == OldRecordName;
-            if (found->second.size > RecordLimit) {
+            const auto text = found->second.size > RecordLimit
+                                  ? std::nullopt
+                                  : m_connection->read(std::string(name), RecordLimit);
+            if (!text || text->size() > RecordLimit) {
                 m_result.warnings.push_back(
                     "Warnung: Die Liste „" + std::string(name) +
                     "“ auf dem Server ist zu groß und wird nicht gelesen; alle Dateien werden "
                     "gesendet, keine gelöscht.");
-                return {};
-            }
-            const auto text = m_connection->read(std::string(name));
-            if (!text || text->size() > RecordLimit) {
                 return {};
             }
             return parseRecord(*text).value_or(Record());

@@ -237,7 +237,7 @@ std::optional<std::string> ServerLock::ownerText() {
     for (const RemoteEntry& entry : *entries) {
         if (entry.name == LockOwnerFile && !entry.folder && !entry.link &&
             entry.size <= OwnerLimit) {
-            auto text = m_connection.read(lockPath(LockOwnerFile));
+            auto text = m_connection.read(lockPath(LockOwnerFile), OwnerLimit);
             return text && text->size() <= OwnerLimit ? text : std::nullopt;
         }
     }
@@ -258,9 +258,10 @@ bool ServerLock::takeOver(const std::string& staleText) {
     if (entries) {
         for (const RemoteEntry& entry : *entries) {
             if (entry.name == LockOwnerFile) {
-                moved = entry.size <= OwnerLimit
-                            ? m_connection.read(aside + "/" + std::string(LockOwnerFile))
-                            : std::nullopt;
+                moved =
+                    entry.size <= OwnerLimit
+                        ? m_connection.read(aside + "/" + std::string(LockOwnerFile), OwnerLimit)
+                        : std::nullopt;
             }
         }
     }

@@ -236,10 +236,11 @@ public:
     std::map<std::string, std::optional<std::vector<RemoteEntry>>>
     listAll(const std::set<std::string>& folders) override;
 
-    std::optional<std::string> read(const std::string& path) override;
+    std::optional<std::string> read(const std::string& path,
+                                    std::uint64_t limit = UnlimitedRead) override;
 
     // The same through the library, one request after the other.
-    std::optional<std::string> readOneByOne(const std::string& path) {
+    std::optional<std::string> readOneByOne(const std::string& path, std::uint64_t limit) {
         SftpFile file(sftp_open(m_sftp, remotePath(path).c_str(), O_RDONLY, 0));
         if (!file) {
             if (sftp_get_error(m_sftp) == SSH_FX_NO_SUCH_FILE) {
@@ -254,7 +255,7 @@ public:
             if (got < 0) {
                 fail("Die Datei „" + path + "“ auf dem Server lässt sich nicht lesen");
             }
-            if (got == 0) {
+            if (got == 0 || content.size() > limit) {
                 return content;
             }
             m_watchdog.touch();
@@ -1135,7 +1136,7 @@ public:
     FileReading(SftpConnection& connection, SftpRequests& requests)
         : m_connection(connection), m_requests(requests) {}
 
-    std::optional<std::string> run(const std::string& path) {
+    std::optional<std::string> run(const std::string& path, std::uint64_t limit) {
         m_path = path;
         const std::uint32_t opened = m_requests.openForReading(m_connection.remotePath(path));
         const SftpRequests::Reply reply = replyTo(opened);
@@ -1147,7 +1148,8 @@ public:
         }
         m_handle = reply.handle;
         for (;;) {
-            while (!m_failure && m_end == NoEnd && m_asked.size() < ReadsUnderWay) {
+            while (!m_failure && m_end == NoEnd && m_asked.size() < ReadsUnderWay &&
+                   m_next <= limit) {
                 ask(m_next, PieceSize);
                 m_next += PieceSize;
             }
@@ -1162,6 +1164,7 @@ public:
         if (m_failure) {
             throw *m_failure;
         }
+        m_end = std::min(m_end, m_next); // past the limit: no further piece was asked for
         std::string content;
         for (const auto& [offset, piece] : m_pieces) {
             if (offset >= m_end) {
@@ -1174,6 +1177,9 @@ public:
         }
         if (content.size() != m_end) {
             throw failure(SSH_FX_BAD_MESSAGE);
+        }
+        if (content.size() > limit) {
+            content.resize(static_cast<std::size_t>(limit) + 1);
         }
         return content;
     }
@@ -1288,13 +1294,13 @@ void SftpConnection::removeAll(const std::vector<std::string>& paths,
     });
 }
 
-std::optional<std::string> SftpConnection::read(const std::string& path) {
+std::optional<std::string> SftpConnection::read(const std::string& path, std::uint64_t limit) {
     const Watched watched(*this);
     SftpRequests* requests = requestsChannel();
     if (requests == nullptr) {
-        return readOneByOne(path);
+        return readOneByOne(path, limit);
     }
-    return onRequests([&] { return FileReading(*this, *requests).run(path); });
+    return onRequests([&] { return FileReading(*this, *requests).run(path, limit); });
 }
 
 std::map<std::string, std::optional<std::vector<RemoteEntry>>>

@@ -298,6 +298,10 @@ TEST_P(PublishToServer, FilesReadBackWhole) {
         EXPECT_TRUE(*read == bytes);
     }
     EXPECT_FALSE(connection->read("fehlt"));
+    // What the server holds is not trusted to be small: a limit reads no more than it.
+    const std::optional<std::string> bounded = connection->read("datei", 70000);
+    ASSERT_TRUE(bounded);
+    EXPECT_EQ(bounded->size(), 70001U);
 }
 
 TEST_P(PublishToServer, RemovesOnlyItsOwnFilesAndOnlyWhenAsked) {
@@ -600,6 +604,14 @@ TEST_P(PublishToServer, WhatTheServerSaysIsNotTrusted) {
              EXPECT_EQ(readFile(root() / foreign), "fremd");
              EXPECT_FALSE(fs::exists(root() / recorded));
              fs::remove(root() / foreign);
+         }},
+        {"a record too large to read", false, [&] { fs::resize_file(record, RecordLimit + 1); },
+         // What the start page of the row before reaches, all again.
+         sorted({"bilder/a.jpg", "bilder/" + Latin1 + ".jpg", "index.html", "index_all.html",
+                 "minis/a.jpg"}),
+         [&](const Result& result) {
+             ASSERT_EQ(result.warnings.size(), 1U);
+             EXPECT_NE(result.warnings[0].find("zu groß"), std::string::npos);
          }},
         {"a folder that is a link",
          true,
