@@ -19,12 +19,22 @@ void writePictureLink(textfile::TextFileWriter& out, const PictureLink& link) {
             out.writeBytes(piece);
         }
     }
-    out.writeBytes(link.newWindow ? "\" target=\"_blank\"><img src=\"" : "\"><img src=\"");
+    if (link.linkData.empty()) {
+        out.writeBytes(link.newWindow ? "\" target=\"_blank\"><img src=\"" : "\"><img src=\"");
+    } else {
+        out.writeBytes(link.newWindow ? "\" target=\"_blank\"" : "\"");
+        out.write(link.linkData);
+        out.writeBytes("><img src=\"");
+    }
     for (const std::string_view piece : link.src) {
         out.writeBytes(piece);
     }
     out.writeBytes(link.border ? "\" border=\"1\" alt=\"" : "\" alt=\"");
-    out.writeBytes(link.alt);
+    if (link.altWords.empty()) {
+        out.writeBytes(link.alt);
+    } else {
+        out.write(link.altWords);
+    }
     out.writeBytes("\"></a>");
 }
 

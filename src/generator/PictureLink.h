@@ -18,10 +18,14 @@ struct PictureLink {
     std::initializer_list<std::string_view> src;
     bool border = false;
     std::string_view alt; // already HTML
+    // The picture's words (UTF-8, already HTML), or empty: the alt text in place of alt, and
+    // attributes of the link.
+    std::string_view altWords;
+    std::string_view linkData;
 };
 
-// Writes <a[ name][ href][ data-gross][ target]><img src[ border] alt></a> as one piece of a
-// write step.
+// Writes <a[ name][ href][ data-gross][ target][ data]><img src[ border] alt></a> as one piece
+// of a write step.
 void writePictureLink(textfile::TextFileWriter& out, const PictureLink& link);
 
 } // namespace bildertafel::generator

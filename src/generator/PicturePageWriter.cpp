@@ -12,8 +12,15 @@ void writePicturePage(textfile::TextFileWriter& out, const RunValues& run,
     writePictureLink(out,
                      {.href = {run.climbToShow, run.startPageHref, ".html#", picture.baseHref()},
                       .src = {picture.fileHref()},
-                      .alt = "zur&uuml;ck zur Vorschau..."});
+                      .alt = "zur&uuml;ck zur Vorschau...",
+                      .altWords = picture.altWords(),
+                      .linkData = {}});
     out.endLine();
+    // The title and caption under the picture, only where the picture has them.
+    if (!picture.pageWords().empty()) {
+        out.write(picture.pageWords());
+        out.endLine();
+    }
     out.write(run.settings.Template(settings::TemplateId::ImagePageAfter));
     out.endLine();
 }

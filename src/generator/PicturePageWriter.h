@@ -6,7 +6,8 @@
 namespace bildertafel::generator {
 
 // Writes the whole page of one picture: the full-size picture between ImagePageBefore and
-// ImagePageAfter, itself a link back to the picture's cell on the start page.
+// ImagePageAfter, itself a link back to the picture's cell on the start page, and the picture's
+// title and caption under it when it has any.
 void writePicturePage(textfile::TextFileWriter& out, const RunValues& run,
                       const PictureValues& picture);
 

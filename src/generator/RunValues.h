@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/ShowSettings.h"
+#include "words/PictureWords.h"
 
 #include <string>
 #include <string_view>
@@ -25,12 +26,13 @@ struct RunValues {
     std::string climbToShow;    // "../" per folder level of PictureWebPath
 };
 
-// PictureBase and PictureExt of one thumbnail. The buffers are reused from picture to picture.
+// PictureBase and PictureExt of one thumbnail, and its words as the pages write them. The buffers
+// are reused from picture to picture.
 class PictureValues {
 public:
     // PictureExt is the name from its last dot on (".jpg" for every listed name), PictureBase
-    // what stands before it; together they give the name back.
-    void assign(std::string_view thumbName);
+    // what stands before it; together they give the name back. words: the picture's, or none.
+    void assign(std::string_view thumbName, const words::PictureWords* words = nullptr);
 
     std::string_view base() const { return m_base; }
     // PictureBase as the anchor name of its cell (not a URL: only the attribute rules apply).
@@ -41,11 +43,22 @@ public:
     }
     const std::string& fileHref() const { return m_fileHref; }
 
+    // The words in HTML (UTF-8), each empty when the picture has none: the text of the alt
+    // attributes; the link's attributes that carry them to the start page's script (each with
+    // its leading blank; a caption's line breaks as "&#10;"); the title and caption under the
+    // picture on its own page.
+    const std::string& altWords() const { return m_altWords; }
+    const std::string& linkData() const { return m_linkData; }
+    const std::string& pageWords() const { return m_pageWords; }
+
 private:
     std::string_view m_base;
     std::string m_anchorName;
     std::string m_fileHref;
     std::size_t m_baseLength = 0; // of PictureBase in m_fileHref
+    std::string m_altWords;
+    std::string m_linkData;
+    std::string m_pageWords;
 };
 
 } // namespace bildertafel::generator

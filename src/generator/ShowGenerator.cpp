@@ -15,6 +15,7 @@
 #include "generator/WebText.h"
 #include "textfile/RunLock.h"
 #include "textfile/TextFileWriter.h"
+#include "words/WordsFile.h"
 
 #include <cstdint>
 #include <optional>
@@ -67,6 +68,7 @@ std::unordered_set<std::string> namesIn(const std::string& folder) {
 // when the run stops is dropped by its writer, so it keeps its previous content; the pages
 // finished before stay. A page whose bytes are already in its file is left as it is.
 std::optional<WriteFailure> writePages(const ShowGeneratorInput& input, const RunValues& run,
+                                       const words::ShowWords& words,
                                        std::string_view startPageName,
                                        const std::string& startPagePath, LinkCheck& links) {
     using settings::TemplateId;
@@ -104,7 +106,7 @@ std::optional<WriteFailure> writePages(const ShowGeneratorInput& input, const Ru
     std::int64_t position = 0;
     for (const std::string& thumbName : input.ThumbNames) {
         ++position;
-        picture.assign(thumbName);
+        picture.assign(thumbName, words.empty() ? nullptr : words.find(thumbName));
         // Every file is looked for as the page names it, so a name the browser would resolve
         // to another file shows as missing.
         const bool hasLarge = !largeNames.empty() && largeNames.contains(thumbName);
@@ -197,12 +199,20 @@ RunOutcome ShowGenerator::run(const ShowGeneratorInput& input, GeneratorHost& ho
     textfile::removeStaleTemporaries(input.ShowFolder);
     textfile::removeStaleTemporaries(input.PictureFolder);
 
+    // The photographer's words of the pictures; a show without the file has none.
+    words::ShowWords words;
+    const std::string wordsPath = words::wordsFilePath(input.ShowFolder);
+    if (std::string reason; !words::readWordsFile(wordsPath, words, reason)) {
+        dialogs.showMessage(words::wordsNotRead(wordsPath, reason), FileSystemProblemTitle);
+        return RunOutcome::Refused;
+    }
+
     host.setBusy(true);
     const RunValues run(input.settings, startPageName, thumbWebPath, pictureWebPath);
     LinkCheck links(input.ShowFolder);
     const std::string startPagePath = input.ShowFolder + startPageName + ".html";
     const std::optional<WriteFailure> failure =
-        writePages(input, run, startPageName, startPagePath, links);
+        writePages(input, run, words, startPageName, startPagePath, links);
     const std::vector<MissingLink> missing = failure ? std::vector<MissingLink>() : links.missing();
     host.refreshFileLists();
     host.setBusy(false);

@@ -35,8 +35,9 @@ struct ShowGeneratorInput {
 };
 
 enum class RunOutcome {
-    Refused,     // a folder check failed, two pages would share a file name, or another run
-                 // works on the show; a message was shown, nothing written
+    Refused,     // a folder check failed, two pages would share a file name, the show's file of
+                 // words cannot be read, or another run works on the show; a message was shown,
+                 // nothing written
     Cancelled,   // empty or invalid start page name; a message was shown, nothing written
     Written,     // every page written
     WriteFailed, // the file system failed; a message was shown, the run stopped at that step
@@ -45,7 +46,8 @@ enum class RunOutcome {
 class ShowGenerator {
 public:
     // Checks the folders, asks for the start page's name, waits a moment for another run on the
-    // same show to end (refusing when it does not) and writes the pages. Every file is
+    // same show to end (refusing when it does not), reads the show's file of words and writes the
+    // pages, with the words of the pictures that have any. Every file is
     // replaced safely, and a page that would get the bytes it holds already is left untouched;
     // when the file system fails, the run stops there, refreshes the file lists, switches the
     // busy indicator off and names the file and the system's reason. After a written run the

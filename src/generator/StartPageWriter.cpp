@@ -29,7 +29,9 @@ void StartPageWriter::writeCell(const PictureValues& picture, bool hasLarge) {
                 .newWindow = m_run.newWindow,
                 .src = {m_run.thumbWebHref, picture.fileHref()},
                 .border = true,
-                .alt = "Foto zum Vergr&ouml;&szlig;ern bitte anklicken!"});
+                .alt = "Foto zum Vergr&ouml;&szlig;ern bitte anklicken!",
+                .altWords = picture.altWords(),
+                .linkData = picture.linkData()});
     m_out.write(m_run.settings.Template(settings::TemplateId::CellAfter));
     m_out.endLine();
 }

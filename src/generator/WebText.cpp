@@ -48,6 +48,26 @@ void appendAttribute(std::string& out, std::string_view text) {
     }
 }
 
+void appendWords(std::string& out, std::string_view utf8, std::string_view lineBreak) {
+    for (const char c : utf8) {
+        switch (c) {
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '\n':
+            out += lineBreak;
+            break;
+        default:
+            if (!appendAttributeReference(out, c)) {
+                out += c;
+            }
+        }
+    }
+}
+
 std::string webPathBelow(std::string_view showFolder, std::string_view folder) {
     std::string path(folder.substr(std::min(showFolder.size(), folder.size())));
     if (!path.empty()) {

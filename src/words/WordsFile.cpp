@@ -1,0 +1,234 @@
+#include "words/WordsFile.h"
+
+#include "textfile/SystemReason.h"
+#include "textfile/TextFileWriter.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace bildertafel::words {
+namespace {
+
+constexpr std::string_view Header =
+    "# Bildtexte dieser Fotoshow (UTF-8). Je Bild ein Abschnitt: der Dateiname in eckigen\n"
+    "# Klammern, darunter \"Titel:\", \"Bildtext:\" und \"Alternativtext:\" (eine Beschreibung\n"
+    "# f\xC3\xBCr Menschen, die das Bild nicht sehen). Eine Zeile, die mit einem Leerzeichen "
+    "beginnt,\n"
+    "# setzt den Text dar\xC3\xBC"
+    "ber in einer neuen Zeile fort. Ein Abschnitt ohne Texte hei\xC3\x9F"
+    "t: keine Worte\n"
+    "# zu diesem Bild. Bildertafel schreibt die Datei beim Speichern neu, Bemerkungen wie diese\n"
+    "# gehen dabei verloren. Die Datei wird nicht ver\xC3\xB6"
+    "ffentlicht.\n";
+
+struct Field {
+    std::string_view key;
+    std::string PictureWords::*member;
+};
+constexpr Field Fields[] = {{"Titel", &PictureWords::title},
+                            {"Bildtext", &PictureWords::caption},
+                            {"Alternativtext", &PictureWords::altText}};
+
+void appendField(std::string& out, std::string_view key, std::string_view text) {
+    if (text.empty()) {
+        return;
+    }
+    out.append(key).append(": ");
+    for (const char c : text) {
+        out += c;
+        if (c == '\n') {
+            out += ' ';
+        }
+    }
+    out += '\n';
+}
+
+bool startsWithKey(std::string_view line, std::string_view key, std::string_view& value) {
+    if (line.size() <= key.size() || line[key.size()] != ':') {
+        return false;
+    }
+    for (std::size_t i = 0; i < key.size(); ++i) {
+        const char a = line[i];
+        const char b = key[i];
+        if (a != b && !(a >= 'A' && a <= 'Z' && a - 'A' + 'a' == b) &&
+            !(a >= 'a' && a <= 'z' && a - 'a' + 'A' == b)) {
+            return false;
+        }
+    }
+    value = line.substr(key.size() + 1);
+    while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) {
+        value.remove_prefix(1);
+    }
+    return true;
+}
+
+} // namespace
+
+std::string wordsFilePath(std::string_view showFolder) {
+    std::string path(showFolder);
+    if (!path.empty() && !path.ends_with('/')) {
+        path += '/';
+    }
+    path += WordsFileName;
+    return path;
+}
+
+std::string formatWords(const ShowWords& words) {
+    std::string out(Header);
+    for (const WordsEntry& entry : words.entries()) {
+        if (entry.name.empty() || entry.name.find_first_of("\r\n") != std::string::npos) {
+            continue;
+        }
+        out.append("\n[").append(entry.name).append("]\n");
+        for (const Field& field : Fields) {
+            appendField(out, field.key, entry.words.*field.member);
+        }
+    }
+    return out;
+}
+
+ShowWords parseWords(std::string_view text) {
+    ShowWords words;
+    std::string name;
+    PictureWords current;
+    std::string* field = nullptr;
+    bool inSection = false;
+    const auto finishSection = [&] {
+        if (inSection) {
+            words.set(name, std::move(current));
+        }
+        current = {};
+        field = nullptr;
+    };
+    if (text.starts_with("\xEF\xBB\xBF")) {
+        text.remove_prefix(3); // a byte-order mark an editor put there
+    }
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (line.ends_with('\r')) {
+            line.remove_suffix(1);
+        }
+        if (line.starts_with(' ') || line.starts_with('\t')) {
+            if (field != nullptr) {
+                field->append("\n").append(line.substr(1));
+            }
+            continue;
+        }
+        field = nullptr;
+        std::string_view trimmed = line;
+        while (!trimmed.empty() && (trimmed.back() == ' ' || trimmed.back() == '\t')) {
+            trimmed.remove_suffix(1);
+        }
+        if (trimmed.size() >= 2 && trimmed.front() == '[' && trimmed.back() == ']') {
+            finishSection();
+            name.assign(trimmed.substr(1, trimmed.size() - 2));
+            inSection = true;
+            continue;
+        }
+        if (!inSection || line.starts_with('#')) {
+            continue;
+        }
+        for (const Field& fieldKey : Fields) {
+            std::string_view value;
+            if (startsWithKey(line, fieldKey.key, value)) {
+                field = &(current.*fieldKey.member);
+                field->assign(value);
+                break;
+            }
+        }
+    }
+    finishSection();
+    return words;
+}
+
+bool readWordsFile(const std::string& path, ShowWords& words, std::string& reason) {
+    words = {};
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT) {
+            return true;
+        }
+        reason = textfile::systemReason(errno);
+        return false;
+    }
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } const closer{fd};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        reason = textfile::systemReason(errno);
+        return false;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        reason = "Das ist keine Datei.";
+        return false;
+    }
+    if (static_cast<unsigned long long>(info.st_size) > LargestWordsFile) {
+        reason = "Die Datei ist gr\xC3\xB6\xC3\x9F"
+                 "er als 16 MiB.";
+        return false;
+    }
+    std::string text;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            reason = textfile::systemReason(errno);
+            return false;
+        }
+        if (got == 0) {
+            break;
+        }
+        text.append(buffer, static_cast<std::size_t>(got));
+        if (text.size() > LargestWordsFile) {
+            reason = "Die Datei ist gr\xC3\xB6\xC3\x9F"
+                     "er als 16 MiB.";
+            return false;
+        }
+    }
+    words = parseWords(text);
+    return true;
+}
+
+bool writeWordsFile(const std::string& path, const ShowWords& words, std::string& reason) {
+    return textfile::replaceFile(path, formatWords(words), reason, {.durable = true});
+}
+
+bool fillWordsFile(const std::string& path, const std::vector<WordsEntry>& found,
+                   std::size_t& added, std::string& reason) {
+    added = 0;
+    ShowWords words;
+    if (!readWordsFile(path, words, reason)) {
+        return false;
+    }
+    added = words.fillIn(found);
+    return added == 0 || writeWordsFile(path, words, reason);
+}
+
+std::string wordsNotRead(std::string_view path, std::string_view reason) {
+    return "Die Bildtexte in \xE2\x80\x9E" + std::string(path) +
+           "\xE2\x80\x9C konnten nicht gelesen werden: " + std::string(reason);
+}
+
+std::string wordsNotWritten(std::string_view path, std::string_view reason) {
+    return "Die Bildtexte konnten nicht in \xE2\x80\x9E" + std::string(path) +
+           "\xE2\x80\x9C gespeichert werden: " + std::string(reason);
+}
+
+std::string wordsTakenOver(std::size_t count, std::string_view path) {
+    return (count == 1 ? std::string("Bildtexte eines Bildes")
+                       : "Bildtexte von " + std::to_string(count) + " Bildern") +
+           " in \xE2\x80\x9E" + std::string(path) +
+           "\xE2\x80\x9C \xC3\xBC"
+           "bernommen.";
+}
+
+} // namespace bildertafel::words
