@@ -144,6 +144,7 @@ constexpr FlagOption FlagOptions[] = {
     {"--redo", &BatchOptions::redo},
     {"--replace-credits", &BatchOptions::replaceCredits},
     {"--no-credits", &BatchOptions::noCredits},
+    {"--words-from-pictures", &BatchOptions::wordsFromPictures},
     {"--dry-run", &BatchOptions::dryRun},
     {"--delete", &BatchOptions::deleteUnneeded},
 };
@@ -215,7 +216,10 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> args) {
     if (!options.publish.empty() && options.show.empty()) {
         return wrongUsage("Zu --publish gehört der Ordner der Fotoshow: --show ORDNER.");
     }
-    if (!options.publish.empty() && !options.generates()) {
+    if (options.wordsFromPictures && (options.show.empty() || options.pictures.empty())) {
+        return wrongUsage("Zu --words-from-pictures gehören --show und --pictures.");
+    }
+    if ((!options.publish.empty() || options.wordsFromPictures) && !options.generates()) {
         return parsed;
     }
     // Configuration files alone need no folders; a generation needs all three, preparing the

@@ -35,6 +35,9 @@ struct BatchOptions {
     std::optional<std::string> copyright; // their "Copyright" likewise
     bool replaceCredits = false;          // the two instead of the originals' own
     bool noCredits = false;               // no metadata at all
+    // The words the pictures of --pictures carry go into the show's file of words, for pictures
+    // that have no entry there yet.
+    bool wordsFromPictures = false;
     // The address the show folder goes to, after the generation when that is asked too.
     std::string publish;
     std::optional<std::string> startPage; // none: the --name of the run, else its preset
@@ -46,6 +49,9 @@ struct BatchOptions {
     // only publishes.
     bool generates() const {
         if (!publish.empty() && minis.empty() && pictures.empty()) {
+            return false;
+        }
+        if (wordsFromPictures && minis.empty()) {
             return false;
         }
         return !show.empty() || (prepare.empty() && (!minis.empty() || !pictures.empty()));

@@ -8,11 +8,14 @@
 #include "filelist/FolderPath.h"
 #include "generator/FolderChecks.h"
 #include "generator/ShowGenerator.h"
+#include "imaging/PictureWords.h"
 #include "imaging/Preparation.h"
+#include "imaging/PreparationTexts.h"
 #include "settings/ConfigCommands.h"
 #include "settings/ShowSettings.h"
 #include "settings/TemplateSets.h"
 #include "textfile/SystemReason.h"
+#include "words/WordsFile.h"
 
 #include <algorithm>
 #include <charconv>
@@ -121,6 +124,46 @@ bool takeFolders(std::initializer_list<std::pair<const std::string*, std::string
     return true;
 }
 
+// Adds the words to the file of the show folder for pictures that have no entry yet; false after
+// reporting why the file could not be read or written.
+bool fillWords(const std::string& showArgument, const std::vector<words::WordsEntry>& found,
+               std::ostream& err) {
+    if (found.empty()) {
+        return true;
+    }
+    std::string show;
+    if (!takeFolders({{&showArgument, &show}}, err)) {
+        return false;
+    }
+    const std::string path = words::wordsFilePath(show);
+    std::size_t added = 0;
+    if (std::string reason; !words::fillWordsFile(path, found, added, reason)) {
+        err << words::wordsNotWritten(path, reason) << '\n';
+        return false;
+    }
+    return true;
+}
+
+// "--words-from-pictures": the words the web-size pictures carry go into the show's file.
+bool takeWordsFromPictures(const BatchOptions& options, std::ostream& err) {
+    std::string pictures;
+    if (!takeFolders({{&options.pictures, &pictures}}, err) || !isReadableFolder(pictures, err)) {
+        return false;
+    }
+    std::error_code error;
+    const std::vector<std::string> names = filelist::listFolder(pictures, ThumbPattern, error);
+    if (error) {
+        reportUnreadable(err, pictures, error);
+        return false;
+    }
+    std::vector<words::WordsEntry> found;
+    if (!imaging::wordsInPictures(pictures, names, found)) {
+        err << imaging::texts::libraryNotStarted() << '\n';
+        return false;
+    }
+    return fillWords(options.show, found, err);
+}
+
 // Makes the previews and the web-size pictures from the originals, with one progress line that
 // is written over and over while standard error is a terminal.
 int preparePictures(const BatchOptions& options, int miniSize, std::ostream& err,
@@ -151,6 +194,10 @@ int preparePictures(const BatchOptions& options, int miniSize, std::ostream& err
     if (result.outcome == imaging::PreparationOutcome::Refused) {
         err << result.refusal << '\n';
         return ExitRefused;
+    }
+    // What the originals say goes into the show's file, for pictures that have no entry yet.
+    if (!options.show.empty() && !fillWords(options.show, result.words, err)) {
+        return ExitFileSystem;
     }
     if (!result.complete()) {
         err << imaging::preparationSummary(result) << '\n';
@@ -244,6 +291,9 @@ int runBatch(const BatchOptions& options, std::ostream& err, bool errIsTerminal)
             prepared != ExitWritten) {
             return prepared;
         }
+    }
+    if (options.wordsFromPictures && !takeWordsFromPictures(options, err)) {
+        return ExitFileSystem;
     }
     if (!options.generates()) {
         return options.publish.empty() ? ExitWritten : publishShow(options, err, errIsTerminal);

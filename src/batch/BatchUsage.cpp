@@ -11,6 +11,7 @@ std::string_view usageText() {
                           [--prepare ORDNER [--picture-size N] [--large-size N]
                            [--mini-size N] [--quality Q] [--redo] [--artist TEXT] [--copyright TEXT] [--replace-credits]
                            [--no-credits]]
+                          [--words-from-pictures]
                           [--publish ADRESSE [--start-page NAME] [--dry-run] [--delete]]
        bildertafel-batch --list-presets
 
@@ -40,7 +41,9 @@ für jedes Bild und eine Seite mit allen Bildern im Ordner der Bilder.
   --prepare ORDNER     Aus den Originalen im ORDNER (jpg, jpeg, png, tif, tiff, webp,
                        heic, heif) die Mini-Bilder in --minis und die Bilder im
                        Großformat in --pictures erstellen, vor dem Erstellen der Seiten
-                       (ohne --show werden nur die Bilder erstellt)
+                       (ohne --show werden nur die Bilder erstellt); mit --show kommen
+                       Titel, Bildtext und Alternativtext der Originale in die Datei
+                       bildtexte.txt des Hauptordners, für Bilder ohne Eintrag dort
   --picture-size N     Längste Seite der Bilder im Großformat (0: keine; sonst 16 bis
                        20000; Vorgabe: 1600)
   --large-size N       Längste Seite der großen Bilder für Bildschirme hoher Pixeldichte,
@@ -53,7 +56,12 @@ für jedes Bild und eine Seite mit allen Bildern im Ordner der Bilder.
   --copyright TEXT     Copyright für jedes Bild im Großformat, dessen Original keines nennt
   --replace-credits    Urheber und Copyright der Originale durch --artist und --copyright
                        ersetzen
-  --no-credits         Keine Angaben übernehmen: die Bilder ohne jede Metadaten
+  --no-credits         Keine Angaben übernehmen: die Bilder ohne jede Metadaten, und
+                       keine Bildtexte
+  --words-from-pictures
+                       Die Bildtexte der Bilder in --pictures in bildtexte.txt von
+                       --show übernehmen, für Bilder ohne Eintrag (mit --minis folgen
+                       die Seiten)
   --publish ADRESSE    Die Fotoshow aus --show veröffentlichen, nach dem Erstellen der
                        Seiten, wenn auch --minis und --pictures angegeben sind: ADRESSE ist
                        sftp://BENUTZER@SERVER[:PORT]/ORDNER, ftps://… oder ftp://…

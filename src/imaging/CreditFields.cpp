@@ -10,6 +10,7 @@
 #include <exiv2/xmp_exiv2.hpp>
 #include <vips/vips8>
 
+#include <algorithm>
 #include <mutex>
 #include <utility>
 
@@ -25,7 +26,7 @@ constexpr std::string_view PhotoshopStart = "Photoshop 3.0\0"sv;
 constexpr std::string_view IptcUtf8 = "\x1b%G"; // IPTC's mark for UTF-8 texts
 constexpr std::size_t LongestSegment = 65533;   // a JPEG segment's data after its length
 
-// The kept fields of one picture.
+// The kept fields of one picture: whose it is, and the photographer's words.
 struct CreditFields {
     std::string artist;    // EXIF
     std::string copyright; // EXIF; the photographer's and the editor's notice apart by a zero
@@ -38,6 +39,15 @@ struct CreditFields {
     std::string copyrightNotice;       // IPTC
     std::string credit;                // IPTC
     std::string source;                // IPTC
+    std::string description;           // EXIF ImageDescription
+    LangTexts titles;                  // XMP dc:title
+    LangTexts descriptions;            // XMP dc:description
+    std::string headline;              // XMP photoshop:Headline
+    LangTexts altTexts;                // XMP Iptc4xmpCore:AltTextAccessibility
+    LangTexts extendedDescriptions;    // XMP Iptc4xmpCore:ExtDescrAccessibility
+    std::string objectName;            // IPTC
+    std::string iptcHeadline;          // IPTC
+    std::string caption;               // IPTC Caption-Abstract
 
     bool namesArtist() const { return !artist.empty() || !creators.empty() || !byLines.empty(); }
     bool namesCopyright() const {
@@ -138,6 +148,23 @@ bool exifText(const Exiv2::Value& value, std::string& text) {
     return true;
 }
 
+// The text a camera writes into every picture's EXIF description ("OLYMPUS DIGITAL CAMERA",
+// "SONY DSC"): no words of the photographer, and it would stand under every picture.
+bool isCameraText(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) {
+        return true;
+    }
+    text = text.substr(first, text.find_last_not_of(' ') + 1 - first);
+    for (const char c : text) {
+        if (c >= 'a' && c <= 'z') {
+            return text == "Digital image" || text == "digital camera";
+        }
+    }
+    return text.find("CAMERA") != std::string_view::npos || text.ends_with("DSC") ||
+           text.starts_with("DCIM") || text.find("DIGITAL") != std::string_view::npos;
+}
+
 void readExif(std::string_view block, CreditFields& fields, FieldReader& reader) {
     if (block.starts_with(ExifStart)) {
         block.remove_prefix(ExifStart.size());
@@ -154,7 +181,9 @@ void readExif(std::string_view block, CreditFields& fields, FieldReader& reader)
     }
     for (const auto& [key, label, target] :
          {std::tuple{"Exif.Image.Artist", "EXIF Artist", &fields.artist},
-          std::tuple{"Exif.Image.Copyright", "EXIF Copyright", &fields.copyright}}) {
+          std::tuple{"Exif.Image.Copyright", "EXIF Copyright", &fields.copyright},
+          std::tuple{"Exif.Image.ImageDescription", "EXIF ImageDescription",
+                     &fields.description}}) {
         const auto found = data.findKey(Exiv2::ExifKey(key));
         if (found == data.end()) {
             continue;
@@ -165,6 +194,9 @@ void readExif(std::string_view block, CreditFields& fields, FieldReader& reader)
         } else if (!text.empty() && reader.take(label, text)) {
             *target = std::move(text);
         }
+    }
+    if (isCameraText(fields.description)) {
+        fields.description.clear();
     }
 }
 
@@ -221,6 +253,20 @@ void readXmp(std::string_view packet, CreditFields& fields, FieldReader& reader)
                 reader.take("XMP xmpRights:WebStatement", text)) {
                 fields.webStatement = std::move(text);
             }
+        } else if (key == "Xmp.dc.title") {
+            fields.titles = langTexts(value, "XMP dc:title", reader);
+        } else if (key == "Xmp.dc.description") {
+            fields.descriptions = langTexts(value, "XMP dc:description", reader);
+        } else if (key == "Xmp.iptc.AltTextAccessibility") {
+            fields.altTexts = langTexts(value, "XMP Iptc4xmpCore:AltTextAccessibility", reader);
+        } else if (key == "Xmp.iptc.ExtDescrAccessibility") {
+            fields.extendedDescriptions =
+                langTexts(value, "XMP Iptc4xmpCore:ExtDescrAccessibility", reader);
+        } else if (key == "Xmp.photoshop.Headline") {
+            if (std::string text = value.toString();
+                !text.empty() && reader.take("XMP photoshop:Headline", text)) {
+                fields.headline = std::move(text);
+            }
         } else if (key == "Xmp.xmpRights.Marked") {
             const std::string text = value.toString();
             if (text == "True" || text == "False") {
@@ -270,7 +316,10 @@ void readIptc(std::string_view block, CreditFields& fields, FieldReader& reader)
              {std::tuple{"Iptc.Application2.Copyright", "IPTC CopyrightNotice",
                          &fields.copyrightNotice},
               std::tuple{"Iptc.Application2.Credit", "IPTC Credit", &fields.credit},
-              std::tuple{"Iptc.Application2.Source", "IPTC Source", &fields.source}}) {
+              std::tuple{"Iptc.Application2.Source", "IPTC Source", &fields.source},
+              std::tuple{"Iptc.Application2.ObjectName", "IPTC ObjectName", &fields.objectName},
+              std::tuple{"Iptc.Application2.Headline", "IPTC Headline", &fields.iptcHeadline},
+              std::tuple{"Iptc.Application2.Caption", "IPTC Caption-Abstract", &fields.caption}}) {
             if (key == name && !text.empty() && reader.take(label, text)) {
                 *target = std::move(text);
             }
@@ -299,6 +348,9 @@ std::string exifSegment(const CreditFields& fields) {
     }
     if (!fields.copyright.empty()) {
         data["Exif.Image.Copyright"] = fields.copyright;
+    }
+    if (!fields.description.empty()) {
+        data["Exif.Image.ImageDescription"] = fields.description;
     }
     if (data.empty()) {
         return {};
@@ -352,6 +404,11 @@ std::string xmpSegment(const CreditFields& fields) {
     addLangTexts(data, "Xmp.xmpRights.UsageTerms", fields.usageTerms);
     addText(data, "Xmp.xmpRights.WebStatement", fields.webStatement);
     addText(data, "Xmp.xmpRights.Marked", fields.marked);
+    addLangTexts(data, "Xmp.dc.title", fields.titles);
+    addLangTexts(data, "Xmp.dc.description", fields.descriptions);
+    addText(data, "Xmp.photoshop.Headline", fields.headline);
+    addLangTexts(data, "Xmp.iptc.AltTextAccessibility", fields.altTexts);
+    addLangTexts(data, "Xmp.iptc.ExtDescrAccessibility", fields.extendedDescriptions);
     if (data.empty()) {
         return {};
     }
@@ -368,7 +425,8 @@ std::string xmpSegment(const CreditFields& fields) {
 
 std::string iptcSegment(const CreditFields& fields) {
     if (fields.byLines.empty() && fields.credit.empty() && fields.source.empty() &&
-        fields.copyrightNotice.empty()) {
+        fields.copyrightNotice.empty() && fields.objectName.empty() &&
+        fields.iptcHeadline.empty() && fields.caption.empty()) {
         return {};
     }
     Exiv2::IptcData data;
@@ -380,12 +438,15 @@ std::string iptcSegment(const CreditFields& fields) {
     };
     // In the order of their records and numbers, as IPTC asks.
     add("Iptc.Envelope.CharacterSet", std::string(IptcUtf8));
+    add("Iptc.Application2.ObjectName", fields.objectName);
     for (const std::string& byLine : fields.byLines) {
         add("Iptc.Application2.Byline", byLine);
     }
+    add("Iptc.Application2.Headline", fields.iptcHeadline);
     add("Iptc.Application2.Credit", fields.credit);
     add("Iptc.Application2.Source", fields.source);
     add("Iptc.Application2.Copyright", fields.copyrightNotice);
+    add("Iptc.Application2.Caption", fields.caption);
     const Exiv2::DataBuf block = Exiv2::Photoshop::setIptcIrb(nullptr, 0, data);
     return std::string(PhotoshopStart) + std::string(reinterpret_cast<const char*>(block.pData_),
                                                      static_cast<std::size_t>(block.size_));
@@ -401,7 +462,52 @@ void appendSegment(std::string& segments, unsigned char marker, const std::strin
     segments += data;
 }
 
+CreditFields readFields(const OriginalMetadata& original, FieldReader& reader) {
+    silenceLibrary();
+    CreditFields fields;
+    readExif(original.exif, fields, reader);
+    readXmp(original.xmp, fields, reader);
+    readIptc(original.photoshop, fields, reader);
+    return fields;
+}
+
+// The text of the language a German show wants: the default, else German, else the first.
+std::string chosenText(const LangTexts& texts) {
+    const LangTexts::const_iterator chosen[] = {
+        std::find_if(texts.begin(), texts.end(),
+                     [](const auto& text) { return text.first == "x-default"; }),
+        std::find_if(texts.begin(), texts.end(),
+                     [](const auto& text) { return text.first.starts_with("de"); }),
+        texts.begin()};
+    for (const auto& found : chosen) {
+        if (found != texts.end()) {
+            return found->second;
+        }
+    }
+    return {};
+}
+
+std::string firstOf(std::initializer_list<std::string> texts) {
+    for (const std::string& text : texts) {
+        if (!text.empty()) {
+            return text;
+        }
+    }
+    return {};
+}
+
 } // namespace
+
+words::PictureWords wordsOf(const OriginalMetadata& original) {
+    std::vector<std::string> leftOut;
+    FieldReader reader(leftOut);
+    const CreditFields fields = readFields(original, reader);
+    return words::cleaned(
+        {firstOf(
+             {chosenText(fields.titles), fields.objectName, fields.headline, fields.iptcHeadline}),
+         firstOf({chosenText(fields.descriptions), fields.caption, fields.description}),
+         chosenText(fields.altTexts)});
+}
 
 OriginalMetadata metadataOf(const vips::VImage& image) {
     const auto blob = [&image](const char* name) {
@@ -420,12 +526,8 @@ std::string withCredits(std::string_view jpeg, const OriginalMetadata& original,
     if (request.credits == CreditMode::None || !jpeg.starts_with("\xFF\xD8")) {
         return {};
     }
-    silenceLibrary();
     FieldReader reader(leftOut);
-    CreditFields fields;
-    readExif(original.exif, fields, reader);
-    readXmp(original.xmp, fields, reader);
-    readIptc(original.photoshop, fields, reader);
+    CreditFields fields = readFields(original, reader);
     applyNotice(fields, request);
 
     std::string segments;

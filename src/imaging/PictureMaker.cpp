@@ -364,6 +364,7 @@ OriginalOutcome prepareOriginal(const PlannedOriginal& original, const Preparati
                                                           header.decodingMemory, budget.total());
             return outcome;
         }
+        outcome.words = wordsOf(metadata);
         // Turning a picture upright swaps its sides, so the longest side stays what it is.
         const int longest = std::max(header.width, header.height);
         // The large size only where the original has more than the web-size picture shows.

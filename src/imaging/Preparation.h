@@ -1,5 +1,7 @@
 #pragma once
 
+#include "words/PictureWords.h"
+
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -79,6 +81,9 @@ struct OriginalOutcome {
     bool miniMade = false;
     std::vector<FailedTarget> failures;
     std::vector<std::string> leftOut; // German: fields of the original its picture does not carry
+    // The photographer's words in the original (none with CreditMode::None), also when its
+    // targets were up to date.
+    words::PictureWords words;
 };
 
 // Where a run stands; reported after each original.
@@ -110,6 +115,8 @@ struct PreparationResult {
     std::vector<FailedTarget> failures;   // in the originals' list order
     std::vector<LeftOutField> leftOut;    // in the originals' list order; the pictures are made
     std::size_t largeMade = 0;            // pictures made in the large size too
+    // The words of the originals that have any, by the name of their pictures, in list order.
+    std::vector<words::WordsEntry> words;
 
     // True when no original was skipped and no target failed.
     bool complete() const { return skipped.empty() && failures.empty(); }

@@ -82,6 +82,9 @@ std::string finished(const PreparationProgress& progress) {
     for (const std::string& reason : outcome.leftOut) {
         text += line({"leftout", reason});
     }
+    if (!outcome.words.empty()) {
+        text += line({"words", outcome.words.title, outcome.words.caption, outcome.words.altText});
+    }
     std::string made;
     made += outcome.pictureMade ? "p" : "";
     made += outcome.largeMade ? "g" : "";
@@ -117,6 +120,7 @@ void PreparationReport::startProgram() {
     m_pending.clear();
     m_failed.clear();
     m_leftOut.clear();
+    m_words = {};
     m_inProgress.clear();
     m_crashedName.clear();
     m_crashedOn.clear();
@@ -147,6 +151,8 @@ void PreparationReport::take(const std::vector<std::string>& fields,
         m_failed.push_back({fields[1], fields[2]});
     } else if (kind == "leftout" && fields.size() == 2) {
         m_leftOut.push_back(fields[1]);
+    } else if (kind == "words" && fields.size() == 4) {
+        m_words = words::cleaned({fields[1], fields[2], fields[3]});
     } else if (kind == "crashed" && fields.size() == 2) {
         m_crashedName = fields[1];
     } else if (kind == "refused" && fields.size() == 2) {
@@ -176,6 +182,8 @@ void PreparationReport::take(const std::vector<std::string>& fields,
         m_failed.clear();
         finished.outcome.leftOut = std::move(m_leftOut);
         m_leftOut.clear();
+        finished.outcome.words = std::move(m_words);
+        m_words = {};
         std::erase(m_inProgress, finished.name);
         m_total = static_cast<std::size_t>(total);
         m_finished.push_back(std::move(finished));
@@ -250,6 +258,9 @@ PreparationResult PreparationReport::result() const {
                                outcome.failures.end());
         for (const std::string& reason : outcome.leftOut) {
             result.leftOut.push_back({finished->name, reason});
+        }
+        if (!outcome.words.empty()) {
+            result.words.push_back({targetNameFor(finished->name), outcome.words});
         }
     }
     return result;

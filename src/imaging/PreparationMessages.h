@@ -16,7 +16,8 @@ namespace bildertafel::imaging {
 namespace messages {
 
 std::string begun(std::string_view name);
-// The targets that failed and the fields left out of its picture, then the original's line.
+// The targets that failed, the fields left out of its picture and its words, then the original's
+// line.
 std::string finished(const PreparationProgress& progress);
 // Written by the program's crash handler: the original its crashing thread worked on.
 std::string crashed(std::string_view name);
@@ -69,6 +70,7 @@ private:
     std::string m_pending;              // an incomplete line
     std::vector<FailedTarget> m_failed; // of the original whose line comes next
     std::vector<std::string> m_leftOut; // likewise
+    words::PictureWords m_words;        // likewise
     std::vector<std::string> m_inProgress;
     std::string m_crashedName; // told by the program itself
     std::vector<std::string> m_crashedOn;

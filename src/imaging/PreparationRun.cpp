@@ -101,6 +101,10 @@ public:
             for (std::string& reason : outcome.leftOut) {
                 result.leftOut.push_back({m_plan.originals[i].name, std::move(reason)});
             }
+            if (!outcome.words.empty()) {
+                result.words.push_back(
+                    {targetNameFor(m_plan.originals[i].name), std::move(outcome.words)});
+            }
         }
         return result;
     }

@@ -1,5 +1,6 @@
 #include "ProgramRun.h"
 #include "TempDir.h"
+#include "words/WordsFile.h"
 
 #include <gtest/gtest.h>
 
@@ -127,6 +128,45 @@ TEST_F(PrepareCommand, TheNoticeGoesIntoThePicturesOnly) {
                   c.inPicture);
         EXPECT_EQ(readFile(dir / "show/minis/Bild 1.jpg").find("Jörg Müller"), std::string::npos);
     }
+}
+
+TEST_F(PrepareCommand, TheWordsOfOriginalsAndPicturesFillTheShowsFileNeverOverAnEntry) {
+    for (const auto& [name, args] :
+         {std::pair{"Bild 1.jpg", std::vector<std::string>{"-XMP-dc:Title=Möwe",
+                                                           "-XMP-dc:Description=Über der Düne"}},
+          std::pair{"Bild 2.jpg", std::vector<std::string>{"-XMP-dc:Title=Zwei"}}}) {
+        std::vector<std::string> command{"-q", "-overwrite_original"};
+        command.insert(command.end(), args.begin(), args.end());
+        command.push_back("kamera/" + std::string(name));
+        ASSERT_EQ(runProgram(EXIFTOOL, command, dir.path()).exitStatus, 0);
+    }
+    writeFile(dir / "show/bildtexte.txt", "[Bild 2.jpg]\nTitel: Meiner\n");
+    const auto wordsOf = [this](const char* name) {
+        words::ShowWords show;
+        std::string reason;
+        EXPECT_TRUE(words::readWordsFile((dir / "show/bildtexte.txt").string(), show, reason));
+        const words::PictureWords* found = show.find(name);
+        return found != nullptr ? *found : words::PictureWords();
+    };
+
+    ProgramResult result = run({"--show", "show", "--name", "i"});
+    ASSERT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_EQ(wordsOf("Bild 1.jpg"), (words::PictureWords{"Möwe", "Über der Düne", ""}));
+    EXPECT_EQ(wordsOf("Bild 2.jpg").title, "Meiner");
+    EXPECT_NE(readFile(dir / "show/i.html").find("data-titel=\"M\xF6we\""), std::string::npos);
+
+    // Pictures made elsewhere: on request from the web-size pictures.
+    std::filesystem::remove(dir / "show/bildtexte.txt");
+    result = runProgram(BATCH_PROGRAM,
+                        {"--show", "show", "--pictures", "show/bilder", "--words-from-pictures"},
+                        dir.path());
+    ASSERT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_EQ(wordsOf("Bild 1.jpg").caption, "Über der Düne");
+    EXPECT_EQ(wordsOf("Bild 2.jpg").title, "Zwei");
+    EXPECT_EQ(runProgram(BATCH_PROGRAM, {"--pictures", "show/bilder", "--words-from-pictures"},
+                         dir.path())
+                  .exitStatus,
+              2);
 }
 
 TEST_F(PrepareCommand, ItsOptionsNeedIt) {

@@ -1,5 +1,6 @@
 // The fields that say whose a picture is, through whole runs: originals written by exiftool,
 // the finished pictures read back by it.
+#include "imaging/PictureWords.h"
 #include "imaging/Preparation.h"
 #include "imaging/VipsSetup.h"
 
@@ -304,6 +305,95 @@ TEST(CreditFields, ANoticeThatCannotBeWrittenRefusesTheRun) {
         EXPECT_NE(result.refusal.find(c.refusal), std::string::npos) << result.refusal;
         EXPECT_FALSE(fs::exists(dir / "bilder"));
     }
+}
+
+struct WordsCase {
+    const char* label;
+    std::string original; // exiftool's arguments
+    bildertafel::words::PictureWords words;
+    Fields expected;     // the picture's fields
+    const char* leftOut; // the reason of the one field left out, or none
+};
+
+TEST(CreditFields, ThePhotographersWordsAreKeptAndSaidInTheirOrder) {
+    TempDir dir;
+    writeFile(dir / "lang.txt", std::string(3000, 'x'));
+    const std::string big = (dir / "lang.txt").string();
+    const std::string summer = "Großmutter am See, Juli – <Sommer> & Sonne";
+    const WordsCase cases[] = {
+        {"every field",
+         "-EXIF:ImageDescription='Beschreibung' -XMP-dc:Title='Großmutter' "
+         "-XMP-dc:Description='" +
+             summer +
+             "' -XMP-photoshop:Headline=Schlagzeile "
+             "-XMP-iptcCore:AltTextAccessibility='Eine Frau am Ufer' "
+             "-XMP-iptcCore:ExtDescrAccessibility='Lang beschrieben' -IPTC:CodedCharacterSet=UTF8 "
+             "-IPTC:ObjectName=Objekt -IPTC:Headline=Kopf -IPTC:Caption-Abstract='Unterschrift'",
+         {"Großmutter", summer, "Eine Frau am Ufer"},
+         {"IFD0:ImageDescription=\"Beschreibung\"", "XMP-dc:Title=\"Großmutter\"",
+          "XMP-dc:Description=\"" + summer + "\"", "XMP-photoshop:Headline=\"Schlagzeile\"",
+          "XMP-iptcCore:AltTextAccessibility=\"Eine Frau am Ufer\"",
+          "XMP-iptcCore:ExtDescrAccessibility=\"Lang beschrieben\"",
+          "IPTC:CodedCharacterSet=\"UTF8\"", "IPTC:ObjectName=\"Objekt\"", "IPTC:Headline=\"Kopf\"",
+          "IPTC:Caption-Abstract=\"Unterschrift\""},
+         nullptr},
+        {"IPTC alone, a hostile caption",
+         "-IPTC:CodedCharacterSet=UTF8 -IPTC:Headline=Kopf "
+         "'-IPTC:Caption-Abstract=<img src=x onerror=alert(1)>'",
+         {"Kopf", "<img src=x onerror=alert(1)>", ""},
+         {"IPTC:CodedCharacterSet=\"UTF8\"", "IPTC:Headline=\"Kopf\"",
+          "IPTC:Caption-Abstract=\"<img src=x onerror=alert(1)>\""},
+         nullptr},
+        {"EXIF's description is a caption, a camera's own text is none",
+         "-EXIF:ImageDescription='" + summer + "'",
+         {"", summer, ""},
+         {"IFD0:ImageDescription=\"" + summer + "\""},
+         nullptr},
+        {"a camera's own text", "-EXIF:ImageDescription='OLYMPUS DIGITAL CAMERA'", {}, {}, nullptr},
+        {"an oversized caption is left out, the next one says it",
+         "'-XMP-dc:Description<=" + big + "' -EXIF:ImageDescription=Kurz",
+         {"", "Kurz", ""},
+         {"IFD0:ImageDescription=\"Kurz\""},
+         "„XMP dc:description“ ist mit 3000 Bytes zu lang"},
+    };
+    for (const WordsCase& c : cases) {
+        SCOPED_TRACE(c.label);
+        fs::remove_all(dir / "originale");
+        fs::remove_all(dir / "bilder");
+        makeOriginal(dir / "originale/a.jpg", "-m " + c.original);
+        const PreparationResult result = prepareImages(requestFor(dir));
+        ASSERT_EQ(result.picturesMade, 1U) << preparationSummary(result);
+        const Fields picture = fieldsOf(dir / "bilder/a.jpg");
+        EXPECT_EQ(picture, c.expected) << describe(picture);
+        EXPECT_EQ(result.leftOut.size(), c.leftOut != nullptr ? 1U : 0U)
+            << preparationSummary(result);
+        if (c.leftOut != nullptr && !result.leftOut.empty()) {
+            EXPECT_NE(result.leftOut[0].reason.find(c.leftOut), std::string::npos)
+                << result.leftOut[0].reason;
+        }
+        const bildertafel::words::PictureWords none;
+        EXPECT_EQ(result.words.empty() ? none : result.words[0].words, c.words);
+
+        // The picture says them as its original did.
+        std::vector<bildertafel::words::WordsEntry> read;
+        ASSERT_TRUE(wordsInPictures((dir / "bilder/").string(), {"a.jpg", "fehlt.jpg"}, read));
+        EXPECT_EQ(read.empty() ? none : read[0].words, c.words);
+    }
+}
+
+TEST(CreditFields, WithoutMetadataThereAreNoWordsEitherAndAnUpToDatePictureStillSaysThem) {
+    TempDir dir;
+    makeOriginal(dir / "originale/a.jpg", "-XMP-dc:Title=Titel");
+    PreparationRequest request = requestFor(dir);
+    request.credits = CreditMode::None;
+    EXPECT_TRUE(prepareImages(request).words.empty());
+
+    request.credits = CreditMode::Keep;
+    const PreparationResult again = prepareImages(request);
+    EXPECT_EQ(again.upToDate, 1U);
+    ASSERT_EQ(again.words.size(), 1U);
+    EXPECT_EQ(again.words[0].name, "a.jpg");
+    EXPECT_EQ(again.words[0].words.title, "Titel");
 }
 
 } // namespace

@@ -48,6 +48,7 @@ TEST(PreparationReport, KeepsEveryByteAndListsTheRunInListOrder) {
     failed.leftOut = {"EXIF Artist: kein UTF-8\n(\\)", "XMP: beschädigt"};
     OriginalOutcome upToDate;
     upToDate.upToDate = true;
+    upToDate.words = {"Titel", "Zeile 1\nZeile \\ 2", "Alt"};
     const std::string lines =
         messages::begun("Bild 10.jpg") + messages::begun(odd) +
         finishedLine(1, 4, "Bild 10.jpg", skipped("kaputt")) + finishedLine(2, 4, odd, failed) +
@@ -81,6 +82,9 @@ TEST(PreparationReport, KeepsEveryByteAndListsTheRunInListOrder) {
     EXPECT_EQ(result.leftOut[0].reason, failed.leftOut[0]);
     EXPECT_EQ(result.leftOut[1].reason, failed.leftOut[1]);
     EXPECT_EQ(report.leaveOut().at(1), odd);
+    ASSERT_EQ(result.words.size(), 1u); // by the name of the picture
+    EXPECT_EQ(result.words[0].name, "Bild 1.jpg");
+    EXPECT_EQ(result.words[0].words, upToDate.words);
 }
 
 struct EndingCase {

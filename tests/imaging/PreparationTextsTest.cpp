@@ -78,13 +78,13 @@ TEST(PreparationTexts, Summary) {
          "(2 Bilder auch in groß), 3 Originale waren schon aktuell.\nÜbersprungen:\ns0.jpg: Die "
          "Datei ist leer.\n"
          "Nicht geschrieben:\n/b/f0.jpg: voll"},
-        {PreparationResult{PreparationOutcome::Refused, "Nein.", 0, 0, 0, 0, 0, {}, {}, {}},
+        {PreparationResult{PreparationOutcome::Refused, "Nein.", 0, 0, 0, 0, 0, {}, {}, {}, 0, {}},
          "Nein."},
         {PreparationResult{
-             PreparationOutcome::Done, {}, 1, 1, 0, 1, 0, {}, {}, {{"a.jpg", "Grund."}}},
+             PreparationOutcome::Done, {}, 1, 1, 0, 1, 0, {}, {}, {{"a.jpg", "Grund."}}, 0, {}},
          "Fertig: 1 Bild im Großformat und 0 Mini-Bilder erstellt.\nNicht übernommene Angaben:\n"
          "a.jpg: Grund."},
-        {PreparationResult{PreparationOutcome::Done, {}, 1, 1, 1, 0, 0, {}, {}, {}},
+        {PreparationResult{PreparationOutcome::Done, {}, 1, 1, 1, 0, 0, {}, {}, {}, 0, {}},
          "Fertig: 0 Bilder im Großformat und 0 Mini-Bilder erstellt, 1 Original war schon "
          "aktuell."},
         {PreparationResult{}, "Fertig: Im Ordner der Originale sind keine Bilder."},
