@@ -23,7 +23,7 @@ void writePictureLink(textfile::TextFileWriter& out, const PictureLink& link) {
         out.writeBytes(link.newWindow ? "\" target=\"_blank\"><img src=\"" : "\"><img src=\"");
     } else {
         out.writeBytes(link.newWindow ? "\" target=\"_blank\"" : "\"");
-        out.write(link.linkData);
+        out.writeBytes(link.linkData);
         out.writeBytes("><img src=\"");
     }
     for (const std::string_view piece : link.src) {
@@ -33,7 +33,7 @@ void writePictureLink(textfile::TextFileWriter& out, const PictureLink& link) {
     if (link.altWords.empty()) {
         out.writeBytes(link.alt);
     } else {
-        out.write(link.altWords);
+        out.writeBytes(link.altWords);
     }
     out.writeBytes("\"></a>");
 }

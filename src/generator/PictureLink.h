@@ -18,8 +18,8 @@ struct PictureLink {
     std::initializer_list<std::string_view> src;
     bool border = false;
     std::string_view alt; // already HTML
-    // The picture's words (UTF-8, already HTML), or empty: the alt text in place of alt, and
-    // attributes of the link.
+    // The picture's words (already HTML, printable ASCII), or empty: the alt text in place of
+    // alt, and attributes of the link.
     std::string_view altWords;
     std::string_view linkData;
 };

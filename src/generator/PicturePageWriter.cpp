@@ -18,7 +18,7 @@ void writePicturePage(textfile::TextFileWriter& out, const RunValues& run,
     out.endLine();
     // The title and caption under the picture, only where the picture has them.
     if (!picture.pageWords().empty()) {
-        out.write(picture.pageWords());
+        out.writeBytes(picture.pageWords());
         out.endLine();
     }
     out.write(run.settings.Template(settings::TemplateId::ImagePageAfter));

@@ -43,8 +43,8 @@ public:
     }
     const std::string& fileHref() const { return m_fileHref; }
 
-    // The words in HTML (UTF-8), each empty when the picture has none: the text of the alt
-    // attributes; the link's attributes that carry them to the start page's script (each with
+    // The words in HTML (printable ASCII), each empty when the picture has none: the text of the
+    // alt attributes; the link's attributes that carry them to the start page's script (each with
     // its leading blank; a caption's line breaks as "&#10;"); the title and caption under the
     // picture on its own page.
     const std::string& altWords() const { return m_altWords; }

@@ -1,5 +1,7 @@
 #include "generator/WebText.h"
 
+#include "textfile/Windows1252.h"
+
 #include <algorithm>
 
 namespace bildertafel::generator {
@@ -49,7 +51,23 @@ void appendAttribute(std::string& out, std::string_view text) {
 }
 
 void appendWords(std::string& out, std::string_view utf8, std::string_view lineBreak) {
-    for (const char c : utf8) {
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const char c = utf8[i];
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            const std::size_t length = textfile::utf8CharacterLength(utf8, i);
+            char32_t code = 0xFFFD;
+            if (length > 0) {
+                code = static_cast<unsigned char>(c) & (0x7F >> length);
+                for (std::size_t k = 1; k < length; ++k) {
+                    code = (code << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+                }
+                i += length - 1;
+            }
+            out += "&#";
+            out += std::to_string(static_cast<unsigned long>(code));
+            out += ';';
+            continue;
+        }
         switch (c) {
         case '<':
             out += "&lt;";

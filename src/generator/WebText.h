@@ -16,10 +16,11 @@ void appendUrlAttribute(std::string& out, std::string_view text);
 // references, so that a file name cannot end the value and add an attribute of its own.
 void appendAttribute(std::string& out, std::string_view text);
 
-// Appends words of the photographer (UTF-8) as text of a page or of an attribute value: "<", ">",
-// "&" and the double quote become character references, and each line break becomes lineBreak
-// (already HTML). The page's writer turns every character outside Windows-1252 into a numeric
-// character reference.
+// Appends words of the photographer (UTF-8) as text of a page or of an attribute value, in
+// printable ASCII: "<", ">", "&" and the double quote become character references, every other
+// character outside ASCII a numeric one ("&#252;"; bytes that are no UTF-8 "&#65533;"), and each
+// line break becomes lineBreak (already HTML). So the words read the same whatever character set
+// a server declares for the Windows-1252 page, and can never be taken for markup.
 void appendWords(std::string& out, std::string_view utf8, std::string_view lineBreak);
 
 // The web path from the show folder to a folder inside it: the part of the folder's path below

@@ -153,7 +153,7 @@ TEST_F(PrepareCommand, TheWordsOfOriginalsAndPicturesFillTheShowsFileNeverOverAn
     ASSERT_EQ(result.exitStatus, 0) << result.err;
     EXPECT_EQ(wordsOf("Bild 1.jpg"), (words::PictureWords{"Möwe", "Über der Düne", ""}));
     EXPECT_EQ(wordsOf("Bild 2.jpg").title, "Meiner");
-    EXPECT_NE(readFile(dir / "show/i.html").find("data-titel=\"M\xF6we\""), std::string::npos);
+    EXPECT_NE(readFile(dir / "show/i.html").find("data-titel=\"M&#246;we\""), std::string::npos);
 
     // Pictures made elsewhere: on request from the web-size pictures.
     std::filesystem::remove(dir / "show/bildtexte.txt");

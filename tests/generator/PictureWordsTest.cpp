@@ -32,7 +32,7 @@ void writeWords(const Show& show, std::string_view text) {
     writeFile(show.show() / words::WordsFileName, text);
 }
 
-TEST(PictureWords, PagesSayThemEscapedInWindows1252AndOnlyWhereAPictureHasThem) {
+TEST(PictureWords, PagesSayThemEscapedAsAsciiAndOnlyWhereAPictureHasThem) {
     settings::ShowSettings settings = bareSettings();
     settings.setOption(settings::ShowOption::OwnPagePerPicture, 1);
     Show show({"a.jpg", "b.jpg", "c.jpg"}, settings);
@@ -47,10 +47,10 @@ TEST(PictureWords, PagesSayThemEscapedInWindows1252AndOnlyWhereAPictureHasThem) 
 
     EXPECT_EQ(readFile(show.show() / "bilder01.html"),
               "\r\n<tr>\r\n"
-              "<a name=\"a\" href=\"bilder/a.html\" data-titel=\"Gro\xDFmutter am See\" "
-              "data-bildtext=\"Juli \x96 &lt;Sommer&gt; &amp; Sonne&#10;&lt;img src=x "
-              "onerror=alert(1)&gt;\" data-alt=\"Gro\xDFmutter am See\"><img src=\"minis/a.jpg\" "
-              "border=\"1\" alt=\"Gro\xDFmutter am See\"></a>\r\n"
+              "<a name=\"a\" href=\"bilder/a.html\" data-titel=\"Gro&#223;mutter am See\" "
+              "data-bildtext=\"Juli &#8211; &lt;Sommer&gt; &amp; Sonne&#10;&lt;img src=x "
+              "onerror=alert(1)&gt;\" data-alt=\"Gro&#223;mutter am See\"><img src=\"minis/a.jpg\" "
+              "border=\"1\" alt=\"Gro&#223;mutter am See\"></a>\r\n"
               "<a name=\"b\" href=\"bilder/b.html\"><img src=\"minis/b.jpg\" border=\"1\" "
               "alt=\"Foto zum Vergr&ouml;&szlig;ern bitte anklicken!\"></a>\r\n"
               "<a name=\"c\" href=\"bilder/c.html\" data-alt=\"Ein &quot;Haus&quot; &#9728; in "
@@ -58,10 +58,10 @@ TEST(PictureWords, PagesSayThemEscapedInWindows1252AndOnlyWhereAPictureHasThem) 
               "&#9728; in Gy&#337;r\"></a>\r\n"
               "</tr></table>\r\n\r\n");
     EXPECT_EQ(readFile(show.pictures() / "a.html"),
-              "\r\n<a href=\"../bilder01.html#a\"><img src=\"a.jpg\" alt=\"Gro\xDFmutter am "
+              "\r\n<a href=\"../bilder01.html#a\"><img src=\"a.jpg\" alt=\"Gro&#223;mutter am "
               "See\"></a>\r\n"
-              "<div class=\"bildworte\"><p class=\"bildtitel\">Gro\xDFmutter am See</p><p "
-              "class=\"bildtext\">Juli \x96 &lt;Sommer&gt; &amp; Sonne<br>&lt;img src=x "
+              "<div class=\"bildworte\"><p class=\"bildtitel\">Gro&#223;mutter am See</p><p "
+              "class=\"bildtext\">Juli &#8211; &lt;Sommer&gt; &amp; Sonne<br>&lt;img src=x "
               "onerror=alert(1)&gt;</p></div>\r\n"
               "\r\n");
     EXPECT_EQ(readFile(show.pictures() / "b.html"),
