@@ -34,6 +34,7 @@ class FileListBox;
 namespace bildertafel::ui {
 
 class TemplateSetDialog;
+class WordsDialog;
 
 // Form1, the program's one window: three tab pages with the folder browsers, the templates and
 // the options. Its controls hold the show settings; there is no other copy of them.
@@ -63,6 +64,11 @@ public:
     // Called with the dialog of "Veröffentlichen…" just before it is shown (tests drive it).
     void setPublishDialogShown(std::function<void(PublishDialog&)> shown) {
         m_publishDialogShown = std::move(shown);
+    }
+
+    // Called with the dialog of "Bildtexte…" just before it is shown (tests drive it).
+    void setWordsDialogShown(std::function<void(WordsDialog&)> shown) {
+        m_wordsDialogShown = std::move(shown);
     }
 
     // Called with the dialog of "Vorlage laden…" just before it is shown (tests drive it).
@@ -117,6 +123,8 @@ private:
     void publishShow();
     // "Vorlage laden…": the dialog of the sets, then the chosen one loaded as a configuration.
     void loadTemplateSet();
+    // "Bildtexte…": the words of the full-size pictures.
+    void editWords();
     void ShowCounts();
     void UpdateButtons();
 
@@ -147,6 +155,7 @@ private:
     PublishPasswords m_publishPasswords;
     std::function<void(PublishDialog&)> m_publishDialogShown;
     std::function<void(TemplateSetDialog&)> m_templateSetDialogShown;
+    std::function<void(WordsDialog&)> m_wordsDialogShown;
 
     bool m_activated = false;
 };

@@ -10,10 +10,12 @@
 #include "ui/TemplateSetDialog.h"
 #include "ui/WindowConfigHost.h"
 #include "ui/WindowTexts.h"
+#include "ui/WordsDialog.h"
 #include "ui/lists/FileListBox.h"
 #include "ui/lists/FileNames.h"
 #include "ui/lists/FolderReading.h"
 #include "ui_MainWindow.h"
+#include "words/WordsFile.h"
 
 #include <QDesktopServices>
 #include <QMenu>
@@ -50,6 +52,7 @@ void MainWindow::connectContextMenus() {
     connect(m_ui->OpenShowSubFolders, &QAction::triggered, this, &MainWindow::openShowSubFolders);
     connect(m_ui->Publish, &QAction::triggered, this, &MainWindow::publishShow);
     connect(m_ui->LoadTemplateSet, &QAction::triggered, this, &MainWindow::loadTemplateSet);
+    connect(m_ui->EditWords, &QAction::triggered, this, &MainWindow::editWords);
 }
 
 void MainWindow::showContextMenu(QWidget& box, const QPoint& at) {
@@ -73,6 +76,13 @@ void MainWindow::showContextMenu(QWidget& box, const QPoint& at) {
         menu.addAction(m_ui->Publish);
     } else {
         menu.addAction(m_ui->PreparePictures);
+        if (&box == m_ui->Frame2_3) {
+            const bool pictures = File1[filelistslot::Pictures]->count() > 0 &&
+                                  uilists::isExistingFolder(ShowFolders[folderslot::ShowFolder]);
+            m_ui->EditWords->setEnabled(pictures);
+            m_ui->EditWords->setToolTip(pictures ? QString() : fromUtf8(texts::NoPicturesYet));
+            menu.addAction(m_ui->EditWords);
+        }
     }
     menu.exec(box.mapToGlobal(at));
 }
@@ -94,7 +104,8 @@ void MainWindow::preparePictures() {
     const QString pictures = ShowFolders[folderslot::PictureFolder];
     const PreparationFolders folders{
         pictures, pictures == show ? showSubFolder(subfolder::Pictures) : pictures,
-        thumbs == show ? showSubFolder(subfolder::Thumbs) : thumbs};
+        thumbs == show ? showSubFolder(subfolder::Thumbs) : thumbs,
+        uilists::isExistingFolder(show) ? show : QString()};
     PrepareDialog dialog(folders, m_preparationChoices, this);
     dialog.setAfterRun([this, folders] {
         for (const auto& [slot, folder] :
@@ -169,6 +180,29 @@ void MainWindow::loadTemplateSet() {
     if (set.previewSize > 0 && imaging::isValidSize(set.previewSize)) {
         m_preparationChoices.miniSize = set.previewSize;
     }
+}
+
+void MainWindow::editWords() {
+    const uilists::FileListBox& pictures = *File1[filelistslot::Pictures];
+    WordsSource source{uilists::toFileName(ShowFolders[folderslot::ShowFolder]),
+                       uilists::toFileName(ShowFolders[folderslot::PictureFolder]),
+                       uilists::toFileName(ShowFolders[folderslot::ThumbFolder]),
+                       {}};
+    for (int position = 0; position < pictures.count(); ++position) {
+        source.names.push_back(pictures.fileNameAt(position));
+    }
+    // A file that cannot be read is never replaced by one made from nothing.
+    words::ShowWords words;
+    const std::string path = words::wordsFilePath(source.showFolder);
+    if (std::string reason; !words::readWordsFile(path, words, reason)) {
+        m_dialogs->showMessage(words::wordsNotRead(path, reason), texts::WordsTitle);
+        return;
+    }
+    WordsDialog dialog(std::move(source), std::move(words), this);
+    if (m_wordsDialogShown) {
+        m_wordsDialogShown(dialog);
+    }
+    dialog.exec();
 }
 
 void MainWindow::showStartPageInBrowser() {

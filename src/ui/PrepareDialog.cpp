@@ -2,10 +2,12 @@
 
 #include "imaging/PreparationTexts.h"
 #include "ui/CreditSettings.h"
+#include "ui/PictureProgram.h"
 #include "ui/QtText.h"
 #include "ui/lists/FileNames.h"
 #include "ui/lists/FolderPath.h"
 #include "ui_PrepareDialog.h"
+#include "words/WordsFile.h"
 
 #include <QCoreApplication>
 #include <QFileDialog>
@@ -22,18 +24,6 @@ QString chooseWithToolkit(QWidget* parent, const QString& current) {
     return QFileDialog::getExistingDirectory(
         parent, QStringLiteral("Ordner der Originale wählen"), current,
         QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
-}
-
-// The batch command makes the pictures; it is installed beside the window. A build tree keeps it
-// in a folder of its own.
-QString pictureProgram() {
-    QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/bildertafel-batch");
-#ifdef BILDERTAFEL_BUILD_TREE_BATCH
-    if (!QFileInfo(beside).isExecutable()) {
-        return QStringLiteral(BILDERTAFEL_BUILD_TREE_BATCH);
-    }
-#endif
-    return beside;
 }
 
 // How long a program asked to stop may take for the pictures in progress when the dialog goes.
@@ -306,6 +296,9 @@ void PrepareDialog::programEnded() {
     m_ui->Progress->setMaximum(static_cast<int>(std::max<std::size_t>(result.originals, 1)));
     m_ui->Progress->setValue(static_cast<int>(result.finished));
     QString summary = fromUtf8(imaging::preparationSummary(result));
+    if (const QString words = fillWords(result); !words.isEmpty()) {
+        summary += u'\n' + words;
+    }
     if (ending == imaging::PreparationReport::Ending::Crashed) {
         summary = fromUtf8(imaging::texts::programCrashed(m_report.crashedOn())) + u'\n' + summary;
         m_ui->GoOn->show();
@@ -314,6 +307,21 @@ void PrepareDialog::programEnded() {
     if (m_afterRun) {
         m_afterRun();
     }
+}
+
+QString PrepareDialog::fillWords(const imaging::PreparationResult& result) const {
+    if (result.words.empty() || m_folders.show.isEmpty()) {
+        return {};
+    }
+    const std::string path = words::wordsFilePath(uilists::toFileName(m_folders.show));
+    std::size_t added = 0;
+    if (std::string reason; !words::fillWordsFile(path, result.words, added, reason)) {
+        return fromUtf8(words::wordsNotWritten(path, reason));
+    }
+    if (added == 0) {
+        return {};
+    }
+    return fromUtf8(words::wordsTakenOver(added, uilists::fromFileName(path).toStdString()));
 }
 
 void PrepareDialog::programNotStarted() {

@@ -40,6 +40,7 @@ struct PreparationFolders {
     QString originals;
     QString pictures;
     QString thumbs;
+    QString show; // its file of words takes what the originals say; empty: none
 };
 
 // "Bilder vorbereiten": the folder of the originals, the sizes and the quality, and the run with
@@ -74,6 +75,9 @@ private:
     void programEnded();
     void programNotStarted();
     void showProgress(const imaging::PreparationProgress& progress);
+    // The words of the originals go into the show's file for pictures without an entry; the
+    // line for the summary.
+    QString fillWords(const imaging::PreparationResult& result) const;
     void keepChoices();
     void showCreditChoice();
     void setRunning(bool running);

@@ -14,6 +14,10 @@ inline constexpr std::string_view NoStartPageYet =
 // Why "Veröffentlichen…" is greyed out.
 inline constexpr std::string_view NothingToPublishYet =
     "Noch keine Seite im Arbeitsordner: erst mit „HTML erstellen“ die Seiten schreiben.";
+// Why "Bildtexte…" is greyed out.
+inline constexpr std::string_view NoPicturesYet =
+    "Noch keine Bilder im Großformat: erst ihren Ordner öffnen oder „Bilder vorbereiten…“.";
+inline constexpr std::string_view WordsTitle = "Bildtexte";
 // No browser could be started for the page (UTF-8 path).
 std::string browserNotStarted(std::string_view page);
 

@@ -85,7 +85,7 @@ void PreparePicturesTest::theLowerBoxesOfferIt_data() {
     QTest::newRow("right button on the preview list")
         << "File1_2" << false << QStringList{"Bilder vorbereiten…"};
     QTest::newRow("menu key on the picture count")
-        << "Label3" << true << QStringList{"Bilder vorbereiten…"};
+        << "Label3" << true << QStringList{"Bilder vorbereiten…", "Bildtexte…"};
     QTest::newRow("right button on the show folder's pages")
         << "File1_1" << false << QStringList{"Startseite im Browser ansehen", "Veröffentlichen…"};
     QTest::newRow("right button on the configuration files")
