@@ -21,6 +21,12 @@ const MODES = [
     { allPage: true, compatMode: 'BackCompat' },
 ];
 
+// The words of two pictures: every field with umlauts, a dash, <&> and a caption that would
+// run a script if it were taken as HTML; the second has a title only.
+const CAPTION = 'Großmutter am See, Juli – <Sommer> & Sonne\n<img src=x onerror="window.lief=1">';
+const WORDS = `[${NAMES[0]}.jpg]\nTitel: Abend am Meer\nBildtext: ${CAPTION.replace('\n', '\n ')}\n` +
+    `Alternativtext: Ein Strand im Abendlicht, "Sonne" & Wolken\n[${NAMES[1]}.jpg]\nTitel: Strandkörbe\n`;
+
 const miniSizeOf = (set) => Number(fs.readFileSync(path.join(repo, 'vorlagen', `${set}.txt`), 'utf8').split('\n')[2]);
 
 let root, server, browser;
@@ -200,6 +206,57 @@ for (const set of SETS) {
                     assert.equal(page.url(), first, 'without JavaScript a preview leads to its page');
                 }
                 await context.close();
+            }
+        });
+
+        test('words: title and caption under the big picture and on the picture page, the alternative text as alt', async () => {
+            const wordsFile = path.join(root, set, 'bildtexte.txt');
+            show(set, { allPage: false, ownPages: true }); // the pictures, when this test runs alone
+            fs.writeFileSync(wordsFile, WORDS);
+            try {
+                const context = await browser.newContext({ viewport: { width: 1280, height: 800 } });
+                const page = await context.newPage();
+                await page.goto(show(set, { allPage: false, ownPages: true }));
+                const alts = Object.fromEntries(await page.$$eval('td img', (images) => images.map((img) =>
+                    [decodeURIComponent(new URL(img.src).pathname).split('/').pop(), img.alt])));
+                assert.equal(alts[`${NAMES[0]}.jpg`], 'Ein Strand im Abendlicht, "Sonne" & Wolken');
+                assert.equal(alts[`${NAMES[1]}.jpg`], 'Strandkörbe', 'without an alternative text the title');
+                assert.equal(alts[`${NAMES[2]}.jpg`], 'Foto zum Vergrößern bitte anklicken!', 'without words as before');
+                const overlay = () => page.$eval('dialog.gross', (box) => {
+                    const worte = box.querySelector('.worte');
+                    return { alt: box.querySelector('img').alt, shown: !worte.hidden && worte.getBoundingClientRect().height > 0,
+                        title: worte.querySelector('.titel').textContent, lines: worte.querySelector('.text').innerText.split('\n'),
+                        breaks: worte.querySelectorAll('.text br').length, images: worte.querySelectorAll('img').length };
+                });
+                const hrefs = await page.$$eval('td a', (links) => links.map((a) => decodeURIComponent(new URL(a.href).pathname)));
+                const cell = (name) => page.locator('td a').nth(hrefs.findIndex((href) => href.endsWith(`/${name}.html`)));
+                await cell(NAMES[0]).click();
+                assert.deepEqual(await overlay(), { alt: 'Ein Strand im Abendlicht, "Sonne" & Wolken', shown: true,
+                    title: 'Abend am Meer', lines: CAPTION.split('\n'), breaks: 1, images: 0 });
+                await page.keyboard.press('Escape');
+                await cell(NAMES[1]).click();
+                const second = await overlay();
+                assert.equal(second.title, 'Strandkörbe');
+                assert.equal(second.alt, 'Strandkörbe');
+                await page.keyboard.press('Escape');
+                await cell(NAMES[2]).click();
+                assert.equal((await overlay()).shown, false, 'a picture without words shows none');
+                assert.equal(await page.evaluate(() => window.lief), undefined, 'the caption ran no script');
+
+                await page.goto(`${server.url}${set}/bilder/${encodeURIComponent(NAMES[0])}.html`);
+                const own = await page.$eval('main', (main) => {
+                    const img = main.querySelector('img').getBoundingClientRect();
+                    const words = main.querySelector('.bildworte').getBoundingClientRect();
+                    return { alt: main.querySelector('img').alt, title: main.querySelector('.bildtitel').textContent,
+                        lines: main.querySelector('.bildtext').innerText.split('\n'), below: words.top >= img.bottom - 1,
+                        images: main.querySelectorAll('.bildworte img').length };
+                });
+                assert.deepEqual(own, { alt: 'Ein Strand im Abendlicht, "Sonne" & Wolken', title: 'Abend am Meer',
+                    lines: CAPTION.split('\n'), below: true, images: 0 });
+                assert.equal(await page.evaluate(() => window.lief), undefined, 'the caption ran no script');
+                await context.close();
+            } finally {
+                fs.rmSync(wordsFile, { force: true });
             }
         });
     });
