@@ -231,8 +231,9 @@ void WordsDialog::readingEnded() {
         return;
     }
     const std::size_t added = m_words.fillIn(file.entries());
-    m_ui->Status->setText(added == 0
-                              ? QStringLiteral("Die Bilder bringen keine neuen Bildtexte.")
+    m_ui->Status->setText(added == 0 ? QStringLiteral("Die Bilder bringen keine neuen Bildtexte.")
+                          : added == 1
+                              ? QStringLiteral("Bildtexte für ein Bild übernommen.")
                               : QStringLiteral("Bildtexte für %1 Bilder übernommen.").arg(added));
     if (m_shown >= 0) {
         const int shown = m_shown;

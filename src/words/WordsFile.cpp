@@ -1,12 +1,11 @@
 #include "words/WordsFile.h"
 
+#include "textfile/LineReader.h"
 #include "textfile/SystemReason.h"
 #include "textfile/TextFileWriter.h"
 
 #include <cerrno>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace bildertafel::words {
 namespace {
@@ -14,14 +13,10 @@ namespace {
 constexpr std::string_view Header =
     "# Bildtexte dieser Fotoshow (UTF-8). Je Bild ein Abschnitt: der Dateiname in eckigen\n"
     "# Klammern, darunter \"Titel:\", \"Bildtext:\" und \"Alternativtext:\" (eine Beschreibung\n"
-    "# f\xC3\xBCr Menschen, die das Bild nicht sehen). Eine Zeile, die mit einem Leerzeichen "
-    "beginnt,\n"
-    "# setzt den Text dar\xC3\xBC"
-    "ber in einer neuen Zeile fort. Ein Abschnitt ohne Texte hei\xC3\x9F"
-    "t: keine Worte\n"
-    "# zu diesem Bild. Bildertafel schreibt die Datei beim Speichern neu, Bemerkungen wie diese\n"
-    "# gehen dabei verloren. Die Datei wird nicht ver\xC3\xB6"
-    "ffentlicht.\n";
+    "# für Menschen, die das Bild nicht sehen). Eine Zeile, die mit einem Leerzeichen beginnt,\n"
+    "# setzt den Text darüber in einer neuen Zeile fort. Ein Abschnitt ohne Texte heißt: keine\n"
+    "# Worte zu diesem Bild. Bildertafel schreibt die Datei beim Speichern neu, Bemerkungen wie\n"
+    "# diese gehen dabei verloren. Die Datei wird nicht veröffentlicht.\n";
 
 struct Field {
     std::string_view key;
@@ -147,20 +142,12 @@ ShowWords parseWords(std::string_view text) {
 
 bool readWordsFile(const std::string& path, ShowWords& words, std::string& reason) {
     words = {};
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
+    // Looked at first: a pipe or a huge file is never read.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
         if (errno == ENOENT) {
             return true;
         }
-        reason = textfile::systemReason(errno);
-        return false;
-    }
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } const closer{fd};
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) {
         reason = textfile::systemReason(errno);
         return false;
     }
@@ -169,30 +156,12 @@ bool readWordsFile(const std::string& path, ShowWords& words, std::string& reaso
         return false;
     }
     if (static_cast<unsigned long long>(info.st_size) > LargestWordsFile) {
-        reason = "Die Datei ist gr\xC3\xB6\xC3\x9F"
-                 "er als 16 MiB.";
+        reason = "Die Datei ist größer als 16 MiB.";
         return false;
     }
     std::string text;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            reason = textfile::systemReason(errno);
-            return false;
-        }
-        if (got == 0) {
-            break;
-        }
-        text.append(buffer, static_cast<std::size_t>(got));
-        if (text.size() > LargestWordsFile) {
-            reason = "Die Datei ist gr\xC3\xB6\xC3\x9F"
-                     "er als 16 MiB.";
-            return false;
-        }
+    if (!textfile::readFileBytes(path, text, reason)) {
+        return false;
     }
     words = parseWords(text);
     return true;
@@ -214,21 +183,19 @@ bool fillWordsFile(const std::string& path, const std::vector<WordsEntry>& found
 }
 
 std::string wordsNotRead(std::string_view path, std::string_view reason) {
-    return "Die Bildtexte in \xE2\x80\x9E" + std::string(path) +
-           "\xE2\x80\x9C konnten nicht gelesen werden: " + std::string(reason);
+    return "Die Bildtexte in „" + std::string(path) +
+           "“ konnten nicht gelesen werden: " + std::string(reason);
 }
 
 std::string wordsNotWritten(std::string_view path, std::string_view reason) {
-    return "Die Bildtexte konnten nicht in \xE2\x80\x9E" + std::string(path) +
-           "\xE2\x80\x9C gespeichert werden: " + std::string(reason);
+    return "Die Bildtexte konnten nicht in „" + std::string(path) +
+           "“ gespeichert werden: " + std::string(reason);
 }
 
 std::string wordsTakenOver(std::size_t count, std::string_view path) {
-    return (count == 1 ? std::string("Bildtexte eines Bildes")
-                       : "Bildtexte von " + std::to_string(count) + " Bildern") +
-           " in \xE2\x80\x9E" + std::string(path) +
-           "\xE2\x80\x9C \xC3\xBC"
-           "bernommen.";
+    return (count == 1 ? std::string("Die Bildtexte eines Bildes")
+                       : "Die Bildtexte von " + std::to_string(count) + " Bildern") +
+           " stehen jetzt in „" + std::string(path) + "“.";
 }
 
 } // namespace bildertafel::words

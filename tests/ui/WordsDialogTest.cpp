@@ -5,9 +5,11 @@
 #include "ui/ApplicationStyle.h"
 #include "words/WordsFile.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QTest>
 
 using bildertafel::test::readFile;
@@ -47,6 +49,7 @@ private slots:
     void theKeyboardGoesFromFieldToFieldAndFromPictureToPicture();
     void closingWithChangesAsks_data();
     void closingWithChangesAsks();
+    void theWordsOfPicturesMadeElsewhereComeOnRequest();
 };
 
 void WordsDialogTest::theKeyboardGoesFromFieldToFieldAndFromPictureToPicture() {
@@ -128,6 +131,33 @@ void WordsDialogTest::closingWithChangesAsks() {
     const words::ShowWords file = savedWords(dir);
     const words::PictureWords* a = file.find("a.jpg");
     QCOMPARE(a != nullptr && a->altText == "Ein Haus", saved);
+}
+
+void WordsDialogTest::theWordsOfPicturesMadeElsewhereComeOnRequest() {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "bilder");
+    for (const char* name : {"a.jpg", "b.jpg"}) {
+        std::filesystem::copy_file(BILDERTAFEL_SAMPLE_SHOW "/bilder/Bild 1.jpg",
+                                   dir / "bilder" / name);
+        QProcess exiftool;
+        exiftool.start(EXIFTOOL, {"-q", "-overwrite_original", "-XMP-dc:Title=Aus dem Bild",
+                                  QString::fromStdString((dir / "bilder" / name).string())});
+        QVERIFY(exiftool.waitForFinished() && exiftool.exitCode() == 0);
+    }
+    WordsSource source = sourceIn(dir);
+    source.names = {"a.jpg", "b.jpg"};
+    WordsDialog dialog(source, {}, nullptr);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    auto* title = dialog.findChild<QLineEdit*>("TitleEdit");
+    QTest::keyClicks(title, "Meiner"); // not saved yet: it stays
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_R, Qt::AltModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(dialog.findChild<QLabel*>("Status")->text().contains("ein Bild"),
+                             60000);
+    QCOMPARE(title->text(), QString("Meiner"));
+    QTest::keyClick(title, Qt::Key_PageDown);
+    QCOMPARE(title->text(), QString("Aus dem Bild"));
 }
 
 QTEST_MAIN(WordsDialogTest)
