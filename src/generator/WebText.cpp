@@ -3,6 +3,10 @@
 #include "textfile/Windows1252.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstdint>
+#include <iterator>
 
 namespace bildertafel::generator {
 
@@ -51,39 +55,49 @@ void appendAttribute(std::string& out, std::string_view text) {
 }
 
 void appendWords(std::string& out, std::string_view utf8, std::string_view lineBreak) {
+    // Runs of plain ASCII go over as they are; only the characters between them are written one
+    // by one.
+    static constexpr auto Plain = [] {
+        std::array<bool, 256> plain{};
+        for (int byte = 0; byte < 0x80; ++byte) {
+            plain[byte] = byte != '<' && byte != '>' && byte != '&' && byte != '"' && byte != '\n';
+        }
+        return plain;
+    }();
+    std::size_t plain = 0;
     for (std::size_t i = 0; i < utf8.size(); ++i) {
-        const char c = utf8[i];
-        if (static_cast<unsigned char>(c) >= 0x80) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        if (Plain[byte]) {
+            continue;
+        }
+        out.append(utf8.substr(plain, i - plain));
+        if (byte >= 0x80) {
             const std::size_t length = textfile::utf8CharacterLength(utf8, i);
-            char32_t code = 0xFFFD;
+            std::uint32_t code = 0xFFFD;
             if (length > 0) {
-                code = static_cast<unsigned char>(c) & (0x7F >> length);
+                code = byte & (0x7FU >> length);
                 for (std::size_t k = 1; k < length; ++k) {
-                    code = (code << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+                    code = (code << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3FU);
                 }
                 i += length - 1;
             }
+            char number[12];
+            const auto written = std::to_chars(std::begin(number), std::end(number), code);
             out += "&#";
-            out += std::to_string(static_cast<unsigned long>(code));
+            out.append(number, written.ptr);
             out += ';';
-            continue;
-        }
-        switch (c) {
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '\n':
+        } else if (byte == '\n') {
             out += lineBreak;
-            break;
-        default:
-            if (!appendAttributeReference(out, c)) {
-                out += c;
-            }
+        } else if (byte == '<') {
+            out += "&lt;";
+        } else if (byte == '>') {
+            out += "&gt;";
+        } else {
+            appendAttributeReference(out, utf8[i]);
         }
+        plain = i + 1;
     }
+    out.append(utf8.substr(plain));
 }
 
 std::string webPathBelow(std::string_view showFolder, std::string_view folder) {

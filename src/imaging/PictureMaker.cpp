@@ -401,6 +401,7 @@ OriginalOutcome prepareOriginal(const PlannedOriginal& original, const Preparati
         const int readError = file.readFailure();
         outcome.skipReason =
             readError != 0 ? texts::originalUnreadable(readError) : texts::pictureDamaged();
+        outcome.words = {}; // an original that gives no picture gives no words either
     }
     return outcome;
 }

@@ -16,36 +16,35 @@ void dropTrailingBlanks(std::string& line) {
 std::string cleanedText(std::string_view text, bool keepLines) {
     std::string out;
     out.reserve(text.size());
+    std::size_t plain = 0; // the start of a run of printable ASCII, taken over as it is
     std::size_t i = 0;
     while (i < text.size()) {
         const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte >= 0x20 && byte < 0x7F) {
+            ++i;
+            continue;
+        }
+        out.append(text.substr(plain, i - plain));
         if (byte == '\r' || byte == '\n') {
             i += byte == '\r' && i + 1 < text.size() && text[i + 1] == '\n' ? 2 : 1;
             dropTrailingBlanks(out);
             out += keepLines ? '\n' : ' ';
-            continue;
-        }
-        if (byte < 0x80) {
-            if (byte == '\t') {
-                out += ' ';
-            } else if (byte >= 0x20 && byte != 0x7F) {
-                out += static_cast<char>(byte);
-            }
+        } else if (byte < 0x80) {
+            out += byte == '\t' ? " " : ""; // other control characters go
             ++i;
-            continue;
-        }
-        const std::size_t length = textfile::utf8CharacterLength(text, i);
-        if (length == 0) {
+        } else if (const std::size_t length = textfile::utf8CharacterLength(text, i); length == 0) {
             out += "\xEF\xBF\xBD"; // U+FFFD
             ++i;
-            continue;
+        } else {
+            // U+0080 to U+009F are control characters too (C2 80 to C2 9F).
+            if (!(length == 2 && byte == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0)) {
+                out.append(text.substr(i, length));
+            }
+            i += length;
         }
-        // U+0080 to U+009F are control characters too (C2 80 to C2 9F).
-        if (!(length == 2 && byte == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0)) {
-            out.append(text.substr(i, length));
-        }
-        i += length;
+        plain = i;
     }
+    out.append(text.substr(plain));
     dropTrailingBlanks(out);
     // Empty lines (and blanks) at the ends say nothing.
     const std::size_t first = out.find_first_not_of(keepLines ? " \n" : " ");
