@@ -3,11 +3,13 @@
 // on the same disk: (a) a first run into empty folders against plain open, write and close of the
 // same bytes; (b) a second run with nothing changed against the same plain writes; (c) a run in
 // which every page changed against a safe replace (temporary file, write, close, rename). Then the
-// cost of the link check, in per cent of (a).
+// cost of the link check, in per cent of (a); and (d) the first run of the same show with words
+// for every picture (title, a caption of two lines, alternative text) against the run without.
 
 #include "generator/LinkCheck.h"
 #include "generator/ShowGenerator.h"
 #include "generator/WebText.h"
+#include "words/WordsFile.h"
 
 #include <algorithm>
 #include <chrono>
@@ -160,7 +162,8 @@ int main(int argc, char** argv) {
     const fs::path root = pattern;
     // The run and the baselines each write into a show of their own, alike in every file.
     const fs::path show = root / "run";
-    for (const fs::path& folder : {show, root / "plain"}) {
+    const fs::path wordsShow = root / "worte";
+    for (const fs::path& folder : {show, root / "plain", wordsShow}) {
         fs::create_directories(folder / "minis");
         fs::create_directories(folder / "bilder");
         // Both spellings are on the disk, so that every run finds what its pages name.
@@ -169,6 +172,15 @@ int main(int argc, char** argv) {
                 std::ofstream(folder / "minis" / name).put('\n');
                 std::ofstream(folder / "bilder" / name).put('\n');
             }
+        }
+    }
+
+    {
+        std::ofstream words(wordsShow / words::WordsFileName, std::ios::binary);
+        for (const std::string& name : thumbNames(".jpg")) {
+            words << "[" << name << "]\nTitel: Großmutter am See – " << name
+                  << "\nBildtext: Juli, <Sommer> & Sonne am Ufer\n zweite Zeile: \"Grüße\" ☀\n"
+                     "Alternativtext: Eine Frau sitzt am Ufer eines Sees in der Sonne.\n";
         }
     }
 
@@ -215,7 +227,22 @@ int main(int argc, char** argv) {
         picturePages.push_back(input.PictureFolder + name.substr(0, name.size() - 4) + ".html");
     }
 
+    generator::ShowGeneratorInput wordsInput = input;
+    wordsInput.ShowFolder = wordsShow.string() + "/";
+    wordsInput.ThumbFolder = wordsInput.ShowFolder + "minis/";
+    wordsInput.PictureFolder = wordsInput.ShowFolder + "bilder/";
+    wordsInput.ThumbNames = thumbNames(".jpg");
+    const auto runWithWords = [&] {
+        return generator::ShowGenerator::run(wordsInput, host, host) ==
+               generator::RunOutcome::Written;
+    };
+    if (!runWithWords()) {
+        return 1;
+    }
+    const std::vector<OutputFile> wordsPages = pagesBelow(wordsShow, wordsShow);
+
     Figures first;
+    Figures withWords;
     Figures unchanged;
     Figures changed;
     std::vector<double> checks;
@@ -236,6 +263,19 @@ int main(int argc, char** argv) {
             }
         }
         first.add(runTime, plainTime);
+
+        // (d) the same first run, with and without words.
+        double wordsTime = 0;
+        removePages(runPages);
+        removePages(wordsPages);
+        for (int side = 0; side < 2; ++side) {
+            if ((side == 0) == runFirst) {
+                wordsTime = timed(runWithWords);
+            } else {
+                runTime = timed([&] { return runWith(".jpg"); });
+            }
+        }
+        withWords.add(wordsTime, runTime);
 
         // (b) the same pages again: the run finds every page as it is.
         for (int side = 0; side < 2; ++side) {
@@ -274,14 +314,16 @@ int main(int argc, char** argv) {
             return 1;
         }
         checks.push_back(seconds(checked));
-        std::printf("round %d: (a) %.3f / %.3f  (b) %.3f / %.3f  (c) %.3f / %.3f  check %.3f s\n",
+        std::printf("round %d: (a) %.3f / %.3f  (b) %.3f / %.3f  (c) %.3f / %.3f  (d) %.3f / %.3f  "
+                    "check %.3f s\n",
                     round, first.run.back(), first.baseline.back(), unchanged.run.back(),
                     unchanged.baseline.back(), changed.run.back(), changed.baseline.back(),
-                    checks.back());
+                    withWords.run.back(), withWords.baseline.back(), checks.back());
     }
     first.print("(a) first run into empty folders", "plain open/write/close", 1.3);
     unchanged.print("(b) second run, nothing changed", "plain open/write/close", 0.5);
     changed.print("(c) every page changed (same sizes)", "temp/write/close/rename", 1.2);
+    withWords.print("(d) first run, words for every picture", "the same without words", 1.2);
     std::printf("link check: %.3f s, %.1f %% of (a) (target at most 10 %%)\n", median(checks),
                 100.0 * median(checks) / median(first.run));
 

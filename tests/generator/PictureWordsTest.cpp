@@ -70,6 +70,20 @@ TEST(PictureWords, PagesSayThemEscapedAsAsciiAndOnlyWhereAPictureHasThem) {
     EXPECT_EQ(readFile(show.pictures() / "c.html"),
               "\r\n<a href=\"../bilder01.html#c\"><img src=\"c.jpg\" alt=\"Ein &quot;Haus&quot; "
               "&#9728; in Gy&#337;r\"></a>\r\n\r\n");
+
+    // An unchanged run again leaves every page as it is.
+    const auto times = [&show] {
+        std::vector<std::filesystem::file_time_type> found;
+        for (const auto& folder : {show.show(), show.pictures()}) {
+            for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+                found.push_back(entry.last_write_time());
+            }
+        }
+        return found;
+    };
+    const auto before = times();
+    ASSERT_EQ(show.run(), generator::RunOutcome::Written);
+    EXPECT_EQ(times(), before);
 }
 
 TEST(PictureWords, AShowWithoutWordsGetsThePagesOfAShowWithoutTheFile) {
