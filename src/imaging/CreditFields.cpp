@@ -320,8 +320,11 @@ void readIptc(std::string_view block, CreditFields& fields, FieldReader& reader)
               std::tuple{"Iptc.Application2.ObjectName", "IPTC ObjectName", &fields.objectName},
               std::tuple{"Iptc.Application2.Headline", "IPTC Headline", &fields.iptcHeadline},
               std::tuple{"Iptc.Application2.Caption", "IPTC Caption-Abstract", &fields.caption}}) {
-            if (key == name && !text.empty() && reader.take(label, text)) {
-                *target = std::move(text);
+            if (key == name) {
+                if (!text.empty() && reader.take(label, text)) {
+                    *target = std::move(text);
+                }
+                break;
             }
         }
     }
