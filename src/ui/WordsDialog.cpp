@@ -213,7 +213,8 @@ void WordsDialog::readingEnded() {
     reader->deleteLater();
     m_ui->FromPictures->setEnabled(true);
     keepFields();
-    if (reader->exitStatus() != QProcess::NormalExit || reader->exitCode() != 0) {
+    if (reader->error() == QProcess::FailedToStart ||
+        reader->exitStatus() != QProcess::NormalExit || reader->exitCode() != 0) {
         const QString said = QString::fromUtf8(reader->readAllStandardError()).trimmed();
         m_ui->Status->setText(said.isEmpty()
                                   ? QStringLiteral("Die Bildtexte konnten nicht aus den Bildern "
