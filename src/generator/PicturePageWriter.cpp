@@ -11,6 +11,7 @@ void writePicturePage(textfile::TextFileWriter& out, const RunValues& run,
     // The page lies in the picture folder: climb to the show folder, however deep that is.
     writePictureLink(out,
                      {.href = {run.climbToShow, run.startPageHref, ".html#", picture.baseHref()},
+                      .large = {},
                       .src = {picture.fileHref()},
                       .alt = "zur&uuml;ck zur Vorschau...",
                       .altWords = picture.altWords(),
