@@ -3,6 +3,7 @@
 #include "imaging/CreditFields.h"
 #include "imaging/PreparationTexts.h"
 
+#include "textfile/SystemReason.h"
 #include "textfile/TextFileWriter.h"
 
 #include <vips/vips8>
@@ -247,14 +248,25 @@ int jpegScale(const Header& header, const std::vector<Target>& targets, int larg
     return scale;
 }
 
+// The image cut down to the longest side with the Catmull-Rom kernel, sharp and free of aliasing
+// like libvips' Lanczos but with two thirds of its work: the large size's steps are small ones.
+VImage cutDown(const VImage& image, int longestSide) {
+    const double factor =
+        static_cast<double>(longestSide) / std::max(image.width(), image.height());
+    return factor < 1.0 ? image.resize(factor, VImage::option()->set("kernel", VIPS_KERNEL_CUBIC))
+                        : image;
+}
+
 // Decodes the original once, shrunk on load to the largest target, and makes each target from
 // that. A damaged original throws before anything is written.
 void makeTargets(const OpenOriginal& original, const Header& header,
                  const std::vector<Target>& targets, const PreparationRequest& request,
                  OriginalOutcome& outcome) {
     int largest = 0;
+    bool large = false;
     for (const Target& target : targets) {
         largest = std::max(largest, target.size);
+        large = large || target.large;
     }
     const auto sized = [&] {
         auto options = VImage::option()->set("height", largest)->set("size", VIPS_SIZE_DOWN);
@@ -268,12 +280,22 @@ void makeTargets(const OpenOriginal& original, const Header& header,
     // profile). libvips 8.14 passes fail_on to the loader of a source only as a loader option.
     VImage decoded;
     if (const int scale = jpegScale(header, targets, largest); scale > 1) {
-        const VImage loaded = VImage::new_from_source(original.source(), "",
-                                                      VImage::option()
-                                                          ->set("access", VIPS_ACCESS_SEQUENTIAL)
-                                                          ->set("shrink", scale)
-                                                          ->set("fail_on", VIPS_FAIL_ON_WARNING));
-        decoded = webReady(loaded.thumbnail_image(largest, sized()));
+        // Decoded at a scale that leaves less than twice the large size: one small step to it,
+        // then upright and in sRGB, as the thumbnail would have made it.
+        VImage loaded = VImage::new_from_source(original.source(), "",
+                                                VImage::option()
+                                                    ->set("access", VIPS_ACCESS_SEQUENTIAL)
+                                                    ->set("shrink", scale)
+                                                    ->set("fail_on", VIPS_FAIL_ON_WARNING));
+        loaded = cutDown(loaded, largest);
+        if (header.hasProfile) {
+            loaded = loaded.icc_transform("srgb", VImage::option()->set("embedded", true));
+        }
+        // Held in memory once; turned there, since turning needs the whole picture.
+        decoded = webReady(loaded).copy_memory();
+        if (intField(decoded, VIPS_META_ORIENTATION) > 1) {
+            decoded = decoded.autorot().copy_memory();
+        }
     } else {
         decoded = webReady(VImage::thumbnail_source(
             original.source(), largest,
@@ -286,6 +308,9 @@ void makeTargets(const OpenOriginal& original, const Header& header,
     for (const Target& target : targets) {
         if (target.size == largest) {
             writeTarget(target, decoded, request, outcome);
+        } else if (large && target.metadata != nullptr) {
+            // The web-size picture from the large one: one small step again.
+            writeTarget(target, cutDown(decoded, target.size), request, outcome);
         } else {
             writeTarget(target,
                         decoded.thumbnail_image(target.size, VImage::option()
@@ -294,6 +319,15 @@ void makeTargets(const OpenOriginal& original, const Header& header,
                                                                  ->set("no_rotate", true)),
                         request, outcome);
         }
+    }
+}
+
+// A web-size picture made anew without its large one: a large picture of an earlier run there
+// may show an older original, and the pages would offer it. Only that one file goes.
+void removeStaleLarge(const fs::path& large, OriginalOutcome& outcome) {
+    if (!large.empty() && ::unlink(large.c_str()) != 0 && errno != ENOENT && errno != ENOTDIR) {
+        outcome.failures.push_back(
+            {large.string(), texts::staleLargeNotRemoved(textfile::systemReason(errno))});
     }
 }
 
@@ -394,6 +428,9 @@ OriginalOutcome prepareOriginal(const PlannedOriginal& original, const Preparati
             ~GiveBack() { budget.giveBack(bytes); }
         } const giveBack{budget, header.decodingMemory};
         makeTargets(file, header, targets, request, outcome);
+        if (outcome.pictureMade && largeSize == 0) {
+            removeStaleLarge(original.large, outcome);
+        }
     } catch (const vips::VError&) {
         // libvips' own (English) words stay out of the report, and its error buffer, shared by
         // all workers, is not read: the file itself says whether it could not be read.

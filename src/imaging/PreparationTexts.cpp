@@ -195,6 +195,11 @@ std::string targetNotWritten(std::string_view reason) {
     return "Die Datei kann nicht geschrieben werden (" + std::string(reason) + ").";
 }
 
+std::string staleLargeNotRemoved(std::string_view reason) {
+    return "Das alte große Bild kann nicht entfernt werden (" + std::string(reason) +
+           "); die Seiten würden es weiter zeigen.";
+}
+
 std::string creditFieldTooLong(std::string_view field, std::size_t bytes) {
     return "Das Feld " + quoted(field) + " ist mit " + std::to_string(bytes) +
            " Bytes zu lang (höchstens " + std::to_string(LongestCreditText) +

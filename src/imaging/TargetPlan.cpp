@@ -132,7 +132,7 @@ std::string planTargets(const PreparationRequest& request, TargetPlan& plan) {
             if (makePictures) {
                 original.picture = fs::path(request.PictureFolder) / target;
             }
-            if (makeLarge) {
+            if (makePictures) {
                 original.large = largeFolder / target;
             }
             if (makeMinis) {

@@ -13,6 +13,10 @@ struct PlannedOriginal {
     std::string name;
     std::filesystem::path source;
     std::filesystem::path picture;
+    // The place of its picture in the large size, set whenever its web-size picture is made: the
+    // large one is made there when the run makes the large size for this original; else one left
+    // there by an earlier run is removed when the web-size picture is made anew, since it may
+    // show an older original.
     std::filesystem::path large;
     std::filesystem::path mini;
     std::string skipReason; // German; set when the original is skipped without being read

@@ -210,29 +210,43 @@ TEST(Preparation, OnlyWhatIsNeededIsMadeAgain) {
 }
 
 // The large size goes beside the web-size pictures, only from originals that have more than
-// they show, never enlarged, and is made again only when needed.
+// they show, never enlarged, and is made again only when needed. A web-size picture made anew
+// without one takes its old large picture away, and nothing else of the folder.
 TEST(Preparation, TheLargeSizeIsMadeWhereTheOriginalHasMoreThanTheWebSize) {
     TempDir dir;
     makeOriginal(dir / "originale/Quer.JPG", Kind::Landscape); // 400 × 300
     makeOriginal(dir / "originale/klein.tif", Kind::Small);    // 120 × 90
+    writeFile(dir / "bilder/gross/eigenes.txt", "nicht von Bildertafel");
     const struct {
         const char* step;
         int largeSize;
+        bool redo;
         std::size_t made;
-        int width; // of the large Quer.JPG
+        const char* inLargeFolder;
+        int width; // of the large Quer.JPG, 0: none
     } steps[] = {
-        {"larger than the original: its own size", 1000, 1, 400},
-        {"unchanged", 1000, 0, 400},
-        {"smaller", 300, 1, 300},
-        {"not above the web size: none made, none removed", 200, 0, 300},
+        {"larger than the original: its own size", 1000, false, 1, "Quer.JPG\neigenes.txt\n", 400},
+        {"unchanged", 1000, false, 0, "Quer.JPG\neigenes.txt\n", 400},
+        {"smaller", 300, false, 1, "Quer.JPG\neigenes.txt\n", 300},
+        {"not above the web size: none made, none removed", 200, false, 0,
+         "Quer.JPG\neigenes.txt\n", 300},
+        {"none, the pictures up to date: it stays", 0, false, 0, "Quer.JPG\neigenes.txt\n", 300},
+        {"none, the picture made anew: its large one goes", 0, true, 0, "eigenes.txt\n", 0},
+        {"again above the web size", 300, false, 1, "Quer.JPG\neigenes.txt\n", 300},
+        {"not above the web size, made anew: it goes", 200, true, 0, "eigenes.txt\n", 0},
     };
     PreparationRequest request = requestFor(dir); // web size 200
     for (const auto& s : steps) {
         request.largeSize = s.largeSize;
+        request.redo = s.redo;
         const PreparationResult result = prepareImages(request);
         ASSERT_EQ(result.outcome, PreparationOutcome::Done) << s.step;
+        EXPECT_TRUE(result.complete()) << s.step;
         EXPECT_EQ(result.largeMade, s.made) << s.step;
-        EXPECT_EQ(listNames(dir / "bilder/gross"), "Quer.JPG\n") << s.step;
+        EXPECT_EQ(listNames(dir / "bilder/gross"), s.inLargeFolder) << s.step;
+        if (s.width == 0) {
+            continue;
+        }
         const VImage large = VImage::new_from_file((dir / "bilder/gross/Quer.JPG").c_str());
         EXPECT_EQ(large.width(), s.width) << s.step;
         EXPECT_FALSE(large.get_typeof("interlaced") != 0 && large.get_int("interlaced") != 0)
