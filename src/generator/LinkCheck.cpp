@@ -70,10 +70,10 @@ void appendFileOfLink(std::string& file, std::string_view value) {
     }
 }
 
-// The length of the name of an attribute that names a file ("href", "src", and "data-gross" for
-// the picture in the large size) at the start of text, or 0.
+// The length of the name of an attribute that names a file ("href", "src", "srcset", and
+// "data-gross" for the picture in the large size) at the start of text, or 0.
 std::size_t linkAttributeLength(std::string_view text) {
-    for (const std::string_view name : {"href", "src", "data-gross"}) {
+    for (const std::string_view name : {"href", "srcset", "src", "data-gross"}) {
         if (core::startsWithNoCase(text, name)) {
             return name.size();
         }
@@ -83,6 +83,41 @@ std::size_t linkAttributeLength(std::string_view text) {
 
 bool isRelativeLink(std::string_view value) {
     return !value.empty() && value.front() != '#' && value.front() != '/' && !hasScheme(value);
+}
+
+void addIfRelative(std::vector<std::string>& links, std::string_view value) {
+    if (isRelativeLink(value)) {
+        std::string file;
+        appendFileOfLink(file, value);
+        if (!file.empty()) {
+            links.push_back(std::move(file));
+        }
+    }
+}
+
+// The addresses of a srcset value as a browser reads them: each candidate is an address up to
+// the next blank, without the commas it ends in, then its descriptors up to the next comma.
+void addCandidates(std::vector<std::string>& links, std::string_view value) {
+    std::size_t at = 0;
+    while (at < value.size()) {
+        while (at < value.size() && (isBlank(value[at]) || value[at] == ',')) {
+            ++at;
+        }
+        std::size_t end = at;
+        while (end < value.size() && !isBlank(value[end])) {
+            ++end;
+        }
+        std::string_view address = value.substr(at, end - at);
+        const bool descriptors = address.empty() || address.back() != ',';
+        while (!address.empty() && address.back() == ',') {
+            address.remove_suffix(1);
+        }
+        addIfRelative(links, address);
+        at = descriptors ? value.find(',', end) : end;
+        if (at == std::string_view::npos) {
+            break;
+        }
+    }
 }
 
 } // namespace
@@ -126,6 +161,7 @@ std::optional<std::vector<std::string>> relativeLinksOf(std::string_view text) {
             ++i;
             continue;
         }
+        const bool isCandidateList = nameLength == std::string_view("srcset").size();
         std::size_t at = i + nameLength;
         while (at < text.size() && isBlank(text[at])) {
             ++at;
@@ -154,12 +190,10 @@ std::optional<std::vector<std::string>> relativeLinksOf(std::string_view text) {
             value = text.substr(at, end - at);
             i = end;
         }
-        if (isRelativeLink(value)) {
-            std::string file;
-            appendFileOfLink(file, value);
-            if (!file.empty()) {
-                links.push_back(std::move(file));
-            }
+        if (isCandidateList) {
+            addCandidates(links, value);
+        } else {
+            addIfRelative(links, value);
         }
     }
     return links;

@@ -18,7 +18,8 @@ struct MissingLink {
 };
 
 // The relative links and images of a template: the values of its href, src and data-gross (the
-// picture in the large size) attributes that have no scheme ("https:", "mailto:") and begin with
+// picture in the large size) attributes and the addresses of its srcset candidates that have no
+// scheme ("https:", "mailto:") and begin with
 // none of "#", "/" and "//", with fragment and query dropped and percent-escapes decoded. Nothing
 // when the template cannot be scanned (a quote or a comment that does not end).
 std::optional<std::vector<std::string>> relativeLinksOf(std::string_view templateText);

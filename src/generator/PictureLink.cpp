@@ -1,5 +1,7 @@
 #include "generator/PictureLink.h"
 
+#include <string>
+
 namespace bildertafel::generator {
 
 void writePictureLink(textfile::TextFileWriter& out, const PictureLink& link) {
@@ -19,12 +21,30 @@ void writePictureLink(textfile::TextFileWriter& out, const PictureLink& link) {
             out.writeBytes(piece);
         }
     }
-    if (link.linkData.empty()) {
+    const bool largeSrc = link.largeSrc.size() != 0;
+    if (link.linkData.empty() && !largeSrc) {
         out.writeBytes(link.newWindow ? "\" target=\"_blank\"><img src=\"" : "\"><img src=\"");
     } else {
         out.writeBytes(link.newWindow ? "\" target=\"_blank\"" : "\"");
         out.writeBytes(link.linkData);
-        out.writeBytes("><img src=\"");
+        out.writeBytes(">");
+        if (largeSrc) {
+            // A screen of at least 1.5 times the density that shows the picture larger than
+            // 800 × 500 takes the large one; its 1.6x (2560 to 1600 pixels) keeps its size on
+            // the page that of the web-size picture. Phones keep the web-size picture.
+            out.writeBytes("<picture><source media=\"(min-resolution: 1.5dppx) and (min-width: "
+                           "800px) and (min-height: 500px)\" srcset=\"");
+            // In a srcset a blank ends the address and a comma may: both go escaped.
+            std::string address;
+            for (const std::string_view piece : link.largeSrc) {
+                for (const char c : piece) {
+                    address += c == ' ' ? "%20" : c == ',' ? "%2C" : std::string_view(&c, 1);
+                }
+            }
+            out.writeBytes(address);
+            out.writeBytes(" 1.6x\">");
+        }
+        out.writeBytes("<img src=\"");
     }
     for (const std::string_view piece : link.src) {
         out.writeBytes(piece);
@@ -35,7 +55,7 @@ void writePictureLink(textfile::TextFileWriter& out, const PictureLink& link) {
     } else {
         out.writeBytes(link.altWords);
     }
-    out.writeBytes("\"></a>");
+    out.writeBytes(largeSrc ? "\"></picture></a>" : "\"></a>");
 }
 
 } // namespace bildertafel::generator

@@ -16,6 +16,9 @@ struct PictureLink {
     std::initializer_list<std::string_view> large;
     bool newWindow = false;
     std::initializer_list<std::string_view> src;
+    // The picture in the large size for the picture's own page, where a screen of high density
+    // shows more than src has; none when empty.
+    std::initializer_list<std::string_view> largeSrc;
     bool border = false;
     std::string_view alt; // already HTML
     // The picture's words (already HTML, printable ASCII), or empty: the alt text in place of
@@ -25,7 +28,7 @@ struct PictureLink {
 };
 
 // Writes <a[ name][ href][ data-gross][ target][ data]><img src[ border] alt></a> as one piece
-// of a write step.
+// of a write step; with largeSrc the image stands in a <picture> whose <source> offers it.
 void writePictureLink(textfile::TextFileWriter& out, const PictureLink& link);
 
 } // namespace bildertafel::generator

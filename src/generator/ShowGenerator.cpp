@@ -133,8 +133,11 @@ std::optional<WriteFailure> writePages(const ShowGeneratorInput& input, const Ru
             if (!pageFile.prepare()) {
                 return failureOf(pageFile);
             }
-            writePicturePage(pageFile, run, picture);
+            writePicturePage(pageFile, run, picture, hasLarge);
             links.expectLink(picturePagePath, input.PictureFolder, picture.fileHref());
+            if (hasLarge) {
+                links.expectLink(picturePagePath, largeFolder, picture.fileHref());
+            }
             if (position == 1) {
                 // Every picture page has the same templates: their links are looked for once.
                 expectTemplateLinks(links, input.settings,

@@ -28,6 +28,7 @@ void StartPageWriter::writeCell(const PictureValues& picture, bool hasLarge) {
                                   : std::initializer_list<std::string_view>{},
                 .newWindow = m_run.newWindow,
                 .src = {m_run.thumbWebHref, picture.fileHref()},
+                .largeSrc = {},
                 .border = true,
                 .alt = "Foto zum Vergr&ouml;&szlig;ern bitte anklicken!",
                 .altWords = picture.altWords(),

@@ -40,6 +40,10 @@ INSTANTIATE_TEST_SUITE_P(
                  Links{"sub/Seite 2.html"}},
         ScanCase{"largePicture", R"(<a href="bilder/a.jpg" data-gross="bilder/gross/a%20b.jpg">)",
                  Links{"bilder/a.jpg", "bilder/gross/a b.jpg"}},
+        ScanCase{"candidateList",
+                 R"(<source srcset="gross/a%20b.jpg 1.6x,b,c.jpg 2x, https://x.de/c.jpg">)"
+                 R"(<img srcset=" d.jpg,, e.jpg" src="f.jpg">)",
+                 Links{"gross/a b.jpg", "b,c.jpg", "d.jpg", "e.jpg", "f.jpg"}},
         ScanCase{"onlyInsideTags", R"(src="draussen.png" <b data-src="nein.png">)", Links{}},
         ScanCase{"commentSkipped", R"(<!-- <img src="alt.png"> --><img src="neu.png">)",
                  Links{"neu.png"}},
@@ -114,6 +118,26 @@ TEST_F(LinksOfARun, ACellNamesThePictureInTheLargeSizeWhereItIsThere) {
     const std::string cell = R"(<a name="a" href="bilder/a.jpg")";
     expected.insert(expected.find(cell) + cell.size(), R"( data-gross="bilder/gross/a.jpg")");
     EXPECT_EQ(readFile(show.show() / "bilder01.html"), expected);
+    EXPECT_TRUE(show.host.missingLinks.empty());
+
+    // A picture's own page offers its large picture to a screen of high density; without one
+    // the page stays as it was.
+    show.input.settings.setOption(settings::ShowOption::OwnPagePerPicture, 1);
+    std::filesystem::remove(show.pictures() / "gross" / "a.jpg");
+    ASSERT_EQ(show.run(), generator::RunOutcome::Written);
+    const std::string plainPage = readFile(show.pictures() / "a.html");
+    EXPECT_EQ(plainPage.find("<picture>"), std::string::npos);
+    writeFile(show.pictures() / "gross" / "a.jpg", "");
+    ASSERT_EQ(show.run(), generator::RunOutcome::Written);
+    std::string page = plainPage;
+    const std::string img = R"(<img src="a.jpg" alt="zur&uuml;ck zur Vorschau..."></a>)";
+    ASSERT_NE(page.find(img), std::string::npos);
+    page.replace(page.find(img), img.size(),
+                 R"x(<picture><source media="(min-resolution: 1.5dppx) and (min-width: 800px) )x"
+                 R"x(and (min-height: 500px)" srcset="gross/a.jpg 1.6x">)x"
+                 R"x(<img src="a.jpg" alt="zur&uuml;ck zur Vorschau..."></picture></a>)x");
+    EXPECT_EQ(readFile(show.pictures() / "a.html"), page);
+    EXPECT_EQ(readFile(show.pictures() / "b.html").find("<picture>"), std::string::npos);
     EXPECT_TRUE(show.host.missingLinks.empty());
 }
 
