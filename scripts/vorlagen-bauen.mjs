@@ -3,12 +3,15 @@
 // scripts/vorlagen-quellen/: each set's own style sheets plus the parts all sets share
 // (gemeinsam/). The configuration file is written by bildertafel-batch itself, so its bytes
 // are exactly the program's format; a set that would not come back unchanged is refused.
+// The scripts go into the sets compact (no comments, no indentation, no blanks beside
+// punctuation); the style sheets stay as written, for the user to adjust.
 //   node scripts/vorlagen-bauen.mjs BATCH            writes into vorlagen/
 //   node scripts/vorlagen-bauen.mjs BATCH --check    only compares with vorlagen/ (exit 1: stale)
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
+import vm from 'node:vm';
 import { fileURLToPath } from 'node:url';
 
 export const SETS = ['hell', 'dunkel', 'mosaik', 'schlicht'];
@@ -19,6 +22,44 @@ const CAPTIONS = ['HTML-Kopf', 'HTML-Fuß', 'HTML-Tabellenzelle vor dem Bild',
 
 function read(file) {
     return fs.readFileSync(file, 'utf8').replace(/\r\n/g, '\n').replace(/\n+$/, '');
+}
+
+// A script without comments, indentation and the blanks beside punctuation; strings and
+// regular expressions stay as they are. Lines stay lines, so no statement runs into the next.
+// Written for the sets' own scripts: they hold no regular expression with a quote or a blank.
+export function compactScript(code) {
+    const punctuation = '{}()[];,=:<>+-*/%?!&|.';
+    let out = '';
+    for (let at = 0; at < code.length;) {
+        const c = code[at];
+        if (c === '/' && code[at + 1] === '*') {
+            const end = code.indexOf('*/', at + 2);
+            if (end < 0) throw new Error('a comment without its end');
+            at = end + 2;
+        } else if (c === "'" || c === '"') {
+            let end = at + 1;
+            while (end < code.length && code[end] !== c) end += code[end] === '\\' ? 2 : 1;
+            out += code.slice(at, end + 1);
+            at = end + 1;
+        } else if (c === ' ' || c === '\t') {
+            while (code[at] === ' ' || code[at] === '\t') ++at;
+            const before = out[out.length - 1] ?? '\n', next = code[at] ?? '\n';
+            const sameSign = (before === '+' || before === '-') && before === next;
+            if (sameSign || !(before === '\n' || next === '\n' || punctuation.includes(before) || punctuation.includes(next))) {
+                out += ' ';
+            }
+        } else {
+            out += c;
+            ++at;
+        }
+    }
+    const compact = out.split('\n').map((line) => line.trim()).filter((line) => line).join('\n');
+    new vm.Script(compact); // throws on a script the compacting broke
+    return compact;
+}
+
+function compactScripts(html) {
+    return html.replace(/(<script>\n)([\s\S]*?)(\n<\/script>)/g, (_, open, code, close) => open + compactScript(code) + close);
 }
 
 // "{{name}}" on a line of its own stands for the shared file gemeinsam/name.
@@ -38,7 +79,7 @@ export function templatesOf(name) {
         [shared('bildseite-anfang.html'), '<style>', shared('bildseite.css'), own('bildseite.css'), '</style>',
          shared('bildseite-ende.html')].join('\n'),
         shared('bildseite-fuss.html'),
-    ];
+    ].map(compactScripts);
 }
 
 // The lines of a configuration file as the program writes it.
