@@ -150,6 +150,7 @@ private:
     std::unique_ptr<dialogs::DialogHost> m_dialogs;
     std::string m_lastStartPage; // written by this run of the program; bytes
     PreparationChoices m_preparationChoices;
+    int m_templateSetPreviewSize = 0; // the preview size of the set loaded last, 0: none
     std::function<void(PrepareDialog&)> m_prepareDialogShown;
     std::function<bool(const QUrl&)> m_openUrl;
     PublishPasswords m_publishPasswords;

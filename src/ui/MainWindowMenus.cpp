@@ -2,8 +2,10 @@
 // offers beyond the controls of the page.
 #include "ui/MainWindow.h"
 
+#include "filelist/FileList.h"
 #include "settings/ConfigCommands.h"
 #include "settings/TemplateSets.h"
+#include "ui/CreditSettings.h"
 #include "ui/PrepareDialog.h"
 #include "ui/PublishDialog.h"
 #include "ui/QtText.h"
@@ -18,8 +20,14 @@
 #include "words/WordsFile.h"
 
 #include <QDesktopServices>
+#include <QFile>
+#include <QImageReader>
 #include <QMenu>
 #include <QUrl>
+
+#include <algorithm>
+#include <filesystem>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -30,6 +38,33 @@ namespace {
 bool isFile(const std::string& path) {
     struct stat info {};
     return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// The longest side of the first preview in the folder (its name with a trailing "/"), or 0 where
+// it has none that can be read. Only its header is read.
+int previewSizeIn(const QString& folder) {
+    const std::string path = uilists::toFileName(folder);
+    std::vector<std::string> names;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(path, error), end; !error && it != end;
+         it.increment(error)) {
+        std::string name = it->path().filename().string();
+        if (it->is_regular_file(error) && filelist::matchesPattern(name, "*.jpg")) {
+            names.push_back(std::move(name));
+        }
+    }
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
+        const std::string file = path + name;
+        QImageReader reader(
+            QFile::decodeName(QByteArray(file.data(), static_cast<qsizetype>(file.size()))));
+        const QSize size = reader.size();
+        const int longest = std::max(size.width(), size.height());
+        if (longest > 0 && imaging::isValidSize(longest)) {
+            return longest;
+        }
+    }
+    return 0;
 }
 
 // A file URL of the path's bytes, so that a name from any disk opens the file it names.
@@ -102,10 +137,29 @@ void MainWindow::preparePictures() {
     const QString show = ShowFolders[folderslot::ShowFolder];
     const QString thumbs = ShowFolders[folderslot::ThumbFolder];
     const QString pictures = ShowFolders[folderslot::PictureFolder];
-    const PreparationFolders folders{
-        pictures, pictures == show ? showSubFolder(subfolder::Pictures) : pictures,
-        thumbs == show ? showSubFolder(subfolder::Thumbs) : thumbs,
-        uilists::isExistingFolder(show) ? show : QString()};
+    PreparationFolders folders{pictures,
+                               pictures == show ? showSubFolder(subfolder::Pictures) : pictures,
+                               thumbs == show ? showSubFolder(subfolder::Thumbs) : thumbs,
+                               uilists::isExistingFolder(show) ? show : QString()};
+    // The show's own sub-folders hold what a run made, never the originals: those lie in the
+    // show folder itself then, or where the last run of this show took them from.
+    if (pictures == showSubFolder(subfolder::Pictures) ||
+        pictures == showSubFolder(subfolder::Thumbs)) {
+        folders.originals = show;
+    }
+    QString remembered;
+    if (!folders.show.isEmpty() &&
+        recallShowPreparation(uilists::toFileName(show), m_preparationChoices, remembered)) {
+        if (uilists::isExistingFolder(remembered)) {
+            folders.originals = remembered;
+        }
+    } else {
+        // A show without a memory: the size of its previews on disk, else the loaded set's.
+        const int onDisk = previewSizeIn(folders.thumbs);
+        m_preparationChoices.miniSize = onDisk > 0                     ? onDisk
+                                        : m_templateSetPreviewSize > 0 ? m_templateSetPreviewSize
+                                                                       : imaging::DefaultMiniSize;
+    }
     PrepareDialog dialog(folders, m_preparationChoices, this);
     dialog.setAfterRun([this, folders] {
         for (const auto& [slot, folder] :
@@ -179,6 +233,7 @@ void MainWindow::loadTemplateSet() {
     // "Bilder vorbereiten" offers the preview size the set expects.
     if (set.previewSize > 0 && imaging::isValidSize(set.previewSize)) {
         m_preparationChoices.miniSize = set.previewSize;
+        m_templateSetPreviewSize = set.previewSize;
     }
 }
 

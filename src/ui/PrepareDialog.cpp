@@ -187,6 +187,11 @@ void PrepareDialog::setRunning(bool running) {
 
 void PrepareDialog::start() {
     keepChoices();
+    // The next "Bilder vorbereiten" of this show, also after a restart, begins where this one.
+    if (!m_folders.show.isEmpty()) {
+        rememberShowPreparation(uilists::toFileName(m_folders.show), m_choices,
+                                m_folders.originals);
+    }
     const auto number = [](int value) { return std::to_string(value); };
     m_arguments = {
         "--prepare",      uilists::toFileName(m_folders.originals),

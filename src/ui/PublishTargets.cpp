@@ -1,6 +1,7 @@
 #include "ui/PublishTargets.h"
 
-#include <QByteArray>
+#include "ui/UserSettings.h"
+
 #include <QSettings>
 
 #include <array>
@@ -10,20 +11,14 @@ namespace bildertafel::ui {
 
 namespace {
 
-// The user's own settings of the program, ~/.config/bildertafel/bildertafel.conf.
-constexpr const char* SettingsName = "bildertafel";
-
 constexpr std::array<std::pair<publish::Protocol, const char*>, 3> ProtocolNames{{
     {publish::Protocol::Sftp, "sftp"},
     {publish::Protocol::Ftps, "ftps"},
     {publish::Protocol::Ftp, "ftp"},
 }};
 
-// One group per show folder. The folder's bytes are percent-encoded, so that its "/" do not
-// nest groups and a name in any character set keeps a group of its own.
 QString groupOf(const std::string& showFolder) {
-    const QByteArray bytes(showFolder.data(), static_cast<qsizetype>(showFolder.size()));
-    return QStringLiteral("Veroeffentlichen/") + QString::fromLatin1(bytes.toPercentEncoding());
+    return showGroup(QStringLiteral("Veroeffentlichen"), showFolder);
 }
 
 } // namespace
@@ -35,7 +30,7 @@ int defaultPort(publish::Protocol protocol) {
 }
 
 PublishTarget rememberedTarget(const std::string& showFolder) {
-    QSettings settings(QString::fromLatin1(SettingsName), QString::fromLatin1(SettingsName));
+    QSettings settings(userSettingsName(), userSettingsName());
     settings.beginGroup(groupOf(showFolder));
     PublishTarget target;
     const QString protocol = settings.value("protocol").toString();
@@ -55,7 +50,7 @@ PublishTarget rememberedTarget(const std::string& showFolder) {
 }
 
 void rememberTarget(const std::string& showFolder, const PublishTarget& target) {
-    QSettings settings(QString::fromLatin1(SettingsName), QString::fromLatin1(SettingsName));
+    QSettings settings(userSettingsName(), userSettingsName());
     settings.beginGroup(groupOf(showFolder));
     for (const auto& [value, name] : ProtocolNames) {
         if (target.protocol == value) {

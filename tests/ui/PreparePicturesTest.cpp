@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QSpinBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -51,6 +52,7 @@ private slots:
     void aPictureThatCrashesTheProgramIsSkippedAndTheRestMade();
     void cancelStopsTheProgramAndLeavesNoTemporaryFile();
     void fieldsLeftOutByTheProgramAreNamed();
+    void theShowsLastRunIsProposedAgain();
 
 private:
     // Opens the dialog on a new show's folder, and has script use it.
@@ -347,6 +349,68 @@ void PreparePicturesTest::fieldsLeftOutByTheProgramAreNamed() {
                               "Originals sind beschädigt"),
              qPrintable(summary));
     QVERIFY2(summary.startsWith("Fertig: 3 Bilder im Großformat"), qPrintable(summary));
+}
+
+// A second "Bilder vorbereiten" of a show, in the same program and after a restart, proposes the
+// originals and sizes of the first, never the show's own sub-folders; without a memory the size
+// of the previews on disk, else 160.
+void PreparePicturesTest::theShowsLastRunIsProposedAgain() {
+    QSettings(QStringLiteral("bildertafel"), QStringLiteral("bildertafel"))
+        .remove("Bilder vorbereiten");
+    const QString originals = m_show + "/";
+    struct Step {
+        const char* what;
+        bool restart;
+        bool forget;
+        bool run; // with a preview size of 120 and a web size of 400
+        int miniSize;
+        int pictureSize;
+    };
+    const Step steps[] = {
+        {"a new show", false, false, true, 160, 1600},
+        {"again, from its own sub-folders", false, false, false, 120, 400},
+        {"after a restart", true, false, false, 120, 400},
+        {"forgotten: the previews on disk", true, true, false, 120, 1600},
+    };
+    auto window = std::make_unique<MainWindow>();
+    QVERIFY(useDialog(*window, [](PrepareDialog&) {}));
+    for (const Step& step : steps) {
+        if (step.forget) {
+            QSettings(QStringLiteral("bildertafel"), QStringLiteral("bildertafel"))
+                .remove("Bilder vorbereiten");
+        }
+        if (step.restart) {
+            window = std::make_unique<MainWindow>();
+            QVERIFY(useDialog(*window, [](PrepareDialog&) {}));
+        }
+        QString proposed;
+        int miniSize = 0;
+        int pictureSize = 0;
+        QString summary;
+        window->setPrepareDialogShown([&](PrepareDialog& dialog) {
+            QTimer::singleShot(0, &dialog, [&] {
+                proposed = dialog.findChild<QLineEdit*>("OriginalsFolder")->text();
+                auto* minis = dialog.findChild<QSpinBox*>("MiniSize");
+                auto* pictures = dialog.findChild<QSpinBox*>("PictureSize");
+                miniSize = minis->value();
+                pictureSize = pictures->value();
+                if (step.run) {
+                    minis->setValue(120);
+                    pictures->setValue(400);
+                    summary = runUntilEnd(dialog, "Start");
+                }
+                dialog.findChild<QPushButton*>("Close")->click();
+            });
+        });
+        control<QAction>(*window, "PreparePictures").trigger();
+        QCOMPARE(proposed, originals);
+        QCOMPARE(miniSize, step.miniSize);
+        QCOMPARE(pictureSize, step.pictureSize);
+        if (step.run) {
+            QVERIFY2(summary.startsWith("Fertig: "), qPrintable(summary));
+            QCOMPARE(window->showFolders()[3], m_show + "/bilder/");
+        }
+    }
 }
 
 QTEST_MAIN(PreparePicturesTest)
