@@ -112,6 +112,7 @@ PublishDialog::PublishDialog(PublishSource source, PublishPasswords& passwords, 
         m_ui->StartPage->setCurrentIndex(m_source.presetPage);
     }
     showTarget(rememberedTarget(m_source.showFolder));
+    m_filesFormat = m_ui->Progress->format();
     m_ui->Progress->setTextVisible(false);
     fillPassword();
 
@@ -310,6 +311,7 @@ void PublishDialog::start(bool dryRun) {
     m_progress = publish::Progress();
     m_sendingClock.invalidate();
     m_ui->Report->clear();
+    m_ui->Progress->setFormat(m_filesFormat);
     m_ui->Progress->setMaximum(1);
     m_ui->Progress->setValue(0);
     m_ui->Progress->setTextVisible(true);
@@ -381,13 +383,19 @@ void PublishDialog::finish() {
     }
     // The password worked: for the rest of this run, and in the keyring when there is one.
     m_passwords.keep(m_passwordKey, m_password);
+    // A dry run's bar shows its plan, a publish with nothing to send no "1 von 1".
+    if (const QString said = finishedBarText(result, m_dryRun); !said.isEmpty()) {
+        m_ui->Progress->setFormat(said);
+        m_ui->Progress->setMaximum(1);
+    } else {
+        m_ui->Progress->setMaximum(static_cast<int>(result.filesSent));
+    }
+    m_ui->Progress->setValue(m_ui->Progress->maximum());
     if (m_dryRun) {
         m_startPageAddress = QUrl();
         m_ui->Report->setPlainText(planText(result));
         return;
     }
-    m_ui->Progress->setMaximum(static_cast<int>(std::max<std::size_t>(result.filesSent, 1)));
-    m_ui->Progress->setValue(m_ui->Progress->maximum());
     QString report = fromUtf8(result.summary);
     if (!m_startPageAddress.isEmpty()) {
         report += QStringLiteral("\n\nDie Startseite im Web: ") + m_startPageAddress.toString();

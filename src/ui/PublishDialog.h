@@ -97,6 +97,7 @@ private:
     std::unique_ptr<WorkerHost> m_host;
     std::atomic<bool> m_cancel{false};
     bool m_dryRun = false;
+    QString m_filesFormat; // the bar's text while files go, from the dialog's description
     QString m_passwordKey; // of the run's account
     QString m_password;
     publish::Result m_result;

@@ -70,6 +70,17 @@ QString progressText(const publish::Progress& progress, double secondsSending) {
     return text;
 }
 
+QString finishedBarText(const publish::Result& result, bool dryRun) {
+    const publish::Plan& plan = result.plan;
+    if (dryRun) {
+        return plan.send.empty()
+                   ? QStringLiteral("Probelauf: nichts würde gesendet")
+                   : QStringLiteral("Probelauf: %1, %2 würden gesendet")
+                         .arg(filesCount(plan.send.size()), byteSizeText(plan.sendBytes));
+    }
+    return result.filesSent == 0 ? QStringLiteral("Nichts zu senden") : QString();
+}
+
 QString planText(const publish::Result& result) {
     const publish::Plan& plan = result.plan;
     QStringList parts;

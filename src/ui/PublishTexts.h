@@ -18,5 +18,8 @@ QString progressText(const publish::Progress& progress, double secondsSending);
 // What a dry run found: the files to send and to remove with their sizes, those left alone, and
 // the warnings.
 QString planText(const publish::Result& result);
+// What the bar says when a run is over: a dry run its plan ("Probelauf: 33 Dateien, 1,5 MB
+// würden gesendet"), a publish that found nothing to send so; empty for a publish that sent.
+QString finishedBarText(const publish::Result& result, bool dryRun);
 
 } // namespace bildertafel::ui

@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -240,14 +241,20 @@ void PublishShowTest::aRealServer_data() {
     QTest::addColumn<bool>("withKey"); // else only a password, which this server refuses
     QTest::addColumn<QString>("said");
     QTest::addColumn<bool>("landed");
+    // The bar after the run, and after a second one (a publish: with nothing left to send).
+    QTest::addColumn<QStringList>("bar");
     QTest::newRow("a publish lands the show")
-        << false << true << true << "3 Dateien gesendet" << true;
+        << false << true << true << "3 Dateien gesendet" << true
+        << QStringList{"3 von 3 Dateien", "Nichts zu senden"};
     QTest::newRow("Probelauf lists and sends nothing")
-        << true << true << true << "Zu senden: 3 Dateien" << false;
+        << true << true << true << "Zu senden: 3 Dateien" << false
+        << QStringList{"Probelauf: 3 Dateien, 51 Byte würden gesendet"};
     QTest::newRow("an unknown key answered no sends nothing")
-        << false << false << true << "wurde nicht bestätigt; es wurde nichts gesendet" << false;
+        << false << false << true << "wurde nicht bestätigt; es wurde nichts gesendet" << false
+        << QStringList{};
     QTest::newRow("a wrong password sends nothing")
-        << false << true << false << "Bitte Benutzername und Passwort prüfen" << false;
+        << false << true << false << "Bitte Benutzername und Passwort prüfen" << false
+        << QStringList{};
 }
 
 void PublishShowTest::aRealServer() {
@@ -256,6 +263,7 @@ void PublishShowTest::aRealServer() {
     QFETCH(bool, withKey);
     QFETCH(QString, said);
     QFETCH(bool, landed);
+    QFETCH(QStringList, bar);
     if (const std::string missing = bildertafel::test::SshServer::missing(); !missing.empty())
         QSKIP(missing.c_str());
     bildertafel::test::SshServer server;
@@ -292,9 +300,14 @@ void PublishShowTest::aRealServer() {
         part<QLineEdit>(dialog, "User").setText(qEnvironmentVariable("USER", "root"));
         part<QLineEdit>(dialog, "Password").setText(withKey ? "" : "falsch");
         part<QLineEdit>(dialog, "RemoteFolder").setText(QString::fromStdString(server.root()));
-        part<QPushButton>(dialog, dryRun ? "DryRun" : "Publish").click();
-        QVERIFY(QTest::qWaitFor([&dialog] { return !dialog.isRunning(); }, 30000));
-        report = part<QPlainTextEdit>(dialog, "Report").toPlainText();
+        for (int run = 0; run < std::max<qsizetype>(bar.size(), 1); ++run) {
+            part<QPushButton>(dialog, dryRun ? "DryRun" : "Publish").click();
+            QVERIFY(QTest::qWaitFor([&dialog] { return !dialog.isRunning(); }, 30000));
+            if (run == 0)
+                report = part<QPlainTextEdit>(dialog, "Report").toPlainText();
+            if (run < bar.size())
+                QCOMPARE(part<QProgressBar>(dialog, "Progress").text(), bar[run]);
+        }
     });
     QVERIFY2(report.contains(said), qPrintable(report));
     if (dryRun)
