@@ -5,6 +5,7 @@
 #include "filelist/FileList.h"
 #include "settings/ConfigCommands.h"
 #include "settings/TemplateSets.h"
+#include "ui/BrowserStart.h"
 #include "ui/CreditSettings.h"
 #include "ui/PrepareDialog.h"
 #include "ui/PublishDialog.h"
@@ -19,7 +20,6 @@
 #include "ui_MainWindow.h"
 #include "words/WordsFile.h"
 
-#include <QDesktopServices>
 #include <QFile>
 #include <QImageReader>
 #include <QMenu>
@@ -266,11 +266,15 @@ void MainWindow::showStartPageInBrowser() {
         return;
     }
     const QUrl url = fileUrl(page);
-    const bool opened = m_openUrl ? m_openUrl(url) : QDesktopServices::openUrl(url);
-    if (!opened) {
-        // Without a browser the user still learns where the page is, to open it by hand.
+    // Without a browser the user still learns where the page is, to open it by hand.
+    auto tellPath = [this, page] {
         m_dialogs->showMessage(texts::browserNotStarted(uilists::fromFileName(page).toStdString()),
                                texts::StartPageInBrowserTitle);
+    };
+    if (!m_openUrl) {
+        openInBrowser(url, this, tellPath);
+    } else if (!m_openUrl(url)) {
+        tellPath();
     }
 }
 

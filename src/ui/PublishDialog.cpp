@@ -1,13 +1,14 @@
 #include "ui/PublishDialog.h"
 
 #include "publish/TransferModule.h"
+#include "ui/BrowserStart.h"
 #include "ui/PublishPasswords.h"
 #include "ui/PublishTexts.h"
 #include "ui/QtText.h"
+#include "ui/WindowTexts.h"
 #include "ui_PublishDialog.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QThread>
@@ -128,8 +129,18 @@ PublishDialog::PublishDialog(PublishSource source, PublishPasswords& passwords, 
         m_ui->ProgressText->setText(
             QStringLiteral("Wird abgebrochen, sobald die Datei in Arbeit fertig ist…"));
     });
-    connect(m_ui->OpenInBrowser, &QPushButton::clicked, this,
-            [this] { QDesktopServices::openUrl(m_startPageAddress); });
+    connect(m_ui->OpenInBrowser, &QPushButton::clicked, this, [this] {
+        const QUrl address = m_startPageAddress;
+        openInBrowser(address, this, [this, address] {
+            // Shown without waiting, so that a late report does not stop a publish started since.
+            auto* box = new QMessageBox(
+                QMessageBox::Warning, m_ui->OpenInBrowser->text(),
+                fromUtf8(texts::browserNotStarted(address.toString().toStdString())),
+                QMessageBox::Ok, this);
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->open();
+        });
+    });
     connect(m_ui->Close, &QPushButton::clicked, this, &PublishDialog::reject);
 }
 

@@ -8,6 +8,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDir>
+#include <QFile>
 #include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -65,6 +67,8 @@ private slots:
     void preparedSubFoldersOpenLikeAnyFolder();
     void withoutABrowserThePathIsShown_data();
     void withoutABrowserThePathIsShown();
+    void aLauncherThatFailsIsReported_data();
+    void aLauncherThatFailsIsReported();
 
 private:
     QString m_startFolder;
@@ -210,6 +214,55 @@ void MainWindowHintsTest::withoutABrowserThePathIsShown() {
     QVERIFY2(dialogs.messages.first().text.endsWith("\n" + page),
              qPrintable(dialogs.messages.first().text));
     QCOMPARE(dialogs.messages.first().title, "Startseite im Browser ansehen");
+}
+
+void MainWindowHintsTest::aLauncherThatFailsIsReported_data() {
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<int>("messages");
+    QTest::newRow("the browser starts") << 0 << 0;
+    QTest::newRow("the browser fails") << 1 << 1;
+}
+
+void MainWindowHintsTest::aLauncherThatFailsIsReported() {
+    QFETCH(int, exitCode);
+    QFETCH(int, messages);
+    QVERIFY(makeFiles(m_root, {"show/index.html"}));
+    // The only launcher on the path notes the page it was given and ends as the row says.
+    QVERIFY(QDir(m_root).mkpath("bin"));
+    QFile launcher(m_root + "/bin/xdg-open");
+    QVERIFY(launcher.open(QIODevice::WriteOnly));
+    launcher.write(
+        QStringLiteral("#!/bin/sh\nPATH=/usr/bin:/bin\nprintf '%s' \"$1\" > '%1/asked.tmp'\n"
+                       "mv '%1/asked.tmp' '%1/asked'\nexit %2\n")
+            .arg(m_root)
+            .arg(exitCode)
+            .toUtf8());
+    launcher.close();
+    QVERIFY(launcher.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(m_root + "/bin"));
+    MainWindow window;
+    ScriptedDialogs& dialogs = scriptDialogs(window);
+    QVERIFY(startWindow(window));
+    QVERIFY(doubleClickFolderRow(dir1(window, 1), m_root + "/show"));
+    QVERIFY(clickEntry(file1(window, 1), "index.html"));
+
+    control<QAction>(window, "StartPageInBrowser").trigger();
+    qputenv("PATH", path);
+
+    const QString page = m_root + "/show/index.html";
+    QFile asked(m_root + "/asked");
+    QTRY_VERIFY(asked.exists());
+    QVERIFY(asked.open(QIODevice::ReadOnly));
+    QCOMPARE(QFile::decodeName(asked.readAll()), page);
+    // The launcher's end reaches the window soon after it noted the page.
+    QTest::qWait(300);
+    QTRY_COMPARE(dialogs.messages.size(), messages);
+    if (messages > 0) {
+        QVERIFY2(dialogs.messages.first().text.endsWith("\n" + page),
+                 qPrintable(dialogs.messages.first().text));
+        QCOMPARE(dialogs.messages.first().title, "Startseite im Browser ansehen");
+    }
 }
 
 QTEST_MAIN(MainWindowHintsTest)
