@@ -1,5 +1,7 @@
 #include "ui/PrepareDialog.h"
 
+#include "ui/DialogFit.h"
+
 #include "imaging/PreparationTexts.h"
 #include "ui/CreditSettings.h"
 #include "ui/PictureProgram.h"
@@ -71,6 +73,7 @@ PrepareDialog::PrepareDialog(PreparationFolders folders, PreparationChoices& cho
     });
     connect(m_ui->Cancel, &QPushButton::clicked, this, &PrepareDialog::cancelRun);
     connect(m_ui->Close, &QPushButton::clicked, this, &PrepareDialog::reject);
+    fitToScreen(*this, *m_ui->Scroll);
 }
 
 PrepareDialog::~PrepareDialog() {

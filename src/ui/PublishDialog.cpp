@@ -1,5 +1,7 @@
 #include "ui/PublishDialog.h"
 
+#include "ui/DialogFit.h"
+
 #include "publish/TransferModule.h"
 #include "ui/BrowserStart.h"
 #include "ui/PublishPasswords.h"
@@ -142,6 +144,7 @@ PublishDialog::PublishDialog(PublishSource source, PublishPasswords& passwords, 
         });
     });
     connect(m_ui->Close, &QPushButton::clicked, this, &PublishDialog::reject);
+    fitToScreen(*this, *m_ui->Scroll);
 }
 
 PublishDialog::~PublishDialog() {

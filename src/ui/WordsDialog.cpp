@@ -1,5 +1,7 @@
 #include "ui/WordsDialog.h"
 
+#include "ui/DialogFit.h"
+
 #include "ui/PictureProgram.h"
 #include "ui/QtText.h"
 #include "ui/lists/FileNames.h"
@@ -79,6 +81,7 @@ WordsDialog::WordsDialog(WordsSource source, words::ShowWords words, QWidget* pa
         m_ui->Pictures->setCurrentRow(0);
     }
     m_ui->TitleEdit->setFocus();
+    fitToScreen(*this, *m_ui->Scroll);
 }
 
 WordsDialog::~WordsDialog() {
