@@ -23,7 +23,6 @@ void fitToScreen(QDialog& dialog, QScrollArea& page) {
     content.layout()->activate();
     const int frames = 2 * page.frameWidth();
     const int bar = page.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &page);
-    page.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     page.setMinimumWidth(content.sizeHint().width() + bar + frames);
 
     const QSize hint = dialog.sizeHint();
