@@ -16,7 +16,7 @@ constexpr qint64 WatchMilliseconds = 3000;
 
 } // namespace
 
-void openInBrowser(const QUrl& address, QObject* context, std::function<void()> failed) {
+void openInBrowser(const QUrl& address, QObject* context, const std::function<void()>& failed) {
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
     const QString launcher = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
     if (!launcher.isEmpty()) {

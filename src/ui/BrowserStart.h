@@ -11,6 +11,6 @@ namespace bildertafel::ui {
 // Opens the address in the user's browser without waiting for it. `failed` runs on the calling
 // thread: at once when no launcher exists, later when the launcher cannot be started or ends with
 // an error within its first seconds; not at all once `context` is gone.
-void openInBrowser(const QUrl& address, QObject* context, std::function<void()> failed);
+void openInBrowser(const QUrl& address, QObject* context, const std::function<void()>& failed);
 
 } // namespace bildertafel::ui
