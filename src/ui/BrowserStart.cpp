@@ -28,9 +28,15 @@ void openInBrowser(const QUrl& address, QObject* context, const std::function<vo
         QElapsedTimer clock;
         clock.start();
         QObject::connect(process, &QProcess::errorOccurred, context,
-                         [process, failed](QProcess::ProcessError error) {
+                         [failed](QProcess::ProcessError error) {
                              if (error == QProcess::FailedToStart) {
                                  failed();
+                             }
+                         });
+        // A launcher that never started sends no end of its own.
+        QObject::connect(process, &QProcess::errorOccurred, process,
+                         [process](QProcess::ProcessError error) {
+                             if (error == QProcess::FailedToStart) {
                                  process->deleteLater();
                              }
                          });
