@@ -1,10 +1,11 @@
-// Times publishing a show of 1,000 pictures of about 300 KB with previews and picture pages over
-// SFTP to an sshd that the benchmark starts on 127.0.0.1 with its own keys, against rsync -a over
-// ssh of the same files to the same server in the same run: (a) a first publish into an empty
-// folder; (b) a second with nothing changed; (c) one picture changed. Median of a few rounds.
+// Times FTPS against lftp (see FtpsBenchmark.cpp), then publishing a show of 1,000 pictures of
+// about 300 KB with previews and picture pages over SFTP to an sshd that the benchmark starts on
+// 127.0.0.1 with its own keys, against rsync -a over ssh of the same files to the same server in
+// the same run: (a) a first publish into an empty folder; (b) a second with nothing changed; (c)
+// one picture changed. Median of a few rounds.
 
+#include "BenchSupport.h"
 #include "TestServers.h"
-#include "publish/Publisher.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -33,6 +34,7 @@
 namespace {
 
 using namespace bildertafel;
+using namespace bildertafel::bench;
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
@@ -42,47 +44,6 @@ constexpr std::size_t PreviewSize = 12 * 1000;
 constexpr int Rounds = 3;
 // The round trip of the distant server, as from a home to a web host.
 constexpr auto RoundTrip = std::chrono::milliseconds(20);
-
-std::mt19937_64 random64(2026);
-
-// Pictures do not compress, so the bytes are random.
-void writeRandom(const fs::path& path, std::size_t size) {
-    std::string bytes(size, '\0');
-    for (std::size_t i = 0; i + 8 <= size; i += 8) {
-        const std::uint64_t value = random64();
-        std::memcpy(bytes.data() + i, &value, 8);
-    }
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-void writeText(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-void makeShow(const fs::path& show) {
-    fs::create_directories(show / "minis");
-    fs::create_directories(show / "bilder");
-    std::string start = "<html><body><table>\n";
-    std::string all = "<html><body>\n";
-    for (int i = 0; i < Pictures; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "bild%04d", i);
-        writeRandom(show / "minis" / (std::string(name) + ".jpg"), PreviewSize);
-        writeRandom(show / "bilder" / (std::string(name) + ".jpg"), PictureSize);
-        writeText(show / "bilder" / (std::string(name) + ".html"),
-                  "<html><body><img src=\"" + std::string(name) +
-                      ".jpg\"><a href=\"../index.html\">Zur&uuml;ck</a></body></html>\n");
-        start += "<td><a href=\"bilder/" + std::string(name) + ".html\"><img src=\"minis/" + name +
-                 ".jpg\"></a></td>\n";
-        all += "<a href=\"bilder/" + std::string(name) + ".jpg\">" + name + "</a>\n";
-    }
-    writeText(show / "index.html", start + "</table><a href=\"index_all.html\">Alle</a>\n");
-    writeText(show / "index_all.html", all + "</body></html>\n");
-}
-
-bool run(const std::string& command) {
-    return std::system(("(" + command + ") >/dev/null 2>&1").c_str()) == 0;
-}
 
 // A relay on 127.0.0.1 to the local sshd that holds every byte for half the round trip in each
 // direction, as the way to a distant server does (the bandwidth stays that of the machine).
@@ -210,28 +171,24 @@ private:
     std::vector<int> m_sockets;
 };
 
-class QuietHost : public publish::PublishHost {
-public:
-    bool acceptUnknownHostKey(const std::string&) override { return false; }
-    bool confirmPlainFtp(const std::string&) override { return false; }
-    void progress(const publish::Progress&) override {}
-    bool cancelRequested() override { return false; }
-};
-
-double seconds(const std::function<void()>& work) {
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 } // namespace
 
+// bench_publish [ftps|sftp] [folder]: both protocols unless one is named; the SFTP files in a
+// folder below the one given or the temporary folder.
 int main(int argc, char** argv) {
+    const std::string only =
+        argc > 1 && (std::string(argv[1]) == "ftps" || std::string(argv[1]) == "sftp") ? argv[1]
+                                                                                       : "";
+    if (!only.empty()) {
+        --argc;
+        ++argv;
+    }
+    if (only != "sftp" && bench::benchmarkFtps() != 0) {
+        return 1;
+    }
+    if (only == "ftps") {
+        return 0;
+    }
     if (!test::SshServer::missing().empty() || !run("command -v rsync") || !run("command -v ssh")) {
         std::printf("bench_publish: needs sshd, ssh and rsync (make deps)\n");
         return 0;
@@ -242,7 +199,7 @@ int main(int argc, char** argv) {
     }
     const test::TempDir work;
     const fs::path show = work / "show";
-    makeShow(show);
+    bench::makeShow(show, Pictures, PictureSize, PreviewSize);
     test::SshServer sshd;
     if (const std::string failed = sshd.launch(); !failed.empty()) {
         std::printf("bench_publish: %s\n", failed.c_str());

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -52,6 +53,22 @@ std::vector<pid_t> descendants(pid_t pid) {
 
 bool onPath(const std::string& program) {
     return runQuietly("command -v " + program);
+}
+
+// A CA of the test (ca.pem), another one (other-ca.pem) and a server certificate for 127.0.0.1
+// signed by the first (server.pem, server.key), in dir; false when openssl fails.
+bool makeCertificates(const std::string& dir) {
+    const std::string ec = " -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes";
+    return runQuietly("cd " + dir + " && openssl req -x509" + ec +
+                      " -keyout ca.key -out ca.pem -days 2 -subj /CN=Test-CA") &&
+           runQuietly("cd " + dir + " && openssl req -x509" + ec +
+                      " -keyout other-ca.key -out other-ca.pem -days 2 -subj /CN=Other-CA") &&
+           runQuietly("cd " + dir + " && openssl req" + ec +
+                      " -keyout server.key -out server.csr -subj /CN=127.0.0.1") &&
+           runQuietly("cd " + dir +
+                      " && printf 'subjectAltName=IP:127.0.0.1\\n' > san.ext && openssl x509 "
+                      "-req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 "
+                      "-extfile san.ext -out server.pem");
 }
 
 } // namespace
@@ -108,6 +125,18 @@ void ServerProcess::kill() {
         }
         ::waitpid(m_group, nullptr, 0);
         m_group = -1;
+    }
+}
+
+void ServerProcess::pause() {
+    for (const pid_t process : descendants(m_group)) {
+        ::kill(process, SIGSTOP);
+    }
+}
+
+void ServerProcess::resume() {
+    for (const pid_t process : descendants(m_group)) {
+        ::kill(process, SIGCONT);
     }
 }
 
@@ -189,17 +218,7 @@ std::string FtpsServer::missing() {
 std::string FtpsServer::launch() {
     const std::string dir = m_dir.string();
     std::filesystem::create_directories(root());
-    const std::string ec = " -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes";
-    if (!runQuietly("cd " + dir + " && openssl req -x509" + ec +
-                    " -keyout ca.key -out ca.pem -days 2 -subj /CN=Test-CA") ||
-        !runQuietly("cd " + dir + " && openssl req -x509" + ec +
-                    " -keyout other-ca.key -out other-ca.pem -days 2 -subj /CN=Other-CA") ||
-        !runQuietly("cd " + dir + " && openssl req" + ec +
-                    " -keyout server.key -out server.csr -subj /CN=127.0.0.1") ||
-        !runQuietly("cd " + dir +
-                    " && printf 'subjectAltName=IP:127.0.0.1\\n' > san.ext && openssl x509 -req "
-                    "-in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 "
-                    "-extfile san.ext -out server.pem")) {
+    if (!makeCertificates(dir)) {
         return "openssl konnte keine Zertifikate machen";
     }
     writeFile(m_dir / "server.py", R"(import sys
@@ -238,6 +257,56 @@ FTPServer(('127.0.0.1', port), handler).serve_forever()
 
 std::string FtpsServer::address() const {
     return "ftps://bild@127.0.0.1:" + std::to_string(port()) + "/www";
+}
+
+std::string VsftpdServer::missing() {
+    if (::access("/usr/sbin/vsftpd", X_OK) != 0 || !onPath("openssl")) {
+        return "vsftpd oder openssl ist nicht installiert";
+    }
+    if (::geteuid() != 0 || ::getpwnam("ftp") == nullptr) {
+        return "vsftpd läuft nur für root und braucht den Benutzer ftp";
+    }
+    return {};
+}
+
+std::string VsftpdServer::launch() {
+    const std::string dir = m_dir.string();
+    // The anonymous root must not be writable; the folder below it is.
+    std::filesystem::create_directories(root());
+    std::filesystem::create_directories(m_dir / "empty");
+    ::chmod(dir.c_str(), 0755);
+    ::chmod((m_dir / "anon").c_str(), 0755);
+    ::chmod(root().c_str(), 0777);
+    if (!makeCertificates(dir)) {
+        return "openssl konnte keine Zertifikate machen";
+    }
+    const int port = freePort();
+    writeFile(m_dir / "vsftpd.conf",
+              "listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=" +
+                  std::to_string(port) +
+                  "\nbackground=NO\nanonymous_enable=YES\nlocal_enable=NO\n"
+                  "no_anon_password=YES\nanon_root=" +
+                  dir +
+                  "/anon\nwrite_enable=YES\nanon_upload_enable=YES\n"
+                  "anon_mkdir_write_enable=YES\nanon_other_write_enable=YES\n"
+                  "anon_world_readable_only=NO\nanon_umask=022\n"
+                  "ssl_enable=YES\nallow_anon_ssl=YES\nforce_anon_logins_ssl=YES\n"
+                  "force_anon_data_ssl=YES\nrequire_ssl_reuse=YES\nssl_ciphers=HIGH\n"
+                  "rsa_cert_file=" +
+                  dir + "/server.pem\nrsa_private_key_file=" + dir +
+                  "/server.key\nsecure_chroot_dir=" + dir +
+                  "/empty\nseccomp_sandbox=NO\nisolate=NO\nisolate_network=NO\n"
+                  "pasv_enable=YES\nconnect_from_port_20=NO\nxferlog_enable=NO\n"
+                  "max_clients=200\nmax_per_ip=200\nvsftpd_log_file=" +
+                  dir + "/vsftpd.log\n");
+    if (!start("exec /usr/sbin/vsftpd " + dir + "/vsftpd.conf 2>" + dir + "/ftpd.log", port)) {
+        return "vsftpd startet nicht: " + readFile(m_dir / "ftpd.log");
+    }
+    return {};
+}
+
+std::string VsftpdServer::address() const {
+    return "ftps://127.0.0.1:" + std::to_string(port()) + "/www";
 }
 
 } // namespace bildertafel::test

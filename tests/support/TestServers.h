@@ -19,6 +19,9 @@ public:
     // Stops it at once, as a crash or a pulled cable would (the whole group, sessions included).
     void kill();
     void stop();
+    // Stops it answering without closing anything, as a hung server does; resume() wakes it.
+    void pause();
+    void resume();
 
 protected:
     // Starts the command and waits until the port takes connections; false when it does not.
@@ -63,6 +66,23 @@ public:
     std::filesystem::path otherCaFile() const { return m_dir / "other-ca.pem"; }
     std::filesystem::path root() const { return m_dir / "home" / "www"; }
     std::string address() const; // ftps://bild@127.0.0.1:port/www
+
+private:
+    TempDir m_temp;
+    std::filesystem::path m_dir = m_temp.path();
+};
+
+// vsftpd with TLS required on control and data, and the data connection's TLS session required
+// to be the one of its control connection (require_ssl_reuse), as many hosting servers have it.
+// Anonymous login writes into www. Runs as root only (vsftpd changes its root and user).
+class VsftpdServer : public ServerProcess {
+public:
+    static std::string missing();
+    std::string launch();
+
+    std::filesystem::path caFile() const { return m_dir / "ca.pem"; }
+    std::filesystem::path root() const { return m_dir / "anon" / "www"; }
+    std::string address() const; // ftps://127.0.0.1:port/www
 
 private:
     TempDir m_temp;
