@@ -1,4 +1,6 @@
 #include "publish/Connection.h"
+#include "publish/FtpLanes.h"
+#include "publish/FtpListing.h"
 
 #include <curl/curl.h>
 #include <netdb.h>
@@ -11,20 +13,30 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
+#include <deque>
+#include <functional>
 #include <mutex>
 
 namespace bildertafel::publish {
 
 namespace {
 
+// Control connections at once: files under way side by side, as lftp does it; few enough for
+// hosts that allow a handful of connections per user.
+constexpr std::size_t Lanes = 4;
+
 struct ListDeleter {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 using Commands = std::unique_ptr<curl_slist, ListDeleter>;
 
-struct FileDeleter {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
+Commands commands(const std::vector<std::string>& lines) {
+    Commands list;
+    for (const std::string& line : lines) {
+        list.reset(curl_slist_append(list.release(), line.c_str()));
+    }
+    return list;
+}
 
 std::string encoded(std::string_view path) {
     static constexpr char Hex[] = "0123456789ABCDEF";
@@ -40,6 +52,15 @@ std::string encoded(std::string_view path) {
         }
     }
     return text;
+}
+
+std::string nameOf(const std::string& path) {
+    return path.substr(path.rfind('/') + 1);
+}
+
+std::string parentOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
 std::size_t appendTo(char* data, std::size_t size, std::size_t count, void* text) {
@@ -59,106 +80,85 @@ std::size_t appendBounded(char* data, std::size_t size, std::size_t count, void*
     return bounded->text.size() > bounded->limit ? 0 : size * count;
 }
 
-// "20261208173000" or "20261208173000.123" (UTC): seconds since 1970, or -1.
-std::int64_t secondsOf(std::string_view stamp) {
-    if (stamp.size() < 14 ||
-        stamp.substr(0, 14).find_first_not_of("0123456789") != std::string_view::npos) {
-        return -1;
-    }
-    const auto number = [&](std::size_t at, std::size_t length) {
-        return std::stoi(std::string(stamp.substr(at, length)));
-    };
-    std::tm time{};
-    time.tm_year = number(0, 4) - 1900;
-    time.tm_mon = number(4, 2) - 1;
-    time.tm_mday = number(6, 2);
-    time.tm_hour = number(8, 2);
-    time.tm_min = number(10, 2);
-    time.tm_sec = number(12, 2);
-    return static_cast<std::int64_t>(::timegm(&time));
-}
-
-// "type=file;size=12;modify=20261208173000; name"
-std::optional<RemoteEntry> machineListed(std::string_view line) {
-    const std::size_t blank = line.find(' ');
-    if (blank == std::string_view::npos) {
-        return std::nullopt;
-    }
-    RemoteEntry entry;
-    entry.name = line.substr(blank + 1);
-    std::string_view facts = line.substr(0, blank);
-    while (!facts.empty()) {
-        const std::size_t end = facts.find(';');
-        const std::string_view fact = facts.substr(0, end);
-        facts = end == std::string_view::npos ? std::string_view() : facts.substr(end + 1);
-        const std::size_t equals = fact.find('=');
-        if (equals == std::string_view::npos) {
-            continue;
-        }
-        std::string key;
-        for (const char c : fact.substr(0, equals)) {
-            key += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        }
-        const std::string_view value = fact.substr(equals + 1);
-        if (key == "type") {
-            if (value == "cdir" || value == "pdir") {
-                return std::nullopt;
-            }
-            entry.folder = value == "dir";
-            // "OS.unix=slink:/ziel" and the like: a symbolic link.
-            entry.link = value.size() > 8 && value.substr(0, 8) == "OS.unix=" &&
-                         value.substr(8).starts_with("s");
-        } else if (key == "size") {
-            entry.size = std::strtoull(std::string(value).c_str(), nullptr, 10);
-        } else if (key == "modify") {
-            entry.stamp = value;
-            entry.modified = secondsOf(value);
-        }
-    }
-    return entry;
-}
-
-// "-rw-r--r-- 1 user group 12 Dec  8 17:30 name": servers without MLSD.
-std::optional<RemoteEntry> longListed(std::string_view line) {
+// The bytes of one upload in hand.
+struct Source {
+    const std::string* bytes = nullptr;
     std::size_t at = 0;
-    std::string_view fields[8];
-    for (std::string_view& field : fields) {
-        while (at < line.size() && line[at] == ' ') {
-            ++at;
+
+    static std::size_t read(char* buffer, std::size_t size, std::size_t count, void* data) {
+        auto* source = static_cast<Source*>(data);
+        const std::size_t n = std::min(size * count, source->bytes->size() - source->at);
+        source->bytes->copy(buffer, n, source->at);
+        source->at += n;
+        return n;
+    }
+};
+
+// What is known of each lane's control connection.
+struct LaneStates {
+    // It has carried a transfer.
+    std::vector<bool> works = std::vector<bool>(Lanes);
+    // It could not log in (a server that takes fewer connections): the others carry on.
+    std::vector<bool> given = std::vector<bool>(Lanes);
+};
+
+// Jobs 0 … count - 1 on the lanes, each taken by the next free lane. A job whose lane, other
+// than the first, fails on its first transfer is taken by another lane; that lane stays idle.
+class Jobs : public FtpWork {
+public:
+    using SetUp = std::function<void(std::size_t job, std::size_t lane, CURL* handle)>;
+    using Finished = std::function<void(std::size_t job, std::size_t lane, CURLcode code)>;
+
+    Jobs(LaneStates& states, std::size_t count, SetUp setUp, Finished finished,
+         std::function<bool()> goOn = {})
+        : m_states(states), m_setUp(std::move(setUp)), m_finished(std::move(finished)),
+          m_goOn(std::move(goOn)), m_onLane(Lanes, count), m_none(count) {
+        for (std::size_t job = 0; job < count; ++job) {
+            m_pending.push_back(job);
         }
-        const std::size_t end = std::min(line.find(' ', at), line.size());
-        field = line.substr(at, end - at);
-        at = end;
     }
-    if (at >= line.size() || fields[0].empty()) {
-        return std::nullopt;
+
+    bool next(std::size_t lane, CURL* handle) override {
+        if (m_pending.empty() || m_states.given[lane]) {
+            return false;
+        }
+        m_onLane[lane] = m_pending.front();
+        m_pending.pop_front();
+        m_setUp(m_onLane[lane], lane, handle);
+        return true;
     }
-    RemoteEntry entry;
-    entry.name = line.substr(at + 1);
-    entry.folder = fields[0].front() == 'd';
-    entry.size = std::strtoull(std::string(fields[4]).c_str(), nullptr, 10);
-    entry.stamp =
-        std::string(fields[5]) + ' ' + std::string(fields[6]) + ' ' + std::string(fields[7]);
-    if (entry.name == "." || entry.name == "..") {
-        return std::nullopt;
+    void finished(std::size_t lane, CURLcode code) override {
+        const std::size_t job = m_onLane[lane];
+        m_onLane[lane] = m_none;
+        if (code != CURLE_OK && lane != 0 && !m_states.works[lane]) {
+            m_states.given[lane] = true;
+            m_pending.push_front(job);
+            return;
+        }
+        m_states.works[lane] = m_states.works[lane] || code == CURLE_OK;
+        m_finished(job, lane, code);
     }
-    if (fields[0].front() == 'l') {
-        entry.link = true; // "name -> target"
-        entry.name = entry.name.substr(0, entry.name.find(" -> "));
-    }
-    return entry;
-}
+    bool goOn() override { return !m_goOn || m_goOn(); }
+    // The job under way on lane.
+    std::size_t jobOn(std::size_t lane) const { return m_onLane[lane]; }
+
+private:
+    LaneStates& m_states;
+    SetUp m_setUp;
+    Finished m_finished;
+    std::function<bool()> m_goOn;
+    std::vector<std::size_t> m_onLane;
+    std::size_t m_none;
+    std::deque<std::size_t> m_pending;
+};
 
 class FtpConnection final : public Connection {
 public:
     FtpConnection(const Target& target, const PublishOptions& options)
-        : m_target(target), m_options(options) {
-        static std::once_flag initialised;
-        std::call_once(initialised, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-        m_curl = curl_easy_init();
-        if (m_curl == nullptr) {
-            throw PublishError(Failure::Other, "Die FTP-Verbindung lässt sich nicht anlegen.");
-        }
+        : m_target(target), m_options(options), m_lanes(Lanes),
+          m_silence(std::max<long>(
+              1, static_cast<long>(
+                     std::chrono::ceil<std::chrono::seconds>(options.silenceLimit).count()))) {
         const bool ipv6 = target.host.find(':') != std::string::npos;
         m_base = "ftp://" + (ipv6 ? "[" + target.host + "]" : target.host) + ":" +
                  std::to_string(effectivePort(target)) + "/";
@@ -170,63 +170,79 @@ public:
         if (!m_base.ends_with('/')) {
             m_base += '/';
         }
+        m_folder = target.folder;
+        while (m_folder.size() > 1 && m_folder.back() == '/') {
+            m_folder.pop_back();
+        }
+        askFeatures();
     }
 
-    ~FtpConnection() override { curl_easy_cleanup(m_curl); }
-
     std::optional<std::vector<RemoteEntry>> list(const std::string& folder) override {
-        std::string text;
-        const std::string url = m_base + encoded(folder) + (folder.empty() ? "" : "/");
-        CURLcode code = CURLE_OK;
-        if (m_machineListing) {
-            prepare(url);
-            curl_easy_setopt(m_curl, CURLOPT_CUSTOMREQUEST, "MLSD");
-            curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, appendTo);
-            curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, &text);
-            code = curl_easy_perform(m_curl);
-            if (code != CURLE_OK && code != CURLE_REMOTE_ACCESS_DENIED && responseCode() >= 500 &&
-                responseCode() <= 504) {
-                m_machineListing = false; // the server knows no MLSD
-                text.clear();
+        return listAll({folder}).at(folder);
+    }
+
+    // Several folders at once, one per lane.
+    std::map<std::string, std::optional<std::vector<RemoteEntry>>>
+    listAll(const std::set<std::string>& folders) override {
+        const std::vector<std::string> order(folders.begin(), folders.end());
+        std::vector<std::string> texts(order.size());
+        std::map<std::string, std::optional<std::vector<RemoteEntry>>> listings;
+        for (bool again = true; again;) {
+            again = false;
+            std::vector<std::string> left;
+            for (const std::string& folder : order) {
+                if (!listings.contains(folder)) {
+                    left.push_back(folder);
+                }
             }
+            const bool machine = m_machineListing;
+            Jobs jobs(
+                m_states, left.size(),
+                [&](std::size_t job, std::size_t, CURL* handle) {
+                    texts[job].clear();
+                    prepare(handle, m_base + encoded(left[job]) + (left[job].empty() ? "" : "/"));
+                    // One CWD into the folder: a folder that is not there says so.
+                    curl_easy_setopt(handle, CURLOPT_FTP_FILEMETHOD,
+                                     static_cast<long>(CURLFTPMETHOD_SINGLECWD));
+                    curl_easy_setopt(handle, CURLOPT_CUSTOMREQUEST, machine ? "MLSD" : "LIST -a");
+                    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, appendTo);
+                    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &texts[job]);
+                },
+                [&](std::size_t job, std::size_t lane, CURLcode code) {
+                    const std::string& folder = left[job];
+                    const long response = responseCode(lane);
+                    if (code != CURLE_OK && code != CURLE_REMOTE_ACCESS_DENIED && machine &&
+                        response >= 500 && response <= 504) {
+                        m_machineListing = false; // the server knows no MLSD
+                        again = true;
+                        return;
+                    }
+                    if (code == CURLE_REMOTE_ACCESS_DENIED || code == CURLE_REMOTE_FILE_NOT_FOUND) {
+                        listings[folder] = std::nullopt; // the folder is not there
+                        return;
+                    }
+                    check(lane, code,
+                          "Der Ordner „" + (folder.empty() ? std::string(".") : folder) +
+                              "“ auf dem Server lässt sich nicht lesen");
+                    listings[folder] = listedEntries(texts[job], machine);
+                    m_present.insert(folder);
+                });
+            runJobs(jobs, Lanes);
         }
-        if (!m_machineListing) {
-            prepare(url);
-            curl_easy_setopt(m_curl, CURLOPT_CUSTOMREQUEST, "LIST -a");
-            curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, appendTo);
-            curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, &text);
-            code = curl_easy_perform(m_curl);
-        }
-        if (code == CURLE_REMOTE_ACCESS_DENIED || code == CURLE_REMOTE_FILE_NOT_FOUND) {
-            return std::nullopt; // the folder is not there
-        }
-        check(code, "Der Ordner „" + (folder.empty() ? std::string(".") : folder) +
-                        "“ auf dem Server lässt sich nicht lesen");
-        std::vector<RemoteEntry> entries;
-        std::size_t start = 0;
-        while (start < text.size()) {
-            std::size_t end = text.find('\n', start);
-            end = end == std::string::npos ? text.size() : end;
-            std::string_view line(text.data() + start, end - start);
-            if (line.ends_with('\r')) {
-                line.remove_suffix(1);
-            }
-            auto entry = m_machineListing ? machineListed(line) : longListed(line);
-            if (entry) {
-                entries.push_back(std::move(*entry));
-            }
-            start = end + 1;
-        }
-        return entries;
+        return listings;
     }
 
     std::optional<std::string> read(const std::string& path,
                                     std::uint64_t limit = UnlimitedRead) override {
         Bounded text{{}, limit};
-        prepare(m_base + encoded(path));
-        curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, appendBounded);
-        curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, &text);
-        CURLcode code = curl_easy_perform(m_curl);
+        CURLcode code = CURLE_OK;
+        once(
+            [&](CURL* handle) {
+                prepare(handle, m_base + encoded(path));
+                curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, appendBounded);
+                curl_easy_setopt(handle, CURLOPT_WRITEDATA, &text);
+            },
+            [&](CURLcode result) { code = result; });
         if (code == CURLE_WRITE_ERROR && text.text.size() > limit) {
             text.text.resize(static_cast<std::size_t>(limit) + 1); // stopped at the limit
             return std::move(text.text);
@@ -234,203 +250,342 @@ public:
         if (code == CURLE_REMOTE_FILE_NOT_FOUND || code == CURLE_REMOTE_ACCESS_DENIED) {
             return std::nullopt;
         }
-        check(code, "Die Datei „" + path + "“ auf dem Server lässt sich nicht lesen");
+        check(0, code, "Die Datei „" + path + "“ auf dem Server lässt sich nicht lesen");
         return std::move(text.text);
     }
 
     void send(const std::string& localPath, const std::string& content,
               const std::string& temporary, const std::string& final, const SendProgress& progress,
               std::int64_t modified = -1) override {
-        const std::string finalName = final.substr(final.rfind('/') + 1);
-        if (finalName.find_first_of("\r\n") != std::string::npos) {
-            throw PublishError(Failure::Other,
-                               "Der Name „" + final +
-                                   "“ enthält einen Zeilenumbruch und lässt sich per FTP "
-                                   "nicht senden. Bitte die Datei umbenennen.");
-        }
-        std::unique_ptr<std::FILE, FileDeleter> file;
-        std::uint64_t size = content.size();
-        Source source{nullptr, content, 0};
-        if (!localPath.empty()) {
-            file.reset(std::fopen(localPath.c_str(), "rb"));
-            if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) {
-                throw PublishError(Failure::LocalRead,
-                                   "Die Datei „" + final +
-                                       "“ der Fotoshow lässt sich nicht lesen.");
-            }
-            size = static_cast<std::uint64_t>(std::ftell(file.get()));
-            std::rewind(file.get());
-            source.file = file.get();
-        }
-        // The rename happens in the file's folder, where the upload left the connection. The
-        // time goes first ("*": a server without MFMT keeps its own; the file is then sent
-        // again after an interruption).
-        const std::string temporaryName = temporary.substr(temporary.rfind('/') + 1);
-        Commands rename;
-        if (modified >= 0) {
-            char stamp[32];
-            const auto seconds = static_cast<std::time_t>(modified);
-            std::tm time{};
-            ::gmtime_r(&seconds, &time);
-            std::strftime(stamp, sizeof stamp, "%Y%m%d%H%M%S", &time);
-            rename.reset(curl_slist_append(
-                nullptr, ("*MFMT " + std::string(stamp) + " " + temporaryName).c_str()));
-        }
-        rename.reset(curl_slist_append(rename.release(), ("RNFR " + temporaryName).c_str()));
-        curl_slist_append(rename.get(), ("RNTO " + finalName).c_str());
-        prepare(m_base + encoded(temporary));
-        // Only an upload makes missing folders: a listing, a read or a dry run leaves the
-        // server as it is.
-        curl_easy_setopt(m_curl, CURLOPT_FTP_CREATE_MISSING_DIRS,
-                         static_cast<long>(CURLFTP_CREATE_DIR_RETRY));
-        curl_easy_setopt(m_curl, CURLOPT_UPLOAD, 1L);
-        curl_easy_setopt(m_curl, CURLOPT_READFUNCTION, readSource);
-        curl_easy_setopt(m_curl, CURLOPT_READDATA, &source);
-        curl_easy_setopt(m_curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(size));
-        curl_easy_setopt(m_curl, CURLOPT_POSTQUOTE, rename.get());
-        m_progress = &progress;
-        const CURLcode code = curl_easy_perform(m_curl);
-        m_progress = nullptr;
-        if (source.failed) {
+        std::string bytes;
+        if (!localPath.empty() && !readLocal(localPath, bytes)) {
             throw PublishError(Failure::LocalRead,
                                "Die Datei „" + final + "“ der Fotoshow lässt sich nicht lesen.");
         }
-        check(code, "Die Datei „" + final + "“ lässt sich auf dem Server nicht schreiben");
+        const std::string& sent = localPath.empty() ? content : bytes;
+        refuseLineBreaks(final);
+        makeFolders({parentOf(final)});
+        Source source{&sent, 0};
+        CURLcode code = CURLE_OK;
+        Jobs jobs(
+            m_states, 1,
+            [&](std::size_t, std::size_t lane, CURL* handle) {
+                prepareUpload(handle, lane, source, {temporary, final, modified});
+            },
+            [&](std::size_t, std::size_t, CURLcode result) { code = result; },
+            [&] { return !progress || progress(m_lanes.sent(0)); });
+        if (!runJobs(jobs, 1)) {
+            tidyUp({temporary});
+            throw PublishError(Failure::Cancelled, "Abgebrochen.");
+        }
+        check(0, code, "Die Datei „" + final + "“ lässt sich auf dem Server nicht schreiben");
     }
 
-    void remove(const std::string& path) override {
-        const std::size_t slash = path.rfind('/');
-        const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-        Commands remove(curl_slist_append(nullptr, ("DELE " + path.substr(folder.size())).c_str()));
-        prepare(m_base + encoded(folder));
-        curl_easy_setopt(m_curl, CURLOPT_NOBODY, 1L);
-        curl_easy_setopt(m_curl, CURLOPT_POSTQUOTE, remove.get());
-        check(curl_easy_perform(m_curl),
-              "Die Datei „" + path + "“ lässt sich auf dem Server nicht löschen");
+    // Several files at once, one per lane; the folders are made first, once.
+    void sendAll(const std::vector<Upload>& uploads, UploadWatcher& watcher) override {
+        std::set<std::string> folders;
+        for (const Upload& upload : uploads) {
+            refuseLineBreaks(upload.final);
+            folders.insert(parentOf(upload.final));
+        }
+        makeFolders(folders);
+        std::vector<std::string> contents(Lanes);
+        std::vector<Source> sources(Lanes);
+        std::uint64_t done = 0;
+        const auto sent = [&] {
+            std::uint64_t bytes = done;
+            for (std::size_t lane = 0; lane < Lanes; ++lane) {
+                bytes += sources[lane].bytes != nullptr ? m_lanes.sent(lane) : 0;
+            }
+            return bytes;
+        };
+        Jobs jobs(
+            m_states, uploads.size(),
+            [&](std::size_t job, std::size_t lane, CURL* handle) {
+                contents[lane] = watcher.content(job);
+                sources[lane] = {&contents[lane], 0};
+                prepareUpload(handle, lane, sources[lane], uploads[job]);
+            },
+            [&](std::size_t job, std::size_t lane, CURLcode code) {
+                sources[lane].bytes = nullptr;
+                check(lane, code,
+                      "Die Datei „" + uploads[job].final +
+                          "“ lässt sich auf dem Server nicht schreiben");
+                done += contents[lane].size();
+                watcher.done(job);
+            },
+            [&] { return watcher.progress(sent()); });
+        std::vector<std::size_t> brokenOff;
+        const auto temporaries = [&] {
+            std::vector<std::string> paths;
+            for (const std::size_t lane : brokenOff) {
+                paths.push_back(uploads[jobs.jobOn(lane)].temporary);
+            }
+            return paths;
+        };
+        try {
+            if (!runJobs(jobs, Lanes, &brokenOff)) {
+                tidyUp(temporaries());
+                throw PublishError(Failure::Cancelled, "Abgebrochen.");
+            }
+        } catch (const PublishError& error) {
+            if (error.failure() != Failure::Cancelled) {
+                tidyUp(temporaries());
+            }
+            throw;
+        }
+    }
+
+    void remove(const std::string& path) override { removeAll({path}, {}, {}); }
+
+    // Several at once, one per lane.
+    void removeAll(const std::vector<std::string>& paths, const std::function<bool()>& goOn,
+                   const std::function<void(std::size_t)>& done) override {
+        Jobs jobs(
+            m_states, paths.size(),
+            [&](std::size_t job, std::size_t lane, CURL* handle) {
+                m_commands[lane] = commands({"DELE " + fullPath(paths[job])});
+                quote(handle, m_commands[lane].get());
+            },
+            [&](std::size_t job, std::size_t lane, CURLcode code) {
+                check(lane, code,
+                      "Die Datei „" + paths[job] + "“ lässt sich auf dem Server nicht löschen");
+                if (done) {
+                    done(job);
+                }
+            },
+            goOn);
+        if (!runJobs(jobs, Lanes)) {
+            throw PublishError(Failure::Cancelled, "Abgebrochen.");
+        }
     }
 
     bool makeFolder(const std::string& path) override {
+        makeFolders({parentOf(path)});
         // The server says only that it failed: something of that name may be there, or may have
         // been there a moment ago (another client's lock, given back meanwhile).
         for (int attempt = 0;; ++attempt) {
-            const CURLcode code = inFolderOf(path, {"MKD " + nameOf(path)}, true);
+            const CURLcode code = commandsOnce({"MKD " + fullPath(path)});
             if (code == CURLE_OK) {
+                m_present.insert(path);
                 return true;
             }
-            const std::size_t slash = path.rfind('/');
-            const auto entries = list(slash == std::string::npos ? "" : path.substr(0, slash));
+            const auto entries = list(parentOf(path));
             if (entries && std::any_of(entries->begin(), entries->end(), [&](const RemoteEntry& e) {
                     return e.name == nameOf(path);
                 })) {
                 return false;
             }
             if (attempt == 2) {
-                check(code, "Der Ordner „" + path + "“ lässt sich auf dem Server nicht anlegen");
+                check(0, code, "Der Ordner „" + path + "“ lässt sich auf dem Server nicht anlegen");
                 return false;
             }
         }
     }
 
     void removeFolder(const std::string& path) override {
-        check(inFolderOf(path, {"RMD " + nameOf(path)}, false),
+        check(0, commandsOnce({"RMD " + fullPath(path)}),
               "Der Ordner „" + path + "“ lässt sich auf dem Server nicht löschen");
+        std::erase_if(m_present, [&](const std::string& folder) {
+            return folder == path || folder.starts_with(path + "/");
+        });
     }
 
     void rename(const std::string& from, const std::string& to) override {
-        check(inFolderOf(from, {"RNFR " + nameOf(from), "RNTO " + nameOf(to)}, false),
+        check(0, commandsOnce({"RNFR " + fullPath(from), "RNTO " + fullPath(to)}),
               "„" + from + "“ lässt sich auf dem Server nicht umbenennen");
     }
 
 private:
-    static std::string nameOf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
-
-    // Runs the commands in the folder of path; make: missing folders on the way are made.
-    CURLcode inFolderOf(const std::string& path, const std::vector<std::string>& commands,
-                        bool make) {
-        const std::size_t slash = path.rfind('/');
-        Commands list;
-        for (const std::string& command : commands) {
-            list.reset(curl_slist_append(list.release(), command.c_str()));
+    // The path on the server as the commands name it: below the target folder as the address
+    // gives it (from the login folder, or from the root with a leading "/").
+    std::string fullPath(const std::string& path) const {
+        if (m_folder.empty() || m_folder == "/") {
+            return m_folder + path;
         }
-        prepare(m_base + encoded(slash == std::string::npos ? "" : path.substr(0, slash + 1)));
-        curl_easy_setopt(m_curl, CURLOPT_NOBODY, 1L);
-        if (make) {
-            curl_easy_setopt(m_curl, CURLOPT_FTP_CREATE_MISSING_DIRS,
-                             static_cast<long>(CURLFTP_CREATE_DIR_RETRY));
-        }
-        curl_easy_setopt(m_curl, CURLOPT_POSTQUOTE, list.get());
-        return curl_easy_perform(m_curl);
+        return path.empty() ? m_folder : m_folder + "/" + path;
     }
 
-    struct Source {
-        std::FILE* file;
-        const std::string& content;
-        std::size_t at;
-        bool failed = false;
-    };
-
-    static std::size_t readSource(char* buffer, std::size_t size, std::size_t count, void* data) {
-        auto* source = static_cast<Source*>(data);
-        if (source->file == nullptr) {
-            const std::size_t n = std::min(size * count, source->content.size() - source->at);
-            source->content.copy(buffer, n, source->at);
-            source->at += n;
-            return n;
+    static void refuseLineBreaks(const std::string& final) {
+        if (nameOf(final).find_first_of("\r\n") != std::string::npos) {
+            throw PublishError(Failure::Other,
+                               "Der Name „" + final +
+                                   "“ enthält einen Zeilenumbruch und lässt sich per FTP "
+                                   "nicht senden. Bitte die Datei umbenennen.");
         }
-        const std::size_t n = std::fread(buffer, 1, size * count, source->file);
-        if (n == 0 && std::ferror(source->file) != 0) {
-            source->failed = true;
-            return CURL_READFUNC_ABORT;
-        }
-        return n;
     }
 
-    static int onProgress(void* data, curl_off_t, curl_off_t, curl_off_t, curl_off_t sent) {
-        auto* self = static_cast<FtpConnection*>(data);
-        if (self->m_progress != nullptr && *self->m_progress &&
-            !(*self->m_progress)(static_cast<std::uint64_t>(sent))) {
-            return 1;
+    static bool readLocal(const std::string& path, std::string& bytes) {
+        std::FILE* file = std::fopen(path.c_str(), "rb");
+        if (file == nullptr) {
+            return false;
         }
-        return 0;
+        char buffer[65536];
+        std::size_t got = 0;
+        while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+            bytes.append(buffer, got);
+        }
+        const bool good = std::ferror(file) == 0;
+        std::fclose(file);
+        return good;
     }
 
-    void prepare(const std::string& url) {
-        curl_easy_reset(m_curl);
-        m_error[0] = '\0';
-        curl_easy_setopt(m_curl, CURLOPT_URL, url.c_str());
-        curl_easy_setopt(m_curl, CURLOPT_ERRORBUFFER, m_error);
-        curl_easy_setopt(m_curl, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(m_curl, CURLOPT_CONNECTTIMEOUT, 20L);
-        // A connection that stalls for a minute counts as lost.
-        curl_easy_setopt(m_curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(m_curl, CURLOPT_LOW_SPEED_TIME, 60L);
-        curl_easy_setopt(m_curl, CURLOPT_USERNAME,
-                         m_target.user.empty() ? "anonymous" : m_target.user.c_str());
-        curl_easy_setopt(m_curl, CURLOPT_PASSWORD, m_options.password.c_str());
-        if (m_target.protocol == Protocol::Ftps) {
-            curl_easy_setopt(m_curl, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
-            if (!m_options.caFile.empty()) {
-                curl_easy_setopt(m_curl, CURLOPT_CAINFO, m_options.caFile.c_str());
+    // What the server offers beyond the basics, asked once at the start (the first login).
+    // Servers that refuse TLS 1.2 are asked again with TLS 1.3.
+    void askFeatures() {
+        CURLcode code = commandsOnce({"*FEAT"});
+        if (code == CURLE_SSL_CONNECT_ERROR && m_tls12Only && !m_connected) {
+            m_tls12Only = false;
+            code = commandsOnce({"*FEAT"});
+        }
+        check(0, code, "Die Anmeldung am Server");
+        const std::string& replies = m_lanes.replies(0);
+        if (replies.find("\n211") != std::string::npos || replies.starts_with("211")) {
+            m_machineListing = replies.find(" MLST") != std::string::npos;
+            m_setsTime = replies.find(" MFMT") != std::string::npos;
+            m_knowsFeatures = true;
+        }
+    }
+
+    // Makes the folders that are not known to be there, with any missing folders above them.
+    void makeFolders(const std::set<std::string>& folders) {
+        for (const std::string& folder : folders) {
+            if (m_present.contains(folder)) {
+                continue;
+            }
+            CURLcode code = CURLE_OK;
+            once(
+                [&](CURL* handle) {
+                    prepare(handle, m_base + encoded(folder) + (folder.empty() ? "" : "/"));
+                    curl_easy_setopt(handle, CURLOPT_FTP_FILEMETHOD,
+                                     static_cast<long>(CURLFTPMETHOD_MULTICWD));
+                    curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
+                    curl_easy_setopt(handle, CURLOPT_FTP_CREATE_MISSING_DIRS,
+                                     static_cast<long>(CURLFTP_CREATE_DIR_RETRY));
+                },
+                [&](CURLcode result) { code = result; });
+            check(0, code, "Der Ordner „" + folder + "“ lässt sich auf dem Server nicht anlegen");
+            for (std::string above = folder;; above = parentOf(above)) {
+                m_present.insert(above);
+                if (above.empty()) {
+                    break;
+                }
             }
         }
-        curl_easy_setopt(m_curl, CURLOPT_NOPROGRESS, 0L);
-        curl_easy_setopt(m_curl, CURLOPT_XFERINFOFUNCTION, onProgress);
-        curl_easy_setopt(m_curl, CURLOPT_XFERINFODATA, this);
     }
 
-    long responseCode() const {
-        long code = 0;
-        curl_easy_getinfo(m_curl, CURLINFO_RESPONSE_CODE, &code);
+    // The upload to its temporary name, then its time where the server sets one and its final
+    // name, on the lane's control connection without a change of folder.
+    void prepareUpload(CURL* handle, std::size_t lane, Source& source, const Upload& upload) {
+        std::vector<std::string> lines;
+        if (upload.modified >= 0 && (m_setsTime || !m_knowsFeatures)) {
+            char stamp[32];
+            const auto seconds = static_cast<std::time_t>(upload.modified);
+            std::tm time{};
+            ::gmtime_r(&seconds, &time);
+            std::strftime(stamp, sizeof stamp, "%Y%m%d%H%M%S", &time);
+            // "*": a server that cannot keeps its own time; the file is then sent again after
+            // an interruption.
+            lines.push_back("*MFMT " + std::string(stamp) + " " + fullPath(upload.temporary));
+        }
+        lines.push_back("RNFR " + fullPath(upload.temporary));
+        lines.push_back("RNTO " + fullPath(upload.final));
+        m_commands[lane] = commands(lines);
+        prepare(handle, m_base + encoded(upload.temporary));
+        curl_easy_setopt(handle, CURLOPT_UPLOAD, 1L);
+        curl_easy_setopt(handle, CURLOPT_READFUNCTION, Source::read);
+        curl_easy_setopt(handle, CURLOPT_READDATA, &source);
+        curl_easy_setopt(handle, CURLOPT_INFILESIZE_LARGE,
+                         static_cast<curl_off_t>(source.bytes->size()));
+        curl_easy_setopt(handle, CURLOPT_POSTQUOTE, m_commands[lane].get());
+    }
+
+    // The temporary files of uploads broken off; best effort.
+    void tidyUp(const std::vector<std::string>& temporaries) {
+        for (const std::string& temporary : temporaries) {
+            try {
+                remove(temporary);
+            } catch (const PublishError&) {
+            }
+        }
+    }
+
+    // Commands on the first lane's control connection, in the login folder.
+    CURLcode commandsOnce(const std::vector<std::string>& lines) {
+        const Commands list = commands(lines);
+        CURLcode code = CURLE_OK;
+        once([&](CURL* handle) { quote(handle, list.get()); },
+             [&](CURLcode result) { code = result; });
         return code;
     }
 
-    void check(CURLcode code, const std::string& what) {
+    void quote(CURL* handle, curl_slist* list) {
+        prepare(handle, m_base);
+        curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
+        curl_easy_setopt(handle, CURLOPT_POSTQUOTE, list);
+    }
+
+    // One transfer on the first lane.
+    void once(const std::function<void(CURL*)>& setUp, const std::function<void(CURLcode)>& done) {
+        Jobs jobs(
+            m_states, 1, [&](std::size_t, std::size_t, CURL* handle) { setUp(handle); },
+            [&](std::size_t, std::size_t, CURLcode code) { done(code); });
+        runJobs(jobs, 1);
+    }
+
+    bool runJobs(Jobs& jobs, std::size_t lanes, std::vector<std::size_t>* brokenOff = nullptr) {
+        if (m_silent) {
+            throw silentServer(m_options.silenceLimit);
+        }
+        return m_lanes.run(jobs, lanes, brokenOff);
+    }
+
+    void prepare(CURL* handle, const std::string& url) {
+        curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
+        // Files by their whole path from the login folder: no change of folder per file.
+        curl_easy_setopt(handle, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
+        curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, 20L);
+        // Silence while an answer is due, and a transfer that stalls, end the publish.
+        curl_easy_setopt(handle, CURLOPT_SERVER_RESPONSE_TIMEOUT, m_silence);
+        curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, m_silence);
+        curl_easy_setopt(handle, CURLOPT_USERNAME,
+                         m_target.user.empty() ? "anonymous" : m_target.user.c_str());
+        curl_easy_setopt(handle, CURLOPT_PASSWORD, m_options.password.c_str());
+        if (m_target.protocol == Protocol::Ftps) {
+            curl_easy_setopt(handle, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+            curl_easy_setopt(handle, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
+            // TLS 1.2 where the server has it: its session resumes on every data connection.
+            // A TLS 1.3 session is good for one resumption, and libcurl keeps the one the
+            // server replaced unless the new ticket came before the data connection closed,
+            // so servers that require reuse refuse every few files ("522").
+            const long tls12 = CURL_SSLVERSION_TLSv1_2;
+            const long atMost12 = CURL_SSLVERSION_MAX_TLSv1_2;
+            curl_easy_setopt(handle, CURLOPT_SSLVERSION, m_tls12Only ? tls12 | atMost12 : tls12);
+            if (!m_options.caFile.empty()) {
+                curl_easy_setopt(handle, CURLOPT_CAINFO, m_options.caFile.c_str());
+            }
+        }
+    }
+
+    long responseCode(std::size_t lane) const {
+        long code = 0;
+        curl_easy_getinfo(m_lanes.handle(lane), CURLINFO_RESPONSE_CODE, &code);
+        return code;
+    }
+
+    void check(std::size_t lane, CURLcode code, const std::string& what) {
         if (code == CURLE_OK) {
             m_connected = true;
             return;
         }
-        const std::string reason = m_error[0] != '\0' ? m_error : curl_easy_strerror(code);
-        const long response = responseCode();
+        if (code == CURLE_OPERATION_TIMEDOUT && m_connected) {
+            m_silent = true; // not asked again: every later step would wait as long
+            throw silentServer(m_options.silenceLimit);
+        }
+        const std::string error = m_lanes.errorText(lane);
+        const std::string reason = !error.empty() ? error : curl_easy_strerror(code);
+        const long response = responseCode(lane);
         switch (code) {
         case CURLE_COULDNT_RESOLVE_HOST:
             throw PublishError(Failure::HostUnknown,
@@ -505,12 +660,19 @@ private:
 
     Target m_target;
     PublishOptions m_options;
-    CURL* m_curl = nullptr;
-    std::string m_base;
-    char m_error[CURL_ERROR_SIZE] = {};
+    FtpLanes m_lanes;
+    LaneStates m_states;
+    long m_silence;       // seconds
+    std::string m_base;   // the URL of the target folder, ending in "/"
+    std::string m_folder; // the target folder as the commands name it
+    std::vector<Commands> m_commands = std::vector<Commands>(Lanes); // of each lane's upload
+    std::set<std::string> m_present;                                 // folders known to be there
     bool m_machineListing = true;
+    bool m_setsTime = false;
+    bool m_knowsFeatures = false;
+    bool m_tls12Only = true;
     bool m_connected = false;
-    const SendProgress* m_progress = nullptr;
+    bool m_silent = false; // the server fell silent
 };
 
 } // namespace

@@ -15,6 +15,7 @@
 #include <iostream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <thread>
 
@@ -724,6 +725,32 @@ TEST_P(PublishToServer, ContentFromMemoryArrivesWholeAndReadsBack) {
     }
 }
 
+// A server that stops answering in the middle of the sending ends the publish after the silence
+// limit, not a library's own; the next publish completes the show.
+TEST_P(PublishToServer, AServerFallingSilentEndsThePublishAfterTheSilenceLimit) {
+    test::ServerProcess& server = m_ssh ? static_cast<test::ServerProcess&>(*m_ssh) : *m_ftps;
+    PublishOptions options = this->options();
+    options.silenceLimit = std::chrono::seconds(2);
+    std::optional<std::chrono::steady_clock::time_point> paused;
+    m_host.onProgress = [&](const Progress& progress) {
+        if (progress.stage == Progress::Stage::Sending && progress.filesDone >= 3 && !paused) {
+            server.pause();
+            paused = std::chrono::steady_clock::now();
+        }
+    };
+    const Result broken = publishWith(options);
+    const auto ended = std::chrono::steady_clock::now();
+    server.resume();
+    ASSERT_TRUE(paused);
+    EXPECT_EQ(broken.failure, Failure::ConnectionLost) << broken.message;
+    EXPECT_NE(broken.message.find("antwortet nicht mehr"), std::string::npos) << broken.message;
+    EXPECT_LT(ended - *paused, options.silenceLimit * 3);
+    m_host.onProgress = nullptr;
+    const Result result = publishNow();
+    ASSERT_EQ(result.failure, Failure::None) << result.message;
+    EXPECT_EQ(filesBelow(root()), filesOf(m_show, ShowSet));
+}
+
 INSTANTIATE_TEST_SUITE_P(Protocols, PublishToServer, ::testing::Values(Kind::Sftp, Kind::Ftps),
                          [](const auto& info) {
                              return info.param == Kind::Sftp ? "Sftp" : "Ftps";
@@ -1023,6 +1050,31 @@ INSTANTIATE_TEST_SUITE_P(Protocols, PublishRefused, ::testing::Values(Kind::Sftp
                          [](const auto& info) {
                              return info.param == Kind::Sftp ? "Sftp" : "Ftps";
                          });
+
+// vsftpd refuses a data connection that does not resume its control connection's TLS session,
+// as many hosting servers do; the files go several at once, each connection with its own.
+TEST(PublishToVsftpd, SendsWithTlsSessionReuseRequired) {
+    if (const std::string missing = test::VsftpdServer::missing(); !missing.empty()) {
+        GTEST_SKIP() << missing;
+    }
+    test::TempDir temp;
+    makeShow(temp / "show");
+    test::VsftpdServer server;
+    ASSERT_EQ(server.launch(), "");
+    PublishOptions options;
+    options.showFolder = (temp / "show").string();
+    options.startPage = "index.html";
+    options.cacheFolder = (temp / "cache").string();
+    options.caFile = server.caFile().string();
+    ScriptedHost host;
+    const Target target = *parseTarget(server.address()).target;
+    for (const std::size_t sent : {ShowSet.size(), std::size_t{0}}) {
+        const Result result = publish(target, options, host);
+        ASSERT_EQ(result.failure, Failure::None) << result.message;
+        EXPECT_EQ(result.filesSent, sent);
+        EXPECT_EQ(filesBelow(server.root()), filesOf(temp / "show", ShowSet));
+    }
+}
 
 } // namespace
 } // namespace bildertafel::publish
