@@ -14,6 +14,8 @@ namespace {
 
 // The longest wait for the network before goOn() is asked again.
 constexpr long PollLimit = 100; // milliseconds
+// The same while a data connection is being opened.
+constexpr long OpeningPoll = 1;
 
 } // namespace
 
@@ -26,18 +28,28 @@ struct FtpLanes::Lane {
     bool busy = false;
     // Drive the lane again before waiting for the network.
     bool again = false;
+    // A data connection is being opened: from the passive-mode reply to the server's word that
+    // the transfer begins.
+    bool opening = false;
 
     // The server's reply lines. After a passive-mode reply ("227", "229") that came in the same
     // read as the command went out, libcurl 7.88 only notes the data connection and opens it on
     // its next call, meanwhile waiting for the control connection alone, on which nothing comes
     // (the server waits for the transfer command): curl_easy_perform's loop then sleeps its full
-    // second. The lane is driven again at once instead.
+    // second. The lane is driven again at once instead. Then, with TLS, libcurl may wait for the
+    // server's hello on the new data connection before it has sent the transfer command that
+    // makes the server answer at all: while a data connection is being opened, the lane is
+    // driven every OpeningPoll.
     static std::size_t onReply(char* data, std::size_t size, std::size_t count, void* self) {
         auto* lane = static_cast<Lane*>(self);
         const std::string_view line(data, size * count);
         lane->replies.append(line);
         if (line.starts_with("227") || line.starts_with("229")) {
             lane->again = true;
+            lane->opening = true;
+        } else if (line.size() > 3 && line[3] == ' ' &&
+                   std::string_view("145").find(line[0]) != std::string_view::npos) {
+            lane->opening = false; // the transfer begins, or it is refused
         }
         return size * count;
     }
@@ -108,6 +120,7 @@ bool FtpLanes::run(FtpWork& work, std::size_t lanes, std::vector<std::size_t>* b
         lane.replies.clear();
         lane.sent = 0;
         lane.again = false;
+        lane.opening = false;
         curl_easy_setopt(lane.easy, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(lane.easy, CURLOPT_ERRORBUFFER, lane.error);
         curl_easy_setopt(lane.easy, CURLOPT_HEADERFUNCTION, Lane::onReply);
@@ -199,6 +212,9 @@ bool FtpLanes::run(FtpWork& work, std::size_t lanes, std::vector<std::size_t>* b
                 }
                 long timeout = -1;
                 curl_multi_timeout(lane.multi, &timeout);
+                if (lane.opening && (timeout < 0 || timeout > OpeningPoll)) {
+                    timeout = OpeningPoll;
+                }
                 if (timeout >= 0) {
                     wait = std::min(wait, timeout);
                 }
