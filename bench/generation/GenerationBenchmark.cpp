@@ -6,9 +6,9 @@
 // cost of the link check, in per cent of (a); and (d) the first run of the same show with words
 // for every picture (title, a caption of two lines, alternative text) against the run without.
 
-#include "generator/LinkCheck.h"
 #include "generator/ShowGenerator.h"
 #include "generator/WebText.h"
+#include "links/LinkCheck.h"
 #include "words/WordsFile.h"
 
 #include <algorithm>
@@ -45,7 +45,7 @@ public:
     void setBusy(bool) override {}
     void refreshFileLists() override {}
     void startPageWritten(const std::string&) override {}
-    void reportMissingLinks(const std::vector<generator::MissingLink>& links) override {
+    void reportMissingLinks(const std::vector<links::MissingLink>& links) override {
         missing = links.size();
     }
     std::size_t missing = 0;
@@ -299,7 +299,7 @@ int main(int argc, char** argv) {
 
         // The link check of such a run on its own: the same files looked for.
         const auto checked = Clock::now();
-        generator::LinkCheck links(input.ShowFolder);
+        links::LinkCheck links(input.ShowFolder);
         std::string value;
         for (std::size_t i = 0; i < lowerNames.size(); ++i) {
             // As the pages name them, decoded back by the check.

@@ -11,8 +11,8 @@ void BatchHost::showMessage(std::string_view text, std::string_view) {
     m_err << onOneLine(text) << '\n' << std::flush;
 }
 
-void BatchHost::reportMissingLinks(const std::vector<generator::MissingLink>& links) {
-    for (const generator::MissingLink& link : links) {
+void BatchHost::reportMissingLinks(const std::vector<links::MissingLink>& links) {
+    for (const links::MissingLink& link : links) {
         m_err << "Warnung: " << onOneLine(link.page) << ": " << onOneLine(link.file) << '\n';
     }
     m_err << links.size() << (links.size() == 1 ? " Verweis führt" : " Verweise führen")

@@ -23,7 +23,7 @@ public:
     void refreshFileLists() override {}
     void startPageWritten(const std::string&) override {}
     // One warning line per missing file, then their count.
-    void reportMissingLinks(const std::vector<generator::MissingLink>& links) override;
+    void reportMissingLinks(const std::vector<links::MissingLink>& links) override;
 
     std::size_t missingLinks() const { return m_missingLinks; }
 

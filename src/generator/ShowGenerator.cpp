@@ -6,13 +6,13 @@
 #include "generator/AllPicturesPageWriter.h"
 #include "generator/FolderChecks.h"
 #include "generator/GeneratorTexts.h"
-#include "generator/LinkCheck.h"
 #include "generator/PageNameClash.h"
 #include "generator/PicturePageWriter.h"
 #include "generator/RowBreaks.h"
 #include "generator/RunValues.h"
 #include "generator/StartPageWriter.h"
 #include "generator/WebText.h"
+#include "links/LinkCheck.h"
 #include "textfile/RunLock.h"
 #include "textfile/TextFileWriter.h"
 #include "words/WordsFile.h"
@@ -25,6 +25,9 @@ namespace bildertafel::generator {
 
 namespace {
 
+using links::LinkCheck;
+using links::MissingLink;
+using links::relativeLinksOf;
 using textfile::TextFileWriter;
 
 using dialogs::FileNamePrompt;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "dialogs/DialogHost.h"
-#include "generator/LinkCheck.h"
+#include "links/LinkCheck.h"
 #include "settings/ShowSettings.h"
 
 #include <string>
@@ -21,7 +21,7 @@ public:
     // After a run that wrote its pages: the full path of the start page.
     virtual void startPageWritten(const std::string& path) = 0;
     // After pages were written whose links or images name files that are not there.
-    virtual void reportMissingLinks(const std::vector<MissingLink>& links) = 0;
+    virtual void reportMissingLinks(const std::vector<links::MissingLink>& links) = 0;
 };
 
 // The inputs of one run; folder paths are absolute and end in "/".

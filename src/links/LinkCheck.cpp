@@ -1,4 +1,4 @@
-#include "generator/LinkCheck.h"
+#include "links/LinkCheck.h"
 
 #include "core/AsciiText.h"
 #include "filelist/FileList.h"
@@ -7,7 +7,7 @@
 #include <cctype>
 #include <filesystem>
 
-namespace bildertafel::generator {
+namespace bildertafel::links {
 
 namespace {
 
@@ -338,4 +338,4 @@ std::string missingLinksNotice(const std::vector<MissingLink>& links) {
     return text;
 }
 
-} // namespace bildertafel::generator
+} // namespace bildertafel::links

@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
-namespace bildertafel::generator {
+namespace bildertafel::links {
 
 // A link or image of a written page that names no file on the disk.
 struct MissingLink {
@@ -89,4 +89,4 @@ private:
 std::string missingLinksNotice(const std::vector<MissingLink>& links);
 inline constexpr std::string_view MissingLinksTitle = "Hinweis";
 
-} // namespace bildertafel::generator
+} // namespace bildertafel::links

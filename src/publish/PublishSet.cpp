@@ -131,7 +131,7 @@ PublishSet collectPublishSet(const std::string& showFolder, const std::string& s
         return set;
     }
 
-    generator::LinkCheck check(show);
+    links::LinkCheck check(show);
     std::set<std::string> seen{startPage}; // below the show folder
     std::set<std::string> warned;
     std::deque<std::string> pages{startPage};
@@ -151,7 +151,7 @@ PublishSet collectPublishSet(const std::string& showFolder, const std::string& s
         const std::string pagePath = show + page;
         const auto text = readWhole(sources.front());
         sources.pop_front();
-        const auto links = text ? generator::relativeLinksOf(*text) : std::nullopt;
+        const auto links = text ? links::relativeLinksOf(*text) : std::nullopt;
         if (!links) {
             set.error = text
                             ? "Die Seite „" + page +
@@ -164,7 +164,7 @@ PublishSet collectPublishSet(const std::string& showFolder, const std::string& s
         }
         const std::string pageFolder = pagePath.substr(0, pagePath.rfind('/') + 1);
         for (const std::string& link : *links) {
-            const auto path = generator::targetOfRelative(pageFolder, link);
+            const auto path = links::targetOfRelative(pageFolder, link);
             if (!path) {
                 continue;
             }
@@ -204,7 +204,7 @@ PublishSet collectPublishSet(const std::string& showFolder, const std::string& s
     }
     set.missing = check.missing();
     if (!set.missing.empty()) {
-        set.error = generator::missingLinksNotice(set.missing);
+        set.error = links::missingLinksNotice(set.missing);
         set.error += "\nBitte die Seiten neu erstellen oder die fehlenden Dateien ergänzen; "
                      "es wurde nichts veröffentlicht.";
     }

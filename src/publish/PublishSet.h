@@ -1,6 +1,6 @@
 #pragma once
 
-#include "generator/LinkCheck.h"
+#include "links/LinkCheck.h"
 
 #include <cstdint>
 #include <string>
@@ -43,7 +43,7 @@ struct PublishSet {
     std::vector<std::string> warnings;
     // Links that lead nowhere, as the link check names them; when there is any, nothing may be
     // sent, and error holds the link check's notice.
-    std::vector<generator::MissingLink> missing;
+    std::vector<links::MissingLink> missing;
     // German; empty when the set can be published. Also a start page that is missing or lies
     // not directly in the show folder, or a page that cannot be read.
     std::string error;

@@ -33,8 +33,8 @@ void WindowGeneratorHost::startPageWritten(const std::string& path) {
     m_startPageWritten(path);
 }
 
-void WindowGeneratorHost::reportMissingLinks(const std::vector<generator::MissingLink>& links) {
-    m_dialogs.showMessage(generator::missingLinksNotice(links), generator::MissingLinksTitle);
+void WindowGeneratorHost::reportMissingLinks(const std::vector<links::MissingLink>& links) {
+    m_dialogs.showMessage(links::missingLinksNotice(links), links::MissingLinksTitle);
 }
 
 } // namespace bildertafel::ui

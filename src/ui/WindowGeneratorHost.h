@@ -19,7 +19,7 @@ public:
     void setBusy(bool on) override;
     void refreshFileLists() override;
     void startPageWritten(const std::string& path) override;
-    void reportMissingLinks(const std::vector<generator::MissingLink>& links) override;
+    void reportMissingLinks(const std::vector<links::MissingLink>& links) override;
 
 private:
     std::function<void()> m_refreshFileLists;

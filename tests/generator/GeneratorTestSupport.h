@@ -35,11 +35,11 @@ public:
     }
     void refreshFileLists() override { events.push_back("refresh"); }
     void startPageWritten(const std::string& path) override { startPage = path; }
-    void reportMissingLinks(const std::vector<generator::MissingLink>& links) override {
+    void reportMissingLinks(const std::vector<links::MissingLink>& links) override {
         missingLinks.insert(missingLinks.end(), links.begin(), links.end());
     }
 
-    std::vector<generator::MissingLink> missingLinks;
+    std::vector<links::MissingLink> missingLinks;
     std::string startPage; // the last written
 };
 

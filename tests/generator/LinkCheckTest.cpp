@@ -1,20 +1,20 @@
-#include "generator/LinkCheck.h"
+#include "links/LinkCheck.h"
 #include "GeneratorTestSupport.h"
 #include "generator/WebText.h"
 
 #include <gtest/gtest.h>
 
-namespace bildertafel::generator {
+namespace bildertafel::links {
 void PrintTo(const MissingLink& link, std::ostream* out) {
     *out << link.page << " -> " << link.file;
 }
-} // namespace bildertafel::generator
+} // namespace bildertafel::links
 
 namespace bildertafel::test {
 namespace {
 
-using generator::MissingLink;
-using generator::relativeLinksOf;
+using links::MissingLink;
+using links::relativeLinksOf;
 using Links = std::vector<std::string>;
 
 struct ScanCase {
@@ -95,7 +95,7 @@ TEST_F(LinksOfARun, EachMissingFileIsReportedOnceForTheFirstPageNamingIt) {
                                       }));
     // The pages are written all the same, and the window's notice names every file.
     EXPECT_TRUE(std::filesystem::exists(show.pictures() / "b.html"));
-    EXPECT_EQ(generator::missingLinksNotice(show.host.missingLinks),
+    EXPECT_EQ(links::missingLinksNotice(show.host.missingLinks),
               "Die Seiten sind geschrieben, aber 4 Verweise führen ins Leere:\n"
               "bilder01.html → stil.css\n"
               "bilder/bilder01_all.html → bilder/a.jpg\n"
@@ -175,7 +175,7 @@ TEST(MissingLinksNotice, ShowsTheFirstTenAndCountsTheRest) {
     for (int i = 1; i <= 12; ++i) {
         links.push_back({"s.html", std::to_string(i) + ".jpg"});
     }
-    const std::string notice = generator::missingLinksNotice(links);
+    const std::string notice = links::missingLinksNotice(links);
     EXPECT_TRUE(notice.starts_with("Die Seiten sind geschrieben, aber 12 Verweise"));
     EXPECT_NE(notice.find("s.html → 10.jpg\n… und 2 weitere"), std::string::npos) << notice;
     EXPECT_EQ(notice.find("11.jpg"), std::string::npos);
