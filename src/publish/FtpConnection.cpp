@@ -318,6 +318,7 @@ public:
         std::vector<std::size_t> brokenOff;
         const auto temporaries = [&] {
             std::vector<std::string> paths;
+            paths.reserve(brokenOff.size());
             for (const std::size_t lane : brokenOff) {
                 paths.push_back(uploads[jobs.jobOn(lane)].temporary);
             }
