@@ -112,6 +112,17 @@ std::string netrcText() {
     return text.str();
 }
 
+// Where a publish remembers the checksums of the show's files between runs: the user's cache.
+std::string userCacheFolder() {
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    const char* home = std::getenv("HOME");
+    if (cache != nullptr && *cache == '/') {
+        return std::string(cache) + "/bildertafel/publish";
+    }
+    return home != nullptr && *home == '/' ? std::string(home) + "/.cache/bildertafel/publish"
+                                           : std::string();
+}
+
 class BatchPublishHost : public publish::PublishHost {
 public:
     BatchPublishHost(std::ostream& err, bool errIsTerminal, Terminal& terminal)
@@ -228,6 +239,7 @@ int publishShow(const BatchOptions& options, std::ostream& err, bool errIsTermin
     publishOptions.startPage = startPageOf(options);
     publishOptions.dryRun = options.dryRun;
     publishOptions.deleteUnneeded = options.deleteUnneeded;
+    publishOptions.cacheFolder = userCacheFolder();
 
     Terminal terminal;
     if (const auto login = netrcLogin(netrcText(), target.host, target.user)) {

@@ -70,17 +70,12 @@ std::string unsendableNotice(const std::vector<PlannedFile>& refused) {
     return text + ".";
 }
 
-std::string homeFolder() {
-    const char* home = std::getenv("HOME");
-    return home != nullptr ? home : "";
-}
-
+// The file of the show in the cache folder of the options; empty without one (nothing is then
+// remembered between runs).
 std::string cacheFileFor(const PublishOptions& options, const std::string& show) {
-    std::string folder = options.cacheFolder;
+    const std::string& folder = options.cacheFolder;
     if (folder.empty()) {
-        const char* xdg = std::getenv("XDG_CACHE_HOME");
-        folder = (xdg != nullptr && *xdg == '/' ? std::string(xdg) : homeFolder() + "/.cache") +
-                 "/bildertafel/publish";
+        return {};
     }
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);
@@ -177,7 +172,7 @@ public:
     }
 
     void save() const {
-        if (m_changed) {
+        if (m_changed && !m_cacheFile.empty()) {
             saveHashCache(m_cacheFile, m_cache);
         }
     }

@@ -30,7 +30,9 @@ struct PublishOptions {
     // FTPS: a file of CA certificates to verify the server with instead of the system's store.
     std::string caFile;
     // Where the sizes, times and checksums of the local files are remembered between runs, so
-    // that a second publish need not read every file; empty: ~/.cache/bildertafel/publish/.
+    // that a second publish need not read every file; empty: nothing is remembered. The window
+    // and the batch command pass the user's cache folder ($XDG_CACHE_HOME or ~/.cache, then
+    // bildertafel/publish).
     std::string cacheFolder;
     // SFTP: while an answer is awaited and nothing at all has come from the server for this
     // long, the connection counts as lost. A minute, as an FTP transfer's stall limit: far above

@@ -23,6 +23,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QMenu>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include <algorithm>
@@ -199,6 +200,12 @@ void MainWindow::publishShow() {
         }
     }
     PublishDialog dialog(std::move(source), m_publishPasswords, this);
+    // The checksums of the show's files are remembered in the user's cache between runs.
+    const std::string cache = uilists::toFileName(QStandardPaths::writableLocation(
+                                  QStandardPaths::GenericCacheLocation)) +
+                              "/bildertafel/publish";
+    dialog.setAdjustOptions(
+        [cache](publish::PublishOptions& options) { options.cacheFolder = cache; });
     if (m_publishDialogShown) {
         m_publishDialogShown(dialog);
     }

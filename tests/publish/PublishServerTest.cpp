@@ -725,6 +725,23 @@ TEST_P(PublishToServer, ContentFromMemoryArrivesWholeAndReadsBack) {
     }
 }
 
+// The checksums of the show's files are remembered only in the cache folder the options name;
+// without one, nothing is written below the home folder either.
+TEST_P(PublishToServer, ChecksumsAreRememberedOnlyWhereTheOptionsSay) {
+    const fs::path home = m_temp / "home";
+    fs::create_directories(home);
+    const std::string oldHome = std::getenv("HOME") != nullptr ? std::getenv("HOME") : "";
+    ::setenv("HOME", home.c_str(), 1);
+    ::unsetenv("XDG_CACHE_HOME");
+    PublishOptions options = this->options();
+    options.cacheFolder.clear();
+    const Result result = publishWith(options);
+    ::setenv("HOME", oldHome.c_str(), 1);
+    ASSERT_EQ(result.failure, Failure::None) << result.message;
+    EXPECT_EQ(test::listNames(home), "");
+    EXPECT_FALSE(fs::exists(m_temp / "cache"));
+}
+
 // A server that stops answering in the middle of the sending ends the publish after the silence
 // limit, not a library's own; the next publish completes the show.
 TEST_P(PublishToServer, AServerFallingSilentEndsThePublishAfterTheSilenceLimit) {
