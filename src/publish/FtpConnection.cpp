@@ -96,6 +96,7 @@ struct Source {
 
 // What is known of each lane's control connection.
 struct LaneStates {
+    const FtpLanes* lanes = nullptr;
     // It has carried a transfer.
     std::vector<bool> works = std::vector<bool>(Lanes);
     // It could not log in (a server that takes fewer connections): the others carry on.
@@ -104,6 +105,8 @@ struct LaneStates {
 
 // Jobs 0 … count - 1 on the lanes, each taken by the next free lane. A job whose lane, other
 // than the first, fails on its first transfer is taken by another lane; that lane stays idle.
+// A job whose connection the server closed ("421", as after a long pause) is tried once more,
+// on a new connection.
 class Jobs : public FtpWork {
 public:
     using SetUp = std::function<void(std::size_t job, std::size_t lane, CURL* handle)>;
@@ -135,6 +138,13 @@ public:
             m_pending.push_front(job);
             return;
         }
+        long response = 0;
+        curl_easy_getinfo(m_states.lanes->handle(lane), CURLINFO_RESPONSE_CODE, &response);
+        if (code != CURLE_OK && response == 421 && m_states.works[lane] &&
+            m_retried.insert(job).second) {
+            m_pending.push_front(job);
+            return;
+        }
         m_states.works[lane] = m_states.works[lane] || code == CURLE_OK;
         m_finished(job, lane, code);
     }
@@ -150,6 +160,7 @@ private:
     std::vector<std::size_t> m_onLane;
     std::size_t m_none;
     std::deque<std::size_t> m_pending;
+    std::set<std::size_t> m_retried;
 };
 
 class FtpConnection final : public Connection {
@@ -170,6 +181,7 @@ public:
         if (!m_base.ends_with('/')) {
             m_base += '/';
         }
+        m_states.lanes = &m_lanes;
         m_folder = target.folder;
         while (m_folder.size() > 1 && m_folder.back() == '/') {
             m_folder.pop_back();
@@ -580,13 +592,21 @@ private:
             m_connected = true;
             return;
         }
+        const std::string error = m_lanes.errorText(lane);
+        const std::string reason = !error.empty() ? error : curl_easy_strerror(code);
+        const long response = responseCode(lane);
+        // libcurl takes the server's "421" (it closes the connection) for a time-out.
+        if (response == 421) {
+            throw PublishError(m_connected ? Failure::ConnectionLost : Failure::NoRoute,
+                               "Der Server „" + m_target.host +
+                                   "“ nimmt gerade keine Verbindung mehr an (421). Bitte andere "
+                                   "FTP-Programme schließen und es gleich noch einmal versuchen; "
+                                   "was schon oben ist, wird nicht noch einmal gesendet.");
+        }
         if (code == CURLE_OPERATION_TIMEDOUT && m_connected) {
             m_silent = true; // not asked again: every later step would wait as long
             throw silentServer(m_options.silenceLimit);
         }
-        const std::string error = m_lanes.errorText(lane);
-        const std::string reason = !error.empty() ? error : curl_easy_strerror(code);
-        const long response = responseCode(lane);
         switch (code) {
         case CURLE_COULDNT_RESOLVE_HOST:
             throw PublishError(Failure::HostUnknown,

@@ -269,7 +269,7 @@ std::string VsftpdServer::missing() {
     return {};
 }
 
-std::string VsftpdServer::launch() {
+std::string VsftpdServer::launch(int connections) {
     const std::string dir = m_dir.string();
     // The anonymous root must not be writable; the folder below it is.
     std::filesystem::create_directories(root());
@@ -297,8 +297,8 @@ std::string VsftpdServer::launch() {
                   "/server.key\nsecure_chroot_dir=" + dir +
                   "/empty\nseccomp_sandbox=NO\nisolate=NO\nisolate_network=NO\n"
                   "pasv_enable=YES\nconnect_from_port_20=NO\nxferlog_enable=NO\n"
-                  "max_clients=200\nmax_per_ip=200\nvsftpd_log_file=" +
-                  dir + "/vsftpd.log\n");
+                  "max_clients=200\nmax_per_ip=" +
+                  std::to_string(connections) + "\nvsftpd_log_file=" + dir + "/vsftpd.log\n");
     if (!start("exec /usr/sbin/vsftpd " + dir + "/vsftpd.conf 2>" + dir + "/ftpd.log", port)) {
         return "vsftpd startet nicht: " + readFile(m_dir / "ftpd.log");
     }

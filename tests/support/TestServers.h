@@ -78,7 +78,8 @@ private:
 class VsftpdServer : public ServerProcess {
 public:
     static std::string missing();
-    std::string launch();
+    // connections: how many it takes from one address at once.
+    std::string launch(int connections = 200);
 
     std::filesystem::path caFile() const { return m_dir / "ca.pem"; }
     std::filesystem::path root() const { return m_dir / "anon" / "www"; }
