@@ -1102,5 +1102,26 @@ TEST(PublishToVsftpd, SendsWithTlsSessionReuseRequired) {
     }
 }
 
+// A server that speaks TLS 1.3 only is reached too, though TLS 1.2 is asked for first.
+TEST(PublishOverTls13, AServerWithoutTls12GetsTheShow) {
+    if (const std::string missing = test::FtpsServer::missing(); !missing.empty()) {
+        GTEST_SKIP() << missing;
+    }
+    test::TempDir temp;
+    makeShow(temp / "show");
+    test::FtpsServer server;
+    ASSERT_EQ(server.launch(true), "");
+    PublishOptions options;
+    options.showFolder = (temp / "show").string();
+    options.startPage = "index.html";
+    options.cacheFolder = (temp / "cache").string();
+    options.caFile = server.caFile().string();
+    options.password = "geheim";
+    ScriptedHost host;
+    const Result result = publish(*parseTarget(server.address()).target, options, host);
+    ASSERT_EQ(result.failure, Failure::None) << result.message;
+    EXPECT_EQ(filesBelow(server.root()), filesOf(temp / "show", ShowSet));
+}
+
 } // namespace
 } // namespace bildertafel::publish

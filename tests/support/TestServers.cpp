@@ -215,7 +215,7 @@ std::string FtpsServer::missing() {
     return {};
 }
 
-std::string FtpsServer::launch() {
+std::string FtpsServer::launch(bool tls13Only) {
     const std::string dir = m_dir.string();
     std::filesystem::create_directories(root());
     if (!makeCertificates(dir)) {
@@ -225,7 +225,8 @@ std::string FtpsServer::launch() {
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import TLS_FTPHandler
 from pyftpdlib.servers import FTPServer
-home, folder, port = sys.argv[1], sys.argv[2], int(sys.argv[3])
+home, folder, port, tls13 = sys.argv[1], sys.argv[2], int(sys.argv[3]), sys.argv[4] == '1'
+from OpenSSL import SSL
 authorizer = DummyAuthorizer()
 authorizer.add_user('bild', 'geheim', home, perm='elradfmwMT')
 handler = TLS_FTPHandler
@@ -234,6 +235,8 @@ handler.keyfile = folder + '/server.key'
 handler.authorizer = authorizer
 handler.tls_control_required = True
 handler.tls_data_required = True
+if tls13:
+    handler.ssl_options |= SSL.OP_NO_TLSv1 | SSL.OP_NO_TLSv1_1 | SSL.OP_NO_TLSv1_2
 handler.unicode_errors = 'surrogateescape'
 # This pyftpdlib drops a data connection whose TLS handshake comes before the transfer
 # command, as curl's does; it waits for the handshake instead.
@@ -248,7 +251,8 @@ FTPServer(('127.0.0.1', port), handler).serve_forever()
 )");
     const int port = freePort();
     if (!start("exec /usr/bin/python3 " + dir + "/server.py " + (m_dir / "home").string() + " " +
-                   dir + " " + std::to_string(port) + " 2>" + dir + "/ftpd.log",
+                   dir + " " + std::to_string(port) + (tls13Only ? " 1" : " 0") + " 2>" + dir +
+                   "/ftpd.log",
                port)) {
         return "der FTPS-Server startet nicht: " + readFile(m_dir / "ftpd.log");
     }

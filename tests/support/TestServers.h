@@ -60,7 +60,8 @@ private:
 class FtpsServer : public ServerProcess {
 public:
     static std::string missing();
-    std::string launch();
+    // tls13Only: it refuses TLS 1.2 and older.
+    std::string launch(bool tls13Only = false);
 
     std::filesystem::path caFile() const { return m_dir / "ca.pem"; }
     std::filesystem::path otherCaFile() const { return m_dir / "other-ca.pem"; }
