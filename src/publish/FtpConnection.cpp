@@ -115,7 +115,7 @@ public:
     Jobs(LaneStates& states, std::size_t count, SetUp setUp, Finished finished,
          std::function<bool()> goOn = {})
         : m_states(states), m_setUp(std::move(setUp)), m_finished(std::move(finished)),
-          m_goOn(std::move(goOn)), m_onLane(Lanes, count), m_none(count) {
+          m_goOn(std::move(goOn)), m_onLane(Lanes, None) {
         for (std::size_t job = 0; job < count; ++job) {
             m_pending.push_back(job);
         }
@@ -132,7 +132,7 @@ public:
     }
     void finished(std::size_t lane, CURLcode code) override {
         const std::size_t job = m_onLane[lane];
-        m_onLane[lane] = m_none;
+        m_onLane[lane] = None;
         if (code != CURLE_OK && lane != 0 && !m_states.works[lane]) {
             m_states.given[lane] = true;
             m_pending.push_front(job);
@@ -151,14 +151,16 @@ public:
     bool goOn() override { return !m_goOn || m_goOn(); }
     // The job under way on lane.
     std::size_t jobOn(std::size_t lane) const { return m_onLane[lane]; }
+    // A further job, taken before the others.
+    void prepend(std::size_t job) { m_pending.push_front(job); }
 
 private:
     LaneStates& m_states;
     SetUp m_setUp;
     Finished m_finished;
     std::function<bool()> m_goOn;
+    static constexpr std::size_t None = SIZE_MAX;
     std::vector<std::size_t> m_onLane;
-    std::size_t m_none;
     std::deque<std::size_t> m_pending;
     std::set<std::size_t> m_retried;
 };
@@ -281,8 +283,8 @@ public:
         CURLcode code = CURLE_OK;
         Jobs jobs(
             m_states, 1,
-            [&](std::size_t, std::size_t lane, CURL* handle) {
-                prepareUpload(handle, lane, source, {temporary, final, modified});
+            [&](std::size_t, std::size_t, CURL* handle) {
+                prepareUpload(handle, source, temporary);
             },
             [&](std::size_t, std::size_t, CURLcode result) { code = result; },
             [&] { return !progress || progress(m_lanes.sent(0)); });
@@ -290,7 +292,10 @@ public:
             tidyUp({temporary});
             throw PublishError(Failure::Cancelled, "Abgebrochen.");
         }
-        check(0, code, "Die Datei „" + final + "“ lässt sich auf dem Server nicht schreiben");
+        const std::string what =
+            "Die Datei „" + final + "“ lässt sich auf dem Server nicht schreiben";
+        check(0, code, what);
+        check(0, commandsOnce(namingCommands({temporary, final, modified})), what);
     }
 
     // Several files at once, one per lane; the folders are made first, once.
@@ -311,28 +316,49 @@ public:
             }
             return bytes;
         };
+        // Job i sends upload i to its temporary name; job count + i then gives it its time and
+        // its final name, on whichever connection is free first.
+        const std::size_t count = uploads.size();
+        std::set<std::size_t> unnamed; // up under their temporary names
         Jobs jobs(
-            m_states, uploads.size(),
+            m_states, count,
             [&](std::size_t job, std::size_t lane, CURL* handle) {
+                if (job >= count) {
+                    m_commands[lane] = commands(namingCommands(uploads[job - count]));
+                    quote(handle, m_commands[lane].get());
+                    return;
+                }
                 contents[lane] = watcher.content(job);
                 sources[lane] = {&contents[lane], 0};
-                prepareUpload(handle, lane, sources[lane], uploads[job]);
+                prepareUpload(handle, sources[lane], uploads[job].temporary);
             },
             [&](std::size_t job, std::size_t lane, CURLcode code) {
+                const std::size_t index = job % count;
+                const std::string what = "Die Datei „" + uploads[index].final +
+                                         "“ lässt sich auf dem Server nicht schreiben";
+                if (job >= count) {
+                    check(lane, code, what);
+                    unnamed.erase(index);
+                    watcher.done(index);
+                    return;
+                }
                 sources[lane].bytes = nullptr;
-                check(lane, code,
-                      "Die Datei „" + uploads[job].final +
-                          "“ lässt sich auf dem Server nicht schreiben");
+                check(lane, code, what);
                 done += contents[lane].size();
-                watcher.done(job);
+                unnamed.insert(index);
+                jobs.prepend(count + index);
             },
             [&] { return watcher.progress(sent()); });
         std::vector<std::size_t> brokenOff;
         const auto temporaries = [&] {
-            std::vector<std::string> paths;
-            paths.reserve(brokenOff.size());
+            std::set<std::size_t> left = unnamed;
             for (const std::size_t lane : brokenOff) {
-                paths.push_back(uploads[jobs.jobOn(lane)].temporary);
+                left.insert(jobs.jobOn(lane) % count);
+            }
+            std::vector<std::string> paths;
+            paths.reserve(left.size());
+            for (const std::size_t index : left) {
+                paths.push_back(uploads[index].temporary);
             }
             return paths;
         };
@@ -487,9 +513,10 @@ private:
         }
     }
 
-    // The upload to its temporary name, then its time where the server sets one and its final
-    // name, on the lane's control connection without a change of folder.
-    void prepareUpload(CURL* handle, std::size_t lane, Source& source, const Upload& upload) {
+    // The time of an upload where the server sets one, then its final name. They go as their
+    // own step, as commands before a transfer: libcurl waits for the answers to commands after
+    // a transfer in a blocking loop, which would hold every other connection meanwhile.
+    std::vector<std::string> namingCommands(const Upload& upload) const {
         std::vector<std::string> lines;
         if (upload.modified >= 0 && (m_setsTime || !m_knowsFeatures)) {
             char stamp[32];
@@ -503,14 +530,17 @@ private:
         }
         lines.push_back("RNFR " + fullPath(upload.temporary));
         lines.push_back("RNTO " + fullPath(upload.final));
-        m_commands[lane] = commands(lines);
-        prepare(handle, m_base + encoded(upload.temporary));
+        return lines;
+    }
+
+    // The upload to its temporary name, without a change of folder.
+    void prepareUpload(CURL* handle, Source& source, const std::string& temporary) {
+        prepare(handle, m_base + encoded(temporary));
         curl_easy_setopt(handle, CURLOPT_UPLOAD, 1L);
         curl_easy_setopt(handle, CURLOPT_READFUNCTION, Source::read);
         curl_easy_setopt(handle, CURLOPT_READDATA, &source);
         curl_easy_setopt(handle, CURLOPT_INFILESIZE_LARGE,
                          static_cast<curl_off_t>(source.bytes->size()));
-        curl_easy_setopt(handle, CURLOPT_POSTQUOTE, m_commands[lane].get());
     }
 
     // The temporary files of uploads broken off; best effort.
@@ -532,10 +562,12 @@ private:
         return code;
     }
 
+    // Commands alone, sent once the connection is back in the login folder (libcurl sends its
+    // QUOTE commands before it changes folder, in whichever folder the last step left it).
     void quote(CURL* handle, curl_slist* list) {
         prepare(handle, m_base);
         curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
-        curl_easy_setopt(handle, CURLOPT_POSTQUOTE, list);
+        curl_easy_setopt(handle, CURLOPT_PREQUOTE, list);
     }
 
     // One transfer on the first lane.
@@ -686,7 +718,7 @@ private:
     long m_silence;       // seconds
     std::string m_base;   // the URL of the target folder, ending in "/"
     std::string m_folder; // the target folder as the commands name it
-    std::vector<Commands> m_commands = std::vector<Commands>(Lanes); // of each lane's upload
+    std::vector<Commands> m_commands = std::vector<Commands>(Lanes); // of each lane's step
     std::set<std::string> m_present;                                 // folders known to be there
     bool m_machineListing = true;
     bool m_setsTime = false;
