@@ -19,7 +19,7 @@ public:
     virtual bool next(std::size_t lane, CURL* handle) = 0;
     // The lane's transfer ended with code; may throw, which ends the run.
     virtual void finished(std::size_t lane, CURLcode code) = 0;
-    // Asked at least every PollLimit while transfers are under way; false ends the run.
+    // Asked at least every 100 ms while transfers are under way; false ends the run.
     virtual bool goOn() = 0;
 };
 
