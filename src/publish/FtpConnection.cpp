@@ -15,7 +15,6 @@
 #include <ctime>
 #include <deque>
 #include <functional>
-#include <mutex>
 
 namespace bildertafel::publish {
 
@@ -182,6 +181,9 @@ public:
         }
         if (!m_base.ends_with('/')) {
             m_base += '/';
+        }
+        if (!m_lanes.ready()) {
+            throw PublishError(Failure::Other, "Die FTP-Verbindung lässt sich nicht anlegen.");
         }
         m_states.lanes = &m_lanes;
         m_folder = target.folder;

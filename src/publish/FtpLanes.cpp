@@ -5,7 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
-#include <stdexcept>
+#include <mutex>
 #include <string_view>
 
 namespace bildertafel::publish {
@@ -61,6 +61,8 @@ struct FtpLanes::Lane {
 };
 
 FtpLanes::FtpLanes(std::size_t count) {
+    static std::once_flag initialised;
+    std::call_once(initialised, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
     for (std::size_t i = 0; i < count; ++i) {
         auto lane = std::make_unique<Lane>();
         lane->multi = curl_multi_init();
@@ -68,7 +70,8 @@ FtpLanes::FtpLanes(std::size_t count) {
         if (lane->multi == nullptr || lane->easy == nullptr) {
             curl_easy_cleanup(lane->easy);
             curl_multi_cleanup(lane->multi);
-            throw std::bad_alloc();
+            m_lanes.clear(); // not ready()
+            return;
         }
         m_lanes.push_back(std::move(lane));
     }

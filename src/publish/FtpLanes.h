@@ -35,6 +35,8 @@ public:
     FtpLanes(const FtpLanes&) = delete;
     FtpLanes& operator=(const FtpLanes&) = delete;
 
+    // false when libcurl could not make the handles.
+    bool ready() const { return !m_lanes.empty(); }
     std::size_t count() const { return m_lanes.size(); }
     // The lane's handle, for its last transfer's details (response code, error text).
     CURL* handle(std::size_t lane) const;
