@@ -10,7 +10,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
@@ -32,15 +31,6 @@
 using bildertafel::ui::MainWindow;
 using bildertafel::uilists::fromFileName;
 using namespace bildertafel::uitest;
-
-// Takes the URLs the window asks the desktop to open.
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public slots:
-    void open(const QUrl& url) { opened.append(url); }
-};
 
 class MainWindowKeyboardTest : public QObject {
     Q_OBJECT
@@ -193,9 +183,13 @@ void MainWindowKeyboardTest::latin1NamesOpenAndLinkByTheirBytes() {
 
 void MainWindowKeyboardTest::startPageOpensInTheBrowser() {
     QVERIFY(makeFiles(m_root, {"show/minis/a.jpg", "show/bilder/a.jpg", "show/alt.html"}));
-    UrlCatcher catcher;
-    QDesktopServices::setUrlHandler("file", &catcher, "open");
+    // The pages the window would hand to the browser.
+    QList<QUrl> opened;
     MainWindow window;
+    window.setUrlOpener([&opened](const QUrl& url) {
+        opened.append(url);
+        return true;
+    });
     ScriptedDialogs& dialogs = scriptDialogs(window);
     QVERIFY(startWindow(window));
     QVERIFY(doubleClickFolderRow(dir1(window, 1), m_root + "/show"));
@@ -203,7 +197,7 @@ void MainWindowKeyboardTest::startPageOpensInTheBrowser() {
 
     // None selected and none written yet: nothing to open.
     inBrowser.trigger();
-    QVERIFY(catcher.opened.isEmpty());
+    QVERIFY(opened.isEmpty());
     // The one written last, while none is selected.
     QVERIFY(doubleClickFolderRow(dir1(window, 2), m_root + "/show/minis"));
     QVERIFY(doubleClickFolderRow(dir1(window, 3), m_root + "/show/bilder"));
@@ -213,10 +207,9 @@ void MainWindowKeyboardTest::startPageOpensInTheBrowser() {
     // The one selected in the list of the show folder comes first.
     QVERIFY(clickEntry(file1(window, 1), "alt.html"));
     inBrowser.trigger();
-    QDesktopServices::unsetUrlHandler("file");
 
-    QCOMPARE(catcher.opened, (QList<QUrl>{QUrl::fromLocalFile(m_root + "/show/neu.html"),
-                                          QUrl::fromLocalFile(m_root + "/show/alt.html")}));
+    QCOMPARE(opened, (QList<QUrl>{QUrl::fromLocalFile(m_root + "/show/neu.html"),
+                                  QUrl::fromLocalFile(m_root + "/show/alt.html")}));
 }
 
 QTEST_MAIN(MainWindowKeyboardTest)
