@@ -15,13 +15,13 @@ void Connection::sendAll(const std::vector<Upload>& uploads, UploadWatcher& watc
     std::uint64_t before = 0;
     for (std::size_t index = 0; index < uploads.size(); ++index) {
         if (!watcher.progress(before)) {
-            throw PublishError(Failure::Cancelled, "Abgebrochen.");
+            throw cancelled();
         }
         const Upload& upload = uploads[index];
         const std::string content = watcher.content(index);
         try {
             send(
-                {}, content, upload.temporary, upload.final,
+                content, upload.temporary, upload.final,
                 [&](std::uint64_t sent) { return watcher.progress(before + sent); },
                 upload.modified);
         } catch (const PublishError& error) {
@@ -42,7 +42,7 @@ void Connection::removeAll(const std::vector<std::string>& paths, const std::fun
                            const std::function<void(std::size_t)>& done) {
     for (std::size_t index = 0; index < paths.size(); ++index) {
         if (!goOn()) {
-            throw PublishError(Failure::Cancelled, "Abgebrochen.");
+            throw cancelled();
         }
         remove(paths[index]);
         done(index);
@@ -50,12 +50,14 @@ void Connection::removeAll(const std::vector<std::string>& paths, const std::fun
 }
 
 PublishError silentServer(std::chrono::milliseconds limit) {
-    const auto seconds = std::chrono::ceil<std::chrono::seconds>(limit).count();
-    return {Failure::ConnectionLost,
-            "Der Server antwortet nicht mehr: seit " + std::to_string(seconds) +
-                (seconds == 1 ? " Sekunde" : " Sekunden") +
-                " kam nichts an. Bitte die Netzverbindung prüfen und noch einmal "
-                "veröffentlichen; was schon oben ist, wird nicht noch einmal gesendet."};
+    FailureFacts facts;
+    facts.kind = FailureKind::Silent;
+    facts.silence = limit;
+    return PublishError(facts);
+}
+
+PublishError cancelled() {
+    return PublishError(FailureFacts(FailureKind::Cancelled));
 }
 
 } // namespace bildertafel::publish

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "publish/FailureFacts.h"
 #include "publish/Publisher.h"
 
 #include <chrono>
@@ -20,6 +21,8 @@ class PublishError : public std::runtime_error {
 public:
     PublishError(Failure failure, const std::string& message)
         : std::runtime_error(message), m_failure(failure) {}
+    explicit PublishError(const FailureFacts& facts)
+        : std::runtime_error(failureText(facts)), m_failure(failureOf(facts.kind)) {}
     Failure failure() const { return m_failure; }
 
 private:
@@ -79,13 +82,11 @@ public:
     // only the first limit + 1 bytes are read: what the server holds is not trusted to be small.
     virtual std::optional<std::string> read(const std::string& path,
                                             std::uint64_t limit = UnlimitedRead) = 0;
-    // Sends the local file (or the bytes of content when localPath is empty) to temporary, then
-    // renames temporary to final, replacing it; both lie in the same folder, which is made when
-    // missing.
-    // modified as in Upload.
-    virtual void send(const std::string& localPath, const std::string& content,
-                      const std::string& temporary, const std::string& final,
-                      const SendProgress& progress, std::int64_t modified = -1) = 0;
+    // Sends the bytes of content to temporary, then renames temporary to final, replacing it;
+    // both lie in the same folder, which is made when missing. modified as in Upload.
+    virtual void send(const std::string& content, const std::string& temporary,
+                      const std::string& final, const SendProgress& progress,
+                      std::int64_t modified = -1) = 0;
     virtual void remove(const std::string& path) = 0;
     // Makes the folder (its parent must exist); false when something of that name is there
     // already. The one step that only one of several clients can win, also over FTP.
@@ -108,6 +109,8 @@ public:
 
 // Nothing at all came from the server for limit while an answer was due.
 PublishError silentServer(std::chrono::milliseconds limit);
+// "Abbrechen" was heard.
+PublishError cancelled();
 
 // The connection's German message prefix "path: " etc. are added by the caller.
 std::unique_ptr<Connection> connectSftp(const Target& target, const PublishOptions& options,

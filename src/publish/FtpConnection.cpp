@@ -270,15 +270,9 @@ public:
         return std::move(text.text);
     }
 
-    void send(const std::string& localPath, const std::string& content,
-              const std::string& temporary, const std::string& final, const SendProgress& progress,
-              std::int64_t modified = -1) override {
-        std::string bytes;
-        if (!localPath.empty() && !readLocal(localPath, bytes)) {
-            throw PublishError(Failure::LocalRead,
-                               "Die Datei „" + final + "“ der Fotoshow lässt sich nicht lesen.");
-        }
-        const std::string& sent = localPath.empty() ? content : bytes;
+    void send(const std::string& content, const std::string& temporary, const std::string& final,
+              const SendProgress& progress, std::int64_t modified = -1) override {
+        const std::string& sent = content;
         refuseLineBreaks(final);
         makeFolders({parentOf(final)});
         Source source{&sent, 0};
@@ -454,21 +448,6 @@ private:
                                    "“ enthält einen Zeilenumbruch und lässt sich per FTP "
                                    "nicht senden. Bitte die Datei umbenennen.");
         }
-    }
-
-    static bool readLocal(const std::string& path, std::string& bytes) {
-        std::FILE* file = std::fopen(path.c_str(), "rb");
-        if (file == nullptr) {
-            return false;
-        }
-        char buffer[65536];
-        std::size_t got = 0;
-        while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-            bytes.append(buffer, got);
-        }
-        const bool good = std::ferror(file) == 0;
-        std::fclose(file);
-        return good;
     }
 
     // What the server offers beyond the basics, asked once at the start (the first login).

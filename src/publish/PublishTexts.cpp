@@ -1,6 +1,192 @@
+#include "publish/FailureFacts.h"
 #include "publish/Publisher.h"
 
+#include <cctype>
+
 namespace bildertafel::publish {
+
+namespace {
+
+// SFTP status codes (version 3 and the later ones some servers send anyway).
+enum SftpStatus : std::uint32_t {
+    NoSuchFile = 2,
+    BadMessage = 5,
+    Unsupported = 8,
+    InvalidHandle = 9,
+    NoSuchPath = 10,
+    AlreadyThere = 11,
+    NoMedia = 13,
+};
+
+const std::string TryAgain =
+    "Bitte die Netzverbindung prüfen und noch einmal veröffentlichen; was schon oben ist, wird "
+    "nicht noch einmal gesendet.";
+
+// "Die Datei „bilder/a.jpg“ lässt sich auf dem Server nicht anlegen"; empty without a step.
+std::string stepText(Step step, const std::string& path) {
+    const std::string named = "„" + (path.empty() ? std::string(".") : path) + "“";
+    switch (step) {
+    case Step::None:
+        return {};
+    case Step::ListFolder:
+        return "Der Ordner " + named + " auf dem Server lässt sich nicht lesen";
+    case Step::ReadFile:
+        return "Die Datei " + named + " auf dem Server lässt sich nicht lesen";
+    case Step::CreateFile:
+        return "Die Datei " + named + " lässt sich auf dem Server nicht anlegen";
+    case Step::WriteFile:
+        return "Die Datei " + named + " lässt sich auf dem Server nicht schreiben";
+    case Step::RenameFile:
+        return "Die Datei " + named + " lässt sich auf dem Server nicht umbenennen";
+    case Step::RemoveFile:
+        return "Die Datei " + named + " lässt sich auf dem Server nicht löschen";
+    case Step::MakeFolder:
+        return "Der Ordner " + named + " lässt sich auf dem Server nicht anlegen";
+    case Step::RemoveFolder:
+        return "Der Ordner " + named + " lässt sich auf dem Server nicht löschen";
+    case Step::Rename:
+        return named + " lässt sich auf dem Server nicht umbenennen";
+    }
+    return {};
+}
+
+// " (reason)" where the library said something.
+std::string inBrackets(const std::string& reason) {
+    return reason.empty() ? std::string() : " (" + reason + ")";
+}
+
+// What an SFTP status means, with what to do where there is something.
+std::string statusText(std::uint32_t status) {
+    switch (status) {
+    case NoSuchFile:
+    case NoSuchPath:
+        return "die Datei oder ihr Ordner ist auf dem Server nicht da";
+    case AlreadyThere:
+        return "auf dem Server steht schon etwas mit diesem Namen";
+    case Unsupported:
+        return "der Server kann diesen Schritt nicht ausführen";
+    case BadMessage:
+    case InvalidHandle:
+        return "der Server hat die Anfrage nicht verstanden; bitte noch einmal veröffentlichen";
+    case NoMedia:
+        return "auf dem Server ist kein Datenträger eingelegt";
+    default:
+        return "der Server meldet einen Fehler ohne Grund; bitte noch einmal veröffentlichen und "
+               "sonst beim Betreiber nachfragen";
+    }
+}
+
+std::string loginText(const FailureFacts& facts) {
+    if (!facts.key.empty()) {
+        return "Der Server nimmt den Schlüssel „" + facts.key +
+               "“ nicht an. Bitte den öffentlichen Schlüssel dazu beim Server hinterlegen, eine "
+               "andere Schlüsseldatei wählen oder das Passwort eingeben.";
+    }
+    if (!facts.password) {
+        // reason: the keys that were tried
+        return "Der Server nimmt keinen der SSH-Schlüssel an" +
+               (facts.reason.empty() ? std::string() : " (versucht: " + facts.reason + ")") +
+               ". Bitte das Passwort eingeben, eine Schlüsseldatei wählen oder den öffentlichen "
+               "Schlüssel beim Server hinterlegen.";
+    }
+    return "Die Anmeldung wurde abgelehnt. Bitte Benutzername und Passwort prüfen.";
+}
+
+// The sentences that need no step.
+std::string plainText(const FailureFacts& facts) {
+    const std::string server = "Der Server „" + facts.host + "“";
+    switch (facts.kind) {
+    case FailureKind::CannotStart:
+        return "Die Verbindung lässt sich nicht anlegen" + inBrackets(facts.reason) + ".";
+    case FailureKind::HostUnknown:
+        return "Den Server „" + facts.host +
+               "“ gibt es nicht. Bitte den Namen in der Adresse prüfen.";
+    case FailureKind::NoRoute:
+        return server + " ist auf Port " + std::to_string(facts.port) +
+               " nicht erreichbar. Bitte die Netzverbindung, den Namen und den Port prüfen" +
+               inBrackets(facts.reason) + ".";
+    case FailureKind::NoConnection:
+        return "Mit dem Server „" + facts.host +
+               "“ kommt keine Verbindung zustande. Bitte Adresse und Port prüfen" +
+               inBrackets(facts.reason) + ".";
+    case FailureKind::SshAtFtpPort:
+        return "Unter „" + facts.host + "“ auf Port " + std::to_string(facts.port) +
+               " antwortet ein SSH-Server, kein FTP-Server. Bitte die Adresse mit sftp:// "
+               "beginnen oder den Port des FTP-Servers angeben.";
+    case FailureKind::HostKeyChanged:
+        return "Achtung: " + server +
+               " weist sich mit einem anderen Schlüssel aus als bisher. Jemand könnte sich als "
+               "dieser Server ausgeben. Es wurde nichts gesendet. Bitte beim Betreiber den neuen "
+               "Fingerabdruck erfragen und erst dann den alten Eintrag aus der Liste der "
+               "bekannten Server (~/.ssh/known_hosts) entfernen.";
+    case FailureKind::HostKeyNotConfirmed:
+        return "Der Schlüssel des Servers „" + facts.host +
+               "“ wurde nicht bestätigt; es wurde nichts gesendet.";
+    case FailureKind::KnownHostsUnreadable:
+        return "Die Liste der bekannten Server lässt sich nicht lesen" + inBrackets(facts.reason) +
+               ".";
+    case FailureKind::KnownHostsUnwritable:
+        return "Der Schlüssel des Servers lässt sich nicht in die Liste der bekannten Server "
+               "schreiben" +
+               inBrackets(facts.reason) + ".";
+    case FailureKind::NoServerKey:
+        return "Der Server nennt keinen Schlüssel.";
+    case FailureKind::ServerKeyUnreadable:
+        return "Der Schlüssel des Servers lässt sich nicht lesen.";
+    case FailureKind::Login:
+        return loginText(facts);
+    case FailureKind::KeyMissing:
+        return "Die Schlüsseldatei „" + facts.key +
+               "“ ist nicht da. Bitte mit „Schlüsseldatei…“ eine andere wählen.";
+    case FailureKind::KeyUnusable:
+        return "Die Schlüsseldatei „" + facts.key +
+               "“ lässt sich nicht verwenden: die Passphrase passt nicht, oder die Datei enthält "
+               "keinen privaten Schlüssel. Bitte die Passphrase prüfen oder eine andere Datei "
+               "wählen.";
+    case FailureKind::KeyDeclined:
+        return "Ohne ihre Passphrase lässt sich die Schlüsseldatei „" + facts.key +
+               "“ nicht verwenden; es wurde nichts gesendet.";
+    case FailureKind::LoginBroken:
+        return "Die Verbindung zum Server brach bei der Anmeldung ab" + inBrackets(facts.reason) +
+               ".";
+    case FailureKind::NoSftp:
+        return server + " bietet kein SFTP an. Bitte beim Betreiber nachfragen.";
+    case FailureKind::SftpVersion:
+        return "Der SFTP-Dienst des Servers spricht eine andere Fassung des Protokolls.";
+    case FailureKind::Certificate:
+        return "Das Zertifikat des Servers „" + facts.host +
+               "“ lässt sich nicht bestätigen; es wurde nichts gesendet. Bitte den Namen des "
+               "Servers so schreiben, wie ihn der Anbieter nennt, und beim Anbieter nachfragen" +
+               inBrackets(facts.reason) + ".";
+    case FailureKind::NoTls:
+        return server +
+               " bietet keine Verschlüsselung (FTPS) an; es wurde nichts gesendet. Bitte sftp:// "
+               "versuchen oder beim Anbieter nachfragen.";
+    case FailureKind::Cancelled:
+        return "Abgebrochen.";
+    case FailureKind::LocalRead:
+        return "Die Datei „" + facts.path + "“ der Fotoshow lässt sich nicht lesen.";
+    case FailureKind::NameWithLineBreak:
+        return "Der Name „" + facts.path +
+               "“ enthält einen Zeilenumbruch und lässt sich per FTP nicht senden. Bitte die "
+               "Datei umbenennen.";
+    case FailureKind::Silent: {
+        const auto seconds = std::chrono::ceil<std::chrono::seconds>(facts.silence).count();
+        return "Der Server antwortet nicht mehr: seit " + std::to_string(seconds) +
+               (seconds == 1 ? " Sekunde" : " Sekunden") + " kam nichts an. " + TryAgain;
+    }
+    case FailureKind::ProtocolViolation:
+        return "Der Server hält sich nicht an das SFTP-Protokoll: er antwortete auf eine Anfrage "
+               "(Nummer " +
+               std::to_string(facts.status) +
+               "), die nie gestellt oder schon beantwortet wurde. Die Verbindung wurde beendet. " +
+               TryAgain;
+    default:
+        return {};
+    }
+}
+
+} // namespace
 
 const std::string PlainFtpWarning =
     "Die Adresse beginnt mit ftp://: Benutzername, Passwort und alle Dateien gehen "
@@ -18,6 +204,91 @@ std::string hostKeyQuestion(const std::string& host, int port, const std::string
            ") hat den Fingerabdruck\n\n" + fingerprint +
            "\n\nStimmt er mit dem überein, den der Betreiber des Servers nennt? Nur dann "
            "„Ja“ wählen: der Schlüssel wird in die Liste der bekannten Server aufgenommen.";
+}
+
+std::string passphraseQuestion(const std::string& keyFile, bool again) {
+    return std::string(again ? "Die Passphrase passt nicht. " : "") + "Die Schlüsseldatei „" +
+           keyFile +
+           "“ ist mit einer Passphrase geschützt. Bitte die Passphrase eingeben (sie wird nicht "
+           "gespeichert):";
+}
+
+std::string failureText(const FailureFacts& facts) {
+    if (std::string text = plainText(facts); !text.empty()) {
+        return text;
+    }
+    const std::string what = stepText(facts.step, facts.path);
+    // The sentence goes on after the step, or begins without one.
+    const auto said = [&](const std::string& rest) {
+        if (what.empty()) {
+            std::string sentence = rest;
+            sentence[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(rest[0])));
+            return sentence;
+        }
+        return what + ": " + rest;
+    };
+    switch (facts.kind) {
+    case FailureKind::DiskFull:
+        return said("der Speicherplatz auf dem Server ist voll. Bitte Platz schaffen oder den "
+                    "Speicher beim Anbieter erweitern.");
+    case FailureKind::PermissionDenied:
+        return said("der Server verweigert den Zugriff. Bitte den Ordner in der Adresse und die "
+                    "Rechte auf dem Server prüfen" +
+                    inBrackets(facts.reason) + ".");
+    case FailureKind::RefusedWithoutWhy:
+        return said("der Server lehnt das ab, ohne einen Grund zu nennen. Entweder ist der "
+                    "Speicherplatz auf dem Server voll, oder dort steht schon etwas mit demselben "
+                    "Namen, etwa ein Ordner. Bitte auf dem Server nachsehen.");
+    case FailureKind::RefusedSpaceLeft:
+        return said("der Server lehnt das ab, ohne einen Grund zu nennen; Platz ist genug frei. "
+                    "Meist steht dort schon etwas mit demselben Namen, etwa ein Ordner, oder die "
+                    "Datei ist auf dem Server gesperrt. Bitte auf dem Server nachsehen.");
+    case FailureKind::ServerStatus:
+        return said(statusText(facts.status) + " (SFTP-Status " + std::to_string(facts.status) +
+                    ").");
+    case FailureKind::ConnectionLost:
+    default:
+        return said("die Verbindung zum Server ist abgebrochen" + inBrackets(facts.reason) + ". " +
+                    TryAgain);
+    }
+}
+
+Failure failureOf(FailureKind kind) {
+    switch (kind) {
+    case FailureKind::HostUnknown:
+        return Failure::HostUnknown;
+    case FailureKind::NoRoute:
+    case FailureKind::NoConnection:
+    case FailureKind::SshAtFtpPort:
+        return Failure::NoRoute;
+    case FailureKind::HostKeyChanged:
+        return Failure::HostKeyChanged;
+    case FailureKind::HostKeyNotConfirmed:
+        return Failure::HostKeyUnknown;
+    case FailureKind::Login:
+    case FailureKind::KeyMissing:
+    case FailureKind::KeyUnusable:
+    case FailureKind::KeyDeclined:
+        return Failure::Login;
+    case FailureKind::Certificate:
+    case FailureKind::NoTls:
+        return Failure::Certificate;
+    case FailureKind::Cancelled:
+        return Failure::Cancelled;
+    case FailureKind::LocalRead:
+        return Failure::LocalRead;
+    case FailureKind::DiskFull:
+        return Failure::QuotaFull;
+    case FailureKind::PermissionDenied:
+        return Failure::PermissionDenied;
+    case FailureKind::ConnectionLost:
+    case FailureKind::LoginBroken:
+    case FailureKind::Silent:
+    case FailureKind::ProtocolViolation:
+        return Failure::ConnectionLost;
+    default:
+        return Failure::Other;
+    }
 }
 
 } // namespace bildertafel::publish

@@ -637,8 +637,8 @@ private:
 
     void writeRecord() {
         m_recordChanged = true;
-        m_connection->send({}, recordText(m_record), temporaryName(m_run, 0),
-                           std::string(RecordName), {});
+        m_connection->send(recordText(m_record), temporaryName(m_run, 0), std::string(RecordName),
+                           {});
         m_recordChanged = false;
         if (m_oldRecord) {
             m_connection->remove(std::string(OldRecordName)); // the new one holds it now

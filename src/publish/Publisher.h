@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,9 +25,13 @@ struct PublishOptions {
     std::string password;
     // SFTP: the known hosts file; empty: ~/.ssh/known_hosts.
     std::string knownHostsPath;
-    // SFTP: the folder of the default keys (id_ed25519, id_ecdsa, id_rsa); empty: ~/.ssh. The
-    // ssh-agent of SSH_AUTH_SOCK is asked first, as ssh does.
+    // SFTP: the folder of the default keys (id_ed25519, id_ecdsa, id_rsa) and of ssh's own
+    // configuration (config); empty: ~/.ssh ($HOME/.ssh). The ssh-agent of SSH_AUTH_SOCK (or,
+    // when that is gone, the desktop session's) is asked first, as ssh does.
     std::string sshFolder;
+    // SFTP: a private key chosen by the user ("Schlüsseldatei…"), tried before all others; its
+    // passphrase is asked through PublishHost::askPassphrase() and kept nowhere.
+    std::string keyFile;
     // FTPS: a file of CA certificates to verify the server with instead of the system's store.
     std::string caFile;
     // Where the sizes, times and checksums of the local files are remembered between runs, so
@@ -70,6 +75,12 @@ public:
     // Plain FTP, asked at every publish before anything is sent: the German warning
     // PlainFtpWarning. false refuses the publish.
     virtual bool confirmPlainFtp(const std::string& warning) = 0;
+    // The passphrase of the chosen key file, asked with the German question; nothing when the
+    // user declines (the key is then not used). Never stored.
+    virtual std::optional<std::string> askPassphrase(const std::string& question) {
+        (void)question;
+        return std::nullopt;
+    }
     // Called often; cheap work only.
     virtual void progress(const Progress& progress) = 0;
     // Polled between and during transfers; true stops the publish as soon as the file in hand
@@ -143,6 +154,8 @@ Result publish(const Target& target, const PublishOptions& options, PublishHost&
 // The German question for an unknown SSH host key.
 std::string hostKeyQuestion(const std::string& host, int port, const std::string& keyType,
                             const std::string& fingerprint);
+// The German question for the passphrase of a key file.
+std::string passphraseQuestion(const std::string& keyFile, bool again);
 // The German warning before a plain FTP publish.
 extern const std::string PlainFtpWarning;
 

@@ -223,7 +223,7 @@ void ServerLock::release() noexcept {
 }
 
 void ServerLock::writeOwner() {
-    m_connection.send({}, lockText(thisProcess(m_run)), lockPath(temporaryName(m_run, 0)),
+    m_connection.send(lockText(thisProcess(m_run)), lockPath(temporaryName(m_run, 0)),
                       lockPath(LockOwnerFile), {});
     m_renewed = std::chrono::steady_clock::now();
 }

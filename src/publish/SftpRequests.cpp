@@ -17,6 +17,9 @@ namespace {
 constexpr std::uint64_t LargestWrite = std::uint64_t{255} * 1024;
 constexpr std::uint32_t LargestReply = 256 * 1024;
 constexpr std::uint32_t ProtocolVersion = 3;
+constexpr std::chrono::milliseconds StartLimit = std::chrono::seconds(20);
+// After "Abbrechen": what is still said (giving the lock back) waits no longer than this.
+constexpr std::chrono::milliseconds HurryLimit = std::chrono::seconds(5);
 
 // The fields of a packet, read from the front; a packet too short reads as zeros.
 class Fields {
@@ -55,6 +58,7 @@ public:
         return value;
     }
     bool atEnd() const { return m_bytes.empty(); }
+    std::size_t left() const { return m_bytes.size(); }
     bool complete() const { return !m_short; }
 
 private:
@@ -62,11 +66,8 @@ private:
     bool m_short = false;
 };
 
-// One name of a folder read with its attributes (protocol version 3).
-RemoteEntry entryOf(Fields& fields) {
-    RemoteEntry entry;
-    entry.name = fields.string();
-    fields.string(); // the long form, as "ls -l" shows it
+// The attributes of a name (protocol version 3).
+void readAttributes(Fields& fields, RemoteEntry& entry) {
     const std::uint32_t flags = fields.u32();
     if ((flags & SSH_FILEXFER_ATTR_SIZE) != 0) {
         entry.size = fields.u64();
@@ -94,7 +95,36 @@ RemoteEntry entryOf(Fields& fields) {
             fields.string();
         }
     }
+}
+
+// One name of a folder read with its attributes.
+RemoteEntry entryOf(Fields& fields) {
+    RemoteEntry entry;
+    entry.name = fields.string();
+    fields.string(); // the long form, as "ls -l" shows it
+    readAttributes(fields, entry);
     return entry;
+}
+
+// The reply of statvfs@openssh.com: eleven numbers.
+std::optional<SftpRequests::Space> spaceOf(Fields& fields) {
+    if (fields.left() != 11 * 8) {
+        return std::nullopt;
+    }
+    const std::uint64_t blockSize = fields.u64();
+    const std::uint64_t fragmentSize = fields.u64();
+    SftpRequests::Space space;
+    space.blockSize = fragmentSize != 0 ? fragmentSize : blockSize;
+    fields.u64(); // blocks
+    fields.u64(); // free blocks
+    space.blocksAvailable = fields.u64();
+    space.files = fields.u64();
+    fields.u64(); // free inodes
+    space.filesAvailable = fields.u64();
+    fields.u64(); // the file system's id
+    fields.u64(); // its flags
+    fields.u64(); // the longest name
+    return space;
 }
 
 } // namespace
@@ -108,7 +138,8 @@ void SftpRequests::ChannelCloser::operator()(ssh_channel channel) const {
 
 SftpRequests::SftpRequests(ssh_session session, std::chrono::milliseconds silenceLimit)
     : m_session(session), m_channelOwner(ssh_channel_new(session)), m_channel(m_channelOwner.get()),
-      m_silenceLimit(silenceLimit) {
+      // Starting the server's SFTP side is part of reaching it, which has the connect's time.
+      m_silenceLimit(std::max<std::chrono::milliseconds>(silenceLimit, StartLimit)) {
     if (m_channel == nullptr || ssh_channel_open_session(m_channel) != SSH_OK ||
         ssh_channel_request_subsystem(m_channel, "sftp") != SSH_OK) {
         lost();
@@ -123,31 +154,30 @@ SftpRequests::SftpRequests(ssh_session session, std::chrono::milliseconds silenc
     const std::string version = readPacket();
     Fields fields(version);
     if (fields.byte() != SSH_FXP_VERSION || fields.u32() != ProtocolVersion) {
-        throw PublishError(
-            Failure::Other,
-            "Der SFTP-Dienst des Servers spricht eine andere Fassung des Protokolls.");
+        throw PublishError(FailureFacts(FailureKind::SftpVersion));
     }
     while (!fields.atEnd() && fields.complete()) {
         const std::string name = fields.string();
         const std::string data = fields.string();
         m_posixRename = m_posixRename || (name == "posix-rename@openssh.com" && data == "1");
         m_limits = m_limits || (name == "limits@openssh.com" && data == "1");
+        m_statvfs = m_statvfs || (name == "statvfs@openssh.com" && data == "2");
     }
     if (m_limits) {
         askLimits();
     }
+    m_silenceLimit = silenceLimit;
 }
 
 void SftpRequests::askLimits() {
     const std::uint32_t id = begin(SSH_FXP_EXTENDED);
     putString("limits@openssh.com");
     finish();
-    flush();
-    const std::string reply = readPacket();
-    Fields fields(reply);
-    if (fields.byte() != SSH_FXP_EXTENDED_REPLY || fields.u32() != id) {
+    const Reply reply = await({id}).front();
+    if (reply.status != SSH_FX_OK) {
         return; // the careful defaults stay
     }
+    Fields fields(reply.data);
     fields.u64(); // the longest packet
     fields.u64(); // the longest read
     const std::uint64_t longestWrite = fields.u64();
@@ -168,6 +198,14 @@ std::uint32_t SftpRequests::begin(std::uint8_t type) {
     m_out.push_back(static_cast<char>(type));
     const std::uint32_t id = m_nextId++;
     putU32(id);
+    m_underWay.emplace(id, true);
+    return id;
+}
+
+std::uint32_t SftpRequests::pathRequest(std::uint8_t type, const std::string& path) {
+    const std::uint32_t id = begin(type);
+    putString(path);
+    finish();
     return id;
 }
 
@@ -254,7 +292,7 @@ std::uint32_t SftpRequests::setModified(const std::string& handle, std::int64_t 
     return id;
 }
 
-std::uint32_t SftpRequests::rename(const std::string& from, const std::string& to) {
+std::uint32_t SftpRequests::renameOver(const std::string& from, const std::string& to) {
     const std::uint32_t id = begin(m_posixRename ? SSH_FXP_EXTENDED : SSH_FXP_RENAME);
     if (m_posixRename) {
         putString("posix-rename@openssh.com");
@@ -265,8 +303,42 @@ std::uint32_t SftpRequests::rename(const std::string& from, const std::string& t
     return id;
 }
 
+std::uint32_t SftpRequests::rename(const std::string& from, const std::string& to) {
+    const std::uint32_t id = begin(SSH_FXP_RENAME);
+    putString(from);
+    putString(to);
+    finish();
+    return id;
+}
+
 std::uint32_t SftpRequests::openFolder(const std::string& path) {
-    const std::uint32_t id = begin(SSH_FXP_OPENDIR);
+    return pathRequest(SSH_FXP_OPENDIR, path);
+}
+
+std::uint32_t SftpRequests::stat(const std::string& path) {
+    return pathRequest(SSH_FXP_STAT, path);
+}
+
+std::uint32_t SftpRequests::lstat(const std::string& path) {
+    return pathRequest(SSH_FXP_LSTAT, path);
+}
+
+std::uint32_t SftpRequests::makeFolder(const std::string& path) {
+    const std::uint32_t id = begin(SSH_FXP_MKDIR);
+    putString(path);
+    putU32(SSH_FILEXFER_ATTR_PERMISSIONS);
+    putU32(0755);
+    finish();
+    return id;
+}
+
+std::uint32_t SftpRequests::removeFolder(const std::string& path) {
+    return pathRequest(SSH_FXP_RMDIR, path);
+}
+
+std::uint32_t SftpRequests::freeSpace(const std::string& path) {
+    const std::uint32_t id = begin(SSH_FXP_EXTENDED);
+    putString("statvfs@openssh.com");
     putString(path);
     finish();
     return id;
@@ -280,13 +352,13 @@ std::uint32_t SftpRequests::readFolder(const std::string& handle) {
 }
 
 std::uint32_t SftpRequests::remove(const std::string& path) {
-    const std::uint32_t id = begin(SSH_FXP_REMOVE);
-    putString(path);
-    finish();
-    return id;
+    return pathRequest(SSH_FXP_REMOVE, path);
 }
 
 void SftpRequests::flush() {
+    if (m_ended) {
+        throw *m_ended;
+    }
     if (m_out.empty()) {
         return;
     }
@@ -304,6 +376,9 @@ void SftpRequests::flush() {
 }
 
 std::optional<std::string> SftpRequests::receive(int milliseconds) {
+    if (m_ended) {
+        throw *m_ended;
+    }
     using Clock = std::chrono::steady_clock;
     const Clock::time_point until = Clock::now() + std::chrono::milliseconds(milliseconds);
     for (;;) {
@@ -323,7 +398,7 @@ std::optional<std::string> SftpRequests::receive(int milliseconds) {
         const Clock::time_point now = Clock::now();
         const Clock::time_point giveUp = m_lastHeard + m_silenceLimit;
         if (now >= giveUp) {
-            silent();
+            end(silentServer(m_silenceLimit));
         }
         if (now >= until) {
             return std::nullopt;
@@ -354,50 +429,107 @@ std::string SftpRequests::readPacket() {
 }
 
 std::optional<SftpRequests::Reply> SftpRequests::next(int milliseconds) {
-    const std::optional<std::string> packet = receive(milliseconds);
-    if (!packet) {
-        return std::nullopt;
-    }
-    Fields fields(*packet);
-    const std::uint8_t type = fields.byte();
-    Reply reply;
-    reply.id = fields.u32();
-    if (type == SSH_FXP_STATUS) {
-        reply.status = fields.u32();
-    } else if (type == SSH_FXP_HANDLE) {
-        reply.handle = fields.string();
-        reply.status = reply.handle.empty() ? SSH_FX_BAD_MESSAGE : SSH_FX_OK;
-    } else if (type == SSH_FXP_DATA) {
-        reply.data = fields.string();
-        reply.status = SSH_FX_OK;
-    } else if (type == SSH_FXP_NAME) {
-        const std::uint32_t count = fields.u32();
-        for (std::uint32_t i = 0; i < count && fields.complete(); ++i) {
-            RemoteEntry entry = entryOf(fields);
-            if (entry.name != "." && entry.name != "..") {
-                reply.entries.push_back(std::move(entry));
-            }
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point until = Clock::now() + std::chrono::milliseconds(milliseconds);
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now());
+        const std::optional<std::string> packet =
+            receive(static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
+        if (!packet) {
+            return std::nullopt;
         }
-        reply.status = SSH_FX_OK;
-    } else {
-        reply.status = SSH_FX_BAD_MESSAGE;
+        Fields fields(*packet);
+        const std::uint8_t type = fields.byte();
+        Reply reply;
+        reply.id = fields.u32();
+        const auto underWay = m_underWay.find(reply.id);
+        if (underWay == m_underWay.end()) {
+            violated(reply.id);
+        }
+        const bool wanted = underWay->second;
+        m_underWay.erase(underWay);
+        if (!wanted) {
+            continue;
+        }
+        if (type == SSH_FXP_STATUS) {
+            reply.status = fields.u32();
+        } else if (type == SSH_FXP_HANDLE) {
+            reply.handle = fields.string();
+            reply.status = reply.handle.empty() ? SSH_FX_BAD_MESSAGE : SSH_FX_OK;
+        } else if (type == SSH_FXP_DATA) {
+            reply.data = fields.string();
+        } else if (type == SSH_FXP_NAME) {
+            const std::uint32_t count = fields.u32();
+            for (std::uint32_t i = 0; i < count && fields.complete(); ++i) {
+                RemoteEntry entry = entryOf(fields);
+                if (entry.name != "." && entry.name != "..") {
+                    reply.entries.push_back(std::move(entry));
+                }
+            }
+        } else if (type == SSH_FXP_ATTRS) {
+            readAttributes(fields, reply.entries.emplace_back());
+        } else if (type == SSH_FXP_EXTENDED_REPLY) {
+            reply.data.assign(packet->substr(5));
+            reply.space = spaceOf(fields);
+        } else {
+            reply.status = SSH_FX_BAD_MESSAGE;
+        }
+        if (!fields.complete()) {
+            reply.status = SSH_FX_BAD_MESSAGE;
+        }
+        return reply;
     }
-    if (!fields.complete()) {
-        reply.status = SSH_FX_BAD_MESSAGE;
-    }
-    return reply;
 }
 
-void SftpRequests::lost() const {
-    throw PublishError(Failure::ConnectionLost,
-                       "Die Verbindung zum Server ist abgebrochen (" +
-                           std::string(ssh_get_error(m_session)) +
-                           "). Bitte die Netzverbindung prüfen und noch einmal veröffentlichen; "
-                           "was schon oben ist, wird nicht noch einmal gesendet.");
+std::vector<SftpRequests::Reply> SftpRequests::await(const std::vector<std::uint32_t>& ids) {
+    std::vector<Reply> replies(ids.size());
+    std::size_t missing = ids.size();
+    flush();
+    while (missing > 0) {
+        std::optional<Reply> reply = next(1000);
+        if (!reply) {
+            continue;
+        }
+        const auto found = std::find(ids.begin(), ids.end(), reply->id);
+        if (found == ids.end()) {
+            violated(reply->id);
+        }
+        replies[static_cast<std::size_t>(found - ids.begin())] = std::move(*reply);
+        --missing;
+    }
+    return replies;
 }
 
-void SftpRequests::silent() const {
-    throw silentServer(m_silenceLimit);
+void SftpRequests::abandon() {
+    for (auto& [id, wanted] : m_underWay) {
+        wanted = false;
+    }
+}
+
+void SftpRequests::hurry() {
+    m_silenceLimit = std::min<std::chrono::milliseconds>(m_silenceLimit, HurryLimit);
+}
+
+void SftpRequests::end(const PublishError& error) {
+    m_ended = error;
+    throw error;
+}
+
+void SftpRequests::lost() {
+    FailureFacts facts;
+    facts.kind = FailureKind::ConnectionLost;
+    facts.reason = ssh_get_error(m_session);
+    end(PublishError(facts));
+}
+
+void SftpRequests::violated(std::uint32_t id) {
+    // Nothing more is said on this channel: what it carries can no longer be told apart.
+    m_channelOwner.reset();
+    m_channel = nullptr;
+    FailureFacts facts;
+    facts.kind = FailureKind::ProtocolViolation;
+    facts.status = id;
+    end(PublishError(facts));
 }
 
 } // namespace bildertafel::publish

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace bildertafel::publish {
@@ -17,8 +18,10 @@ namespace bildertafel::publish {
 // SFTP (version 3) on a channel of its own, many requests under way at once: the server works
 // on one while the next are already on their way, so a file costs no round trip of its own.
 // Requests are queued and go out with flush(); the replies come back with next(), each with the
-// id its request got. Every failure of the connection throws PublishError (ConnectionLost), and
-// so does a server from which nothing at all has come for silenceLimit while an answer is due.
+// id its request got. Every request is due within silenceLimit from when it went out or from the
+// last byte the server sent, whichever is later; a server that lets that pass throws
+// PublishError (ConnectionLost), and so does every failure of the connection. A reply to an id
+// that was never asked for, or was answered already, breaks the protocol and ends the channel.
 class SftpRequests {
 public:
     // Opens the channel on the connected, logged-in session and agrees on the protocol.
@@ -37,32 +40,62 @@ public:
     std::uint32_t setModified(const std::string& handle, std::int64_t seconds);
     // Replaces an existing to atomically where the server offers it (atomicRename()); else the
     // plain rename, which most servers refuse over an existing file.
+    std::uint32_t renameOver(const std::string& from, const std::string& to);
+    // Never replaces: fails when to exists.
     std::uint32_t rename(const std::string& from, const std::string& to);
     std::uint32_t remove(const std::string& path);
     // Reading a folder: its handle (closed with close()), then one batch of entries per read
     // until the status SSH_FX_EOF.
     std::uint32_t openFolder(const std::string& path);
     std::uint32_t readFolder(const std::string& handle);
+    // The attributes of path, following a link (stat) or not (lstat).
+    std::uint32_t stat(const std::string& path);
+    std::uint32_t lstat(const std::string& path);
+    std::uint32_t makeFolder(const std::string& path);
+    std::uint32_t removeFolder(const std::string& path);
+    // The free space of the file system of path; only where freeSpaceTold().
+    std::uint32_t freeSpace(const std::string& path);
     void flush();
 
+    struct Space {
+        std::uint64_t blockSize = 0;
+        std::uint64_t blocksAvailable = 0;
+        std::uint64_t files = 0;
+        std::uint64_t filesAvailable = 0;
+    };
     struct Reply {
         std::uint32_t id = 0;
-        std::uint32_t status = 0;         // SSH_FX_OK for a handle or entries
+        std::uint32_t status = 0;         // SSH_FX_OK for a handle, entries, attributes or data
         std::string handle;               // of an open
-        std::vector<RemoteEntry> entries; // of a folder read
+        std::vector<RemoteEntry> entries; // of a folder read; of a stat its one entry
         std::string data;                 // of a read
+        std::optional<Space> space;       // of freeSpace
     };
-    // The next reply, or nothing when none came whole within milliseconds; a reply begun is
-    // kept and completed by the next calls, so the caller may look at "Abbrechen" in between.
+    // The next reply to a request still awaited, or nothing when none came whole within
+    // milliseconds; a reply begun is kept and completed by the next calls, so the caller may look
+    // at "Abbrechen" in between.
     std::optional<Reply> next(int milliseconds);
+    // Sends what is queued and waits for the replies to ids, nothing else being awaited; in the
+    // order of ids.
+    std::vector<Reply> await(const std::vector<std::uint32_t>& ids);
+    // The requests still under way are no longer waited for: their replies are dropped when they
+    // come (after "Abbrechen" or a failure amid a conversation).
+    void abandon();
+    // After "Abbrechen": a request still made waits only a few seconds for its reply.
+    void hurry();
 
+    // True once the channel can carry nothing more (the connection broke, the server fell
+    // silent or broke the protocol).
+    bool ended() const { return m_ended.has_value(); }
     bool atomicRename() const { return m_posixRename; }
+    bool freeSpaceTold() const { return m_statvfs; }
     // The most data one write may carry, and how many files may be open at once.
     std::size_t writeLimit() const { return m_writeLimit; }
     std::size_t openLimit() const { return m_openLimit; }
 
 private:
     std::uint32_t begin(std::uint8_t type);
+    std::uint32_t pathRequest(std::uint8_t type, const std::string& path);
     void finish();
     void putString(std::string_view text);
     void putU32(std::uint32_t value);
@@ -71,8 +104,11 @@ private:
     std::optional<std::string> receive(int milliseconds);
     std::string readPacket(); // waits until it comes or the server falls silent
     void askLimits();
-    [[noreturn]] void lost() const;
-    [[noreturn]] void silent() const;
+    // The channel can carry nothing more: every later call throws the same failure.
+    [[noreturn]] void end(const PublishError& error);
+    [[noreturn]] void lost();
+    // A reply to id, which is not under way.
+    [[noreturn]] void violated(std::uint32_t id);
 
     struct ChannelCloser {
         void operator()(ssh_channel channel) const;
@@ -89,8 +125,12 @@ private:
     // The last byte from the server, or the last request sent, whichever came later.
     std::chrono::steady_clock::time_point m_lastHeard = std::chrono::steady_clock::now();
     std::uint32_t m_nextId = 1;
+    // The ids under way: true while their reply is wanted, false once abandoned.
+    std::unordered_map<std::uint32_t, bool> m_underWay;
     bool m_posixRename = false;
+    bool m_statvfs = false;
     bool m_limits = false;
+    std::optional<PublishError> m_ended;
     std::size_t m_writeLimit = std::size_t{32} * 1024;
     std::size_t m_openLimit = 64;
 };

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <iostream>
 #include <map>
@@ -115,6 +116,13 @@ public:
         }
     }
     bool cancelRequested() override { return cancel || (cancelWhen && cancelWhen()); }
+    std::optional<std::string> askPassphrase(const std::string&) override {
+        ++passphraseQuestions;
+        if (passphraseQuestions > static_cast<int>(passphrases.size())) {
+            return std::nullopt;
+        }
+        return passphrases[static_cast<std::size_t>(passphraseQuestions - 1)];
+    }
 
     bool acceptKey = false;
     std::vector<std::string> questions;
@@ -123,7 +131,9 @@ public:
     std::vector<std::string> sentOrder;
     std::function<void(const Progress&)> onProgress;
     bool cancel = false;
-    std::function<bool()> cancelWhen; // "Abbrechen" once this says so
+    std::function<bool()> cancelWhen;     // "Abbrechen" once this says so
+    std::vector<std::string> passphrases; // the answers, one per question; then none
+    int passphraseQuestions = 0;
 };
 
 enum class Kind { Sftp, Ftps };
@@ -718,7 +728,7 @@ TEST_P(PublishToServer, ContentFromMemoryArrivesWholeAndReadsBack) {
         for (std::size_t i = 0; i < size; i += 4096) {
             content[i] = static_cast<char>('a' + i / 4096 % 26);
         }
-        connection->send({}, content, "neu/" + temporaryName("test-1-a", 7), "neu/gross", {});
+        connection->send(content, "neu/" + temporaryName("test-1-a", 7), "neu/gross", {});
         EXPECT_EQ(readFile(root() / "neu/gross"), content);
         EXPECT_EQ(connection->read("neu/gross"), content);
         EXPECT_FALSE(fs::exists(root() / ("neu/" + temporaryName("test-1-a", 7))));
@@ -868,9 +878,21 @@ TEST_P(PublishRefused, WrongCredentialsAndUntrustedServersSendNothing) {
 // denied" while the file deny-removal exists; and once the channel has carried as
 // many writes as the file stall-after says (or at the first names of a folder when it says
 // "names"), it sends the first three bytes of the next reply, leaves the file stalled, and says
-// nothing more.
-const char* const StallingSftp = R"(import os, subprocess, sys, threading, time
+// nothing more. While the file reorder exists it holds each reply back until the next one has
+// gone (or 50 ms have passed); the file stray says after how many replies it sends one more, to
+// an id never asked for; the file twice, after how many it sends that reply again.
+const char* const StallingSftp = R"(import os, select, subprocess, sys, threading, time
 folder = sys.argv[1]
+def number(name):
+    try:
+        return int(open(folder + '/' + name).read())
+    except (OSError, ValueError):
+        return 0
+stray = number('stray')
+twice = number('twice')
+reorder = os.path.exists(folder + '/reorder')
+held = b''
+replies = 0
 try:
     stall = open(folder + '/stall-after').read()
 except OSError:
@@ -910,6 +932,9 @@ def exactly(size):
         data += more
     return data
 while True:
+    if held and not select.select([server.stdout], [], [], 0.05)[0]:
+        put(1, held)
+        held = b''
     head = exactly(4)
     body = exactly(int.from_bytes(head, 'big'))
     if body[0] == 2 and os.path.exists(folder + '/bare'):
@@ -928,6 +953,15 @@ while True:
         open(folder + '/stalled', 'w').close()
         while True:
             time.sleep(60)
+    replies += body[0] > 100
+    if stray and replies == stray:
+        put(1, (17).to_bytes(4, 'big') + bytes([101]) + (0x7ffffff0).to_bytes(4, 'big') + bytes(12))
+    if twice and replies == twice:
+        put(1, head + body)
+    if reorder and body[0] > 100:
+        put(1, head + body + held if held else b'')
+        held = b'' if held else head + body
+        continue
     put(1, head + body)
 )";
 
@@ -1037,6 +1071,41 @@ TEST_P(PublishToScriptedServer, ARefusedRemovalIsNamedAndTheNextPublishFinishes)
                                                    "index.html", "index_all.html"}));
 }
 
+// Replies may come in any order; a reply to a request never made, or made and answered already,
+// ends the publish as a broken protocol, with no half file under a final name.
+TEST_P(PublishToScriptedServer, RepliesAreMatchedByTheirIdsOnly) {
+    const struct {
+        const char* file;
+        const char* content;
+        Failure failure;
+    } rows[] = {
+        {"reorder", "", Failure::None},
+        {"stray", "12", Failure::ConnectionLost},
+        {"twice", "12", Failure::ConnectionLost},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.file);
+        fs::remove_all(root());
+        fs::create_directories(root());
+        writeFile(m_temp / row.file, row.content);
+        const Result result = publishNow();
+        fs::remove(m_temp / row.file);
+        EXPECT_EQ(result.failure, row.failure) << result.message;
+        if (row.failure != Failure::None) {
+            EXPECT_NE(result.message.find("SFTP-Protokoll"), std::string::npos) << result.message;
+        }
+        const auto sent = filesBelow(root());
+        const auto whole = filesOf(m_show, ShowSet);
+        for (const auto& [path, bytes] : sent) {
+            if (path.find("bildertafel") == std::string::npos) {
+                EXPECT_EQ(whole.count(path) == 1 && whole.at(path) == bytes, true) << path;
+            }
+        }
+        ASSERT_EQ(publishNow().failure, Failure::None);
+        EXPECT_EQ(filesBelow(root()), whole);
+    }
+}
+
 TEST_P(PublishToScriptedServer, AGenericRefusalIsCalledAFullDiskOnlyWhenTheSpaceSaysSo) {
     const struct {
         const char* server;
@@ -1059,6 +1128,177 @@ TEST_P(PublishToScriptedServer, AGenericRefusalIsCalledAFullDiskOnlyWhenTheSpace
     }
 }
 
+// The environment variable as the test sets it, and as it was again afterwards.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const char* value) : m_name(name) {
+        if (const char* old = std::getenv(name)) {
+            m_old = old;
+        }
+        value != nullptr ? ::setenv(name, value, 1) : ::unsetenv(name);
+    }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+    ~ScopedEnvironment() { m_old ? ::setenv(m_name, m_old->c_str(), 1) : ::unsetenv(m_name); }
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+
+class PublishAsSsh : public PublishToServer {};
+
+// The host is found and logged into as ssh does it: ~/.ssh/config of the home, a key file
+// chosen with its passphrase asked, an agent the desktop started after the program.
+TEST_P(PublishAsSsh, HostsKeysAndAgentsAreFoundAsSshFindsThem) {
+    const fs::path home = m_temp / "home";
+    const fs::path noKeys = m_temp / "ohne-schluessel";
+    fs::create_directories(noKeys);
+    const fs::path locked = m_temp / "geschuetzt";
+    ASSERT_TRUE(test::runQuietly("ssh-keygen -q -t ed25519 -N geheim -f " + locked.string()));
+    std::ofstream(m_ssh->authorizedKeys(), std::ios::app) << readFile(locked.string() + ".pub");
+    const fs::path strangers = m_temp / "fremde";
+    fs::create_directories(strangers);
+    const fs::path stranger = strangers / "id_ed25519";
+    ASSERT_TRUE(test::runQuietly("ssh-keygen -q -t ed25519 -N '' -f " + stranger.string()));
+    const char* user = std::getenv("USER");
+    writeFile(home / ".ssh/config", "Host bildserver\n  HostName 127.0.0.1\n  Port " +
+                                        std::to_string(m_ssh->port()) + "\n  User " +
+                                        (user != nullptr ? user : "root") + "\n  IdentityFile " +
+                                        (m_ssh->sshFolder() / "id_ed25519").string() + "\n");
+    writeFile(home / ".ssh/known_hosts", m_ssh->knownHostsLine());
+    const fs::path runtime = m_temp / "laufzeit";
+    fs::create_directories(runtime);
+    const struct {
+        const char* what;
+        std::string address;
+        bool home; // HOME is the test's home, no folder of keys given
+        std::string keyFile;
+        std::vector<std::string> passphrases;
+        bool agent; // an agent with the test's key listens where the desktop puts it
+        Failure failure;
+        int asked;
+        std::string says;
+    } rows[] = {
+        {"a Host alias",
+         "sftp://bildserver" + root().string(),
+         true,
+         "",
+         {},
+         false,
+         Failure::None,
+         0,
+         ""},
+        {"an alias without ssh's configuration",
+         "sftp://bildserver" + root().string(),
+         false,
+         "",
+         {},
+         false,
+         Failure::HostUnknown,
+         0,
+         "bildserver"},
+        {"a key file, the passphrase right the second time",
+         "",
+         false,
+         locked.string(),
+         {"falsch", "geheim"},
+         false,
+         Failure::None,
+         2,
+         ""},
+        {"a key file, no passphrase given",
+         "",
+         false,
+         locked.string(),
+         {},
+         false,
+         Failure::Login,
+         1,
+         locked.string()},
+        {"a key file the server does not know",
+         "",
+         false,
+         stranger.string(),
+         {},
+         false,
+         Failure::Login,
+         0,
+         stranger.string()},
+        {"no key file, the keys tried named",
+         "",
+         false,
+         "",
+         {},
+         false,
+         Failure::Login,
+         0,
+         stranger.string()},
+        {"an agent started after the program", "", false, "", {}, true, Failure::None, 0, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        fs::remove_all(root());
+        fs::create_directories(root());
+        const ScopedEnvironment homeSet("HOME", row.home ? home.c_str() : noKeys.c_str());
+        const ScopedEnvironment runtimeSet("XDG_RUNTIME_DIR", runtime.c_str());
+        pid_t agent = 0;
+        if (row.agent) {
+            const fs::path socket = runtime / "ssh-agent.socket";
+            ASSERT_TRUE(test::runQuietly("ssh-agent -s -a " + socket.string() + " > " +
+                                         (m_temp / "agent").string()));
+            const std::string said = readFile(m_temp / "agent");
+            agent = std::atoi(said.c_str() + said.find("SSH_AGENT_PID=") + 14);
+            ASSERT_TRUE(test::runQuietly("SSH_AUTH_SOCK=" + socket.string() + " ssh-add " +
+                                         (m_ssh->sshFolder() / "id_ed25519").string()));
+        }
+        PublishOptions options = this->options();
+        if (row.home) {
+            options.sshFolder.clear();
+            options.knownHostsPath.clear();
+        } else {
+            options.sshFolder = (row.keyFile.empty() && !row.agent ? strangers : noKeys).string();
+        }
+        options.keyFile = row.keyFile;
+        m_host.passphrases = row.passphrases;
+        m_host.passphraseQuestions = 0;
+        const Result result = publishWith(options, row.address);
+        if (agent > 0) {
+            ::kill(agent, SIGTERM);
+        }
+        EXPECT_EQ(result.failure, row.failure) << result.message;
+        EXPECT_EQ(m_host.passphraseQuestions, row.asked);
+        EXPECT_NE(result.message.find(row.says), std::string::npos) << result.message;
+        EXPECT_EQ(filesBelow(root()).empty(), row.failure != Failure::None);
+    }
+}
+
+// A server that allows one channel per connection (sshd's MaxSessions 1) takes a whole publish.
+TEST(PublishToOneChannel, APublishNeedsOneChannelOnly) {
+    if (!test::SshServer::missing().empty()) {
+        GTEST_SKIP() << test::SshServer::missing();
+    }
+    ::unsetenv("SSH_AUTH_SOCK");
+    test::TempDir temp;
+    makeShow(temp / "show");
+    test::SshServer server;
+    ASSERT_EQ(server.launch("internal-sftp", "MaxSessions 1\n"), "");
+    PublishOptions options;
+    options.showFolder = (temp / "show").string();
+    options.startPage = "index.html";
+    options.cacheFolder = (temp / "cache").string();
+    options.knownHostsPath = server.knownHosts().string();
+    options.sshFolder = server.sshFolder().string();
+    ScriptedHost host;
+    const TargetParse target = parseTarget(server.address());
+    ASSERT_TRUE(target.target);
+    const Result result = publish(*target.target, options, host);
+    ASSERT_EQ(result.failure, Failure::None) << result.message;
+    EXPECT_EQ(filesBelow(server.root()), filesOf(temp / "show", ShowSet));
+}
+
+INSTANTIATE_TEST_SUITE_P(Ssh, PublishAsSsh, ::testing::Values(Kind::Sftp),
+                         [](const auto&) { return "Sftp"; });
 INSTANTIATE_TEST_SUITE_P(Ssh, PublishToScriptedServer, ::testing::Values(Kind::Sftp),
                          [](const auto&) { return "Sftp"; });
 INSTANTIATE_TEST_SUITE_P(Ssh, PublishTrust, ::testing::Values(Kind::Sftp),

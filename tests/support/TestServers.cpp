@@ -158,7 +158,7 @@ std::string SshServer::missing() {
     return {};
 }
 
-std::string SshServer::launch(const std::string& sftpSubsystem) {
+std::string SshServer::launch(const std::string& sftpSubsystem, const std::string& extraConfig) {
     if (::geteuid() == 0) {
         ::mkdir("/run/sshd", 0755); // sshd insists on its privilege separation folder
     }
@@ -177,7 +177,7 @@ std::string SshServer::launch(const std::string& sftpSubsystem) {
                   "/authorized_keys\nStrictModes no\nUsePAM no\nPasswordAuthentication no\n"
                   "KbdInteractiveAuthentication no\nPermitRootLogin prohibit-password\n"
                   "Subsystem sftp " +
-                  sftpSubsystem + "\nLogLevel ERROR\n" +
+                  sftpSubsystem + "\nLogLevel ERROR\n" + extraConfig +
                   (user != nullptr ? "AllowUsers " + std::string(user) + "\n" : ""));
     std::string failed = relaunch();
     if (failed.empty()) {

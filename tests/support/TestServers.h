@@ -38,13 +38,15 @@ public:
     // Why the test cannot have this server: a program missing; empty when all is there.
     static std::string missing();
     // Empty when it runs, else why it does not. The SFTP side is sshd's own unless another
-    // program is named.
-    std::string launch(const std::string& sftpSubsystem = "internal-sftp");
+    // program is named; extraConfig goes into sshd_config as it is.
+    std::string launch(const std::string& sftpSubsystem = "internal-sftp",
+                       const std::string& extraConfig = {});
     // The same host key and port again, after kill().
     std::string relaunch();
 
     std::filesystem::path sshFolder() const { return m_dir / "client"; } // id_ed25519
     std::filesystem::path knownHosts() const { return m_dir / "known_hosts"; }
+    std::filesystem::path authorizedKeys() const { return m_dir / "authorized_keys"; }
     std::filesystem::path root() const { return m_dir / "www"; } // the target folder
     std::string knownHostsLine() const; // the server's key as known_hosts holds it
     // The address of the target folder for the client.

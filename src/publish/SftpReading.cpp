@@ -1,0 +1,249 @@
+#include "publish/SftpParts.h"
+
+#include <libssh/sftp.h>
+
+#include <algorithm>
+#include <iterator>
+#include <limits>
+#include <map>
+#include <unordered_map>
+
+namespace bildertafel::publish {
+
+namespace {
+
+// Reads folders: every folder opened at once (up to the server's limit of open handles), then
+// each read again as soon as its last batch of entries is in. One read per folder is under way
+// at a time, as the protocol leaves the order of several reads of one folder to the server.
+class FolderReading {
+public:
+    FolderReading(SftpRequests& requests, const SftpPlace& place, const CancelCheck& cancel)
+        : m_requests(requests), m_place(place), m_cancel(cancel) {}
+
+    std::map<std::string, std::optional<std::vector<RemoteEntry>>>
+    run(const std::set<std::string>& folders) {
+        auto next = folders.begin();
+        const std::size_t limit =
+            std::max<std::size_t>(1, std::min<std::size_t>(16, m_requests.openLimit()));
+        for (;;) {
+            while (!m_failure && next != folders.end() && m_open < limit) {
+                m_listings[*next] = std::vector<RemoteEntry>();
+                m_asked.emplace(m_requests.openFolder(m_place.remote(*next)),
+                                Request{*next, Step::Open, {}});
+                ++m_open;
+                ++next;
+            }
+            if (m_asked.empty()) {
+                break;
+            }
+            exchange(m_requests, m_cancel,
+                     [this](SftpRequests::Reply& reply) { answer(std::move(reply)); });
+        }
+        if (m_failure) {
+            throw *m_failure;
+        }
+        return std::move(m_listings);
+    }
+
+private:
+    enum class Step { Open, Read, Close };
+    struct Request {
+        std::string folder;
+        Step step;
+        std::string handle;
+    };
+
+    void answer(SftpRequests::Reply reply) {
+        const auto found = m_asked.find(reply.id);
+        if (found == m_asked.end()) {
+            return;
+        }
+        const Request request = std::move(found->second);
+        m_asked.erase(found);
+        const bool good = reply.status == SSH_FX_OK;
+        switch (request.step) {
+        case Step::Open:
+            if (good) {
+                readOn(request.folder, reply.handle);
+                return;
+            }
+            if (reply.status == SSH_FX_NO_SUCH_FILE) {
+                m_listings[request.folder].reset();
+            } else {
+                fail(request.folder, reply.status);
+            }
+            --m_open;
+            return;
+        case Step::Read:
+            if (good) {
+                auto& entries = *m_listings[request.folder];
+                std::move(reply.entries.begin(), reply.entries.end(), std::back_inserter(entries));
+                readOn(request.folder, request.handle);
+                return;
+            }
+            if (reply.status != SSH_FX_EOF) {
+                fail(request.folder, reply.status);
+            }
+            m_asked.emplace(m_requests.close(request.handle),
+                            Request{request.folder, Step::Close, {}});
+            return;
+        case Step::Close:
+            --m_open;
+            return;
+        }
+    }
+
+    void readOn(const std::string& folder, const std::string& handle) {
+        if (m_failure) {
+            m_asked.emplace(m_requests.close(handle), Request{folder, Step::Close, {}});
+        } else {
+            m_asked.emplace(m_requests.readFolder(handle), Request{folder, Step::Read, handle});
+        }
+    }
+
+    void fail(const std::string& folder, std::uint32_t status) {
+        if (!m_failure) {
+            m_failure.emplace(status, publish::Step::ListFolder, folder);
+        }
+    }
+
+    SftpRequests& m_requests;
+    const SftpPlace& m_place;
+    const CancelCheck& m_cancel;
+    std::map<std::string, std::optional<std::vector<RemoteEntry>>> m_listings;
+    std::unordered_map<std::uint32_t, Request> m_asked;
+    std::size_t m_open = 0; // folders opened or asked to be
+    std::optional<SftpRefused> m_failure;
+};
+
+// Reads a file with several reads under way, so a large record costs a round trip or two rather
+// than one for every piece. A server may answer a read with fewer bytes than asked for; the rest
+// is asked for again. The file is closed, and its close confirmed, before the content counts.
+class FileReading {
+public:
+    FileReading(SftpRequests& requests, const SftpPlace& place, const CancelCheck& cancel)
+        : m_requests(requests), m_place(place), m_cancel(cancel) {}
+
+    std::optional<std::string> run(const std::string& path, std::uint64_t limit) {
+        m_path = path;
+        const SftpRequests::Reply opened = replyTo(m_requests.openForReading(m_place.remote(path)));
+        if (opened.status == SSH_FX_NO_SUCH_FILE) {
+            return std::nullopt;
+        }
+        if (opened.status != SSH_FX_OK) {
+            throw SftpRefused(opened.status, Step::ReadFile, path);
+        }
+        m_handle = opened.handle;
+        for (;;) {
+            while (!m_failure && m_end == NoEnd && m_asked.size() < ReadsUnderWay &&
+                   m_next <= limit) {
+                ask(m_next, PieceSize);
+                m_next += PieceSize;
+            }
+            if (m_asked.empty()) {
+                break;
+            }
+            exchange(m_requests, m_cancel,
+                     [this](const SftpRequests::Reply& reply) { answer(reply); });
+        }
+        replyTo(m_requests.close(m_handle)); // a refused close of a read loses nothing
+        if (m_failure) {
+            throw *m_failure;
+        }
+        m_end = std::min(m_end, m_next); // past the limit: no further piece was asked for
+        std::string content;
+        for (const auto& [offset, piece] : m_pieces) {
+            if (offset >= m_end) {
+                break;
+            }
+            if (offset != content.size()) {
+                throw SftpRefused(SSH_FX_BAD_MESSAGE, Step::ReadFile, path); // a piece never came
+            }
+            content += piece.substr(0, static_cast<std::size_t>(m_end - offset));
+        }
+        if (content.size() != m_end) {
+            throw SftpRefused(SSH_FX_BAD_MESSAGE, Step::ReadFile, path);
+        }
+        if (content.size() > limit) {
+            content.resize(static_cast<std::size_t>(limit) + 1);
+        }
+        return content;
+    }
+
+private:
+    static constexpr std::uint32_t PieceSize = 64 * 1024;
+    static constexpr std::size_t ReadsUnderWay = 16;
+    static constexpr std::uint64_t NoEnd = std::numeric_limits<std::uint64_t>::max();
+
+    struct Request {
+        std::uint64_t offset;
+        std::uint32_t length;
+    };
+
+    // The reply to the one request under way.
+    SftpRequests::Reply replyTo(std::uint32_t id) {
+        std::optional<SftpRequests::Reply> wanted;
+        while (!wanted) {
+            exchange(m_requests, m_cancel, [&](SftpRequests::Reply& reply) {
+                if (reply.id == id) {
+                    wanted = std::move(reply);
+                }
+            });
+        }
+        return std::move(*wanted);
+    }
+
+    void ask(std::uint64_t offset, std::uint32_t length) {
+        m_asked.emplace(m_requests.read(m_handle, offset, length), Request{offset, length});
+    }
+
+    void answer(const SftpRequests::Reply& reply) {
+        const auto found = m_asked.find(reply.id);
+        if (found == m_asked.end()) {
+            return;
+        }
+        const Request request = found->second;
+        m_asked.erase(found);
+        if (reply.status == SSH_FX_EOF || (reply.status == SSH_FX_OK && reply.data.empty())) {
+            m_end = std::min(m_end, request.offset);
+        } else if (reply.status != SSH_FX_OK || reply.data.size() > request.length) {
+            if (!m_failure) {
+                m_failure.emplace(reply.status == SSH_FX_OK ? SSH_FX_BAD_MESSAGE : reply.status,
+                                  Step::ReadFile, m_path);
+            }
+        } else {
+            m_pieces[request.offset] = reply.data;
+            const auto got = static_cast<std::uint32_t>(reply.data.size());
+            if (got < request.length && !m_failure) {
+                ask(request.offset + got, request.length - got);
+            }
+        }
+    }
+
+    SftpRequests& m_requests;
+    const SftpPlace& m_place;
+    const CancelCheck& m_cancel;
+    std::string m_path;
+    std::string m_handle;
+    std::unordered_map<std::uint32_t, Request> m_asked;
+    std::map<std::uint64_t, std::string> m_pieces; // by offset
+    std::uint64_t m_next = 0;
+    std::uint64_t m_end = NoEnd; // where the file ends, once a read has met the end
+    std::optional<SftpRefused> m_failure;
+};
+
+} // namespace
+
+std::map<std::string, std::optional<std::vector<RemoteEntry>>>
+readFolders(SftpRequests& requests, const SftpPlace& place, const std::set<std::string>& folders,
+            const CancelCheck& cancelRequested) {
+    return FolderReading(requests, place, cancelRequested).run(folders);
+}
+
+std::optional<std::string> readFile(SftpRequests& requests, const SftpPlace& place,
+                                    const std::string& path, std::uint64_t limit,
+                                    const CancelCheck& cancelRequested) {
+    return FileReading(requests, place, cancelRequested).run(path, limit);
+}
+
+} // namespace bildertafel::publish
