@@ -11,7 +11,11 @@
 #include "ui_PublishDialog.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
+#include <QMenu>
 #include <QMessageBox>
 #include <QThread>
 
@@ -94,6 +98,9 @@ public:
         }
     }
     bool cancelRequested() override { return m_dialog.m_cancel.load(); }
+    std::optional<std::string> askPassphrase(const std::string& question) override {
+        return m_dialog.askPassphraseFromWorker(fromUtf8(question));
+    }
 
 private:
     PublishDialog& m_dialog;
@@ -107,6 +114,27 @@ PublishDialog::PublishDialog(PublishSource source, PublishPasswords& passwords, 
         return QMessageBox::question(this, title, text, QMessageBox::Yes | QMessageBox::No,
                                      QMessageBox::No) == QMessageBox::Yes;
     };
+
+    m_askPassphrase = [this](const QString& text) -> std::optional<QString> {
+        bool given = false;
+        QString passphrase =
+            QInputDialog::getText(this, QStringLiteral("Passphrase der Schlüsseldatei"), text,
+                                  QLineEdit::Password, QString(), &given);
+        if (!given) {
+            return std::nullopt;
+        }
+        return passphrase;
+    };
+    auto* keyMenu = new QMenu(m_ui->KeyFile);
+    keyMenu->addAction(QStringLiteral("Schlüsseldatei wählen…"), this,
+                       &PublishDialog::chooseKeyFile);
+    QAction* noKey = keyMenu->addAction(QStringLiteral("Keine Schlüsseldatei"), this, [this] {
+        m_keyFile.clear();
+        showKeyFile();
+    });
+    connect(keyMenu, &QMenu::aboutToShow, this,
+            [this, noKey] { noKey->setEnabled(!m_keyFile.isEmpty()); });
+    m_ui->KeyFile->setMenu(keyMenu);
 
     for (const StartPageName& page : m_source.startPages) {
         m_ui->StartPage->addItem(page.shown);
@@ -174,6 +202,42 @@ void PublishDialog::showTarget(const PublishTarget& target) {
     m_ui->RemoteFolder->setText(target.folder);
     m_ui->BaseAddress->setText(target.baseAddress);
     m_ui->DeleteUnneeded->setChecked(target.deleteUnneeded);
+    m_keyFile = target.keyFile;
+    showKeyFile();
+}
+
+void PublishDialog::chooseKeyFile() {
+    const QString start =
+        m_keyFile.isEmpty() ? QDir::homePath() + QStringLiteral("/.ssh") : m_keyFile;
+    QFileDialog chooser(this, QStringLiteral("Private SSH-Schlüsseldatei wählen"), start);
+    chooser.setFileMode(QFileDialog::ExistingFile);
+    chooser.setFilter(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    chooser.setNameFilters({QStringLiteral("Private Schlüssel (id_* *.pem *.key)"),
+                            QStringLiteral("Alle Dateien (*)")});
+    if (chooser.exec() == QDialog::Accepted && !chooser.selectedFiles().isEmpty()) {
+        QString chosen = chooser.selectedFiles().constFirst();
+        // The public half was picked: its private key lies beside it.
+        if (chosen.endsWith(QStringLiteral(".pub")) && QFileInfo::exists(chosen.chopped(4))) {
+            chosen.chop(4);
+        }
+        m_keyFile = chosen;
+        showKeyFile();
+    }
+}
+
+void PublishDialog::showKeyFile() {
+    const bool sftp = m_ui->Protocol->currentIndex() == protocolIndex(publish::Protocol::Sftp);
+    m_ui->KeyFile->setEnabled(sftp);
+    m_ui->KeyFile->setToolTip(
+        m_keyFile.isEmpty()
+            ? QStringLiteral("Einen privaten SSH-Schlüssel wählen, der vor allen anderen "
+                             "versucht wird")
+            : QStringLiteral("Gewählt: %1").arg(m_keyFile));
+    m_ui->Password->setPlaceholderText(
+        !sftp ? QString()
+        : m_keyFile.isEmpty()
+            ? QStringLiteral("leer: SSH-Schlüssel oder ssh-agent")
+            : QStringLiteral("leer: Schlüssel %1").arg(QFileInfo(m_keyFile).fileName()));
 }
 
 PublishTarget PublishDialog::targetShown() const {
@@ -185,6 +249,7 @@ PublishTarget PublishDialog::targetShown() const {
     target.folder = m_ui->RemoteFolder->text().trimmed();
     target.baseAddress = m_ui->BaseAddress->text().trimmed();
     target.deleteUnneeded = m_ui->DeleteUnneeded->isChecked();
+    target.keyFile = m_keyFile;
     return target;
 }
 
@@ -197,6 +262,7 @@ void PublishDialog::protocolChosen(int index) {
             break;
         }
     }
+    showKeyFile();
     fillPassword();
 }
 
@@ -287,7 +353,11 @@ void PublishDialog::start(bool dryRun) {
     publish::Target wanted;
     wanted.protocol = shown.protocol;
     wanted.host = shown.host.toStdString();
-    wanted.port = shown.port;
+    // The usual port is left to ssh's configuration, which may name another for the host.
+    wanted.port =
+        shown.protocol == publish::Protocol::Sftp && shown.port == defaultPort(shown.protocol)
+            ? 0
+            : shown.port;
     wanted.user = shown.user.toStdString();
     wanted.folder = remoteFolder(shown.folder);
     // The library checks the address as it would check one typed in full.
@@ -306,6 +376,9 @@ void PublishDialog::start(bool dryRun) {
     options.deleteUnneeded = shown.deleteUnneeded;
     m_password = m_ui->Password->text();
     options.password = m_password.toStdString();
+    if (shown.protocol == publish::Protocol::Sftp) {
+        options.keyFile = m_keyFile.toStdString();
+    }
     if (m_adjustOptions) {
         m_adjustOptions(options);
     }
@@ -347,6 +420,22 @@ bool PublishDialog::askFromWorker(const QString& text, const QString& title) {
     return answer;
 }
 
+std::optional<std::string> PublishDialog::askPassphraseFromWorker(const QString& text) {
+    std::optional<std::string> answer;
+    QMetaObject::invokeMethod(
+        this,
+        [&] {
+            if (m_cancel) {
+                return;
+            }
+            if (const std::optional<QString> given = m_askPassphrase(text)) {
+                answer = given->toStdString();
+            }
+        },
+        Qt::BlockingQueuedConnection);
+    return answer;
+}
+
 void PublishDialog::showProgress() {
     publish::Progress progress;
     {
@@ -375,6 +464,10 @@ void PublishDialog::setRunning(bool running) {
         input->setEnabled(!running);
     }
     m_ui->Cancel->setEnabled(running);
+    showKeyFile();
+    if (running) {
+        m_ui->KeyFile->setEnabled(false);
+    }
 }
 
 void PublishDialog::finish() {

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,11 @@ public:
     using Question = std::function<bool(const QString& text, const QString& title)>;
     void setAsk(Question ask) { m_ask = std::move(ask); }
 
+    // The passphrase of a key file, asked on the window's thread; nothing when declined. The
+    // standard is a password field; tests answer from a script.
+    using PassphraseQuestion = std::function<std::optional<QString>(const QString& text)>;
+    void setAskPassphrase(PassphraseQuestion ask) { m_askPassphrase = std::move(ask); }
+
     // Changes the options of every run before it starts: tests point it at their own known
     // hosts, keys and certificates.
     void setAdjustOptions(std::function<void(publish::PublishOptions&)> adjust) {
@@ -86,11 +92,17 @@ private:
     void setRunning(bool running);
     // Asked by the worker; waits for the answer on the window's thread.
     bool askFromWorker(const QString& text, const QString& title);
+    std::optional<std::string> askPassphraseFromWorker(const QString& text);
+    // "Schlüsseldatei…": chosen in a file dialog, or none again.
+    void chooseKeyFile();
+    void showKeyFile();
 
     std::unique_ptr<Ui::PublishDialog> m_ui;
     PublishSource m_source;
     PublishPasswords& m_passwords;
     Question m_ask;
+    PassphraseQuestion m_askPassphrase;
+    QString m_keyFile;
     std::function<void(publish::PublishOptions&)> m_adjustOptions;
 
     QThread* m_worker = nullptr;

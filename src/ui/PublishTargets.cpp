@@ -46,6 +46,7 @@ PublishTarget rememberedTarget(const std::string& showFolder) {
     target.folder = settings.value("folder").toString();
     target.baseAddress = settings.value("baseAddress").toString();
     target.deleteUnneeded = settings.value("deleteUnneeded", false).toBool();
+    target.keyFile = settings.value("keyFile").toString();
     return target;
 }
 
@@ -63,6 +64,7 @@ void rememberTarget(const std::string& showFolder, const PublishTarget& target) 
     settings.setValue("folder", target.folder);
     settings.setValue("baseAddress", target.baseAddress);
     settings.setValue("deleteUnneeded", target.deleteUnneeded);
+    settings.setValue("keyFile", target.keyFile);
 }
 
 } // namespace bildertafel::ui

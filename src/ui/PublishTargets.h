@@ -18,6 +18,9 @@ struct PublishTarget {
     QString folder;
     QString baseAddress;
     bool deleteUnneeded = false;
+    // SFTP: the private key chosen with "Schlüsseldatei…"; empty: ssh's own choice. Only its
+    // path; its passphrase is asked at every publish.
+    QString keyFile;
 
     bool operator==(const PublishTarget&) const = default;
 };
