@@ -53,6 +53,8 @@ struct Upload {
     // The modification time (seconds since 1970) the file gets before it takes its final name,
     // where the server lets set it; -1: the server's own.
     std::int64_t modified = -1;
+    // The bytes it is expected to have (to spread a large batch); 0: not known.
+    std::uint64_t size = 0;
 };
 
 // What a batch of uploads asks of its caller and tells it, on the caller's thread.

@@ -535,7 +535,7 @@ private:
             for (const PlannedFile& file : m_files) {
                 m_uploads.push_back(
                     {inFolder(folderOf(file.path), temporaryName(run.m_run, ++number)), file.path,
-                     run.m_record.files[file.path].modified});
+                     run.m_record.files[file.path].modified, file.size});
             }
         }
 

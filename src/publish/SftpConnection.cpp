@@ -39,6 +39,9 @@ std::string SftpPlace::remote(const std::string& path) const {
 namespace {
 
 constexpr std::size_t RemovalsUnderWay = 64;
+// A batch of this many bytes goes on MoreChannels channels beside the first.
+constexpr std::uint64_t SeveralChannelsFrom = std::uint64_t{4} * 1024 * 1024;
+constexpr std::size_t MoreChannels = 3;
 
 std::string folderOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
@@ -74,6 +77,31 @@ private:
         return *m_requests;
     }
 
+    // The channels a batch of bytes goes on: more than the one for a large batch, so that more
+    // is on its way at once than the server lets be on one channel. A server that allows one
+    // channel only keeps the batch on the one.
+    std::vector<SftpRequests*> channelsFor(std::uint64_t bytes) {
+        std::vector<SftpRequests*> channels{&requests()};
+        if (bytes < SeveralChannelsFrom) {
+            return channels;
+        }
+        while (!m_oneChannelOnly && m_moreChannels.size() < MoreChannels) {
+            try {
+                m_moreChannels.push_back(
+                    std::make_unique<SftpRequests>(m_session.get(), m_silenceLimit));
+            } catch (const PublishError&) {
+                if (ssh_is_connected(m_session.get()) == 0) {
+                    throw;
+                }
+                m_oneChannelOnly = true;
+            }
+        }
+        for (const auto& channel : m_moreChannels) {
+            channels.push_back(channel.get());
+        }
+        return channels;
+    }
+
     // Runs a conversation. A refusal becomes its failure once nothing is under way any more;
     // whatever the conversation left under way when it failed is no longer waited for.
     template <typename Work>
@@ -81,9 +109,11 @@ private:
         try {
             return work();
         } catch (const SftpRefused& refused) {
+            m_moreChannels.clear(); // replies may still be due on them
             m_requests->abandon();
             throw failureOfRefusal(requests(), m_place, refused);
         } catch (const PublishError& error) {
+            m_moreChannels.clear();
             m_requests->abandon();
             if (error.failure() == Failure::Cancelled) {
                 m_requests->hurry();
@@ -138,7 +168,11 @@ public:
                 folders.insert(folderOf(upload.temporary));
             }
             makeFolders(folders);
-            sendBatch(requests(), m_place, uploads, watcher);
+            std::uint64_t bytes = 0;
+            for (const Upload& upload : uploads) {
+                bytes += upload.size;
+            }
+            sendBatch(channelsFor(bytes), m_place, uploads, watcher);
         });
     }
 
@@ -303,6 +337,8 @@ private:
     std::chrono::milliseconds m_silenceLimit;
     std::unique_ptr<SftpRequests> m_requests;
     int m_reopened = 0;
+    std::vector<std::unique_ptr<SftpRequests>> m_moreChannels;
+    bool m_oneChannelOnly = false;
     SftpPlace m_place;
     CancelCheck m_cancel;
     std::set<std::string> m_madeFolders; // the server's paths

@@ -63,10 +63,10 @@ void exchange(SftpRequests& requests, const CancelCheck& cancelRequested, Answer
     }
 }
 
-// Sends the uploads as Connection::sendAll() describes, up to FilesUnderWay at once; their
-// folders exist. Throws SftpRefused for the first refusal.
-void sendBatch(SftpRequests& requests, const SftpPlace& place, const std::vector<Upload>& uploads,
-               UploadWatcher& watcher);
+// Sends the uploads as Connection::sendAll() describes, spread over the channels (one at least,
+// all of one session); their folders exist. Throws SftpRefused for the first refusal.
+void sendBatch(const std::vector<SftpRequests*>& channels, const SftpPlace& place,
+               const std::vector<Upload>& uploads, UploadWatcher& watcher);
 
 // Every folder's entries, all folders read at once; nothing for a folder that is not there.
 std::map<std::string, std::optional<std::vector<RemoteEntry>>>

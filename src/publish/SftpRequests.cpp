@@ -4,6 +4,7 @@
 
 #include <libssh/sftp.h>
 
+#include <poll.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -400,22 +401,25 @@ std::optional<std::string> SftpRequests::receive(int milliseconds) {
         if (now >= giveUp) {
             end(silentServer(m_silenceLimit));
         }
-        if (now >= until) {
-            return std::nullopt;
-        }
-        const auto wait =
-            std::chrono::ceil<std::chrono::milliseconds>(std::min(until, giveUp) - now);
+        const bool late = now >= until;
+        const auto wait = late ? std::chrono::milliseconds(0)
+                               : std::max(std::chrono::milliseconds(1),
+                                          std::chrono::ceil<std::chrono::milliseconds>(
+                                              std::min(until, giveUp) - now));
         const std::size_t had = m_in.size();
         m_in.resize(wanted);
-        const int read = ssh_channel_read_timeout(
-            m_channel, m_in.data() + had, static_cast<std::uint32_t>(wanted - had), 0,
-            static_cast<int>(std::max<std::int64_t>(wait.count(), 1)));
+        // Late: only what has come already (0 reads without waiting).
+        const int read = ssh_channel_read_timeout(m_channel, m_in.data() + had,
+                                                  static_cast<std::uint32_t>(wanted - had), 0,
+                                                  static_cast<int>(wait.count()));
         m_in.resize(had + static_cast<std::size_t>(std::max(read, 0)));
         if (read < 0 || (read == 0 && ssh_channel_is_eof(m_channel) != 0)) {
             lost();
         }
         if (read > 0) {
             m_lastHeard = Clock::now();
+        } else if (late) {
+            return std::nullopt;
         }
     }
 }
@@ -503,6 +507,44 @@ std::vector<SftpRequests::Reply> SftpRequests::await(const std::vector<std::uint
 void SftpRequests::abandon() {
     for (auto& [id, wanted] : m_underWay) {
         wanted = false;
+    }
+}
+
+std::optional<std::pair<std::size_t, SftpRequests::Reply>>
+nextOfAny(const std::vector<SftpRequests*>& channels, int milliseconds) {
+    if (channels.size() == 1) {
+        std::optional<SftpRequests::Reply> reply = channels.front()->next(milliseconds);
+        if (!reply) {
+            return std::nullopt;
+        }
+        return std::pair{std::size_t{0}, std::move(*reply)};
+    }
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point until = Clock::now() + std::chrono::milliseconds(milliseconds);
+    for (;;) {
+        // What has come for each channel already, without waiting; each channel judges its own
+        // silence meanwhile.
+        bool more = false;
+        for (std::size_t i = 0; i < channels.size(); ++i) {
+            if (!channels[i]->awaiting()) {
+                continue;
+            }
+            if (std::optional<SftpRequests::Reply> reply = channels[i]->next(0)) {
+                return std::pair{i, std::move(*reply)};
+            }
+            more = more || ssh_channel_poll(channels[i]->channel(), 0) > 0;
+        }
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now());
+        if (left.count() <= 0) {
+            return std::nullopt;
+        }
+        if (!more) {
+            // Nothing in hand: wait for the session's socket, a little at a time, since the
+            // library may read more than one channel's data at once.
+            pollfd socket{ssh_get_fd(ssh_channel_get_session(channels.front()->channel())), POLLIN,
+                          0};
+            ::poll(&socket, 1, static_cast<int>(std::min<std::int64_t>(left.count(), 20)));
+        }
     }
 }
 

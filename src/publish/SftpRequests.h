@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace bildertafel::publish {
@@ -87,6 +88,9 @@ public:
     // True once the channel can carry nothing more (the connection broke, the server fell
     // silent or broke the protocol).
     bool ended() const { return m_ended.has_value(); }
+    // True while a reply is due (wanted or abandoned).
+    bool awaiting() const { return !m_underWay.empty(); }
+    ssh_channel channel() const { return m_channel; }
     bool atomicRename() const { return m_posixRename; }
     bool freeSpaceTold() const { return m_statvfs; }
     // The most data one write may carry, and how many files may be open at once.
@@ -134,5 +138,10 @@ private:
     std::size_t m_writeLimit = std::size_t{32} * 1024;
     std::size_t m_openLimit = 64;
 };
+
+// The next reply on any of the channels (all of one session), with the index of its channel, or
+// nothing when none came within milliseconds. Each channel keeps its own silence limit.
+std::optional<std::pair<std::size_t, SftpRequests::Reply>>
+nextOfAny(const std::vector<SftpRequests*>& channels, int milliseconds);
 
 } // namespace bildertafel::publish

@@ -1273,28 +1273,43 @@ TEST_P(PublishAsSsh, HostsKeysAndAgentsAreFoundAsSshFindsThem) {
     }
 }
 
-// A server that allows one channel per connection (sshd's MaxSessions 1) takes a whole publish.
-TEST(PublishToOneChannel, APublishNeedsOneChannelOnly) {
+// A large batch goes on several channels where the server allows them, and whole on the one
+// where it allows one only (sshd's MaxSessions 1).
+TEST(PublishOnChannels, ALargeShowArrivesWholeOnOneChannelOrSeveral) {
     if (!test::SshServer::missing().empty()) {
         GTEST_SKIP() << test::SshServer::missing();
     }
     ::unsetenv("SSH_AUTH_SOCK");
     test::TempDir temp;
-    makeShow(temp / "show");
-    test::SshServer server;
-    ASSERT_EQ(server.launch("internal-sftp", "MaxSessions 1\n"), "");
-    PublishOptions options;
-    options.showFolder = (temp / "show").string();
-    options.startPage = "index.html";
-    options.cacheFolder = (temp / "cache").string();
-    options.knownHostsPath = server.knownHosts().string();
-    options.sshFolder = server.sshFolder().string();
-    ScriptedHost host;
-    const TargetParse target = parseTarget(server.address());
-    ASSERT_TRUE(target.target);
-    const Result result = publish(*target.target, options, host);
-    ASSERT_EQ(result.failure, Failure::None) << result.message;
-    EXPECT_EQ(filesBelow(server.root()), filesOf(temp / "show", ShowSet));
+    const fs::path show = temp / "show";
+    std::string page;
+    for (int i = 0; i < 12; ++i) {
+        const std::string name = "bilder/b" + std::to_string(i) + ".jpg";
+        std::string bytes(512 * 1024, static_cast<char>('a' + i));
+        bytes += name;
+        writeFile(show / name, bytes);
+        page += "<img src=\"" + name + "\">";
+    }
+    writeFile(show / "index.html", page);
+    for (const char* sshdConfig : {"", "MaxSessions 1\n"}) {
+        SCOPED_TRACE(sshdConfig);
+        test::SshServer server;
+        ASSERT_EQ(server.launch("internal-sftp", sshdConfig), "");
+        PublishOptions options;
+        options.showFolder = show.string();
+        options.startPage = "index.html";
+        options.cacheFolder = (temp / "cache").string();
+        options.knownHostsPath = server.knownHosts().string();
+        options.sshFolder = server.sshFolder().string();
+        fs::remove_all(temp / "cache");
+        ScriptedHost host;
+        const TargetParse target = parseTarget(server.address());
+        ASSERT_TRUE(target.target);
+        const Result result = publish(*target.target, options, host);
+        ASSERT_EQ(result.failure, Failure::None) << result.message;
+        EXPECT_EQ(result.filesSent, 13U);
+        EXPECT_TRUE(filesBelow(server.root()) == filesBelow(show));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Ssh, PublishAsSsh, ::testing::Values(Kind::Sftp),
