@@ -306,6 +306,7 @@ private:
         }
         std::vector<std::string> ordered(wanted.begin(), wanted.end());
         std::vector<std::uint32_t> ids;
+        ids.reserve(ordered.size());
         for (const std::string& folder : ordered) {
             ids.push_back(requests().stat(folder));
         }

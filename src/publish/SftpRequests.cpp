@@ -1,11 +1,12 @@
 #include "publish/SftpRequests.h"
 
+#include "publish/SftpFields.h"
+
 #include "publish/Connection.h"
 
 #include <libssh/sftp.h>
 
 #include <poll.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
@@ -21,112 +22,6 @@ constexpr std::uint32_t ProtocolVersion = 3;
 constexpr std::chrono::milliseconds StartLimit = std::chrono::seconds(20);
 // After "Abbrechen": what is still said (giving the lock back) waits no longer than this.
 constexpr std::chrono::milliseconds HurryLimit = std::chrono::seconds(5);
-
-// The fields of a packet, read from the front; a packet too short reads as zeros.
-class Fields {
-public:
-    explicit Fields(std::string_view bytes) : m_bytes(bytes) {}
-
-    std::uint8_t byte() {
-        if (m_bytes.empty()) {
-            m_short = true;
-            return 0;
-        }
-        const auto value = static_cast<std::uint8_t>(m_bytes.front());
-        m_bytes.remove_prefix(1);
-        return value;
-    }
-    std::uint32_t u32() {
-        std::uint32_t value = 0;
-        for (int i = 0; i < 4; ++i) {
-            value = value << 8 | byte();
-        }
-        return value;
-    }
-    std::uint64_t u64() {
-        const std::uint64_t high = u32();
-        return high << 32 | u32();
-    }
-    std::string string() {
-        const std::uint32_t size = u32();
-        if (size > m_bytes.size()) {
-            m_short = true;
-            m_bytes = {};
-            return {};
-        }
-        std::string value(m_bytes.substr(0, size));
-        m_bytes.remove_prefix(size);
-        return value;
-    }
-    bool atEnd() const { return m_bytes.empty(); }
-    std::size_t left() const { return m_bytes.size(); }
-    bool complete() const { return !m_short; }
-
-private:
-    std::string_view m_bytes;
-    bool m_short = false;
-};
-
-// The attributes of a name (protocol version 3).
-void readAttributes(Fields& fields, RemoteEntry& entry) {
-    const std::uint32_t flags = fields.u32();
-    if ((flags & SSH_FILEXFER_ATTR_SIZE) != 0) {
-        entry.size = fields.u64();
-    }
-    if ((flags & SSH_FILEXFER_ATTR_UIDGID) != 0) {
-        fields.u32();
-        fields.u32();
-    }
-    if ((flags & SSH_FILEXFER_ATTR_PERMISSIONS) != 0) {
-        const std::uint32_t mode = fields.u32();
-        entry.folder = S_ISDIR(mode);
-        entry.link = S_ISLNK(mode);
-    }
-    std::uint32_t modified = 0;
-    if ((flags & SSH_FILEXFER_ATTR_ACMODTIME) != 0) {
-        fields.u32(); // last access
-        modified = fields.u32();
-        entry.modified = modified;
-    }
-    entry.stamp = std::to_string(modified);
-    if ((flags & SSH_FILEXFER_ATTR_EXTENDED) != 0) {
-        const std::uint32_t count = fields.u32();
-        for (std::uint32_t i = 0; i < count && fields.complete(); ++i) {
-            fields.string();
-            fields.string();
-        }
-    }
-}
-
-// One name of a folder read with its attributes.
-RemoteEntry entryOf(Fields& fields) {
-    RemoteEntry entry;
-    entry.name = fields.string();
-    fields.string(); // the long form, as "ls -l" shows it
-    readAttributes(fields, entry);
-    return entry;
-}
-
-// The reply of statvfs@openssh.com: eleven numbers.
-std::optional<SftpRequests::Space> spaceOf(Fields& fields) {
-    if (fields.left() != 11 * 8) {
-        return std::nullopt;
-    }
-    const std::uint64_t blockSize = fields.u64();
-    const std::uint64_t fragmentSize = fields.u64();
-    SftpRequests::Space space;
-    space.blockSize = fragmentSize != 0 ? fragmentSize : blockSize;
-    fields.u64(); // blocks
-    fields.u64(); // free blocks
-    space.blocksAvailable = fields.u64();
-    space.files = fields.u64();
-    fields.u64(); // free inodes
-    space.filesAvailable = fields.u64();
-    fields.u64(); // the file system's id
-    fields.u64(); // its flags
-    fields.u64(); // the longest name
-    return space;
-}
 
 } // namespace
 
@@ -455,32 +350,7 @@ std::optional<SftpRequests::Reply> SftpRequests::next(int milliseconds) {
         if (!wanted) {
             continue;
         }
-        if (type == SSH_FXP_STATUS) {
-            reply.status = fields.u32();
-        } else if (type == SSH_FXP_HANDLE) {
-            reply.handle = fields.string();
-            reply.status = reply.handle.empty() ? SSH_FX_BAD_MESSAGE : SSH_FX_OK;
-        } else if (type == SSH_FXP_DATA) {
-            reply.data = fields.string();
-        } else if (type == SSH_FXP_NAME) {
-            const std::uint32_t count = fields.u32();
-            for (std::uint32_t i = 0; i < count && fields.complete(); ++i) {
-                RemoteEntry entry = entryOf(fields);
-                if (entry.name != "." && entry.name != "..") {
-                    reply.entries.push_back(std::move(entry));
-                }
-            }
-        } else if (type == SSH_FXP_ATTRS) {
-            readAttributes(fields, reply.entries.emplace_back());
-        } else if (type == SSH_FXP_EXTENDED_REPLY) {
-            reply.data.assign(packet->substr(5));
-            reply.space = spaceOf(fields);
-        } else {
-            reply.status = SSH_FX_BAD_MESSAGE;
-        }
-        if (!fields.complete()) {
-            reply.status = SSH_FX_BAD_MESSAGE;
-        }
+        readReply(type, fields, reply);
         return reply;
     }
 }

@@ -81,7 +81,7 @@ std::string agentSocket() {
         return {};
     }
     for (const char* place : {"ssh-agent.socket", "openssh_agent", "gcr/ssh", "keyring/ssh"}) {
-        const std::string path = std::string(runtime) + "/" + place;
+        std::string path = std::string(runtime) + "/" + place;
         if (agentListens(path)) {
             return path;
         }
