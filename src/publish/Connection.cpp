@@ -56,6 +56,12 @@ PublishError silentServer(std::chrono::milliseconds limit) {
     return PublishError(facts);
 }
 
+PublishError unreadable(const std::string& path) {
+    FailureFacts facts(FailureKind::LocalRead);
+    facts.path = path;
+    return PublishError(facts);
+}
+
 PublishError cancelled() {
     return PublishError(FailureFacts(FailureKind::Cancelled));
 }

@@ -113,6 +113,8 @@ public:
 PublishError silentServer(std::chrono::milliseconds limit);
 // "Abbrechen" was heard.
 PublishError cancelled();
+// A file of the show (its path below the show folder) cannot be read.
+PublishError unreadable(const std::string& path);
 
 // The connection's German message prefix "path: " etc. are added by the caller.
 std::unique_ptr<Connection> connectSftp(const Target& target, const PublishOptions& options,

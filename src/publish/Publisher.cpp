@@ -106,8 +106,7 @@ public:
         const std::string& full = sourceOf(path);
         struct stat info {};
         if (::lstat(full.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-            throw PublishError(Failure::LocalRead,
-                               "Die Datei „" + path + "“ der Fotoshow lässt sich nicht lesen.");
+            throw unreadable(path);
         }
         const std::int64_t modified = modifiedOf(info);
         auto found = m_cache.find(path);
@@ -152,8 +151,7 @@ public:
         unsigned length = 0;
         if (!good ||
             !EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_sha256(), nullptr)) {
-            throw PublishError(Failure::LocalRead,
-                               "Die Datei „" + path + "“ der Fotoshow lässt sich nicht lesen.");
+            throw unreadable(path);
         }
         hash = hexOf(digest, length);
         if (bytes.size() == static_cast<std::uint64_t>(info.st_size)) {
@@ -221,8 +219,7 @@ private:
         unsigned char digest[EVP_MAX_MD_SIZE];
         unsigned length = 0;
         if (!good || !EVP_DigestFinal_ex(context.get(), digest, &length)) {
-            throw PublishError(Failure::LocalRead,
-                               "Die Datei „" + path + "“ der Fotoshow lässt sich nicht lesen.");
+            throw unreadable(path);
         }
         return hexOf(digest, length);
     }
@@ -648,7 +645,7 @@ private:
 
     void checkCancel() {
         if (m_host.cancelRequested()) {
-            throw PublishError(Failure::Cancelled, "Abgebrochen.");
+            throw cancelled();
         }
     }
 

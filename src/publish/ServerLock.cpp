@@ -185,7 +185,7 @@ void ServerLock::take(std::chrono::milliseconds wait, const std::function<bool()
         }
         for (int i = 0; i < 5; ++i) {
             if (stopped()) {
-                throw PublishError(Failure::Cancelled, "Abgebrochen.");
+                throw cancelled();
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
