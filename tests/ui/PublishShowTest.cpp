@@ -8,9 +8,13 @@
 #include "ui/PublishDialog.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -22,6 +26,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <optional>
 
 using bildertafel::ui::MainWindow;
 using bildertafel::ui::PublishDialog;
@@ -239,28 +244,33 @@ void PublishShowTest::aRealServer_data() {
     QTest::addColumn<bool>("dryRun");
     QTest::addColumn<bool>("keyKnown");
     QTest::addColumn<bool>("withKey"); // else only a password, which this server refuses
+    QTest::addColumn<bool>("keyFile"); // a key file chosen, its passphrase asked
     QTest::addColumn<QString>("said");
     QTest::addColumn<bool>("landed");
     // The bar after the run, and after a second one (a publish: with nothing left to send).
     QTest::addColumn<QStringList>("bar");
     QTest::newRow("a publish lands the show")
-        << false << true << true << "3 Dateien gesendet" << true
+        << false << true << true << false << "3 Dateien gesendet" << true
         << QStringList{"3 von 3 Dateien", "Nichts zu senden"};
     QTest::newRow("Probelauf lists and sends nothing")
-        << true << true << true << "Zu senden: 3 Dateien" << false
+        << true << true << true << false << "Zu senden: 3 Dateien" << false
         << QStringList{"Probelauf: 3 Dateien, 51 Byte würden gesendet"};
     QTest::newRow("an unknown key answered no sends nothing")
-        << false << false << true << "wurde nicht bestätigt; es wurde nichts gesendet" << false
-        << QStringList{};
+        << false << false << true << false << "wurde nicht bestätigt; es wurde nichts gesendet"
+        << false << QStringList{};
     QTest::newRow("a wrong password sends nothing")
-        << false << true << false << "Bitte Benutzername und Passwort prüfen" << false
+        << false << true << false << false << "Bitte Benutzername und Passwort prüfen" << false
         << QStringList{};
+    QTest::newRow("a chosen key file with its passphrase lands the show")
+        << false << true << false << true << "3 Dateien gesendet" << true
+        << QStringList{"3 von 3 Dateien"};
 }
 
 void PublishShowTest::aRealServer() {
     QFETCH(bool, dryRun);
     QFETCH(bool, keyKnown);
     QFETCH(bool, withKey);
+    QFETCH(bool, keyFile);
     QFETCH(QString, said);
     QFETCH(bool, landed);
     QFETCH(QStringList, bar);
@@ -277,6 +287,15 @@ void PublishShowTest::aRealServer() {
                        "<img src=\"minis/a.jpg\"><a href=\"bilder/a.jpg\">a</a>"));
     const QString noKeys = m_root + "/keine-schluessel";
     QVERIFY(QDir().mkpath(noKeys));
+    const QString locked = m_root + "/geschuetzt";
+    if (keyFile) {
+        QVERIFY(bildertafel::test::runQuietly("ssh-keygen -q -t ed25519 -N geheim -f " +
+                                              locked.toStdString()));
+        QFile authorized(QString::fromStdString(server.authorizedKeys().string()));
+        QVERIFY(authorized.open(QIODevice::Append));
+        authorized.write(readBytes(locked + ".pub"));
+    }
+    QStringList passphraseAsked;
 
     MainWindow window;
     scriptDialogs(window);
@@ -294,6 +313,23 @@ void PublishShowTest::aRealServer() {
             asked << text;
             return false;
         });
+        dialog.setAskPassphrase([&](const QString& text) -> std::optional<QString> {
+            passphraseAsked << text;
+            return QStringLiteral("geheim");
+        });
+        if (keyFile) {
+            // "Schlüsseldatei…" → "Schlüsseldatei wählen…", the file picked in its dialog.
+            QTimer picker;
+            QObject::connect(&picker, &QTimer::timeout, [&] {
+                if (auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                    picker.stop();
+                    chooser->selectFile(locked);
+                    QMetaObject::invokeMethod(chooser, "accept");
+                }
+            });
+            picker.start(50);
+            part<QPushButton>(dialog, "KeyFile").menu()->actions().constFirst()->trigger();
+        }
         part<QComboBox>(dialog, "StartPage").setCurrentText("seite.html");
         part<QLineEdit>(dialog, "Host").setText("127.0.0.1");
         part<QSpinBox>(dialog, "Port").setValue(server.port());
@@ -314,6 +350,7 @@ void PublishShowTest::aRealServer() {
         QVERIFY2(report.contains("bilder/a.jpg"), qPrintable(report));
     // The unknown key is asked with its fingerprint, and only then.
     QCOMPARE(asked.size(), keyKnown ? 0 : 1);
+    QCOMPARE(passphraseAsked.size(), keyFile ? 1 : 0);
     if (!keyKnown)
         QVERIFY2(asked.front().contains("SHA256:"), qPrintable(asked.front()));
     const std::string onServer = bildertafel::test::listNames(server.root());
