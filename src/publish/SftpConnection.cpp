@@ -65,8 +65,11 @@ private:
     // failure (recording what arrived, giving the lock back) still gets through; a server that
     // is gone does not keep it waiting longer than the silence limit.
     SftpRequests& requests() {
-        if (m_requests->ended() && m_reopened < 3 && ssh_is_connected(m_session.get()) != 0) {
-            ++m_reopened;
+        if (!m_requests) {
+            throw PublishError(FailureFacts(FailureKind::ConnectionLost));
+        }
+        if (m_requests->ended() && !m_reopened && ssh_is_connected(m_session.get()) != 0) {
+            m_reopened = true;  // once: a server that is gone costs one more wait, no more
             m_requests.reset(); // closed first: the server may allow one channel only
             const long seconds = std::max<long>(
                 1,
@@ -110,13 +113,19 @@ private:
             return work();
         } catch (const SftpRefused& refused) {
             m_moreChannels.clear(); // replies may still be due on them
-            m_requests->abandon();
+            if (m_requests) {
+                m_requests->abandon();
+            }
             throw failureOfRefusal(requests(), m_place, refused);
         } catch (const PublishError& error) {
             m_moreChannels.clear();
-            m_requests->abandon();
+            if (m_requests) {
+                m_requests->abandon();
+            }
             if (error.failure() == Failure::Cancelled) {
-                m_requests->hurry();
+                if (m_requests) {
+                    m_requests->hurry();
+                }
             }
             throw;
         }
@@ -337,7 +346,7 @@ private:
     SftpSession m_session;
     std::chrono::milliseconds m_silenceLimit;
     std::unique_ptr<SftpRequests> m_requests;
-    int m_reopened = 0;
+    bool m_reopened = false;
     std::vector<std::unique_ptr<SftpRequests>> m_moreChannels;
     bool m_oneChannelOnly = false;
     SftpPlace m_place;
