@@ -305,18 +305,22 @@ void makeTargets(const OpenOriginal& original, const Header& header,
         // The targets come from one decoded copy; without it each would read the file again.
         decoded = decoded.copy_memory();
     }
+    // With the large size the web-size picture is held too, and the preview is made from it: a
+    // third of the pixels to read for the same preview.
+    VImage smallest = decoded;
     for (const Target& target : targets) {
         if (target.size == largest) {
             writeTarget(target, decoded, request, outcome);
         } else if (large && target.metadata != nullptr) {
             // The web-size picture from the large one: one small step again.
-            writeTarget(target, cutDown(decoded, target.size), request, outcome);
+            smallest = cutDown(decoded, target.size).copy_memory();
+            writeTarget(target, smallest, request, outcome);
         } else {
             writeTarget(target,
-                        decoded.thumbnail_image(target.size, VImage::option()
-                                                                 ->set("height", target.size)
-                                                                 ->set("size", VIPS_SIZE_DOWN)
-                                                                 ->set("no_rotate", true)),
+                        smallest.thumbnail_image(target.size, VImage::option()
+                                                                  ->set("height", target.size)
+                                                                  ->set("size", VIPS_SIZE_DOWN)
+                                                                  ->set("no_rotate", true)),
                         request, outcome);
         }
     }
