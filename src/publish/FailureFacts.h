@@ -15,6 +15,7 @@ enum class FailureKind {
     HostUnknown,         // host: the name resolves to nothing
     NoRoute,             // host, port, reason: nobody answers there
     NoConnection,        // host, reason: something answers, but no connection comes about
+    ServerBusy,          // host, status: the server takes no further connection now (FTP)
     SshAtFtpPort,        // host, port: an SSH server answers an FTP address
     HostKeyChanged,      // host: refused, never asked
     HostKeyNotConfirmed, // host: the user said no to an unknown key
@@ -67,10 +68,12 @@ struct FailureFacts {
     std::string path; // below the target folder, or of the show for LocalRead
     std::string host;
     int port = 0;
-    std::string reason; // the library's own words, shown in brackets; may be empty
-    std::uint32_t status = 0;
+    // The library's or the server's own words, shown in brackets; may be empty. What a server
+    // says is untrusted: the message shows it shortened and without control characters.
+    std::string reason;
+    std::uint32_t status = 0; // of the protocol: SFTP's status, FTP's reply code
     std::chrono::milliseconds silence{0};
-    bool password = false; // Login: a password was given
+    bool password = false; // Login: a password was given (always over FTP, whose login has one)
     std::string key;       // Login, Key…: the key file chosen
 };
 

@@ -1,6 +1,7 @@
 #include "publish/Connection.h"
 #include "publish/FtpLanes.h"
 #include "publish/FtpListing.h"
+#include "publish/FtpReplies.h"
 
 #include <curl/curl.h>
 #include <netdb.h>
@@ -139,7 +140,7 @@ public:
         }
         long response = 0;
         curl_easy_getinfo(m_states.lanes->handle(lane), CURLINFO_RESPONSE_CODE, &response);
-        if (code != CURLE_OK && response == 421 && m_states.works[lane] &&
+        if (code != CURLE_OK && response == ftp::ServiceClosing && m_states.works[lane] &&
             m_retried.insert(job).second) {
             m_pending.push_front(job);
             return;
@@ -183,7 +184,7 @@ public:
             m_base += '/';
         }
         if (!m_lanes.ready()) {
-            throw PublishError(Failure::Other, "Die FTP-Verbindung lässt sich nicht anlegen.");
+            throw PublishError(FailureFacts(FailureKind::CannotStart));
         }
         m_states.lanes = &m_lanes;
         m_folder = target.folder;
@@ -228,7 +229,7 @@ public:
                     const std::string& folder = left[job];
                     const long response = responseCode(lane);
                     if (code != CURLE_OK && code != CURLE_REMOTE_ACCESS_DENIED && machine &&
-                        response >= 500 && response <= 504) {
+                        response >= ftp::FirstNotUnderstood && response <= ftp::LastNotUnderstood) {
                         m_machineListing = false; // the server knows no MLSD
                         again = true;
                         return;
@@ -237,9 +238,7 @@ public:
                         listings[folder] = std::nullopt; // the folder is not there
                         return;
                     }
-                    check(lane, code,
-                          "Der Ordner „" + (folder.empty() ? std::string(".") : folder) +
-                              "“ auf dem Server lässt sich nicht lesen");
+                    check(lane, code, Step::ListFolder, folder);
                     listings[folder] = listedEntries(texts[job], machine);
                     m_present.insert(folder);
                 });
@@ -266,7 +265,7 @@ public:
         if (code == CURLE_REMOTE_FILE_NOT_FOUND || code == CURLE_REMOTE_ACCESS_DENIED) {
             return std::nullopt;
         }
-        check(0, code, "Die Datei „" + path + "“ auf dem Server lässt sich nicht lesen");
+        check(0, code, Step::ReadFile, path);
         return std::move(text.text);
     }
 
@@ -286,12 +285,11 @@ public:
             [&] { return !progress || progress(m_lanes.sent(0)); });
         if (!runJobs(jobs, 1)) {
             tidyUp({temporary});
-            throw PublishError(Failure::Cancelled, "Abgebrochen.");
+            throw cancelled();
         }
-        const std::string what =
-            "Die Datei „" + final + "“ lässt sich auf dem Server nicht schreiben";
-        check(0, code, what);
-        check(0, commandsOnce(namingCommands({temporary, final, modified})), what);
+        check(0, code, Step::WriteFile, final);
+        check(0, commandsOnce(namingCommands({temporary, final, modified})), Step::WriteFile,
+              final);
     }
 
     // Several files at once, one per lane; the folders are made first, once.
@@ -330,16 +328,15 @@ public:
             },
             [&](std::size_t job, std::size_t lane, CURLcode code) {
                 const std::size_t index = job % count;
-                const std::string what = "Die Datei „" + uploads[index].final +
-                                         "“ lässt sich auf dem Server nicht schreiben";
+                const std::string& final = uploads[index].final;
                 if (job >= count) {
-                    check(lane, code, what);
+                    check(lane, code, Step::WriteFile, final);
                     unnamed.erase(index);
                     watcher.done(index);
                     return;
                 }
                 sources[lane].bytes = nullptr;
-                check(lane, code, what);
+                check(lane, code, Step::WriteFile, final);
                 done += contents[lane].size();
                 unnamed.insert(index);
                 jobs.prepend(count + index);
@@ -361,7 +358,7 @@ public:
         try {
             if (!runJobs(jobs, Lanes, &brokenOff)) {
                 tidyUp(temporaries());
-                throw PublishError(Failure::Cancelled, "Abgebrochen.");
+                throw cancelled();
             }
         } catch (const PublishError& error) {
             if (error.failure() != Failure::Cancelled) {
@@ -383,15 +380,14 @@ public:
                 quote(handle, m_commands[lane].get());
             },
             [&](std::size_t job, std::size_t lane, CURLcode code) {
-                check(lane, code,
-                      "Die Datei „" + paths[job] + "“ lässt sich auf dem Server nicht löschen");
+                check(lane, code, Step::RemoveFile, paths[job]);
                 if (done) {
                     done(job);
                 }
             },
             goOn);
         if (!runJobs(jobs, Lanes)) {
-            throw PublishError(Failure::Cancelled, "Abgebrochen.");
+            throw cancelled();
         }
     }
 
@@ -412,23 +408,22 @@ public:
                 return false;
             }
             if (attempt == 2) {
-                check(0, code, "Der Ordner „" + path + "“ lässt sich auf dem Server nicht anlegen");
+                check(0, code, Step::MakeFolder, path);
                 return false;
             }
         }
     }
 
     void removeFolder(const std::string& path) override {
-        check(0, commandsOnce({"RMD " + fullPath(path)}),
-              "Der Ordner „" + path + "“ lässt sich auf dem Server nicht löschen");
+        check(0, commandsOnce({"RMD " + fullPath(path)}), Step::RemoveFolder, path);
         std::erase_if(m_present, [&](const std::string& folder) {
             return folder == path || folder.starts_with(path + "/");
         });
     }
 
     void rename(const std::string& from, const std::string& to) override {
-        check(0, commandsOnce({"RNFR " + fullPath(from), "RNTO " + fullPath(to)}),
-              "„" + from + "“ lässt sich auf dem Server nicht umbenennen");
+        check(0, commandsOnce({"RNFR " + fullPath(from), "RNTO " + fullPath(to)}), Step::Rename,
+              from);
     }
 
 private:
@@ -443,10 +438,9 @@ private:
 
     static void refuseLineBreaks(const std::string& final) {
         if (nameOf(final).find_first_of("\r\n") != std::string::npos) {
-            throw PublishError(Failure::Other,
-                               "Der Name „" + final +
-                                   "“ enthält einen Zeilenumbruch und lässt sich per FTP "
-                                   "nicht senden. Bitte die Datei umbenennen.");
+            FailureFacts facts(FailureKind::NameWithLineBreak);
+            facts.path = final;
+            throw PublishError(facts);
         }
     }
 
@@ -458,9 +452,10 @@ private:
             m_tls12Only = false;
             code = commandsOnce({"*FEAT"});
         }
-        check(0, code, "Die Anmeldung am Server");
+        check(0, code, Step::None, {});
         const std::string& replies = m_lanes.replies(0);
-        if (replies.find("\n211") != std::string::npos || replies.starts_with("211")) {
+        if (replies.find("\n" + std::string(ftp::FeaturesFollow)) != std::string::npos ||
+            replies.starts_with(ftp::FeaturesFollow)) {
             m_machineListing = replies.find(" MLST") != std::string::npos;
             m_setsTime = replies.find(" MFMT") != std::string::npos;
             m_knowsFeatures = true;
@@ -484,7 +479,7 @@ private:
                                      static_cast<long>(CURLFTP_CREATE_DIR_RETRY));
                 },
                 [&](CURLcode result) { code = result; });
-            check(0, code, "Der Ordner „" + folder + "“ lässt sich auf dem Server nicht anlegen");
+            check(0, code, Step::MakeFolder, folder);
             for (std::string above = folder;; above = parentOf(above)) {
                 m_present.insert(above);
                 if (above.empty()) {
@@ -600,96 +595,85 @@ private:
         return code;
     }
 
-    void check(std::size_t lane, CURLcode code, const std::string& what) {
+    // What went wrong in the words of the server where it refused, else of libcurl.
+    std::string reasonOf(std::size_t lane, CURLcode code) const {
+        const long response = responseCode(lane);
+        if (response >= 400) {
+            // The server's last reply, the refusal: "553 Could not create file."
+            const std::string& replies = m_lanes.replies(lane);
+            const std::string number = std::to_string(response) + " ";
+            for (std::size_t at = replies.rfind(number); at != std::string::npos;
+                 at = at == 0 ? std::string::npos : replies.rfind(number, at - 1)) {
+                if (at == 0 || replies[at - 1] == '\n') {
+                    return replies.substr(at, replies.find('\n', at) - at);
+                }
+            }
+        }
+        const std::string error = m_lanes.errorText(lane);
+        return !error.empty() ? error : curl_easy_strerror(code);
+    }
+
+    // Throws the failure of a step on path that ended with code; nothing when it worked.
+    void check(std::size_t lane, CURLcode code, Step step, const std::string& path) {
         if (code == CURLE_OK) {
             m_connected = true;
             return;
         }
-        const std::string error = m_lanes.errorText(lane);
-        const std::string reason = !error.empty() ? error : curl_easy_strerror(code);
         const long response = responseCode(lane);
-        // libcurl takes the server's "421" (it closes the connection) for a time-out.
-        if (response == 421) {
-            throw PublishError(m_connected ? Failure::ConnectionLost : Failure::NoRoute,
-                               "Der Server „" + m_target.host +
-                                   "“ nimmt gerade keine Verbindung mehr an (421). Bitte andere "
-                                   "FTP-Programme schließen und es gleich noch einmal versuchen; "
-                                   "was schon oben ist, wird nicht noch einmal gesendet.");
-        }
-        if (code == CURLE_OPERATION_TIMEDOUT && m_connected) {
+        if (code == CURLE_OPERATION_TIMEDOUT && m_connected && response != ftp::ServiceClosing) {
             m_silent = true; // not asked again: every later step would wait as long
             throw silentServer(m_options.silenceLimit);
         }
+        FailureFacts facts(kindOf(code, response));
+        facts.step = step;
+        facts.path = path;
+        facts.host = m_target.host;
+        facts.port = effectivePort(m_target);
+        facts.reason = reasonOf(lane, code);
+        facts.status = static_cast<std::uint32_t>(std::max(response, 0L));
+        facts.password = true; // FTP's login always has one, even an empty one
+        throw PublishError(facts);
+    }
+
+    FailureKind kindOf(CURLcode code, long response) const {
+        // libcurl takes the server's "421" (it closes the connection) for a time-out.
+        if (response == ftp::ServiceClosing) {
+            return FailureKind::ServerBusy;
+        }
         switch (code) {
         case CURLE_COULDNT_RESOLVE_HOST:
-            throw PublishError(Failure::HostUnknown,
-                               "Den Server „" + m_target.host +
-                                   "“ gibt es nicht. Bitte den Namen in der Adresse prüfen.");
+            return FailureKind::HostUnknown;
         case CURLE_COULDNT_CONNECT:
         case CURLE_OPERATION_TIMEDOUT:
             if (!m_connected) {
-                throw PublishError(Failure::NoRoute,
-                                   "Der Server „" + m_target.host + "“ ist auf Port " +
-                                       std::to_string(effectivePort(m_target)) +
-                                       " nicht erreichbar. Bitte die Netzverbindung, den Namen "
-                                       "und den Port prüfen (" +
-                                       reason + ").");
+                return FailureKind::NoRoute;
             }
             break;
         case CURLE_LOGIN_DENIED:
-            throw PublishError(Failure::Login, "Die Anmeldung wurde abgelehnt. Bitte "
-                                               "Benutzername und Passwort prüfen.");
+            return FailureKind::Login;
         case CURLE_PEER_FAILED_VERIFICATION:
         case CURLE_SSL_CACERT_BADFILE:
         case CURLE_SSL_CONNECT_ERROR:
         case CURLE_SSL_ISSUER_ERROR:
-            throw PublishError(Failure::Certificate,
-                               "Das Zertifikat des Servers „" + m_target.host +
-                                   "“ lässt sich nicht bestätigen; es wurde nichts gesendet. "
-                                   "Bitte den Namen des Servers so schreiben, wie ihn der "
-                                   "Anbieter nennt, und beim Anbieter nachfragen (" +
-                                   reason + ").");
+            return FailureKind::Certificate;
         case CURLE_USE_SSL_FAILED:
-            throw PublishError(Failure::Certificate,
-                               "Der Server „" + m_target.host +
-                                   "“ bietet keine Verschlüsselung (FTPS) an; es wurde nichts "
-                                   "gesendet. Bitte sftp:// versuchen oder beim Anbieter "
-                                   "nachfragen.");
+            return FailureKind::NoTls;
         case CURLE_ABORTED_BY_CALLBACK:
-            throw PublishError(Failure::Cancelled, "Abgebrochen.");
+            return FailureKind::Cancelled;
         case CURLE_REMOTE_DISK_FULL:
-            throw PublishError(Failure::QuotaFull,
-                               what + ": der Speicherplatz auf dem Server ist voll. Bitte Platz "
-                                      "schaffen oder den Speicher beim Anbieter erweitern.");
+            return FailureKind::DiskFull;
         default:
             break;
         }
-        if (response == 452 || response == 552) {
-            throw PublishError(Failure::QuotaFull,
-                               what + ": der Speicherplatz auf dem Server ist voll. Bitte Platz "
-                                      "schaffen oder den Speicher beim Anbieter erweitern.");
+        if (response == ftp::StorageNowFull || response == ftp::StorageExceeded) {
+            return FailureKind::DiskFull;
         }
         if (code == CURLE_REMOTE_ACCESS_DENIED || code == CURLE_UPLOAD_FAILED ||
-            code == CURLE_QUOTE_ERROR || response == 550 || response == 553) {
-            throw PublishError(Failure::PermissionDenied,
-                               what +
-                                   ": der Server verweigert den Zugriff. Bitte den Ordner in "
-                                   "der Adresse und die Rechte auf dem Server prüfen (" +
-                                   reason + ").");
+            code == CURLE_QUOTE_ERROR || response == ftp::FileUnavailable ||
+            response == ftp::NameNotAllowed) {
+            return FailureKind::PermissionDenied;
         }
-        if (!m_connected) {
-            throw PublishError(Failure::NoRoute,
-                               "Mit dem Server „" + m_target.host +
-                                   "“ kommt keine Verbindung zustande. Bitte Adresse und Port "
-                                   "prüfen (" +
-                                   reason + ").");
-        }
-        throw PublishError(Failure::ConnectionLost,
-                           what +
-                               ": die Verbindung zum Server ist abgebrochen. Bitte noch "
-                               "einmal veröffentlichen; was schon oben ist, wird nicht noch "
-                               "einmal gesendet (" +
-                               reason + ").");
+        return m_connected ? FailureKind::ConnectionLost : FailureKind::NoConnection;
     }
 
     Target m_target;
@@ -739,11 +723,10 @@ void refuseSshServer(const Target& target) {
     }
     ::close(fd);
     if (got == 4 && std::string_view(greeting, 4) == "SSH-") {
-        throw PublishError(Failure::NoRoute,
-                           "Unter „" + target.host + "“ auf Port " +
-                               std::to_string(effectivePort(target)) +
-                               " antwortet ein SSH-Server, kein FTP-Server. Bitte die Adresse mit "
-                               "sftp:// beginnen oder den Port des FTP-Servers angeben.");
+        FailureFacts facts(FailureKind::SshAtFtpPort);
+        facts.host = target.host;
+        facts.port = effectivePort(target);
+        throw PublishError(facts);
     }
 }
 

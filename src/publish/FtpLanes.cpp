@@ -1,5 +1,7 @@
 #include "publish/FtpLanes.h"
 
+#include "publish/FtpReplies.h"
+
 #include <poll.h>
 #include <sys/select.h>
 
@@ -44,11 +46,11 @@ struct FtpLanes::Lane {
         auto* lane = static_cast<Lane*>(self);
         const std::string_view line(data, size * count);
         lane->replies.append(line);
-        if (line.starts_with("227") || line.starts_with("229")) {
+        if (line.starts_with(ftp::PassiveMode) || line.starts_with(ftp::ExtendedPassiveMode)) {
             lane->again = true;
             lane->opening = true;
         } else if (line.size() > 3 && line[3] == ' ' &&
-                   std::string_view("145").find(line[0]) != std::string_view::npos) {
+                   ftp::TransferBeginsOrRefused.find(line[0]) != std::string_view::npos) {
             lane->opening = false; // the transfer begins, or it is refused
         }
         return size * count;

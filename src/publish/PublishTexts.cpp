@@ -2,6 +2,7 @@
 #include "publish/Publisher.h"
 
 #include <cctype>
+#include <string_view>
 
 namespace bildertafel::publish {
 
@@ -48,6 +49,54 @@ std::string stepText(Step step, const std::string& path) {
         return named + " lässt sich auf dem Server nicht umbenennen";
     }
     return {};
+}
+
+// What a library or a server said, fit to be shown: on one line, without control characters (a
+// server could move or colour a terminal's text with them), bytes that are no UTF-8 as "?", and
+// cut after about Longest bytes.
+std::string shownReason(std::string_view said) {
+    constexpr std::size_t Longest = 300;
+    std::string shown;
+    for (std::size_t at = 0; at < said.size();) {
+        const auto byte = static_cast<unsigned char>(said[at]);
+        const auto follower = [&](std::size_t i) {
+            return at + i < said.size() &&
+                   (static_cast<unsigned char>(said[at + i]) & 0xC0) == 0x80;
+        };
+        std::size_t length = 0;
+        if (byte < 0x80) {
+            length = 1;
+        } else if (byte >= 0xC2 && byte < 0xE0) {
+            length = follower(1) ? 2 : 0;
+        } else if (byte >= 0xE0 && byte < 0xF0) {
+            length = follower(1) && follower(2) ? 3 : 0;
+        } else if (byte >= 0xF0 && byte < 0xF5) {
+            length = follower(1) && follower(2) && follower(3) ? 4 : 0;
+        }
+        const bool c1Control =
+            length == 2 && byte == 0xC2 && static_cast<unsigned char>(said[at + 1]) < 0xA0;
+        if (length == 0) {
+            shown += '?';
+            ++at;
+            continue;
+        }
+        if (length == 1 && (byte < 0x20 || byte == 0x7F)) {
+            if (std::isspace(byte) != 0 && !shown.empty() && shown.back() != ' ') {
+                shown += ' ';
+            }
+        } else if (!c1Control) {
+            if (shown.size() + length > Longest) {
+                shown += "…";
+                break;
+            }
+            shown.append(said.substr(at, length));
+        }
+        at += length;
+    }
+    while (!shown.empty() && shown.back() == ' ') {
+        shown.pop_back();
+    }
+    return shown;
 }
 
 // " (reason)" where the library said something.
@@ -109,6 +158,11 @@ std::string plainText(const FailureFacts& facts) {
         return "Mit dem Server „" + facts.host +
                "“ kommt keine Verbindung zustande. Bitte Adresse und Port prüfen" +
                inBrackets(facts.reason) + ".";
+    case FailureKind::ServerBusy:
+        return server + " nimmt gerade keine Verbindung mehr an (" + std::to_string(facts.status) +
+               "). Bitte andere FTP-Programme "
+               "schließen und es gleich noch einmal versuchen; was schon oben ist, wird nicht "
+               "noch einmal gesendet.";
     case FailureKind::SshAtFtpPort:
         return "Unter „" + facts.host + "“ auf Port " + std::to_string(facts.port) +
                " antwortet ein SSH-Server, kein FTP-Server. Bitte die Adresse mit sftp:// "
@@ -213,7 +267,9 @@ std::string passphraseQuestion(const std::string& keyFile, bool again) {
            "gespeichert):";
 }
 
-std::string failureText(const FailureFacts& facts) {
+std::string failureText(const FailureFacts& told) {
+    FailureFacts facts = told;
+    facts.reason = shownReason(told.reason);
     if (std::string text = plainText(facts); !text.empty()) {
         return text;
     }
@@ -282,6 +338,7 @@ Failure failureOf(FailureKind kind) {
     case FailureKind::PermissionDenied:
         return Failure::PermissionDenied;
     case FailureKind::ConnectionLost:
+    case FailureKind::ServerBusy:
     case FailureKind::LoginBroken:
     case FailureKind::Silent:
     case FailureKind::ProtocolViolation:
