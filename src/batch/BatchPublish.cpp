@@ -112,6 +112,13 @@ std::string netrcText() {
     return text.str();
 }
 
+// The folder of ssh's keys and configuration: ~/.ssh of the home the command runs with; empty
+// without one (the publish then takes the home of the system's user records).
+std::string userSshFolder() {
+    const char* home = std::getenv("HOME");
+    return home != nullptr && *home == '/' ? std::string(home) + "/.ssh" : std::string();
+}
+
 // Where a publish remembers the checksums of the show's files between runs: the user's cache.
 std::string userCacheFolder() {
     const char* cache = std::getenv("XDG_CACHE_HOME");
@@ -240,6 +247,7 @@ int publishShow(const BatchOptions& options, std::ostream& err, bool errIsTermin
     publishOptions.dryRun = options.dryRun;
     publishOptions.deleteUnneeded = options.deleteUnneeded;
     publishOptions.cacheFolder = userCacheFolder();
+    publishOptions.sshFolder = userSshFolder();
 
     Terminal terminal;
     if (const auto login = netrcLogin(netrcText(), target.host, target.user)) {

@@ -26,8 +26,9 @@ struct PublishOptions {
     // SFTP: the known hosts file; empty: ~/.ssh/known_hosts.
     std::string knownHostsPath;
     // SFTP: the folder of the default keys (id_ed25519, id_ecdsa, id_rsa) and of ssh's own
-    // configuration (config); empty: ~/.ssh ($HOME/.ssh). The ssh-agent of SSH_AUTH_SOCK (or,
-    // when that is gone, the desktop session's) is asked first, as ssh does.
+    // configuration (config); the window and the batch command pass $HOME/.ssh. Empty: the
+    // .ssh of the home the system's user records name. The ssh-agent of SSH_AUTH_SOCK (or, when
+    // that is gone, the desktop session's) is asked first, as ssh does.
     std::string sshFolder;
     // SFTP: a private key chosen by the user ("Schlüsseldatei…"), tried before all others; its
     // passphrase is asked through PublishHost::askPassphrase() and kept nowhere.

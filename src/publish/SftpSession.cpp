@@ -133,11 +133,8 @@ SftpSession::SftpSession(const Target& target, const PublishOptions& options, Pu
 void SftpSession::configure(const Target& target, const PublishOptions& options) {
     ssh_session session = m_session.get();
     ssh_options_set(session, SSH_OPTIONS_HOST, target.host.c_str());
-    // ~/.ssh of the home the program runs with, as the desktop session has it.
-    const char* home = std::getenv("HOME");
-    m_sshFolder = !options.sshFolder.empty()        ? options.sshFolder
-                  : home != nullptr && *home == '/' ? std::string(home) + "/.ssh"
-                                                    : std::string();
+    // The caller's ~/.ssh; without one libssh's own, of the user's home in the system's records.
+    m_sshFolder = options.sshFolder;
     if (!m_sshFolder.empty()) {
         ssh_options_set(session, SSH_OPTIONS_SSH_DIR, m_sshFolder.c_str());
     }
@@ -213,7 +210,7 @@ void SftpSession::authenticate(const PublishOptions& options, PublishHost& host)
     if (rc != SSH_AUTH_SUCCESS && rc != SSH_AUTH_ERROR) {
         rc = ssh_userauth_publickey_auto(session, nullptr, nullptr);
         if (refused.key.empty()) {
-            refused.reason = defaultKeysIn(m_sshFolder);
+            refused.reason = m_sshFolder.empty() ? std::string() : defaultKeysIn(m_sshFolder);
             const std::string configured = optionOf(session, SSH_OPTIONS_IDENTITY);
             std::error_code missing;
             if (std::filesystem::is_regular_file(configured, missing) &&

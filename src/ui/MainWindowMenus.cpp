@@ -204,8 +204,15 @@ void MainWindow::publishShow() {
     const std::string cache = uilists::toFileName(QStandardPaths::writableLocation(
                                   QStandardPaths::GenericCacheLocation)) +
                               "/bildertafel/publish";
-    dialog.setAdjustOptions(
-        [cache](publish::PublishOptions& options) { options.cacheFolder = cache; });
+    // ssh's keys and configuration in ~/.ssh of the home the program runs with, as the
+    // desktop session has it.
+    const QString home = qEnvironmentVariable("HOME");
+    const std::string sshFolder =
+        home.startsWith('/') ? uilists::toFileName(home) + "/.ssh" : std::string();
+    dialog.setAdjustOptions([cache, sshFolder](publish::PublishOptions& options) {
+        options.cacheFolder = cache;
+        options.sshFolder = sshFolder;
+    });
     if (m_publishDialogShown) {
         m_publishDialogShown(dialog);
     }

@@ -1,3 +1,4 @@
+#include "ScopedEnvironment.h"
 #include "TestServers.h"
 #include "publish/Connection.h"
 #include "publish/Publisher.h"
@@ -1131,23 +1132,7 @@ TEST_P(PublishToScriptedServer, AGenericRefusalIsCalledAFullDiskOnlyWhenTheSpace
     }
 }
 
-// The environment variable as the test sets it, and as it was again afterwards.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const char* value) : m_name(name) {
-        if (const char* old = std::getenv(name)) {
-            m_old = old;
-        }
-        value != nullptr ? ::setenv(name, value, 1) : ::unsetenv(name);
-    }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-    ~ScopedEnvironment() { m_old ? ::setenv(m_name, m_old->c_str(), 1) : ::unsetenv(m_name); }
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
+using test::ScopedEnvironment;
 
 class PublishAsSsh : public PublishToServer {};
 
@@ -1175,7 +1160,7 @@ TEST_P(PublishAsSsh, HostsKeysAndAgentsAreFoundAsSshFindsThem) {
     const struct {
         const char* what;
         std::string address;
-        bool home; // HOME is the test's home, no folder of keys given
+        bool home; // the test's home and its .ssh, no known hosts file given
         std::string keyFile;
         std::vector<std::string> passphrases;
         bool agent; // an agent with the test's key listens where the desktop puts it
@@ -1257,7 +1242,8 @@ TEST_P(PublishAsSsh, HostsKeysAndAgentsAreFoundAsSshFindsThem) {
         }
         PublishOptions options = this->options();
         if (row.home) {
-            options.sshFolder.clear();
+            // As the window and the batch command name it for that home.
+            options.sshFolder = (home / ".ssh").string();
             options.knownHostsPath.clear();
         } else {
             options.sshFolder = (row.keyFile.empty() && !row.agent ? strangers : noKeys).string();
