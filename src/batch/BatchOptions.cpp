@@ -1,6 +1,7 @@
 #include "batch/BatchOptions.h"
 
 #include "imaging/Preparation.h"
+#include "publish/Target.h"
 
 #include <algorithm>
 #include <charconv>
@@ -126,6 +127,8 @@ constexpr ValueOption ValueOptions[] = {
          o.publish = std::string(v);
          return std::nullopt;
      }},
+    {"--key",
+     [](BatchOptions& o, std::string_view f, std::string_view v) { return file(o.keyFile, f, v); }},
     {"--start-page",
      [](BatchOptions& o, std::string_view, std::string_view v) -> std::optional<std::string> {
          o.startPage = std::string(v);
@@ -212,6 +215,14 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> args) {
     if (options.publish.empty() &&
         (options.startPage || options.dryRun || options.deleteUnneeded)) {
         return wrongUsage("--start-page, --dry-run und --delete gelten nur mit --publish.");
+    }
+    if (options.keyFile) {
+        const publish::TargetParse target = publish::parseTarget(options.publish);
+        if (options.publish.empty() ||
+            (target.target && target.target->protocol != publish::Protocol::Sftp)) {
+            return wrongUsage("--key gilt nur mit einer Adresse sftp://… in --publish; bei ftps:// "
+                              "und ftp:// meldet man sich mit dem Passwort an.");
+        }
     }
     if (!options.publish.empty() && options.show.empty()) {
         return wrongUsage("Zu --publish gehört der Ordner der Fotoshow: --show ORDNER.");

@@ -43,6 +43,8 @@ struct BatchOptions {
     std::optional<std::string> startPage; // none: the --name of the run, else its preset
     bool dryRun = false;
     bool deleteUnneeded = false;
+    // SFTP: the private key tried first, as "Schlüsseldatei…" chooses it in the window.
+    std::optional<std::string> keyFile;
 
     // A run without folders only reads and writes configuration files; with --prepare the
     // generation follows when the show folder is given; --publish with the show folder alone

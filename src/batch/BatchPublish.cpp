@@ -8,6 +8,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
@@ -21,6 +22,8 @@ namespace bildertafel::batch {
 namespace {
 
 using publish::Failure;
+
+const char* const PassphraseVariable = "BILDERTAFEL_PASSPHRASE";
 
 std::vector<std::string_view> tokensOf(std::string_view text) {
     std::vector<std::string_view> tokens;
@@ -119,6 +122,18 @@ std::string userSshFolder() {
     return home != nullptr && *home == '/' ? std::string(home) + "/.ssh" : std::string();
 }
 
+// The passphrase of --key given to a script: taken out of the environment at once, so that no
+// program started on the way (a ProxyCommand) inherits it.
+std::optional<std::string> takePassphrase() {
+    const char* given = std::getenv(PassphraseVariable);
+    if (given == nullptr) {
+        return std::nullopt;
+    }
+    std::string passphrase = given;
+    ::unsetenv(PassphraseVariable);
+    return passphrase;
+}
+
 // Where a publish remembers the checksums of the show's files between runs: the user's cache.
 std::string userCacheFolder() {
     const char* cache = std::getenv("XDG_CACHE_HOME");
@@ -132,9 +147,16 @@ std::string userCacheFolder() {
 
 class BatchPublishHost : public publish::PublishHost {
 public:
-    BatchPublishHost(std::ostream& err, bool errIsTerminal, Terminal& terminal)
-        : m_err(err), m_showProgress(errIsTerminal), m_terminal(terminal) {}
-    ~BatchPublishHost() override { endProgress(); }
+    BatchPublishHost(std::ostream& err, bool errIsTerminal, Terminal& terminal,
+                     std::optional<std::string> passphrase)
+        : m_err(err), m_showProgress(errIsTerminal), m_terminal(terminal),
+          m_passphrase(std::move(passphrase)) {}
+    ~BatchPublishHost() override {
+        endProgress();
+        if (m_passphrase) {
+            std::fill(m_passphrase->begin(), m_passphrase->end(), '\0');
+        }
+    }
 
     bool acceptUnknownHostKey(const std::string& question) override {
         endProgress();
@@ -145,6 +167,21 @@ public:
             return false;
         }
         return m_terminal.askYes(question + "\n");
+    }
+    // The passphrase of the environment where it was given (again when it did not fit: the key
+    // is then refused as unusable), else asked on the terminal without echo.
+    std::optional<std::string> askPassphrase(const std::string& question) override {
+        endProgress();
+        if (m_passphrase) {
+            return m_passphrase;
+        }
+        if (!m_terminal.present()) {
+            m_err << question << "\nOhne Terminal kann niemand danach fragen; bitte die "
+                  << "Passphrase in der Umgebungsvariable " << PassphraseVariable
+                  << " übergeben.\n";
+            return std::nullopt;
+        }
+        return m_terminal.ask(question + " ", false);
     }
     bool confirmPlainFtp(const std::string& warning) override {
         if (!m_terminal.present()) {
@@ -184,6 +221,7 @@ private:
     std::ostream& m_err;
     bool m_showProgress;
     Terminal& m_terminal;
+    std::optional<std::string> m_passphrase;
     bool m_progressShown = false;
     std::string m_lastProgress;
 };
@@ -248,6 +286,7 @@ int publishShow(const BatchOptions& options, std::ostream& err, bool errIsTermin
     publishOptions.deleteUnneeded = options.deleteUnneeded;
     publishOptions.cacheFolder = userCacheFolder();
     publishOptions.sshFolder = userSshFolder();
+    publishOptions.keyFile = options.keyFile.value_or("");
 
     Terminal terminal;
     if (const auto login = netrcLogin(netrcText(), target.host, target.user)) {
@@ -268,7 +307,7 @@ int publishShow(const BatchOptions& options, std::ostream& err, bool errIsTermin
         publishOptions.password = terminal.ask("Passwort für " + account + ": ", false);
     }
 
-    BatchPublishHost host(err, errIsTerminal, terminal);
+    BatchPublishHost host(err, errIsTerminal, terminal, takePassphrase());
     publish::Result result = publish::publish(target, publishOptions, host);
     if (result.failure == Failure::Login && publishOptions.password.empty() && terminal.present()) {
         publishOptions.password = terminal.ask("Passwort für " + account + ": ", false);

@@ -12,7 +12,8 @@ std::string_view usageText() {
                            [--mini-size N] [--quality Q] [--redo] [--artist TEXT] [--copyright TEXT] [--replace-credits]
                            [--no-credits]]
                           [--words-from-pictures]
-                          [--publish ADRESSE [--start-page NAME] [--dry-run] [--delete]]
+                          [--publish ADRESSE [--start-page NAME] [--dry-run] [--delete]
+                           [--key DATEI]]
        bildertafel-batch --list-presets
 
 Erstellt die HTML-Seiten einer Bilder-Show ohne Fenster, mit den Vorlagen, die das
@@ -71,6 +72,8 @@ für jedes Bild und eine Seite mit allen Bildern im Ordner der Bilder.
   --dry-run            Probelauf: zeigt, was gesendet und gelöscht würde, sendet nichts
   --delete             Dateien, die ein früheres Veröffentlichen auf den Server gelegt hat
                        und die nicht mehr gebraucht werden, löschen
+  --key DATEI          Privater SSH-Schlüssel für sftp://, der zuerst versucht wird (wie
+                       „Schlüsseldatei…“ im Fenster)
   --help               Diese Hilfe anzeigen
 
 Seiten, deren Inhalt sich nicht geändert hat, bleiben unberührt. Nach dem Erstellen
@@ -84,8 +87,10 @@ Mini-Bilder haben keine Metadaten. Kann ein Feld nicht übernommen werden, wird 
 ohne es erstellt, und eine Zeile "Warnung: Original: Grund" nennt es.
 
 Das Passwort steht in ~/.netrc oder wird im Terminal ohne Anzeige erfragt; bei SFTP
-gelten zuerst der ssh-agent und die Schlüssel in ~/.ssh. Ein unbekannter Server-Schlüssel
-wird im Terminal bestätigt, ein geänderter wird abgelehnt.
+gelten zuerst --key, der ssh-agent und die Schlüssel in ~/.ssh. Die Passphrase von --key
+steht in der Umgebungsvariable BILDERTAFEL_PASSPHRASE oder wird im Terminal ohne Anzeige
+erfragt; sie wird nirgends gespeichert. Ein unbekannter Server-Schlüssel wird im Terminal
+bestätigt, ein geänderter wird abgelehnt.
 
 Rückgabewert: 0 geschrieben; 1 abgelehnt (Prüfung der Ordner, Name der Startseite,
 zwei Originale ergäben denselben Namen, die Originale liegen im Ordner der Mini-Bilder,

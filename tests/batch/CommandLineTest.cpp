@@ -85,6 +85,13 @@ TEST(CommandLine, SaysWhatIsWrong) {
         {{"--show", "s", "--minis", "m", "--pictures", "b", "--dry-run"},
          "--start-page, --dry-run und --delete gelten nur mit --publish."},
         {{"--show", "s", "--publish", "sftp://h/x", "--minis", "m"}, "Es fehlt: --pictures."},
+        {{"--show", "s", "--key", "k"},
+         "--key gilt nur mit einer Adresse sftp://… in --publish; bei ftps:// und ftp:// meldet "
+         "man sich mit dem Passwort an."},
+        {{"--show", "s", "--publish", "ftps://u@h/x", "--key", "k"},
+         "--key gilt nur mit einer Adresse sftp://… in --publish; bei ftps:// und ftp:// meldet "
+         "man sich mit dem Passwort an."},
+        {{"--show", "s", "--publish", "sftp://h/x", "--key", ""}, "--key braucht eine Datei."},
         {{"--preset", ""}, "--preset braucht den Namen einer Vorlage."},
         {{"--preset", "hell", "--config", "a.cfg"},
          "--config und --preset schließen einander aus."},

@@ -1,11 +1,17 @@
+#include "ScopedEnvironment.h"
 #include "TempDir.h"
+#include "TestServers.h"
 #include "batch/BatchOptions.h"
 #include "batch/BatchPublish.h"
 #include "batch/BatchRun.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
 
 namespace bildertafel::batch {
@@ -20,6 +26,7 @@ TEST(PublishCommand, PublishesAloneOrAfterTheGeneration) {
           "--delete"},
          false},
         {{"--show", "s", "--minis", "s/m", "--pictures", "s/b", "--publish", "ftps://u@h/x"}, true},
+        {{"--key", "k", "--show", "s", "--publish", "SFTP://h/x"}, false},
     };
     for (const auto& row : rows) {
         const ParsedCommandLine parsed = parseCommandLine(row.args);
@@ -31,6 +38,8 @@ TEST(PublishCommand, PublishesAloneOrAfterTheGeneration) {
     EXPECT_EQ(o.startPage, "index");
     EXPECT_TRUE(o.dryRun);
     EXPECT_TRUE(o.deleteUnneeded);
+    EXPECT_FALSE(o.keyFile);
+    EXPECT_EQ(parseCommandLine(rows[2].args).options.keyFile, "k");
 }
 
 TEST(PublishCommand, FindsTheLoginInNetrcAsCurlDoes) {
@@ -91,6 +100,66 @@ TEST(PublishCommand, RefusesBeforeSendingWithAGermanReason) {
         EXPECT_NE(err.str().find(row.reason), std::string::npos) << err.str();
     }
     ::setenv("HOME", saved.c_str(), 1);
+}
+
+// --key names the key a real sshd takes; its passphrase comes from the environment, which keeps
+// it no longer, and the known hosts from ~/.ssh of the home. What does not open the key sends
+// nothing.
+TEST(PublishCommand, AKeyFileWithItsPassphraseLandsTheShow) {
+    if (const std::string missing = test::SshServer::missing(); !missing.empty()) {
+        GTEST_SKIP() << missing;
+    }
+    test::SshServer server;
+    ASSERT_EQ(server.launch(), "");
+    test::TempDir home;
+    const std::string locked = (home / "geschuetzt").string();
+    ASSERT_TRUE(test::runQuietly("ssh-keygen -q -t ed25519 -N geheim -f " + locked));
+    std::ofstream(server.authorizedKeys(), std::ios::app) << test::readFile(locked + ".pub");
+    test::writeFile(home / ".ssh/known_hosts", server.knownHostsLine());
+    test::writeFile(home / "show/index.html", "<img src=\"minis/a.jpg\">");
+    test::writeFile(home / "show/minis/a.jpg", "a");
+    // Only the key of the test: no agent of the machine, none where a desktop puts one.
+    const test::ScopedEnvironment homeSet("HOME", home.path().c_str());
+    const test::ScopedEnvironment noAgent("SSH_AUTH_SOCK", nullptr);
+    const test::ScopedEnvironment noRuntime("XDG_RUNTIME_DIR", nullptr);
+    const int tty = ::open("/dev/tty", O_RDWR | O_CLOEXEC);
+    const bool terminal = tty >= 0;
+    if (terminal) {
+        ::close(tty);
+    }
+    const struct {
+        const char* what;
+        std::string key;
+        const char* passphrase; // in the environment; nullptr: none
+        int exit;
+        const char* says;
+    } rows[] = {
+        {"the right passphrase", locked, "geheim", ExitWritten, ""},
+        {"a wrong passphrase", locked, "falsch", ExitRefused, "lässt sich nicht verwenden"},
+        {"no key file there", (home / "fehlt").string(), "geheim", ExitRefused, "ist nicht da"},
+        {"no passphrase and no terminal", locked, nullptr, ExitRefused, "BILDERTAFEL_PASSPHRASE"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        if (row.passphrase == nullptr && terminal) {
+            continue; // it would be asked on the terminal
+        }
+        std::filesystem::remove_all(server.root());
+        std::filesystem::create_directories(server.root());
+        const test::ScopedEnvironment passphrase("BILDERTAFEL_PASSPHRASE", row.passphrase);
+        BatchOptions options;
+        options.show = (home / "show").string();
+        options.publish = server.address();
+        options.startPage = "index";
+        options.keyFile = row.key;
+        std::ostringstream err;
+        EXPECT_EQ(runBatch(options, err), row.exit) << err.str();
+        EXPECT_NE(err.str().find(row.says), std::string::npos) << err.str();
+        EXPECT_EQ(std::getenv("BILDERTAFEL_PASSPHRASE"), nullptr);
+        EXPECT_EQ(test::listNames(server.root()).find("index.html") != std::string::npos,
+                  row.exit == ExitWritten)
+            << test::listNames(server.root());
+    }
 }
 
 } // namespace
