@@ -1,5 +1,6 @@
 #include "publish/FailureFacts.h"
 #include "publish/Publisher.h"
+#include "publish/SftpStatusCodes.h"
 
 #include <cctype>
 #include <string_view>
@@ -7,17 +8,6 @@
 namespace bildertafel::publish {
 
 namespace {
-
-// SFTP status codes (version 3 and the later ones some servers send anyway).
-enum SftpStatus : std::uint32_t {
-    NoSuchFile = 2,
-    BadMessage = 5,
-    Unsupported = 8,
-    InvalidHandle = 9,
-    NoSuchPath = 10,
-    AlreadyThere = 11,
-    NoMedia = 13,
-};
 
 const std::string TryAgain =
     "Bitte die Netzverbindung prüfen und noch einmal veröffentlichen; was schon oben ist, wird "
@@ -107,17 +97,17 @@ std::string inBrackets(const std::string& reason) {
 // What an SFTP status means, with what to do where there is something.
 std::string statusText(std::uint32_t status) {
     switch (status) {
-    case NoSuchFile:
-    case NoSuchPath:
+    case sftp::NoSuchFile:
+    case sftp::NoSuchPath:
         return "die Datei oder ihr Ordner ist auf dem Server nicht da";
-    case AlreadyThere:
+    case sftp::AlreadyThere:
         return "auf dem Server steht schon etwas mit diesem Namen";
-    case Unsupported:
+    case sftp::Unsupported:
         return "der Server kann diesen Schritt nicht ausführen";
-    case BadMessage:
-    case InvalidHandle:
+    case sftp::BadMessage:
+    case sftp::InvalidHandle:
         return "der Server hat die Anfrage nicht verstanden; bitte noch einmal veröffentlichen";
-    case NoMedia:
+    case sftp::NoMedia:
         return "auf dem Server ist kein Datenträger eingelegt";
     default:
         return "der Server meldet einen Fehler ohne Grund; bitte noch einmal veröffentlichen und "

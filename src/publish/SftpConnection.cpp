@@ -2,8 +2,7 @@
 #include "publish/SftpParts.h"
 #include "publish/SftpRequests.h"
 #include "publish/SftpSession.h"
-
-#include <libssh/sftp.h>
+#include "publish/SftpStatusCodes.h"
 
 #include <algorithm>
 #include <chrono>
@@ -188,7 +187,7 @@ public:
     void remove(const std::string& path) override {
         guarded([&] {
             const auto reply = requests().await({requests().remove(m_place.remote(path))});
-            if (reply[0].status != SSH_FX_OK && reply[0].status != SSH_FX_NO_SUCH_FILE) {
+            if (reply[0].status != sftp::Ok && reply[0].status != sftp::NoSuchFile) {
                 throw SftpRefused(reply[0].status, Step::RemoveFile, path);
             }
         });
@@ -221,7 +220,7 @@ public:
                     }
                     const std::size_t index = found->second;
                     asked.erase(found);
-                    if (reply.status == SSH_FX_OK || reply.status == SSH_FX_NO_SUCH_FILE) {
+                    if (reply.status == sftp::Ok || reply.status == sftp::NoSuchFile) {
                         done(index);
                     } else if (!failure) {
                         failure.emplace(reply.status, Step::RemoveFile, paths[index]);
@@ -242,16 +241,16 @@ public:
             for (int attempt = 0;; ++attempt) {
                 const std::uint32_t status =
                     requests().await({requests().makeFolder(m_place.remote(path))})[0].status;
-                if (status == SSH_FX_OK) {
+                if (status == sftp::Ok) {
                     return true;
                 }
-                if (attempt == 0 && status == SSH_FX_NO_SUCH_FILE) {
+                if (attempt == 0 && status == sftp::NoSuchFile) {
                     // The folders it lies in, the target folder of a first publish.
                     makeFolders({folderOf(path)});
                     continue;
                 }
                 if (requests().await({requests().lstat(m_place.remote(path))})[0].status ==
-                    SSH_FX_OK) {
+                    sftp::Ok) {
                     return false;
                 }
                 if (attempt >= 2) {
@@ -264,7 +263,7 @@ public:
     void removeFolder(const std::string& path) override {
         guarded([&] {
             const auto reply = requests().await({requests().removeFolder(m_place.remote(path))});
-            if (reply[0].status != SSH_FX_OK && reply[0].status != SSH_FX_NO_SUCH_FILE) {
+            if (reply[0].status != sftp::Ok && reply[0].status != sftp::NoSuchFile) {
                 throw SftpRefused(reply[0].status, Step::RemoveFolder, path);
             }
         });
@@ -274,7 +273,7 @@ public:
         guarded([&] {
             const auto reply =
                 requests().await({requests().rename(m_place.remote(from), m_place.remote(to))});
-            if (reply[0].status != SSH_FX_OK) {
+            if (reply[0].status != sftp::Ok) {
                 throw SftpRefused(reply[0].status, Step::Rename, from);
             }
         });
@@ -322,7 +321,7 @@ private:
         const std::vector<SftpRequests::Reply> there = requests().await(ids);
         std::vector<std::string> missing;
         for (std::size_t i = 0; i < ordered.size(); ++i) {
-            if (there[i].status == SSH_FX_OK) {
+            if (there[i].status == sftp::Ok) {
                 m_madeFolders.insert(ordered[i]);
             } else {
                 missing.push_back(ordered[i]);
@@ -335,8 +334,8 @@ private:
         const std::vector<SftpRequests::Reply> made = requests().await(ids);
         for (std::size_t i = 0; i < missing.size(); ++i) {
             // Refused: perhaps another publish made it a moment ago.
-            if (made[i].status != SSH_FX_OK &&
-                requests().await({requests().stat(missing[i])})[0].status != SSH_FX_OK) {
+            if (made[i].status != sftp::Ok &&
+                requests().await({requests().stat(missing[i])})[0].status != sftp::Ok) {
                 throw SftpRefused(made[i].status, Step::MakeFolder, shown[missing[i]]);
             }
             m_madeFolders.insert(missing[i]);

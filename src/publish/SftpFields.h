@@ -3,6 +3,7 @@
 // The fields of the SFTP packets the server sends, and the replies they make.
 
 #include "publish/SftpRequests.h"
+#include "publish/SftpStatusCodes.h"
 
 #include <cstdint>
 #include <string>
@@ -57,7 +58,7 @@ private:
     bool m_short = false;
 };
 
-// The rest of a reply of the type after its id, read into reply (status SSH_FX_BAD_MESSAGE for a
+// The rest of a reply of the type after its id, read into reply (status sftp::BadMessage for a
 // reply the protocol does not know or one cut short).
 void readReply(std::uint8_t type, Fields& fields, SftpRequests::Reply& reply);
 

@@ -1,6 +1,5 @@
 #include "publish/SftpParts.h"
-
-#include <libssh/sftp.h>
+#include "publish/SftpStatusCodes.h"
 
 #include <algorithm>
 #include <iterator>
@@ -84,7 +83,7 @@ private:
         const Request request = std::move(found->second);
         m_asked.erase(found);
         Reading& reading = m_folders[request.folder];
-        const bool good = reply.status == SSH_FX_OK;
+        const bool good = reply.status == sftp::Ok;
         switch (request.step) {
         case Step::Open:
             if (good) {
@@ -92,7 +91,7 @@ private:
                 readOn(request.folder, reading);
                 return;
             }
-            if (reply.status == SSH_FX_NO_SUCH_FILE) {
+            if (reply.status == sftp::NoSuchFile) {
                 reading.entries.reset();
             } else {
                 fail(request.folder, reply.status);
@@ -106,7 +105,7 @@ private:
                           std::back_inserter(*reading.entries));
             } else {
                 reading.ended = true;
-                if (reply.status != SSH_FX_EOF) {
+                if (reply.status != sftp::EndOfFile) {
                     fail(request.folder, reply.status);
                 }
             }
@@ -156,10 +155,10 @@ public:
     std::optional<std::string> run(const std::string& path, std::uint64_t limit) {
         m_path = path;
         const SftpRequests::Reply opened = replyTo(m_requests.openForReading(m_place.remote(path)));
-        if (opened.status == SSH_FX_NO_SUCH_FILE) {
+        if (opened.status == sftp::NoSuchFile) {
             return std::nullopt;
         }
-        if (opened.status != SSH_FX_OK) {
+        if (opened.status != sftp::Ok) {
             throw SftpRefused(opened.status, Step::ReadFile, path);
         }
         m_handle = opened.handle;
@@ -186,12 +185,12 @@ public:
                 break;
             }
             if (offset != content.size()) {
-                throw SftpRefused(SSH_FX_BAD_MESSAGE, Step::ReadFile, path); // a piece never came
+                throw SftpRefused(sftp::BadMessage, Step::ReadFile, path); // a piece never came
             }
             content += piece.substr(0, static_cast<std::size_t>(m_end - offset));
         }
         if (content.size() != m_end) {
-            throw SftpRefused(SSH_FX_BAD_MESSAGE, Step::ReadFile, path);
+            throw SftpRefused(sftp::BadMessage, Step::ReadFile, path);
         }
         if (content.size() > limit) {
             content.resize(static_cast<std::size_t>(limit) + 1);
@@ -233,11 +232,11 @@ private:
         }
         const Request request = found->second;
         m_asked.erase(found);
-        if (reply.status == SSH_FX_EOF || (reply.status == SSH_FX_OK && reply.data.empty())) {
+        if (reply.status == sftp::EndOfFile || (reply.status == sftp::Ok && reply.data.empty())) {
             m_end = std::min(m_end, request.offset);
-        } else if (reply.status != SSH_FX_OK || reply.data.size() > request.length) {
+        } else if (reply.status != sftp::Ok || reply.data.size() > request.length) {
             if (!m_failure) {
-                m_failure.emplace(reply.status == SSH_FX_OK ? SSH_FX_BAD_MESSAGE : reply.status,
+                m_failure.emplace(reply.status == sftp::Ok ? sftp::BadMessage : reply.status,
                                   Step::ReadFile, m_path);
             }
         } else {

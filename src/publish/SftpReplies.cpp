@@ -1,4 +1,5 @@
 #include "publish/SftpFields.h"
+#include "publish/SftpStatusCodes.h"
 
 #include <libssh/sftp.h>
 
@@ -76,7 +77,7 @@ void readReply(std::uint8_t type, Fields& fields, SftpRequests::Reply& reply) {
         reply.status = fields.u32();
     } else if (type == SSH_FXP_HANDLE) {
         reply.handle = fields.string();
-        reply.status = reply.handle.empty() ? SSH_FX_BAD_MESSAGE : SSH_FX_OK;
+        reply.status = reply.handle.empty() ? sftp::BadMessage : sftp::Ok;
     } else if (type == SSH_FXP_DATA) {
         reply.data = fields.string();
     } else if (type == SSH_FXP_NAME) {
@@ -93,10 +94,10 @@ void readReply(std::uint8_t type, Fields& fields, SftpRequests::Reply& reply) {
         reply.data.assign(fields.rest());
         reply.space = spaceOf(fields);
     } else {
-        reply.status = SSH_FX_BAD_MESSAGE;
+        reply.status = sftp::BadMessage;
     }
     if (!fields.complete()) {
-        reply.status = SSH_FX_BAD_MESSAGE;
+        reply.status = sftp::BadMessage;
     }
 }
 

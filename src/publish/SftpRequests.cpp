@@ -3,6 +3,7 @@
 #include "publish/SftpFields.h"
 
 #include "publish/Connection.h"
+#include "publish/SftpStatusCodes.h"
 
 #include <libssh/sftp.h>
 
@@ -70,7 +71,7 @@ void SftpRequests::askLimits() {
     putString("limits@openssh.com");
     finish();
     const Reply reply = await({id}).front();
-    if (reply.status != SSH_FX_OK) {
+    if (reply.status != sftp::Ok) {
         return; // the careful defaults stay
     }
     Fields fields(reply.data);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "publish/Connection.h"
+#include "publish/SftpStatusCodes.h"
 
 #include <libssh/libssh.h>
 
@@ -33,7 +34,7 @@ public:
     // For writing: created when missing, emptied when there, rw-r--r--.
     std::uint32_t open(const std::string& path);
     std::uint32_t openForReading(const std::string& path);
-    // Up to length bytes from offset: data (perhaps fewer bytes), or the status SSH_FX_EOF.
+    // Up to length bytes from offset: data (perhaps fewer bytes), or the status sftp::EndOfFile.
     std::uint32_t read(const std::string& handle, std::uint64_t offset, std::uint32_t length);
     std::uint32_t write(const std::string& handle, std::uint64_t offset, std::string_view data);
     std::uint32_t close(const std::string& handle);
@@ -46,7 +47,7 @@ public:
     std::uint32_t rename(const std::string& from, const std::string& to);
     std::uint32_t remove(const std::string& path);
     // Reading a folder: its handle (closed with close()), then one batch of entries per read
-    // until the status SSH_FX_EOF.
+    // until the status sftp::EndOfFile.
     std::uint32_t openFolder(const std::string& path);
     std::uint32_t readFolder(const std::string& handle);
     // The attributes of path, following a link (stat) or not (lstat).
@@ -66,7 +67,7 @@ public:
     };
     struct Reply {
         std::uint32_t id = 0;
-        std::uint32_t status = 0;         // SSH_FX_OK for a handle, entries, attributes or data
+        std::uint32_t status = 0;         // sftp::Ok for a handle, entries, attributes or data
         std::string handle;               // of an open
         std::vector<RemoteEntry> entries; // of a folder read; of a stat its one entry
         std::string data;                 // of a read

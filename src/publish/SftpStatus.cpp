@@ -1,16 +1,11 @@
 #include "publish/SftpParts.h"
-
-#include <libssh/sftp.h>
+#include "publish/SftpStatusCodes.h"
 
 #include <algorithm>
 
 namespace bildertafel::publish {
 
 namespace {
-
-// Status codes of later protocol versions that some servers send anyway.
-constexpr std::uint32_t NoSpaceOnFilesystem = 14;
-constexpr std::uint32_t QuotaExceeded = 15;
 
 // The server refused without a reason. OpenSSH's server says no more for a full disk than for a
 // folder standing where the file should go or a rename onto a folder; only the free space of the
@@ -24,7 +19,7 @@ FailureKind kindOfBareRefusal(SftpRequests& requests, const SftpPlace& place,
     const std::string folder = slash == std::string::npos ? "" : refused.path.substr(0, slash);
     const SftpRequests::Reply reply =
         requests.await({requests.freeSpace(place.remote(folder))}).front();
-    if (reply.status != SSH_FX_OK || !reply.space) {
+    if (reply.status != sftp::Ok || !reply.space) {
         return FailureKind::RefusedWithoutWhy;
     }
     const SftpRequests::Space& space = *reply.space;
@@ -43,19 +38,19 @@ PublishError failureOfRefusal(SftpRequests& requests, const SftpPlace& place,
     facts.path = refused.path;
     facts.status = refused.status;
     switch (refused.status) {
-    case SSH_FX_CONNECTION_LOST:
-    case SSH_FX_NO_CONNECTION:
+    case sftp::ConnectionLost:
+    case sftp::NoConnection:
         facts.kind = FailureKind::ConnectionLost;
         break;
-    case SSH_FX_PERMISSION_DENIED:
-    case SSH_FX_WRITE_PROTECT:
+    case sftp::PermissionDenied:
+    case sftp::WriteProtect:
         facts.kind = FailureKind::PermissionDenied;
         break;
-    case NoSpaceOnFilesystem:
-    case QuotaExceeded:
+    case sftp::NoSpaceOnFilesystem:
+    case sftp::QuotaExceeded:
         facts.kind = FailureKind::DiskFull;
         break;
-    case SSH_FX_FAILURE:
+    case sftp::GenericFailure:
         facts.kind = kindOfBareRefusal(requests, place, refused);
         break;
     default:

@@ -1,6 +1,5 @@
 #include "publish/SftpParts.h"
-
-#include <libssh/sftp.h>
+#include "publish/SftpStatusCodes.h"
 
 #include <algorithm>
 #include <chrono>
@@ -162,7 +161,7 @@ private:
         File& file = m_files.at(request.index);
         --file.waiting;
         const Upload& upload = m_uploads[request.index];
-        const bool good = reply.status == SSH_FX_OK;
+        const bool good = reply.status == sftp::Ok;
         switch (request.step) {
         case Step::Open:
             if (!good) {
