@@ -286,6 +286,10 @@ int publishShow(const BatchOptions& options, std::ostream& err, bool errIsTermin
     publishOptions.deleteUnneeded = options.deleteUnneeded;
     publishOptions.cacheFolder = userCacheFolder();
     publishOptions.sshFolder = userSshFolder();
+    const char* authSock = std::getenv("SSH_AUTH_SOCK");
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    publishOptions.agentSockets = publish::sshAgentSockets(authSock != nullptr ? authSock : "",
+                                                           runtime != nullptr ? runtime : "");
     publishOptions.keyFile = options.keyFile.value_or("");
 
     Terminal terminal;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace bildertafel::publish {
@@ -27,9 +28,12 @@ struct PublishOptions {
     std::string knownHostsPath;
     // SFTP: the folder of the default keys (id_ed25519, id_ecdsa, id_rsa) and of ssh's own
     // configuration (config); the window and the batch command pass $HOME/.ssh. Empty: the
-    // .ssh of the home the system's user records name. The ssh-agent of SSH_AUTH_SOCK (or, when
-    // that is gone, the desktop session's) is asked first, as ssh does.
+    // .ssh of the home the system's user records name.
     std::string sshFolder;
+    // SFTP: where an ssh-agent may listen, in this order (see sshAgentSockets()); the first that
+    // listens is asked before the key files, as ssh does. The window and the batch command pass
+    // those of their environment.
+    std::vector<std::string> agentSockets;
     // SFTP: a private key chosen by the user ("Schlüsseldatei…"), tried before all others; its
     // passphrase is asked through PublishHost::askPassphrase() and kept nowhere.
     std::string keyFile;
@@ -151,6 +155,23 @@ struct Result {
 // temporary files of an interrupted run and, with deleteUnneeded, files that earlier publishes put
 // there and the show no longer has. Blocks until done; run it off the window's thread.
 Result publish(const Target& target, const PublishOptions& options, PublishHost& host);
+
+// Where the ssh-agent of a program's environment listens: the socket of SSH_AUTH_SOCK (authSock),
+// then the places below XDG_RUNTIME_DIR (runtimeFolder) where the agents of a desktop session
+// listen, for one started after the program. Empty values name nothing.
+inline std::vector<std::string> sshAgentSockets(std::string_view authSock,
+                                                std::string_view runtimeFolder) {
+    std::vector<std::string> sockets;
+    if (!authSock.empty()) {
+        sockets.emplace_back(authSock);
+    }
+    if (!runtimeFolder.empty()) {
+        for (const char* place : {"ssh-agent.socket", "openssh_agent", "gcr/ssh", "keyring/ssh"}) {
+            sockets.push_back(std::string(runtimeFolder) + "/" + place);
+        }
+    }
+    return sockets;
+}
 
 // The German question for an unknown SSH host key.
 std::string hostKeyQuestion(const std::string& host, int port, const std::string& keyType,

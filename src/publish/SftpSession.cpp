@@ -7,7 +7,6 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <vector>
 
@@ -69,21 +68,11 @@ bool agentListens(const std::string& path) {
     return listens;
 }
 
-// The ssh-agent to ask: SSH_AUTH_SOCK's while it listens; else one the desktop session started
-// after this program, at the places its usual agents listen on; empty when there is none.
-std::string agentSocket() {
-    const char* inherited = std::getenv("SSH_AUTH_SOCK");
-    if (inherited != nullptr && agentListens(inherited)) {
-        return inherited;
-    }
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime == nullptr || *runtime == '\0') {
-        return {};
-    }
-    for (const char* place : {"ssh-agent.socket", "openssh_agent", "gcr/ssh", "keyring/ssh"}) {
-        std::string path = std::string(runtime) + "/" + place;
-        if (agentListens(path)) {
-            return path;
+// The first of the sockets where an ssh-agent listens; empty when there is none.
+std::string agentSocket(const std::vector<std::string>& sockets) {
+    for (const std::string& socket : sockets) {
+        if (agentListens(socket)) {
+            return socket;
         }
     }
     return {};
@@ -138,7 +127,7 @@ void SftpSession::configure(const Target& target, const PublishOptions& options)
     if (!m_sshFolder.empty()) {
         ssh_options_set(session, SSH_OPTIONS_SSH_DIR, m_sshFolder.c_str());
     }
-    if (const std::string agent = agentSocket(); !agent.empty()) {
+    if (const std::string agent = agentSocket(options.agentSockets); !agent.empty()) {
         ssh_options_set(session, SSH_OPTIONS_IDENTITY_AGENT, agent.c_str());
     }
     // ssh's own configuration, as ssh applies it: a Host alias, its HostName, Port, User,
@@ -217,8 +206,7 @@ void SftpSession::authenticate(const PublishOptions& options, PublishHost& host)
                 refused.reason.find(configured) == std::string::npos) {
                 refused.reason += (refused.reason.empty() ? "" : ", ") + configured;
             }
-            if (!optionOf(session, SSH_OPTIONS_IDENTITY_AGENT).empty() ||
-                std::getenv("SSH_AUTH_SOCK") != nullptr) {
+            if (!optionOf(session, SSH_OPTIONS_IDENTITY_AGENT).empty()) {
                 refused.reason += refused.reason.empty() ? "ssh-agent" : ", ssh-agent";
             }
         }

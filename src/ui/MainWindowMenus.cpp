@@ -209,9 +209,14 @@ void MainWindow::publishShow() {
     const QString home = qEnvironmentVariable("HOME");
     const std::string sshFolder =
         home.startsWith('/') ? uilists::toFileName(home) + "/.ssh" : std::string();
-    dialog.setAdjustOptions([cache, sshFolder](publish::PublishOptions& options) {
+    // The ssh-agent asked at each publish: the program's, or one the desktop started later.
+    const std::vector<std::string> agents =
+        publish::sshAgentSockets(uilists::toFileName(qEnvironmentVariable("SSH_AUTH_SOCK")),
+                                 uilists::toFileName(qEnvironmentVariable("XDG_RUNTIME_DIR")));
+    dialog.setAdjustOptions([cache, sshFolder, agents](publish::PublishOptions& options) {
         options.cacheFolder = cache;
         options.sshFolder = sshFolder;
+        options.agentSockets = agents;
     });
     if (m_publishDialogShown) {
         m_publishDialogShown(dialog);

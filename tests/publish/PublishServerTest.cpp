@@ -1233,7 +1233,6 @@ TEST_P(PublishAsSsh, HostsKeysAndAgentsAreFoundAsSshFindsThem) {
         fs::remove_all(root());
         fs::create_directories(root());
         const ScopedEnvironment homeSet("HOME", row.home ? home.c_str() : noKeys.c_str());
-        const ScopedEnvironment runtimeSet("XDG_RUNTIME_DIR", runtime.c_str());
         pid_t agent = 0;
         if (row.agent) {
             const fs::path socket = runtime / "ssh-agent.socket";
@@ -1253,6 +1252,7 @@ TEST_P(PublishAsSsh, HostsKeysAndAgentsAreFoundAsSshFindsThem) {
             options.sshFolder = (row.keyFile.empty() && !row.agent ? strangers : noKeys).string();
         }
         options.keyFile = row.keyFile;
+        options.agentSockets = sshAgentSockets("", runtime.string());
         m_host.passphrases = row.passphrases;
         m_host.passphraseQuestions = 0;
         const Result result = publishWith(options, row.address);
