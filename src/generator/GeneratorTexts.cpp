@@ -19,4 +19,19 @@ std::string pageNotWritten(std::string_view path, std::string_view reason) {
            " konnte nicht geschrieben werden: " + std::string(reason);
 }
 
+std::string previewFolderNotMade(std::string_view parent, std::string_view reason) {
+    return "Für die Vorschau lässt sich im Ordner „" + std::string(parent) +
+           "“ kein Ordner anlegen: " + std::string(reason) + ". Die Fotoshow bleibt unverändert.";
+}
+
+std::string previewPartNotMade(std::string_view path, std::string_view reason) {
+    return "Für die Vorschau lässt sich „" + std::string(path) +
+           "“ nicht anlegen: " + std::string(reason) + ". Die Fotoshow bleibt unverändert.";
+}
+
+std::string showFolderNotReadForPreview(std::string_view folder, std::string_view reason) {
+    return "Der Ordner „" + std::string(folder) +
+           "“ der Fotoshow lässt sich für die Vorschau nicht lesen: " + std::string(reason) + ".";
+}
+
 } // namespace bildertafel::generator::texts

@@ -29,4 +29,10 @@ std::string picturesShareAPageName(std::string_view first, std::string_view seco
 // The file system refused a page; reason is the system's, German.
 std::string pageNotWritten(std::string_view path, std::string_view reason);
 
+// The preview in the browser: its folder in `parent`, a folder or link inside it, or a folder of
+// the show could not be made or read; reason is the system's, German.
+std::string previewFolderNotMade(std::string_view parent, std::string_view reason);
+std::string previewPartNotMade(std::string_view path, std::string_view reason);
+std::string showFolderNotReadForPreview(std::string_view folder, std::string_view reason);
+
 } // namespace bildertafel::generator::texts

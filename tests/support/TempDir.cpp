@@ -65,4 +65,27 @@ std::string listNames(const std::filesystem::path& folder) {
     return joined;
 }
 
+std::string treeOf(const std::filesystem::path& folder) {
+    std::vector<std::string> entries;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        std::string line = std::filesystem::relative(entry.path(), folder).string();
+        if (entry.is_symlink()) {
+            line += " -> " + std::filesystem::read_symlink(entry.path()).string();
+        } else if (entry.is_directory()) {
+            line += '/';
+        } else {
+            line += ' ' + std::to_string(entry.last_write_time().time_since_epoch().count()) + ' ' +
+                    readFile(entry.path());
+        }
+        entries.push_back(std::move(line));
+    }
+    std::sort(entries.begin(), entries.end());
+    std::string joined;
+    for (const auto& line : entries) {
+        joined += line;
+        joined += '\n';
+    }
+    return joined;
+}
+
 } // namespace bildertafel::test

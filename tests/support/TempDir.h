@@ -30,4 +30,9 @@ std::string readFile(const std::filesystem::path& path);
 // The names in a folder (files and folders, hidden ones too), sorted by bytes.
 std::string listNames(const std::filesystem::path& folder);
 
+// Every entry below the folder, sorted: its kind, and a file's modification time and bytes or
+// a link's target. Equal before and after when nothing in the folder was written, renamed or
+// removed.
+std::string treeOf(const std::filesystem::path& folder);
+
 } // namespace bildertafel::test
