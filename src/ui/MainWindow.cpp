@@ -1,6 +1,7 @@
 #include "ui/MainWindow.h"
 
 #include "ui/ApplicationStyle.h"
+#include "ui/BrowserPreview.h"
 #include "ui/CheckBoxValue.h"
 #include "ui/InputRules.h"
 #include "ui/StandardDialogs.h"

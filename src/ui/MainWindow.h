@@ -25,6 +25,10 @@ namespace Ui {
 class MainWindow;
 }
 
+namespace bildertafel::generator {
+struct ShowGeneratorInput;
+} // namespace bildertafel::generator
+
 namespace bildertafel::uilists {
 class DirListBox;
 class DriveListBox;
@@ -33,6 +37,7 @@ class FileListBox;
 
 namespace bildertafel::ui {
 
+class BrowserPreview;
 class TemplateSetDialog;
 class WordsDialog;
 
@@ -112,6 +117,12 @@ private:
     // The start page selected in File1(1), or else the one written last; empty when neither.
     std::string startPageToShow() const;
     void showStartPageInBrowser();
+    // Opens a page (a path) in the browser; without one, a message with `title` names the path.
+    void openPageInBrowser(const std::string& page, std::string_view title);
+    // "Vorschau im Browser…": the pages as they would be now, in a folder of their own.
+    void previewInBrowser();
+    // The inputs of "HTML erstellen" as the window shows them now.
+    generator::ShowGeneratorInput generatorInput() const;
     // The show folder's sub-folder of that name, ending in "/".
     QString showSubFolder(const char16_t* name) const;
     // Opens the show folder's sub-folders that "Bilder vorbereiten" makes in the lists of the
@@ -157,6 +168,7 @@ private:
     std::function<void(PublishDialog&)> m_publishDialogShown;
     std::function<void(TemplateSetDialog&)> m_templateSetDialogShown;
     std::function<void(WordsDialog&)> m_wordsDialogShown;
+    std::unique_ptr<BrowserPreview> m_browserPreview; // made at the first preview
 
     bool m_activated = false;
 };

@@ -46,7 +46,7 @@ void MainWindow::Command2_Click(std::int16_t index) {
     }
 }
 
-void MainWindow::Command3_Click() {
+generator::ShowGeneratorInput MainWindow::generatorInput() const {
     generator::ShowGeneratorInput input;
     input.settings = settings();
     // Folder and file names keep their bytes, so the pages link to the files that exist.
@@ -59,10 +59,14 @@ void MainWindow::Command3_Click() {
         input.ThumbNames.push_back(thumbs.fileNameAt(i));
     }
     input.PictureCount = File1[filelistslot::Pictures]->count();
+    return input;
+}
+
+void MainWindow::Command3_Click() {
     WindowGeneratorHost host([this] { RefreshFileLists(); },
                              [this](const std::string& path) { m_lastStartPage = path; },
                              *m_dialogs);
-    generator::ShowGenerator::run(input, host, *m_dialogs);
+    generator::ShowGenerator::run(generatorInput(), host, *m_dialogs);
 }
 
 } // namespace bildertafel::ui

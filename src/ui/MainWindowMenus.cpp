@@ -2,9 +2,13 @@
 // offers beyond the controls of the page.
 #include "ui/MainWindow.h"
 
+#include "dialogs/DialogTexts.h"
 #include "filelist/FileList.h"
+#include "generator/GeneratorTexts.h"
+#include "generator/PreviewFolder.h"
 #include "settings/ConfigCommands.h"
 #include "settings/TemplateSets.h"
+#include "ui/BrowserPreview.h"
 #include "ui/BrowserStart.h"
 #include "ui/CreditSettings.h"
 #include "ui/PrepareDialog.h"
@@ -74,6 +78,16 @@ QUrl fileUrl(const std::string& path) {
     return QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/"));
 }
 
+// The start page of a preview is named like the page (a path) "Startseite im Browser ansehen"
+// shows, so the pages link as that one's do; without one, as "HTML erstellen" proposes.
+std::string previewStartPageName(const std::string& page) {
+    std::string name = page.substr(page.rfind('/') + 1);
+    if (const std::size_t dot = name.rfind('.'); dot != std::string::npos) {
+        name.resize(dot);
+    }
+    return dialogs::isUsableFileName(name) ? name : std::string(generator::texts::NamePreset);
+}
+
 } // namespace
 
 void MainWindow::connectContextMenus() {
@@ -84,6 +98,7 @@ void MainWindow::connectContextMenus() {
     }
     connect(m_ui->StartPageInBrowser, &QAction::triggered, this,
             &MainWindow::showStartPageInBrowser);
+    connect(m_ui->PreviewInBrowser, &QAction::triggered, this, &MainWindow::previewInBrowser);
     connect(m_ui->PreparePictures, &QAction::triggered, this, &MainWindow::preparePictures);
     connect(m_ui->OpenShowSubFolders, &QAction::triggered, this, &MainWindow::openShowSubFolders);
     connect(m_ui->Publish, &QAction::triggered, this, &MainWindow::publishShow);
@@ -102,6 +117,7 @@ void MainWindow::showContextMenu(QWidget& box, const QPoint& at) {
         m_ui->StartPageInBrowser->setToolTip(pageKnown ? QString()
                                                        : fromUtf8(texts::NoStartPageYet));
         menu.addAction(m_ui->StartPageInBrowser);
+        menu.addAction(m_ui->PreviewInBrowser);
         if (uilists::isExistingFolder(showSubFolder(subfolder::Thumbs)) &&
             uilists::isExistingFolder(showSubFolder(subfolder::Pictures))) {
             menu.addAction(m_ui->OpenShowSubFolders);
@@ -281,20 +297,44 @@ void MainWindow::editWords() {
 
 void MainWindow::showStartPageInBrowser() {
     const std::string page = startPageToShow();
-    if (page.empty()) {
-        return;
+    if (!page.empty()) {
+        openPageInBrowser(page, texts::StartPageInBrowserTitle);
     }
+}
+
+void MainWindow::openPageInBrowser(const std::string& page, std::string_view title) {
     const QUrl url = fileUrl(page);
     // Without a browser the user still learns where the page is, to open it by hand.
-    auto tellPath = [this, page] {
+    auto tellPath = [this, page, title] {
         m_dialogs->showMessage(texts::browserNotStarted(uilists::fromFileName(page).toStdString()),
-                               texts::StartPageInBrowserTitle);
+                               title);
     };
     if (!m_openUrl) {
         openInBrowser(url, this, tellPath);
     } else if (!m_openUrl(url)) {
         tellPath();
     }
+}
+
+void MainWindow::previewInBrowser() {
+    if (!uilists::isExistingFolder(ShowFolders[folderslot::ShowFolder])) {
+        m_dialogs->showMessage(texts::PreviewNeedsShowFolder, texts::PreviewTitle);
+        return;
+    }
+    if (File1[filelistslot::Thumbs]->count() == 0) {
+        m_dialogs->showMessage(texts::PreviewNeedsThumbs, texts::PreviewTitle);
+        return;
+    }
+    if (!m_browserPreview) {
+        m_browserPreview = std::make_unique<BrowserPreview>(
+            *this,
+            [this](std::string_view text, std::string_view title) {
+                m_dialogs->showMessage(text, title);
+            },
+            [this](const std::string& page) { openPageInBrowser(page, texts::PreviewTitle); });
+    }
+    m_browserPreview->start(generatorInput(), previewStartPageName(startPageToShow()),
+                            generator::temporaryFolder());
 }
 
 } // namespace bildertafel::ui

@@ -18,6 +18,16 @@ inline constexpr std::string_view NothingToPublishYet =
 inline constexpr std::string_view NoPicturesYet =
     "Noch keine Bilder im Großformat: erst ihren Ordner öffnen oder „Bilder vorbereiten…“.";
 inline constexpr std::string_view WordsTitle = "Bildtexte";
+// "Vorschau im Browser…".
+inline constexpr std::string_view PreviewTitle = "Vorschau im Browser";
+inline constexpr std::string_view PreviewNeedsShowFolder =
+    "Für die Vorschau zuerst auf der Seite „Datei“ den Arbeitsordner der Fotoshow öffnen.";
+inline constexpr std::string_view PreviewNeedsThumbs =
+    "Für die Vorschau fehlen die Mini-Bilder: erst ihren Ordner öffnen oder „Bilder "
+    "vorbereiten…“.";
+inline constexpr std::string_view PreviewBeingWritten =
+    "Die Seiten der Vorschau werden geschrieben …";
+inline constexpr std::string_view CancelButton = "Abbrechen";
 // No browser could be started for the page (UTF-8 path).
 std::string browserNotStarted(std::string_view page);
 

@@ -123,15 +123,17 @@ void MainWindowHintsTest::showFolderMenu_data() {
     QTest::addColumn<bool>("pageKnown");
     const QString inBrowser = "Startseite im Browser ansehen";
     const QString openBoth = "Mini-Bilder und Bilder öffnen";
+    const QString preview = "Vorschau im Browser…";
     const QString publish = "Veröffentlichen…";
-    QTest::newRow("a new show") << QStringList{"show"} << QStringList{inBrowser, publish} << false;
+    QTest::newRow("a new show") << QStringList{"show"} << QStringList{inBrowser, preview, publish}
+                                << false;
     QTest::newRow("only the previews")
-        << QStringList{"show/minis"} << QStringList{inBrowser, publish} << false;
+        << QStringList{"show/minis"} << QStringList{inBrowser, preview, publish} << false;
     QTest::newRow("a prepared show") << QStringList{"show/minis", "show/bilder"}
-                                     << QStringList{inBrowser, openBoth, publish} << false;
+                                     << QStringList{inBrowser, preview, openBoth, publish} << false;
     QTest::newRow("with a start page")
         << QStringList{"show/minis", "show/bilder", "show/index.html"}
-        << QStringList{inBrowser, openBoth, publish} << true;
+        << QStringList{inBrowser, preview, openBoth, publish} << true;
 }
 
 void MainWindowHintsTest::showFolderMenu() {

@@ -89,7 +89,8 @@ void PreparePicturesTest::theLowerBoxesOfferIt_data() {
     QTest::newRow("menu key on the picture count")
         << "Label3" << true << QStringList{"Bilder vorbereiten…", "Bildtexte…"};
     QTest::newRow("right button on the show folder's pages")
-        << "File1_1" << false << QStringList{"Startseite im Browser ansehen", "Veröffentlichen…"};
+        << "File1_1" << false
+        << QStringList{"Startseite im Browser ansehen", "Vorschau im Browser…", "Veröffentlichen…"};
     QTest::newRow("right button on the configuration files")
         << "File1_0" << false << QStringList{"Vorlage laden…"};
 }
