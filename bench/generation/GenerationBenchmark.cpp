@@ -4,8 +4,10 @@
 // same bytes; (b) a second run with nothing changed against the same plain writes; (c) a run in
 // which every page changed against a safe replace (temporary file, write, close, rename). Then the
 // cost of the link check, in per cent of (a); and (d) the first run of the same show with words
-// for every picture (title, a caption of two lines, alternative text) against the run without.
+// for every picture (title, a caption of two lines, alternative text) against the run without;
+// (e) a preview of the show in a folder of its own, linked to the show's files, against (a).
 
+#include "generator/PreviewFolder.h"
 #include "generator/ShowGenerator.h"
 #include "generator/WebText.h"
 #include "links/LinkCheck.h"
@@ -19,6 +21,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <time.h>
@@ -245,6 +248,8 @@ int main(int argc, char** argv) {
     Figures withWords;
     Figures unchanged;
     Figures changed;
+    Figures preview;
+    std::vector<double> layTimes; // of (e), the folder with its links
     std::vector<double> checks;
     for (int round = 1; round <= Rounds; ++round) {
         // Alternating which side goes first keeps a trend of the machine out of the ratios.
@@ -276,6 +281,33 @@ int main(int argc, char** argv) {
             }
         }
         withWords.add(wordsTime, runTime);
+
+        // (e) a preview against the same first run; its folder goes after the timing, as the
+        // window removes it when it ends.
+        double previewTime = 0;
+        removePages(runPages);
+        std::unique_ptr<generator::PreviewFolder> previewFolder;
+        for (int side = 0; side < 2; ++side) {
+            if ((side == 0) == runFirst) {
+                previewTime = timed([&] {
+                    std::string reason;
+                    previewFolder = generator::PreviewFolder::create(root.string() + "/", reason);
+                    generator::ShowGeneratorInput previewInput;
+                    input.ThumbNames = lowerNames;
+                    const auto laying = Clock::now();
+                    if (!previewFolder || !previewFolder->lay(input, "bilder01", previewInput)) {
+                        return false;
+                    }
+                    layTimes.push_back(seconds(laying));
+                    return generator::ShowGenerator::run(previewInput, host, host) ==
+                           generator::RunOutcome::Written;
+                });
+            } else {
+                runTime = timed([&] { return runWith(".jpg"); });
+            }
+        }
+        previewFolder.reset();
+        preview.add(previewTime, runTime);
 
         // (b) the same pages again: the run finds every page as it is.
         for (int side = 0; side < 2; ++side) {
@@ -315,15 +347,18 @@ int main(int argc, char** argv) {
         }
         checks.push_back(seconds(checked));
         std::printf("round %d: (a) %.3f / %.3f  (b) %.3f / %.3f  (c) %.3f / %.3f  (d) %.3f / %.3f  "
-                    "check %.3f s\n",
+                    "(e) %.3f / %.3f  check %.3f s\n",
                     round, first.run.back(), first.baseline.back(), unchanged.run.back(),
                     unchanged.baseline.back(), changed.run.back(), changed.baseline.back(),
-                    withWords.run.back(), withWords.baseline.back(), checks.back());
+                    withWords.run.back(), withWords.baseline.back(), preview.run.back(),
+                    preview.baseline.back(), checks.back());
     }
     first.print("(a) first run into empty folders", "plain open/write/close", 1.3);
     unchanged.print("(b) second run, nothing changed", "plain open/write/close", 0.5);
     changed.print("(c) every page changed (same sizes)", "temp/write/close/rename", 1.2);
     withWords.print("(d) first run, words for every picture", "the same without words", 1.2);
+    preview.print("(e) preview in a folder of its own", "(a) into the show", 2.5);
+    std::printf("of (e) the folder and its links: %.3f s\n", median(layTimes));
     std::printf("link check: %.3f s, %.1f %% of (a) (target at most 10 %%)\n", median(checks),
                 100.0 * median(checks) / median(first.run));
 

@@ -50,19 +50,28 @@ std::string readFile(const std::filesystem::path& path) {
     return content.str();
 }
 
+namespace {
+
+// The lines sorted by bytes, each ending in a line break.
+std::string sortedLines(std::vector<std::string> lines) {
+    std::sort(lines.begin(), lines.end());
+    std::string joined;
+    for (const auto& line : lines) {
+        joined += line;
+        joined += '\n';
+    }
+    return joined;
+}
+
+} // namespace
+
 std::string listNames(const std::filesystem::path& folder) {
     std::vector<std::string> names;
     std::error_code ignored;
     for (const auto& entry : std::filesystem::directory_iterator(folder, ignored)) {
         names.push_back(entry.path().filename().string());
     }
-    std::sort(names.begin(), names.end());
-    std::string joined;
-    for (const auto& name : names) {
-        joined += name;
-        joined += '\n';
-    }
-    return joined;
+    return sortedLines(std::move(names));
 }
 
 std::string treeOf(const std::filesystem::path& folder) {
@@ -79,13 +88,7 @@ std::string treeOf(const std::filesystem::path& folder) {
         }
         entries.push_back(std::move(line));
     }
-    std::sort(entries.begin(), entries.end());
-    std::string joined;
-    for (const auto& line : entries) {
-        joined += line;
-        joined += '\n';
-    }
-    return joined;
+    return sortedLines(std::move(entries));
 }
 
 } // namespace bildertafel::test
