@@ -35,7 +35,6 @@ struct BrowserPreview::Run {
     generator::RunOutcome outcome = generator::RunOutcome::Refused;
     std::vector<Message> messages;
     std::string startPage;
-    bool cancelled = false; // set on the window's thread only
 };
 
 namespace {
@@ -122,11 +121,6 @@ void BrowserPreview::start(const generator::ShowGeneratorInput& show,
     m_progress->setWindowTitle(fromUtf8(texts::PreviewTitle));
     m_progress->setWindowModality(Qt::WindowModal);
     m_progress->setMinimumDuration(ProgressDelayMs);
-    connect(m_progress, &QProgressDialog::canceled, this, [this] {
-        if (m_run) {
-            m_run->cancelled = true;
-        }
-    });
     QTimer::singleShot(ProgressDelayMs, m_progress, [progress = m_progress] {
         if (!progress->wasCanceled()) {
             progress->show();
@@ -137,13 +131,15 @@ void BrowserPreview::start(const generator::ShowGeneratorInput& show,
 
 void BrowserPreview::finish() {
     QApplication::restoreOverrideCursor();
+    const bool cancelled = m_progress->wasCanceled();
     m_progress->deleteLater();
     m_progress = nullptr;
+    // The worker holds the run too: its folder goes with the later of the two.
     m_worker->deleteLater();
     m_worker = nullptr;
     const std::shared_ptr<Run> run = std::move(m_run);
-    // "Abbrechen": nothing opens, and the folder goes with the run.
-    if (run->cancelled) {
+    // "Abbrechen" (the button or Escape): nothing opens, and the folder goes with the run.
+    if (cancelled) {
         return;
     }
     for (const Message& message : run->messages) {
