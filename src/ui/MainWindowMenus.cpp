@@ -305,7 +305,7 @@ void MainWindow::showStartPageInBrowser() {
 void MainWindow::openPageInBrowser(const std::string& page, std::string_view title) {
     const QUrl url = fileUrl(page);
     // Without a browser the user still learns where the page is, to open it by hand.
-    auto tellPath = [this, page, title] {
+    auto tellPath = [this, page, title = std::string(title)] {
         m_dialogs->showMessage(texts::browserNotStarted(uilists::fromFileName(page).toStdString()),
                                title);
     };
