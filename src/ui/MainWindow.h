@@ -38,6 +38,7 @@ class FileListBox;
 namespace bildertafel::ui {
 
 class BrowserPreview;
+class TemplateEditor;
 class TemplateSetDialog;
 class WordsDialog;
 
@@ -79,6 +80,11 @@ public:
     // Called with the dialog of "Vorlage laden…" just before it is shown (tests drive it).
     void setTemplateSetDialogShown(std::function<void(TemplateSetDialog&)> shown) {
         m_templateSetDialogShown = std::move(shown);
+    }
+
+    // Called with the dialog of "Vorlage bearbeiten…" just before it is shown (tests drive it).
+    void setTemplateEditorShown(std::function<void(TemplateEditor&)> shown) {
+        m_templateEditorShown = std::move(shown);
     }
 
     // Re-reads the five file lists and shows the counts; the buttons stay as they are.
@@ -136,6 +142,9 @@ private:
     void loadTemplateSet();
     // "Bildtexte…": the words of the full-size pictures.
     void editWords();
+    // The template boxes' own menu and "Vorlage bearbeiten…" for the box of that TemplateId.
+    void showTemplateMenu(int id, const QPoint& at);
+    void editTemplate(int id);
     void ShowCounts();
     void UpdateButtons();
 
@@ -169,6 +178,7 @@ private:
     std::function<void(TemplateSetDialog&)> m_templateSetDialogShown;
     std::function<void(WordsDialog&)> m_wordsDialogShown;
     std::unique_ptr<BrowserPreview> m_browserPreview; // made at the first preview
+    std::function<void(TemplateEditor&)> m_templateEditorShown;
 
     bool m_activated = false;
 };

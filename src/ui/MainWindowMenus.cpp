@@ -1,5 +1,5 @@
-// The context menus of the page "Datei": what the right mouse button (or the context-menu key)
-// offers beyond the controls of the page.
+// The context menus of the window's boxes: what the right mouse button (or the context-menu key)
+// offers beyond the controls of the pages.
 #include "ui/MainWindow.h"
 
 #include "dialogs/DialogTexts.h"
@@ -14,6 +14,7 @@
 #include "ui/PrepareDialog.h"
 #include "ui/PublishDialog.h"
 #include "ui/QtText.h"
+#include "ui/TemplateEditor.h"
 #include "ui/TemplateSetDialog.h"
 #include "ui/WindowConfigHost.h"
 #include "ui/WindowTexts.h"
@@ -25,13 +26,16 @@
 #include "words/WordsFile.h"
 
 #include <QFile>
+#include <QGroupBox>
 #include <QImageReader>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QStandardPaths>
 #include <QUrl>
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <vector>
 
 #include <sys/stat.h>
@@ -104,6 +108,37 @@ void MainWindow::connectContextMenus() {
     connect(m_ui->Publish, &QAction::triggered, this, &MainWindow::publishShow);
     connect(m_ui->LoadTemplateSet, &QAction::triggered, this, &MainWindow::loadTemplateSet);
     connect(m_ui->EditWords, &QAction::triggered, this, &MainWindow::editWords);
+    for (int id = 0; id < static_cast<int>(Text1.size()); ++id) {
+        Text1[id]->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(Text1[id], &QWidget::customContextMenuRequested, this,
+                [this, id](const QPoint& at) { showTemplateMenu(id, at); });
+    }
+    connect(m_ui->EditTemplate, &QAction::triggered, this,
+            [this] { editTemplate(m_ui->EditTemplate->data().toInt()); });
+}
+
+void MainWindow::showTemplateMenu(int id, const QPoint& at) {
+    QPlainTextEdit& box = *Text1[id];
+    // The box's own entries (undo, copy, paste…) stay; the editor comes below them.
+    const std::unique_ptr<QMenu> menu(box.createStandardContextMenu());
+    menu->addSeparator();
+    m_ui->EditTemplate->setData(id);
+    menu->addAction(m_ui->EditTemplate);
+    // The request comes from the box's viewport, in its coordinates.
+    menu->exec(box.viewport()->mapToGlobal(at));
+}
+
+void MainWindow::editTemplate(int id) {
+    if (id < 0 || id >= static_cast<int>(Text1.size())) {
+        return;
+    }
+    QPlainTextEdit& box = *Text1[id];
+    const auto* frame = qobject_cast<const QGroupBox*>(box.parentWidget());
+    TemplateEditor editor(box, frame != nullptr ? frame->title() : QString(), this);
+    if (m_templateEditorShown) {
+        m_templateEditorShown(editor);
+    }
+    editor.exec();
 }
 
 void MainWindow::showContextMenu(QWidget& box, const QPoint& at) {

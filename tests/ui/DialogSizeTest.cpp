@@ -4,10 +4,12 @@
 #include "ui/PrepareDialog.h"
 #include "ui/PublishDialog.h"
 #include "ui/PublishPasswords.h"
+#include "ui/TemplateEditor.h"
 #include "ui/TemplateSetDialog.h"
 #include "ui/WordsDialog.h"
 
 #include <QDialog>
+#include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -47,6 +49,7 @@ private:
     QTemporaryDir m_config;
     PreparationChoices m_choices;
     PublishPasswords m_passwords;
+    QPlainTextEdit m_templateBox;
 };
 
 void DialogSizeTest::everyDialogFitsTheSmallScreen_data() {
@@ -75,6 +78,9 @@ void DialogSizeTest::everyDialogFitsTheSmallScreen_data() {
             {"klar", "Klar", "Eine schlichte Tabelle auf weißem Grund.", 160, "klar.cfg", ""},
             {"dunkel", "Dunkel", "", 0, "dunkel.cfg", ""}};
         return std::make_unique<TemplateSetDialog>(sets, nullptr);
+    });
+    QTest::newRow("Vorlage bearbeiten") << DialogMaker([this] {
+        return std::make_unique<TemplateEditor>(m_templateBox, "HTML-Datei vor dem Bild", nullptr);
     });
 }
 
