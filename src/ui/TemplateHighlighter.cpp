@@ -74,7 +74,8 @@ void TemplateHighlighter::highlightBlock(const QString& text) {
             at = styleSheet(text, at, state);
             break;
         case Script: {
-            const int close = text.indexOf(QLatin1String("</script"), at, Qt::CaseInsensitive);
+            const int close =
+                static_cast<int>(text.indexOf(QLatin1String("</script"), at, Qt::CaseInsensitive));
             at = close < 0 ? static_cast<int>(text.size()) : close;
             if (close >= 0) {
                 state.part = Html;
@@ -203,12 +204,12 @@ int TemplateHighlighter::styleSheet(const QString& text, int at, State& state) {
         if (comment >= 0 && comment < end) {
             end = comment;
         }
+        // Inside braces, a piece that does not open a block of its own is a declaration.
+        const bool selector = state.depth == 0 || (end < stop && text[end] == u'{');
+        const int colon = static_cast<int>(text.indexOf(u':', at));
         if (state.inValue) {
             setFormat(at, end - at, m_value);
-        } else if (state.depth == 0 || (end < stop && text[end] == u'{')) {
-            setFormat(at, end - at, m_selector);
-        } else if (const int colon = static_cast<int>(text.indexOf(u':', at));
-                   colon >= 0 && colon < end) {
+        } else if (!selector && colon >= 0 && colon < end) {
             setFormat(at, colon - at, m_attribute);
             setFormat(colon + 1, end - colon - 1, m_value);
             state.inValue = true;
