@@ -2,6 +2,7 @@
 
 #include "dialogs/DialogHost.h"
 
+class QString;
 class QWidget;
 
 namespace bildertafel::ui {
@@ -19,5 +20,13 @@ public:
 private:
     QWidget* m_parent;
 };
+
+// What the user chose when a dialog closes with changes not kept yet.
+enum class UnsavedAnswer { Keep, Discard, Stay };
+
+// Asks it over the dialog, with its title: the first button keeps the changes (the default), the
+// second drops them, the third stays in the dialog.
+UnsavedAnswer askUnsaved(QWidget& dialog, const QString& question, const QString& keep,
+                         const QString& discard, const QString& stay);
 
 } // namespace bildertafel::ui

@@ -1,10 +1,10 @@
 #include "ui/TemplateEditor.h"
 
+#include "ui/StandardDialogs.h"
 #include "ui/TemplateHighlighter.h"
 #include "ui/TemplateText.h"
 #include "ui_TemplateEditor.h"
 
-#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
@@ -30,20 +30,11 @@ TemplateEditor::TemplateEditor(QPlainTextEdit& box, const QString& name, QWidget
     m_ui->setupUi(this);
     setWindowTitle(QStringLiteral("Vorlage bearbeiten – %1").arg(name));
     m_askUnsaved = [this] {
-        QMessageBox question(QMessageBox::Question, windowTitle(),
-                             QStringLiteral("Die Vorlage wurde geändert. Sollen die Änderungen in "
-                                            "den Kasten übernommen werden?"),
-                             QMessageBox::NoButton, this);
-        QPushButton* take =
-            question.addButton(QStringLiteral("Übernehmen"), QMessageBox::AcceptRole);
-        QPushButton* discard =
-            question.addButton(QStringLiteral("Verwerfen"), QMessageBox::DestructiveRole);
-        question.addButton(QStringLiteral("Weiter bearbeiten"), QMessageBox::RejectRole);
-        question.setDefaultButton(take);
-        question.exec();
-        return question.clickedButton() == take      ? UnsavedAnswer::Apply
-               : question.clickedButton() == discard ? UnsavedAnswer::Discard
-                                                     : UnsavedAnswer::Stay;
+        return askUnsaved(*this,
+                          QStringLiteral("Die Vorlage wurde geändert. Sollen die Änderungen in "
+                                         "den Kasten übernommen werden?"),
+                          QStringLiteral("Übernehmen"), QStringLiteral("Verwerfen"),
+                          QStringLiteral("Weiter bearbeiten"));
     };
 
     m_ui->Text->setPlainText(templateForEditor(templateFromEditor(box)));
@@ -97,7 +88,7 @@ void TemplateEditor::apply() {
 void TemplateEditor::reject() {
     if (hasChanges()) {
         switch (m_askUnsaved()) {
-        case UnsavedAnswer::Apply:
+        case UnsavedAnswer::Keep:
             apply();
             return;
         case UnsavedAnswer::Discard:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/StandardDialogs.h"
+
 #include <QDialog>
 
 #include <functional>
@@ -20,7 +22,7 @@ class TemplateEditor : public QDialog {
     Q_OBJECT
 
 public:
-    enum class UnsavedAnswer { Apply, Discard, Stay };
+    using UnsavedAnswer = ui::UnsavedAnswer;
     using UnsavedQuestion = std::function<UnsavedAnswer()>;
 
     // name: the caption of the box's frame, for the title.

@@ -4,13 +4,13 @@
 
 #include "ui/PictureProgram.h"
 #include "ui/QtText.h"
+#include "ui/StandardDialogs.h"
 #include "ui/lists/FileNames.h"
 #include "ui_WordsDialog.h"
 #include "words/WordsFile.h"
 
 #include <QImageReader>
 #include <QKeyEvent>
-#include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
 
@@ -46,20 +46,11 @@ WordsDialog::WordsDialog(WordsSource source, words::ShowWords words, QWidget* pa
       m_words(std::move(words)) {
     m_ui->setupUi(this);
     m_askUnsaved = [this] {
-        QMessageBox box(QMessageBox::Question, windowTitle(),
-                        QStringLiteral("Die Bildtexte wurden geändert. Sollen sie gespeichert "
-                                       "werden?"),
-                        QMessageBox::NoButton, this);
-        QPushButton* saveButton =
-            box.addButton(QStringLiteral("Speichern"), QMessageBox::AcceptRole);
-        QPushButton* discard =
-            box.addButton(QStringLiteral("Nicht speichern"), QMessageBox::DestructiveRole);
-        box.addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole);
-        box.setDefaultButton(saveButton);
-        box.exec();
-        return box.clickedButton() == saveButton ? UnsavedAnswer::Save
-               : box.clickedButton() == discard  ? UnsavedAnswer::Discard
-                                                 : UnsavedAnswer::Stay;
+        return askUnsaved(*this,
+                          QStringLiteral("Die Bildtexte wurden geändert. Sollen sie gespeichert "
+                                         "werden?"),
+                          QStringLiteral("Speichern"), QStringLiteral("Nicht speichern"),
+                          QStringLiteral("Abbrechen"));
     };
     for (const std::string& name : m_source.names) {
         m_ui->Pictures->addItem(uilists::fromFileName(name));
@@ -175,7 +166,7 @@ bool WordsDialog::save() {
 void WordsDialog::reject() {
     if (hasUnsavedChanges()) {
         switch (m_askUnsaved()) {
-        case UnsavedAnswer::Save:
+        case UnsavedAnswer::Keep:
             if (!save()) {
                 return;
             }

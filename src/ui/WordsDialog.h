@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/StandardDialogs.h"
 #include "words/PictureWords.h"
 
 #include <QDialog>
@@ -33,7 +34,7 @@ class WordsDialog : public QDialog {
     Q_OBJECT
 
 public:
-    enum class UnsavedAnswer { Save, Discard, Stay };
+    using UnsavedAnswer = ui::UnsavedAnswer;
     using UnsavedQuestion = std::function<UnsavedAnswer()>;
 
     // words: the show's file as read just before.

@@ -102,7 +102,7 @@ void TemplateEditorTest::theBoxGetsExactlyWhatTheEditorHolds_data() {
     QTest::newRow("Abbrechen after an edit, Verwerfen")
         << 0 << crLf << Edit::AppendLine << "Cancel" << Answer::Discard << crLf << true;
     QTest::newRow("Abbrechen after an edit, Übernehmen")
-        << 5 << blankLines << Edit::AppendLine << "Cancel" << Answer::Apply << blankLines + added
+        << 5 << blankLines << Edit::AppendLine << "Cancel" << Answer::Keep << blankLines + added
         << true;
 }
 

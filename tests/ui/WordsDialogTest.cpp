@@ -101,7 +101,7 @@ void WordsDialogTest::theKeyboardGoesFromFieldToFieldAndFromPictureToPicture() {
 void WordsDialogTest::closingWithChangesAsks_data() {
     QTest::addColumn<QList<int>>("answers"); // one for each Escape
     QTest::addColumn<bool>("saved");
-    QTest::newRow("stay, then save") << QList<int>{int(Answer::Stay), int(Answer::Save)} << true;
+    QTest::newRow("stay, then save") << QList<int>{int(Answer::Stay), int(Answer::Keep)} << true;
     QTest::newRow("do not save") << QList<int>{int(Answer::Discard)} << false;
 }
 
