@@ -97,6 +97,8 @@ void TemplateEditorTest::theBoxGetsExactlyWhatTheEditorHolds_data() {
         << 2 << umlauts << Edit::AppendLine << "Apply" << Answer::Stay << umlauts + added << false;
     QTest::newRow("20 KB edited and taken over")
         << 3 << large << Edit::AppendLine << "Apply" << Answer::Stay << large + added << false;
+    QTest::newRow("edited and taken over with Strg+Eingabe")
+        << 1 << crLf << Edit::AppendLine << "Strg+Eingabe" << Answer::Stay << crLf + added << false;
     QTest::newRow("Abbrechen without an edit asks nothing")
         << 0 << crLf << Edit::None << "Cancel" << Answer::Stay << crLf << false;
     QTest::newRow("Abbrechen after an edit, Verwerfen")
@@ -139,8 +141,16 @@ void TemplateEditorTest::theBoxGetsExactlyWhatTheEditorHolds() {
                 cursor.movePosition(QTextCursor::End);
                 cursor.insertText(QStringLiteral("\n<p>neu: €</p>"));
             }
-            editor.findChild<QPushButton*>(button)->click();
+            if (button == "Strg+Eingabe") {
+                // Through the window system, as a key press comes, so shortcuts are seen.
+                editor.findChild<QPlainTextEdit*>("Text")->setFocus();
+                QTest::keyClick(editor.windowHandle(), Qt::Key_Return, Qt::ControlModifier);
+            } else {
+                editor.findChild<QPushButton*>(button)->click();
+            }
             stillOpen = editor.isVisible();
+            if (stillOpen)
+                editor.done(0);
         });
     });
     QStringList offered;
