@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSyntaxHighlighter>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextBlock>
@@ -122,6 +123,8 @@ void TemplateEditorTest::theBoxGetsExactlyWhatTheEditorHolds() {
     ShowSettings settings = window.settings();
     settings.setTemplate(static_cast<TemplateId>(box), before.toStdString());
     window.applySettings(settings);
+    // Nothing of the editor is made before it is opened.
+    QVERIFY(window.findChildren<QSyntaxHighlighter*>().isEmpty());
     auto& text = control<QPlainTextEdit>(window, QStringLiteral("Text1_%1").arg(box));
     control<QTabWidget>(window, "SSTab1").setCurrentIndex(box < 4 ? 1 : 2);
 
@@ -178,6 +181,7 @@ void TemplateEditorTest::theBoxGetsExactlyWhatTheEditorHolds() {
     QCOMPARE(offered.last(), "Vorlage bearbeiten…");
     QVERIFY(title.startsWith("Vorlage bearbeiten – HTML-"));
     QVERIFY(!stillOpen);
+    QVERIFY(window.findChildren<TemplateEditor*>().isEmpty());
     QCOMPARE(wasAsked, asked);
     QCOMPARE(QByteArray::fromStdString(templateFromEditor(text)), after);
     // One undo of the box takes the whole text back.
