@@ -119,11 +119,13 @@ void MainWindow::connectContextMenus() {
 
 void MainWindow::showTemplateMenu(int id, const QPoint& at) {
     QPlainTextEdit& box = *Text1[id];
-    // The box's own entries (undo, copy, paste…) stay; the editor comes below them.
+    // The box's own entries (undo, copy, paste…) stay; the editor and the preview come below.
     const std::unique_ptr<QMenu> menu(box.createStandardContextMenu());
     menu->addSeparator();
     m_ui->EditTemplate->setData(id);
     menu->addAction(m_ui->EditTemplate);
+    // What the templates make, seen without writing into the show.
+    menu->addAction(m_ui->PreviewInBrowser);
     // The request comes from the box's viewport, in its coordinates.
     menu->exec(box.viewport()->mapToGlobal(at));
 }

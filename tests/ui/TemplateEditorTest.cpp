@@ -176,9 +176,10 @@ void TemplateEditorTest::theBoxGetsExactlyWhatTheEditorHolds() {
     QContextMenuEvent request(QContextMenuEvent::Mouse, at, viewport.mapToGlobal(at));
     QApplication::sendEvent(&viewport, &request);
 
-    // The box's own entries stay, the editor comes last.
-    QVERIFY(offered.size() > 2);
-    QCOMPARE(offered.last(), "Vorlage bearbeiten…");
+    // The box's own entries stay, the editor and the preview come last.
+    QVERIFY(offered.size() > 3);
+    QCOMPARE(offered.mid(offered.size() - 2),
+             (QStringList{"Vorlage bearbeiten…", "Vorschau im Browser…"}));
     QVERIFY(title.startsWith("Vorlage bearbeiten – HTML-"));
     QVERIFY(!stillOpen);
     QVERIFY(window.findChildren<TemplateEditor*>().isEmpty());
