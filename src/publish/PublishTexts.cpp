@@ -1,6 +1,7 @@
 #include "publish/FailureFacts.h"
 #include "publish/Publisher.h"
 #include "publish/SftpStatusCodes.h"
+#include "textfile/Windows1252.h"
 
 #include <cctype>
 #include <string_view>
@@ -49,20 +50,7 @@ std::string shownReason(std::string_view said) {
     std::string shown;
     for (std::size_t at = 0; at < said.size();) {
         const auto byte = static_cast<unsigned char>(said[at]);
-        const auto follower = [&](std::size_t i) {
-            return at + i < said.size() &&
-                   (static_cast<unsigned char>(said[at + i]) & 0xC0) == 0x80;
-        };
-        std::size_t length = 0;
-        if (byte < 0x80) {
-            length = 1;
-        } else if (byte >= 0xC2 && byte < 0xE0) {
-            length = follower(1) ? 2 : 0;
-        } else if (byte >= 0xE0 && byte < 0xF0) {
-            length = follower(1) && follower(2) ? 3 : 0;
-        } else if (byte >= 0xF0 && byte < 0xF5) {
-            length = follower(1) && follower(2) && follower(3) ? 4 : 0;
-        }
+        const std::size_t length = textfile::utf8CharacterLength(said, at);
         const bool c1Control =
             length == 2 && byte == 0xC2 && static_cast<unsigned char>(said[at + 1]) < 0xA0;
         if (length == 0) {
