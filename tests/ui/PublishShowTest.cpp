@@ -318,17 +318,21 @@ void PublishShowTest::aRealServer() {
             return QStringLiteral("geheim");
         });
         if (keyFile) {
-            // "Schlüsseldatei…" → "Schlüsseldatei wählen…", the file picked in its dialog.
+            // "Schlüsseldatei…" → "Schlüsseldatei wählen…", the file typed into its dialog as a
+            // user would. selectFile() leaves the name field alone once it has the focus, so the
+            // path goes into the field itself, and the picker tries until the dialog is gone.
             QTimer picker;
             QObject::connect(&picker, &QTimer::timeout, [&] {
                 if (auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
-                    picker.stop();
-                    chooser->selectFile(locked);
+                    if (auto* name = chooser->findChild<QLineEdit*>("fileNameEdit")) {
+                        name->setText(locked);
+                    }
                     QMetaObject::invokeMethod(chooser, "accept");
                 }
             });
             picker.start(50);
             part<QPushButton>(dialog, "KeyFile").menu()->actions().constFirst()->trigger();
+            picker.stop();
         }
         part<QComboBox>(dialog, "StartPage").setCurrentText("seite.html");
         part<QLineEdit>(dialog, "Host").setText("127.0.0.1");
