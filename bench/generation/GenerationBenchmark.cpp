@@ -37,7 +37,7 @@ using Clock = std::chrono::steady_clock;
 constexpr int Pictures = 10000;
 constexpr int Rounds = 7;
 
-class SilentHost : public generator::GeneratorHost, public dialogs::DialogHost {
+class SilentHost : public generator::GeneratorHost, public host::DialogHost {
 public:
     void showMessage(std::string_view text, std::string_view) override {
         std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());

@@ -6,10 +6,10 @@
 // ordering the same folder with the file list library alone. Target: at most 1.3.
 
 #include "filelist/FileList.h"
-#include "ui/MainWindow.h"
 #include "ui/lists/DirListBox.h"
 #include "ui/lists/FileListBox.h"
 #include "ui/lists/FolderReading.h"
+#include "ui/window/MainWindow.h"
 
 #include "WindowStart.h"
 

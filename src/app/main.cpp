@@ -1,7 +1,7 @@
-#include "ui/ApplicationStyle.h"
-#include "ui/DisplayCheck.h"
-#include "ui/GermanTexts.h"
-#include "ui/MainWindow.h"
+#include "ui/common/ApplicationStyle.h"
+#include "ui/common/GermanTexts.h"
+#include "ui/window/DisplayCheck.h"
+#include "ui/window/MainWindow.h"
 
 #include <QApplication>
 

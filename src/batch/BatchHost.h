@@ -1,7 +1,7 @@
 #pragma once
 
-#include "dialogs/DialogHost.h"
 #include "generator/ShowGenerator.h"
+#include "host/DialogHost.h"
 
 #include <optional>
 #include <ostream>
@@ -11,7 +11,7 @@ namespace bildertafel::batch {
 
 // The run's surroundings without a window: messages go to standard error as their text, one line
 // each; the name dialog is answered with the name from the command line or else its preset.
-class BatchHost : public generator::GeneratorHost, public dialogs::DialogHost {
+class BatchHost : public generator::GeneratorHost, public host::DialogHost {
 public:
     BatchHost(std::optional<std::string> name, std::ostream& err)
         : m_name(std::move(name)), m_err(err) {}

@@ -3,11 +3,11 @@
 #include "batch/BatchHost.h"
 #include "batch/BatchPublish.h"
 #include "batch/BatchUsage.h"
-#include "dialogs/DialogTexts.h"
 #include "filelist/FileList.h"
 #include "filelist/FolderPath.h"
 #include "generator/FolderChecks.h"
 #include "generator/ShowGenerator.h"
+#include "host/CommonTexts.h"
 #include "imaging/PictureWords.h"
 #include "imaging/Preparation.h"
 #include "imaging/PreparationTexts.h"
@@ -277,7 +277,7 @@ int runBatch(const BatchOptions& options, std::ostream& err, bool errIsTerminal)
             return ExitFileSystem;
         }
         if (const core::Outcome folders = generator::checkFolders(places); !folders) {
-            host.showMessage(folders.reason(), dialogs::FileSystemProblemTitle);
+            host.showMessage(folders.reason(), host::FileSystemProblemTitle);
             return ExitRefused;
         }
     }

@@ -1,7 +1,6 @@
 #include "generator/ShowGenerator.h"
 
 #include "core/LargePictures.h"
-#include "dialogs/DialogTexts.h"
 #include "filelist/FileList.h"
 #include "generator/AllPicturesPageWriter.h"
 #include "generator/FolderChecks.h"
@@ -12,6 +11,7 @@
 #include "generator/RunValues.h"
 #include "generator/StartPageWriter.h"
 #include "generator/WebText.h"
+#include "host/CommonTexts.h"
 #include "links/LinkCheck.h"
 #include "textfile/RunLock.h"
 #include "textfile/TextFileWriter.h"
@@ -30,10 +30,10 @@ using links::MissingLink;
 using links::relativeLinksOf;
 using textfile::TextFileWriter;
 
-using dialogs::FileNamePrompt;
-using dialogs::FileSystemProblemTitle;
-using dialogs::InvalidFileName;
-using dialogs::isUsableFileName;
+using host::FileNamePrompt;
+using host::FileSystemProblemTitle;
+using host::InvalidFileName;
+using host::isUsableFileName;
 
 struct WriteFailure {
     std::string path;
@@ -174,7 +174,7 @@ std::optional<WriteFailure> writePages(const ShowGeneratorInput& input, const Ru
 } // namespace
 
 RunOutcome ShowGenerator::run(const ShowGeneratorInput& input, GeneratorHost& host,
-                              dialogs::DialogHost& dialogs) {
+                              host::DialogHost& dialogs) {
     if (const core::Outcome folders = checkFolders(input); !folders) {
         dialogs.showMessage(folders.reason(), FileSystemProblemTitle);
         return RunOutcome::Refused;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dialogs/DialogHost.h"
+#include "host/DialogHost.h"
 #include "links/LinkCheck.h"
 #include "settings/ShowSettings.h"
 
@@ -54,7 +54,7 @@ public:
     // links and images of the pages are looked for on the disk, and those that name no file
     // are reported to the host.
     static RunOutcome run(const ShowGeneratorInput& input, GeneratorHost& host,
-                          dialogs::DialogHost& dialogs);
+                          host::DialogHost& dialogs);
 };
 
 } // namespace bildertafel::generator

@@ -1,17 +1,17 @@
 #include "settings/ConfigCommands.h"
 
-#include "dialogs/DialogTexts.h"
+#include "host/CommonTexts.h"
 #include "settings/ConfigFile.h"
 #include "settings/ConfigMessages.h"
 
 namespace bildertafel::settings {
 
-using dialogs::FileNamePrompt;
-using dialogs::InvalidFileName;
-using dialogs::isUsableFileName;
+using host::FileNamePrompt;
+using host::InvalidFileName;
+using host::isUsableFileName;
 
 ConfigOutcome WriteConfigFile(const ShowSettings& settings, ConfigCommandHost& host,
-                              dialogs::DialogHost& dialogs) {
+                              host::DialogHost& dialogs) {
     namespace msg = configmessages;
     const std::string answer = dialogs.askText(FileNamePrompt, msg::SaveTitle, msg::NamePreset);
     if (answer.empty()) {
@@ -26,7 +26,7 @@ ConfigOutcome WriteConfigFile(const ShowSettings& settings, ConfigCommandHost& h
 }
 
 ConfigOutcome ReadConfigFile(ShowSettings& settings, ConfigCommandHost& host,
-                             dialogs::DialogHost& dialogs) {
+                             host::DialogHost& dialogs) {
     const std::optional<std::string> name = host.selectedConfigName();
     if (!name || name->empty()) {
         return ConfigOutcome::Nothing;
@@ -39,8 +39,7 @@ ConfigOutcome ReadConfigFile(ShowSettings& settings, ConfigCommandHost& host,
 }
 
 ConfigOutcome saveConfigAndTell(const std::string& path, const ShowSettings& settings,
-                                dialogs::DialogHost& dialogs,
-                                const std::function<void()>& written) {
+                                host::DialogHost& dialogs, const std::function<void()>& written) {
     const ConfigFileResult result = saveConfigFile(path, settings);
     if (!result.ok()) {
         dialogs.showMessage(result.message, configmessages::SaveTitle);
@@ -59,7 +58,7 @@ ConfigOutcome saveConfigAndTell(const std::string& path, const ShowSettings& set
 }
 
 ConfigOutcome loadConfigAndTell(const std::string& path, ShowSettings& settings,
-                                dialogs::DialogHost& dialogs) {
+                                host::DialogHost& dialogs) {
     const ConfigFileResult result = loadConfigFile(path, settings);
     if (!result.ok()) {
         dialogs.showMessage(result.message, configmessages::LoadTitle);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dialogs/DialogHost.h"
+#include "host/DialogHost.h"
 #include "settings/ShowSettings.h"
 
 #include <functional>
@@ -34,18 +34,18 @@ enum class ConfigOutcome {
 // "Konfiguration Speichern": asks for a name and writes the settings to ConfigFolder + name +
 // ".cfg".
 ConfigOutcome WriteConfigFile(const ShowSettings& settings, ConfigCommandHost& host,
-                              dialogs::DialogHost& dialogs);
+                              host::DialogHost& dialogs);
 // "Konfiguration Laden": reads the selected file onto the settings, all or nothing.
 ConfigOutcome ReadConfigFile(ShowSettings& settings, ConfigCommandHost& host,
-                             dialogs::DialogHost& dialogs);
+                             host::DialogHost& dialogs);
 
 // Writes the settings to path and tells the user when it failed or which templates will not come
 // back as they are. written runs between the two, once the file is there.
 ConfigOutcome saveConfigAndTell(const std::string& path, const ShowSettings& settings,
-                                dialogs::DialogHost& dialogs,
+                                host::DialogHost& dialogs,
                                 const std::function<void()>& written = {});
 // Reads path onto the settings, all or nothing, and tells the user why when it cannot.
 ConfigOutcome loadConfigAndTell(const std::string& path, ShowSettings& settings,
-                                dialogs::DialogHost& dialogs);
+                                host::DialogHost& dialogs);
 
 } // namespace bildertafel::settings

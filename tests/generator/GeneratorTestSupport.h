@@ -12,7 +12,7 @@
 namespace bildertafel::test {
 
 // A host that answers the name dialog from a script and records every call in order.
-class RecordingHost : public generator::GeneratorHost, public dialogs::DialogHost {
+class RecordingHost : public generator::GeneratorHost, public host::DialogHost {
 public:
     std::optional<std::string> answer; // none: the preset answer is taken
     std::function<void(bool)> onBusy;  // runs inside setBusy, to change the disk mid-run

@@ -25,7 +25,7 @@ namespace bildertafel::test {
 
 // Stands in for the window: a scripted answer for the name dialog, a folder, a selection, and a
 // record of everything the commands asked for, in order.
-class FakeConfigHost : public settings::ConfigCommandHost, public dialogs::DialogHost {
+class FakeConfigHost : public settings::ConfigCommandHost, public host::DialogHost {
 public:
     std::string folder;
     std::optional<std::string> selected;

@@ -1,7 +1,7 @@
 #include "WindowTestSupport.h"
 
-#include "ui/MainWindow.h"
-#include "ui/QtText.h"
+#include "ui/common/QtText.h"
+#include "ui/window/MainWindow.h"
 
 #include <QLabel>
 #include <QTest>

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "ListTestSupport.h"
-#include "dialogs/DialogHost.h"
-#include "ui/MainWindow.h"
+#include "host/DialogHost.h"
 #include "ui/lists/DriveListBox.h"
+#include "ui/window/MainWindow.h"
 
 #include <QList>
 #include <QString>
@@ -16,7 +16,7 @@ namespace bildertafel::uitest {
 using bildertafel::uilists::DriveListBox;
 
 // Answers the window's dialogs from a script and records what they were asked to show.
-class ScriptedDialogs : public bildertafel::dialogs::DialogHost {
+class ScriptedDialogs : public bildertafel::host::DialogHost {
 public:
     struct Message {
         QString text;

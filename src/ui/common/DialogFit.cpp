@@ -1,0 +1,39 @@
+#include "ui/common/DialogFit.h"
+
+#include <QDialog>
+#include <QLayout>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
+
+#include <algorithm>
+
+namespace bildertafel::ui {
+
+namespace {
+
+// What the window manager's title bar and frame take from the screen's free room.
+constexpr int TitleBarAllowance = 48;
+
+} // namespace
+
+void fitToScreen(QDialog& dialog, QScrollArea& page) {
+    dialog.ensurePolished();
+    QWidget& content = *page.widget();
+    content.layout()->activate();
+    const int frames = 2 * page.frameWidth();
+    const int bar = page.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &page);
+    page.setMinimumWidth(content.sizeHint().width() + bar + frames);
+
+    const QSize hint = dialog.sizeHint();
+    const int fullHeight =
+        hint.height() - page.sizeHint().height() + content.sizeHint().height() + frames;
+    int height = fullHeight;
+    if (const QScreen* screen = dialog.screen()) {
+        height = std::min(height, screen->availableGeometry().height() - TitleBarAllowance);
+    }
+    dialog.resize(std::max(hint.width(), dialog.minimumWidth()),
+                  std::max(height, dialog.minimumHeight()));
+}
+
+} // namespace bildertafel::ui

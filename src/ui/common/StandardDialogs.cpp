@@ -1,0 +1,41 @@
+#include "ui/common/StandardDialogs.h"
+
+#include "ui/common/QtText.h"
+
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace bildertafel::ui {
+
+void StandardDialogs::showMessage(std::string_view text, std::string_view title) {
+    QMessageBox box(QMessageBox::NoIcon, fromUtf8(title), fromUtf8(text), QMessageBox::Ok,
+                    m_parent);
+    box.exec();
+}
+
+std::string StandardDialogs::askText(std::string_view prompt, std::string_view title,
+                                     std::string_view presetAnswer) {
+    bool accepted = false;
+    const QString answer =
+        QInputDialog::getText(m_parent, fromUtf8(title), fromUtf8(prompt), QLineEdit::Normal,
+                              fromUtf8(presetAnswer), &accepted);
+    return accepted ? answer.toStdString() : std::string();
+}
+
+UnsavedAnswer askUnsaved(QWidget& dialog, const QString& question, const QString& keep,
+                         const QString& discard, const QString& stay) {
+    QMessageBox box(QMessageBox::Question, dialog.windowTitle(), question, QMessageBox::NoButton,
+                    &dialog);
+    QPushButton* keepButton = box.addButton(keep, QMessageBox::AcceptRole);
+    QPushButton* discardButton = box.addButton(discard, QMessageBox::DestructiveRole);
+    box.addButton(stay, QMessageBox::RejectRole);
+    box.setDefaultButton(keepButton);
+    box.exec();
+    return box.clickedButton() == keepButton      ? UnsavedAnswer::Keep
+           : box.clickedButton() == discardButton ? UnsavedAnswer::Discard
+                                                  : UnsavedAnswer::Stay;
+}
+
+} // namespace bildertafel::ui

@@ -1,0 +1,377 @@
+// The context menus of the window's boxes: what the right mouse button (or the context-menu key)
+// offers beyond the controls of the pages.
+#include "ui/window/MainWindow.h"
+
+#include "filelist/FileList.h"
+#include "generator/GeneratorTexts.h"
+#include "generator/PreviewFolder.h"
+#include "host/CommonTexts.h"
+#include "settings/ConfigCommands.h"
+#include "settings/TemplateSets.h"
+#include "ui/common/BrowserStart.h"
+#include "ui/common/QtText.h"
+#include "ui/lists/FileListBox.h"
+#include "ui/lists/FileNames.h"
+#include "ui/lists/FolderReading.h"
+#include "ui/prepare/CreditSettings.h"
+#include "ui/prepare/PrepareDialog.h"
+#include "ui/publish/PublishDialog.h"
+#include "ui/templates/TemplateEditor.h"
+#include "ui/templates/TemplateSetDialog.h"
+#include "ui/window/BrowserPreview.h"
+#include "ui/window/WindowConfigHost.h"
+#include "ui/window/WindowTexts.h"
+#include "ui/words/WordsDialog.h"
+#include "ui_MainWindow.h"
+#include "words/WordsFile.h"
+
+#include <QFile>
+#include <QGroupBox>
+#include <QImageReader>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include <sys/stat.h>
+
+namespace bildertafel::ui {
+
+namespace {
+
+bool isFile(const std::string& path) {
+    struct stat info {};
+    return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// The longest side of the first preview in the folder (its name with a trailing "/"), or 0 where
+// it has none that can be read. Only its header is read.
+int previewSizeIn(const QString& folder) {
+    const std::string path = uilists::toFileName(folder);
+    std::vector<std::string> names;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(path, error), end; !error && it != end;
+         it.increment(error)) {
+        std::string name = it->path().filename().string();
+        if (it->is_regular_file(error) && filelist::matchesPattern(name, "*.jpg")) {
+            names.push_back(std::move(name));
+        }
+    }
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
+        const std::string file = path + name;
+        QImageReader reader(
+            QFile::decodeName(QByteArray(file.data(), static_cast<qsizetype>(file.size()))));
+        const QSize size = reader.size();
+        const int longest = std::max(size.width(), size.height());
+        if (longest > 0 && imaging::isValidSize(longest)) {
+            return longest;
+        }
+    }
+    return 0;
+}
+
+// A file URL of the path's bytes, so that a name from any disk opens the file it names.
+QUrl fileUrl(const std::string& path) {
+    const QByteArray bytes(path.data(), static_cast<qsizetype>(path.size()));
+    return QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/"));
+}
+
+// The start page of a preview is named like the page (a path) "Startseite im Browser ansehen"
+// shows, so the pages link as that one's do; without one, as "HTML erstellen" proposes.
+std::string previewStartPageName(const std::string& page) {
+    std::string name = page.substr(page.rfind('/') + 1);
+    if (const std::size_t dot = name.rfind('.'); dot != std::string::npos) {
+        name.resize(dot);
+    }
+    return host::isUsableFileName(name) ? name : std::string(generator::texts::NamePreset);
+}
+
+} // namespace
+
+void MainWindow::connectContextMenus() {
+    for (QWidget* box : std::initializer_list<QWidget*>{m_ui->Frame2_0, m_ui->Frame2_1,
+                                                        m_ui->Frame2_2, m_ui->Frame2_3}) {
+        connect(box, &QWidget::customContextMenuRequested, this,
+                [this, box](const QPoint& at) { showContextMenu(*box, at); });
+    }
+    connect(m_ui->StartPageInBrowser, &QAction::triggered, this,
+            &MainWindow::showStartPageInBrowser);
+    connect(m_ui->PreviewInBrowser, &QAction::triggered, this, &MainWindow::previewInBrowser);
+    connect(m_ui->PreparePictures, &QAction::triggered, this, &MainWindow::preparePictures);
+    connect(m_ui->OpenShowSubFolders, &QAction::triggered, this, &MainWindow::openShowSubFolders);
+    connect(m_ui->Publish, &QAction::triggered, this, &MainWindow::publishShow);
+    connect(m_ui->LoadTemplateSet, &QAction::triggered, this, &MainWindow::loadTemplateSet);
+    connect(m_ui->EditWords, &QAction::triggered, this, &MainWindow::editWords);
+    for (int id = 0; id < static_cast<int>(Text1.size()); ++id) {
+        Text1[id]->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(Text1[id], &QWidget::customContextMenuRequested, this,
+                [this, id](const QPoint& at) { showTemplateMenu(id, at); });
+    }
+    connect(m_ui->EditTemplate, &QAction::triggered, this,
+            [this] { editTemplate(m_ui->EditTemplate->data().toInt()); });
+}
+
+void MainWindow::showTemplateMenu(int id, const QPoint& at) {
+    QPlainTextEdit& box = *Text1[id];
+    // The box's own entries (undo, copy, paste…) stay; the editor and the preview come below.
+    const std::unique_ptr<QMenu> menu(box.createStandardContextMenu());
+    menu->addSeparator();
+    m_ui->EditTemplate->setData(id);
+    menu->addAction(m_ui->EditTemplate);
+    // What the templates make, seen without writing into the show.
+    menu->addAction(m_ui->PreviewInBrowser);
+    // The request comes from the box's viewport, in its coordinates.
+    menu->exec(box.viewport()->mapToGlobal(at));
+}
+
+void MainWindow::editTemplate(int id) {
+    if (id < 0 || id >= static_cast<int>(Text1.size())) {
+        return;
+    }
+    QPlainTextEdit& box = *Text1[id];
+    const auto* frame = qobject_cast<const QGroupBox*>(box.parentWidget());
+    TemplateEditor editor(box, frame != nullptr ? frame->title() : QString(), this);
+    if (m_templateEditorShown) {
+        m_templateEditorShown(editor);
+    }
+    editor.exec();
+}
+
+void MainWindow::showContextMenu(QWidget& box, const QPoint& at) {
+    QMenu menu(this);
+    menu.setToolTipsVisible(true);
+    if (&box == m_ui->Frame2_0) {
+        menu.addAction(m_ui->LoadTemplateSet);
+    } else if (&box == m_ui->Frame2_1) {
+        const bool pageKnown = !startPageToShow().empty();
+        m_ui->StartPageInBrowser->setEnabled(pageKnown);
+        m_ui->StartPageInBrowser->setToolTip(pageKnown ? QString()
+                                                       : fromUtf8(texts::NoStartPageYet));
+        menu.addAction(m_ui->StartPageInBrowser);
+        menu.addAction(m_ui->PreviewInBrowser);
+        if (uilists::isExistingFolder(showSubFolder(subfolder::Thumbs)) &&
+            uilists::isExistingFolder(showSubFolder(subfolder::Pictures))) {
+            menu.addAction(m_ui->OpenShowSubFolders);
+        }
+        const bool pagesWritten = File1[filelistslot::ShowPages]->count() > 0;
+        m_ui->Publish->setEnabled(pagesWritten);
+        m_ui->Publish->setToolTip(pagesWritten ? QString() : fromUtf8(texts::NothingToPublishYet));
+        menu.addAction(m_ui->Publish);
+    } else {
+        menu.addAction(m_ui->PreparePictures);
+        if (&box == m_ui->Frame2_3) {
+            const bool pictures = File1[filelistslot::Pictures]->count() > 0 &&
+                                  uilists::isExistingFolder(ShowFolders[folderslot::ShowFolder]);
+            m_ui->EditWords->setEnabled(pictures);
+            m_ui->EditWords->setToolTip(pictures ? QString() : fromUtf8(texts::NoPicturesYet));
+            menu.addAction(m_ui->EditWords);
+        }
+    }
+    menu.exec(box.mapToGlobal(at));
+}
+
+std::string MainWindow::startPageToShow() const {
+    const uilists::FileListBox& pages = *File1[filelistslot::ShowPages];
+    if (pages.selectedIndex() >= 0) {
+        return uilists::toFileName(ShowFolders[folderslot::ShowFolder]) +
+               pages.fileNameAt(pages.selectedIndex());
+    }
+    return isFile(m_lastStartPage) ? m_lastStartPage : std::string();
+}
+
+void MainWindow::preparePictures() {
+    // Right after a show folder was chosen, both lists show it: the pictures go to its
+    // sub-folders "bilder" and "minis" then, which the run creates.
+    const QString show = ShowFolders[folderslot::ShowFolder];
+    const QString thumbs = ShowFolders[folderslot::ThumbFolder];
+    const QString pictures = ShowFolders[folderslot::PictureFolder];
+    PreparationFolders folders{pictures,
+                               pictures == show ? showSubFolder(subfolder::Pictures) : pictures,
+                               thumbs == show ? showSubFolder(subfolder::Thumbs) : thumbs,
+                               uilists::isExistingFolder(show) ? show : QString()};
+    // The show's own sub-folders hold what a run made, never the originals: those lie in the
+    // show folder itself then, or where the last run of this show took them from.
+    if (pictures == showSubFolder(subfolder::Pictures) ||
+        pictures == showSubFolder(subfolder::Thumbs)) {
+        folders.originals = show;
+    }
+    QString remembered;
+    if (!folders.show.isEmpty() &&
+        recallShowPreparation(uilists::toFileName(show), m_preparationChoices, remembered)) {
+        if (uilists::isExistingFolder(remembered)) {
+            folders.originals = remembered;
+        }
+    } else {
+        // A show without a memory: the size of its previews on disk, else the loaded set's.
+        const int onDisk = previewSizeIn(folders.thumbs);
+        m_preparationChoices.miniSize = onDisk > 0                     ? onDisk
+                                        : m_templateSetPreviewSize > 0 ? m_templateSetPreviewSize
+                                                                       : imaging::DefaultMiniSize;
+    }
+    PrepareDialog dialog(folders, m_preparationChoices, this);
+    dialog.setAfterRun([this, folders] {
+        for (const auto& [slot, folder] :
+             {std::pair{folderslot::ThumbFolder, folders.thumbs},
+              std::pair{folderslot::PictureFolder, folders.pictures}}) {
+            if (ShowFolders[slot] != folder && uilists::isExistingFolder(folder)) {
+                openFolder(slot, folder);
+            }
+        }
+        RefreshFileLists();
+        UpdateButtons();
+    });
+    if (m_prepareDialogShown) {
+        m_prepareDialogShown(dialog);
+    }
+    dialog.exec();
+}
+
+QString MainWindow::showSubFolder(const char16_t* name) const {
+    return ShowFolders[folderslot::ShowFolder] + QString::fromUtf16(name) + u'/';
+}
+
+void MainWindow::openShowSubFolders() {
+    openFolder(folderslot::ThumbFolder, showSubFolder(subfolder::Thumbs));
+    openFolder(folderslot::PictureFolder, showSubFolder(subfolder::Pictures));
+}
+
+void MainWindow::publishShow() {
+    const uilists::FileListBox& pages = *File1[filelistslot::ShowPages];
+    const std::string folder = uilists::toFileName(ShowFolders[folderslot::ShowFolder]);
+    PublishSource source{folder, {}, -1};
+    const std::string preset = startPageToShow();
+    for (int position = 0; position < pages.count(); ++position) {
+        source.startPages.push_back({pages.nameAt(position), pages.fileNameAt(position)});
+        if (preset == folder + pages.fileNameAt(position)) {
+            source.presetPage = position;
+        }
+    }
+    PublishDialog dialog(std::move(source), m_publishPasswords, this);
+    // The checksums of the show's files are remembered in the user's cache between runs.
+    const std::string cache = uilists::toFileName(QStandardPaths::writableLocation(
+                                  QStandardPaths::GenericCacheLocation)) +
+                              "/bildertafel/publish";
+    // ssh's keys and configuration in ~/.ssh of the home the program runs with, as the
+    // desktop session has it.
+    const QString home = qEnvironmentVariable("HOME");
+    const std::string sshFolder =
+        home.startsWith('/') ? uilists::toFileName(home) + "/.ssh" : std::string();
+    // The ssh-agent asked at each publish: the program's, or one the desktop started later.
+    const std::vector<std::string> agents =
+        publish::sshAgentSockets(uilists::toFileName(qEnvironmentVariable("SSH_AUTH_SOCK")),
+                                 uilists::toFileName(qEnvironmentVariable("XDG_RUNTIME_DIR")));
+    dialog.setAdjustOptions([cache, sshFolder, agents](publish::PublishOptions& options) {
+        options.cacheFolder = cache;
+        options.sshFolder = sshFolder;
+        options.agentSockets = agents;
+    });
+    if (m_publishDialogShown) {
+        m_publishDialogShown(dialog);
+    }
+    dialog.exec();
+}
+
+void MainWindow::loadTemplateSet() {
+    const std::string folder = settings::templateSetFolder();
+    const std::vector<settings::TemplateSet> sets = settings::listTemplateSets(folder);
+    if (sets.empty()) {
+        m_dialogs->showMessage(settings::noTemplateSetsMessage(folder), settings::TemplateSetTitle);
+        return;
+    }
+    TemplateSetDialog dialog(sets, this);
+    if (m_templateSetDialogShown) {
+        m_templateSetDialogShown(dialog);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.chosen() < 0) {
+        return;
+    }
+    const settings::TemplateSet& set = sets[static_cast<std::size_t>(dialog.chosen())];
+    // As "Konfiguration Laden": all or nothing, with its messages and the loaded name shown.
+    settings::ShowSettings loaded = settings();
+    if (settings::loadConfigAndTell(set.configPath, loaded, *m_dialogs) !=
+        settings::ConfigOutcome::Done) {
+        return;
+    }
+    applySettings(loaded);
+    WindowConfigHost(ShowFolders[folderslot::ConfigFolder], *File1[filelistslot::ConfigFiles],
+                     *m_ui->Label4)
+        .showLoadedConfigName(set.name + ".cfg");
+    // "Bilder vorbereiten" offers the preview size the set expects.
+    if (set.previewSize > 0 && imaging::isValidSize(set.previewSize)) {
+        m_preparationChoices.miniSize = set.previewSize;
+        m_templateSetPreviewSize = set.previewSize;
+    }
+}
+
+void MainWindow::editWords() {
+    const uilists::FileListBox& pictures = *File1[filelistslot::Pictures];
+    WordsSource source{uilists::toFileName(ShowFolders[folderslot::ShowFolder]),
+                       uilists::toFileName(ShowFolders[folderslot::PictureFolder]),
+                       uilists::toFileName(ShowFolders[folderslot::ThumbFolder]),
+                       {}};
+    for (int position = 0; position < pictures.count(); ++position) {
+        source.names.push_back(pictures.fileNameAt(position));
+    }
+    // A file that cannot be read is never replaced by one made from nothing.
+    words::ShowWords words;
+    const std::string path = words::wordsFilePath(source.showFolder);
+    if (std::string reason; !words::readWordsFile(path, words, reason)) {
+        m_dialogs->showMessage(words::wordsNotRead(path, reason), texts::WordsTitle);
+        return;
+    }
+    WordsDialog dialog(std::move(source), std::move(words), this);
+    if (m_wordsDialogShown) {
+        m_wordsDialogShown(dialog);
+    }
+    dialog.exec();
+}
+
+void MainWindow::showStartPageInBrowser() {
+    const std::string page = startPageToShow();
+    if (!page.empty()) {
+        openPageInBrowser(page, texts::StartPageInBrowserTitle);
+    }
+}
+
+void MainWindow::openPageInBrowser(const std::string& page, std::string_view title) {
+    const QUrl url = fileUrl(page);
+    // Without a browser the user still learns where the page is, to open it by hand.
+    auto tellPath = [this, page, title = std::string(title)] {
+        m_dialogs->showMessage(texts::browserNotStarted(uilists::fromFileName(page).toStdString()),
+                               title);
+    };
+    if (!m_openUrl) {
+        openInBrowser(url, this, tellPath);
+    } else if (!m_openUrl(url)) {
+        tellPath();
+    }
+}
+
+void MainWindow::previewInBrowser() {
+    if (!uilists::isExistingFolder(ShowFolders[folderslot::ShowFolder])) {
+        m_dialogs->showMessage(texts::PreviewNeedsShowFolder, texts::PreviewTitle);
+        return;
+    }
+    if (File1[filelistslot::Thumbs]->count() == 0) {
+        m_dialogs->showMessage(texts::PreviewNeedsThumbs, texts::PreviewTitle);
+        return;
+    }
+    if (!m_browserPreview) {
+        m_browserPreview = std::make_unique<BrowserPreview>(
+            *this,
+            [this](std::string_view text, std::string_view title) {
+                m_dialogs->showMessage(text, title);
+            },
+            [this](const std::string& page) { openPageInBrowser(page, texts::PreviewTitle); });
+    }
+    m_browserPreview->start(generatorInput(), previewStartPageName(startPageToShow()),
+                            generator::temporaryFolder());
+}
+
+} // namespace bildertafel::ui

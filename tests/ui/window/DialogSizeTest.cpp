@@ -1,0 +1,104 @@
+// Every dialog of the program fits the smallest screen it is used on: a 1366 × 768 laptop at
+// scale 1.25 or a 1920 × 1080 screen at scale 2, less the title bar and the desktop's panel.
+#include "ui/common/ApplicationStyle.h"
+#include "ui/prepare/PrepareDialog.h"
+#include "ui/publish/PublishDialog.h"
+#include "ui/publish/PublishPasswords.h"
+#include "ui/templates/TemplateEditor.h"
+#include "ui/templates/TemplateSetDialog.h"
+#include "ui/words/WordsDialog.h"
+
+#include <QDialog>
+#include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+#include <memory>
+
+using namespace bildertafel::ui;
+
+namespace {
+
+using DialogMaker = std::function<std::unique_ptr<QDialog>()>;
+
+// The room the smaller of the two screens leaves, in device-independent pixels.
+constexpr QSize Room(960, 444);
+
+} // namespace
+
+Q_DECLARE_METATYPE(DialogMaker)
+
+class DialogSizeTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        QVERIFY(m_config.isValid());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+        qputenv("DBUS_SESSION_BUS_ADDRESS", ""); // no keyring: passwords stay in memory
+        QStandardPaths::setTestModeEnabled(true);
+        useApplicationStyle();
+    }
+    void everyDialogFitsTheSmallScreen_data();
+    void everyDialogFitsTheSmallScreen();
+
+private:
+    QTemporaryDir m_config;
+    PreparationChoices m_choices;
+    PublishPasswords m_passwords;
+    QPlainTextEdit m_templateBox;
+};
+
+void DialogSizeTest::everyDialogFitsTheSmallScreen_data() {
+    QTest::addColumn<DialogMaker>("make");
+    const QString show = m_config.path() + "/show/";
+    QTest::newRow("Bilder vorbereiten") << DialogMaker([this, show] {
+        return std::make_unique<PrepareDialog>(PreparationFolders{m_config.path() + "/kamera/",
+                                                                  show + "bilder/", show + "minis/",
+                                                                  show},
+                                               m_choices, nullptr);
+    });
+    QTest::newRow("Bildtexte") << DialogMaker([show] {
+        return std::make_unique<WordsDialog>(WordsSource{show.toStdString(),
+                                                         show.toStdString() + "bilder/",
+                                                         show.toStdString() + "minis/",
+                                                         {"a.jpg", "b.jpg"}},
+                                             bildertafel::words::ShowWords{}, nullptr);
+    });
+    QTest::newRow("Veröffentlichen") << DialogMaker([this, show] {
+        return std::make_unique<PublishDialog>(
+            PublishSource{show.toStdString(), {{"index.html", "index.html"}}, 0}, m_passwords,
+            nullptr);
+    });
+    QTest::newRow("Vorlage laden") << DialogMaker([] {
+        const std::vector<bildertafel::settings::TemplateSet> sets{
+            {"klar", "Klar", "Eine schlichte Tabelle auf weißem Grund.", 160, "klar.cfg", ""},
+            {"dunkel", "Dunkel", "", 0, "dunkel.cfg", ""}};
+        return std::make_unique<TemplateSetDialog>(sets, nullptr);
+    });
+    QTest::newRow("Vorlage bearbeiten") << DialogMaker([this] {
+        return std::make_unique<TemplateEditor>(m_templateBox, "HTML-Datei vor dem Bild", nullptr);
+    });
+}
+
+void DialogSizeTest::everyDialogFitsTheSmallScreen() {
+    QFETCH(DialogMaker, make);
+    const std::unique_ptr<QDialog> dialog = make();
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    for (const QSize size :
+         {dialog->sizeHint(), dialog->minimumSizeHint(), dialog->minimumSize()}) {
+        QVERIFY2(size.width() <= Room.width() && size.height() <= Room.height(),
+                 qPrintable(QStringLiteral("%1 × %2").arg(size.width()).arg(size.height())));
+    }
+    // A page that scrolls does so only up and down: nothing of it is cut off at the side.
+    if (const auto* page = dialog->findChild<QScrollArea*>("Scroll")) {
+        QVERIFY(page->widget()->sizeHint().width() <= page->viewport()->width());
+    }
+}
+
+QTEST_MAIN(DialogSizeTest)
+#include "DialogSizeTest.moc"
