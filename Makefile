@@ -111,7 +111,7 @@ package: deps
 	cd $(PACKAGE_DIR) && cpack -G DEB
 	@echo "Package: $$(ls $(CURDIR)/$(PACKAGE_DIR)/bildertafel_*.deb)"
 
-# The README's pictures (docs/*.png): the start page in a browser and the window's three pages,
+# The documentation's pictures (docs/*.png): the start page in a browser and the window's three pages,
 # and the template sets' pictures (docs/vorlagen/, vorlagen/*.png).
 screenshots: build
 	./scripts/screenshots.sh $(BUILD_DIR)

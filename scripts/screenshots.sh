@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Makes the README's pictures under a virtual X server (Xvfb):
+# Makes the documentation's pictures under a virtual X server (Xvfb):
 #   docs/start-page.png        the start page made from examples/sample-show/beispiel.cfg, in a browser
 #   docs/window-datei.png      the window's three tab pages, with the sample show's folders opened
 #   docs/window-vorschau.png   and beispiel.cfg loaded
