@@ -9,18 +9,21 @@ namespace bildertafel::ui {
 namespace {
 
 enum Part { Html, HtmlComment, Style, StyleComment, Script, InTag };
+enum Quote { NoQuote, DoubleQuote, SingleQuote };
 
 constexpr int MaxDepth = 3;
 
 int packed(const TemplateHighlighter::State& state) {
-    return state.part | (state.depth << 3) | (state.inValue ? 1 << 5 : 0) | (state.afterTag << 6);
+    return state.part | (state.depth << 3) | (state.inValue ? 1 << 5 : 0) | (state.afterTag << 6) |
+           (state.quote << 9);
 }
 
 TemplateHighlighter::State unpacked(int value) {
     if (value < 0) {
         return {};
     }
-    return {value & 7, (value >> 3) & 3, (value & (1 << 5)) != 0, (value >> 6) & 7};
+    return {value & 7, (value >> 3) & 3, (value & (1 << 5)) != 0, (value >> 6) & 7,
+            (value >> 9) & 3};
 }
 
 QTextCharFormat coloured(const QColor& colour, bool bold = false, bool italic = false) {
@@ -65,7 +68,7 @@ void TemplateHighlighter::highlightBlock(const QString& text) {
             at = untilClosed(text, at, u"-->", Html, state);
             break;
         case StyleComment:
-            at = untilClosed(text, at, u"*/", Style, state);
+            at = styleComment(text, at, state);
             break;
         case InTag:
             at = insideTag(text, at, state);
@@ -142,6 +145,9 @@ int TemplateHighlighter::html(const QString& text, int at, State& state) {
 
 int TemplateHighlighter::insideTag(const QString& text, int at, State& state) {
     const int size = static_cast<int>(text.size());
+    if (state.quote != NoQuote) {
+        return quotedValue(text, at, state);
+    }
     const QChar c = text[at];
     if (c.isSpace()) {
         return at + 1;
@@ -153,10 +159,9 @@ int TemplateHighlighter::insideTag(const QString& text, int at, State& state) {
         return at + length;
     }
     if (c == u'"' || c == u'\'') {
-        const int close = static_cast<int>(text.indexOf(c, at + 1));
-        const int end = close < 0 ? size : close + 1;
-        setFormat(at, end - at, m_value);
-        return end;
+        state.quote = c == u'"' ? DoubleQuote : SingleQuote;
+        setFormat(at, 1, m_value);
+        return quotedValue(text, at + 1, state);
     }
     if (c == u'=') {
         int end = at + 1;
@@ -173,6 +178,19 @@ int TemplateHighlighter::insideTag(const QString& text, int at, State& state) {
     const int end = nextOf(text, at, size, u" \t=>\"'/");
     setFormat(at, std::max(end, at + 1) - at, m_attribute);
     return std::max(end, at + 1);
+}
+
+// The rest of a quoted value up to its closing quote; a value that runs on past the line stays open
+// for the next one.
+int TemplateHighlighter::quotedValue(const QString& text, int at, State& state) {
+    const QChar quote = state.quote == DoubleQuote ? u'"' : u'\'';
+    const int close = static_cast<int>(text.indexOf(quote, at));
+    const int end = close < 0 ? static_cast<int>(text.size()) : close + 1;
+    setFormat(at, end - at, m_value);
+    if (close >= 0) {
+        state.quote = NoQuote;
+    }
+    return end;
 }
 
 int TemplateHighlighter::styleSheet(const QString& text, int at, State& state) {
@@ -222,6 +240,20 @@ int TemplateHighlighter::styleSheet(const QString& text, int at, State& state) {
         state = State{};
     }
     return stop;
+}
+
+// A comment of the style sheet ends at "*/", and the style sheet itself at "</style" even inside
+// a comment, as a browser reads it.
+int TemplateHighlighter::styleComment(const QString& text, int at, State& state) {
+    const int endTag =
+        static_cast<int>(text.indexOf(QLatin1String("</style"), at, Qt::CaseInsensitive));
+    const int close = static_cast<int>(text.indexOf(QLatin1String("*/"), at));
+    if (endTag >= 0 && (close < 0 || endTag < close)) {
+        setFormat(at, endTag - at, m_comment);
+        state = State{};
+        return endTag;
+    }
+    return untilClosed(text, at, u"*/", Style, state);
 }
 
 } // namespace bildertafel::ui

@@ -19,6 +19,7 @@ public:
         int depth = 0;        // braces open in the style sheet
         bool inValue = false; // in a property's value in the style sheet
         int afterTag = 0;     // the part after the tag being read: style sheet, script or HTML
+        int quote = 0;        // a value of the tag whose quote is open: 0 none, 1 ", 2 '
     };
 
     explicit TemplateHighlighter(QTextDocument* document);
@@ -29,7 +30,9 @@ protected:
 private:
     int html(const QString& text, int at, State& state);
     int insideTag(const QString& text, int at, State& state);
+    int quotedValue(const QString& text, int at, State& state);
     int styleSheet(const QString& text, int at, State& state);
+    int styleComment(const QString& text, int at, State& state);
     int untilClosed(const QString& text, int at, QStringView closer, int then, State& state);
 
     QTextCharFormat m_tag;
