@@ -106,9 +106,7 @@ TEST(PublishCommand, RefusesBeforeSendingWithAGermanReason) {
 // it no longer, and the known hosts from ~/.ssh of the home. What does not open the key sends
 // nothing.
 TEST(PublishCommand, AKeyFileWithItsPassphraseLandsTheShow) {
-    if (const std::string missing = test::SshServer::missing(); !missing.empty()) {
-        GTEST_SKIP() << missing;
-    }
+    BILDERTAFEL_NEEDS_SERVER(test::SshServer::missing());
     test::SshServer server;
     ASSERT_EQ(server.launch(), "");
     test::TempDir home;

@@ -144,11 +144,8 @@ protected:
     void SetUp() override {
         ::unsetenv("SSH_AUTH_SOCK"); // the keys of the test only
         makeShow(m_show);
-        const std::string missing =
-            GetParam() == Kind::Sftp ? test::SshServer::missing() : test::FtpsServer::missing();
-        if (!missing.empty()) {
-            GTEST_SKIP() << missing;
-        }
+        BILDERTAFEL_NEEDS_SERVER(GetParam() == Kind::Sftp ? test::SshServer::missing()
+                                                          : test::FtpsServer::missing());
         if (GetParam() == Kind::Sftp) {
             m_ssh = std::make_unique<test::SshServer>();
             ASSERT_EQ(m_ssh->launch(), "");
@@ -978,10 +975,11 @@ protected:
     void SetUp() override {
         ::unsetenv("SSH_AUTH_SOCK");
         makeShow(m_show);
-        if (!test::SshServer::missing().empty() || ::access("/usr/bin/python3", X_OK) != 0 ||
-            ::access("/usr/lib/openssh/sftp-server", X_OK) != 0) {
-            GTEST_SKIP() << "sshd, sftp-server oder python3 fehlt";
-        }
+        BILDERTAFEL_NEEDS_SERVER(!test::SshServer::missing().empty() ||
+                                         ::access("/usr/bin/python3", X_OK) != 0 ||
+                                         ::access("/usr/lib/openssh/sftp-server", X_OK) != 0
+                                     ? "sshd, sftp-server oder python3 fehlt"
+                                     : "");
         writeFile(m_temp / "stall.py", StallingSftp);
         m_ssh = std::make_unique<test::SshServer>();
         ASSERT_EQ(m_ssh->launch("/usr/bin/python3 " + (m_temp / "stall.py").string() + " " +
@@ -1269,9 +1267,7 @@ TEST_P(PublishAsSsh, HostsKeysAndAgentsAreFoundAsSshFindsThem) {
 // A large batch goes on several channels where the server allows them, and whole on the one
 // where it allows one only (sshd's MaxSessions 1).
 TEST(PublishOnChannels, ALargeShowArrivesWholeOnOneChannelOrSeveral) {
-    if (!test::SshServer::missing().empty()) {
-        GTEST_SKIP() << test::SshServer::missing();
-    }
+    BILDERTAFEL_NEEDS_SERVER(test::SshServer::missing());
     ::unsetenv("SSH_AUTH_SOCK");
     test::TempDir temp;
     const fs::path show = temp / "show";
@@ -1321,9 +1317,7 @@ INSTANTIATE_TEST_SUITE_P(Protocols, PublishRefused, ::testing::Values(Kind::Sftp
 // server that takes fewer connections than the publish would open gets all files over the ones
 // it took.
 TEST(PublishToVsftpd, SendsWithTlsSessionReuseRequired) {
-    if (const std::string missing = test::VsftpdServer::missing(); !missing.empty()) {
-        GTEST_SKIP() << missing;
-    }
+    BILDERTAFEL_NEEDS_SERVER(test::VsftpdServer::missing());
     const struct {
         int connections;               // that the server takes from one address
         std::vector<std::size_t> sent; // by each publish in turn
@@ -1352,9 +1346,7 @@ TEST(PublishToVsftpd, SendsWithTlsSessionReuseRequired) {
 
 // A server that speaks TLS 1.3 only is reached too, though TLS 1.2 is asked for first.
 TEST(PublishOverTls13, AServerWithoutTls12GetsTheShow) {
-    if (const std::string missing = test::FtpsServer::missing(); !missing.empty()) {
-        GTEST_SKIP() << missing;
-    }
+    BILDERTAFEL_NEEDS_SERVER(test::FtpsServer::missing());
     test::TempDir temp;
     makeShow(temp / "show");
     test::FtpsServer server;

@@ -9,6 +9,11 @@
 
 namespace bildertafel::test {
 
+// Whether a server that a test cannot have fails the test instead of skipping it: in CI (the
+// environment's CI is "true" or "1"), where every server is installed, so that a machine without
+// them cannot pass silently.
+bool missingServerFails();
+
 // A server program that the test starts on 127.0.0.1 in a process group of its own, with its
 // own configuration, keys and certificates in a temporary folder, and stops again.
 class ServerProcess {
@@ -99,3 +104,15 @@ bool runQuietly(const std::string& command);
 int freePort();
 
 } // namespace bildertafel::test
+
+// Ends a GoogleTest test when `missing` names why its server cannot run: a failure where
+// missingServerFails(), else a skip, each with that reason.
+#define BILDERTAFEL_NEEDS_SERVER(missing)                                                          \
+    do {                                                                                           \
+        if (const std::string whyNot = (missing); !whyNot.empty()) {                               \
+            if (::bildertafel::test::missingServerFails()) {                                       \
+                FAIL() << whyNot;                                                                  \
+            }                                                                                      \
+            GTEST_SKIP() << whyNot;                                                                \
+        }                                                                                          \
+    } while (false)
