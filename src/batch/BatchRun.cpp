@@ -3,6 +3,7 @@
 #include "batch/BatchHost.h"
 #include "batch/BatchPublish.h"
 #include "batch/BatchUsage.h"
+#include "core/TimeLeft.h"
 #include "filelist/FileList.h"
 #include "filelist/FolderPath.h"
 #include "generator/FolderChecks.h"
@@ -181,7 +182,7 @@ int preparePictures(const BatchOptions& options, int miniSize, std::ostream& err
         callbacks.progress = [&err, &progressShown](const imaging::PreparationProgress& at) {
             err << "\rBilder vorbereiten: " << at.done << " von " << at.total;
             if (at.secondsLeft >= 0) {
-                err << ", noch etwa " << imaging::timeLeftText(at.secondsLeft);
+                err << ", noch etwa " << core::timeLeftText(at.secondsLeft);
             }
             err << "\x1b[K" << std::flush;
             progressShown = true;

@@ -1,5 +1,7 @@
 #include "generator/WebText.h"
 
+#include "core/HexCoding.h"
+
 #include "textfile/Windows1252.h"
 
 #include <algorithm>
@@ -29,7 +31,6 @@ bool appendAttributeReference(std::string& out, char c) {
 } // namespace
 
 void appendUrlAttribute(std::string& out, std::string_view text) {
-    static constexpr char Hex[] = "0123456789ABCDEF";
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
         // Outside printable ASCII every byte is escaped: the UTF-8 bytes of a character, or the
@@ -37,9 +38,7 @@ void appendUrlAttribute(std::string& out, std::string_view text) {
         // set a browser may read the page in.
         const bool escaped = byte < 0x20 || byte > 0x7E || c == '%' || c == '#' || c == '?';
         if (escaped) {
-            out += '%';
-            out += Hex[byte >> 4];
-            out += Hex[byte & 0x0F];
+            core::appendPercentEscape(out, byte);
         } else if (!appendAttributeReference(out, c)) {
             out += c;
         }

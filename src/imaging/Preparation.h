@@ -140,9 +140,6 @@ PreparationResult prepareImages(const PreparationRequest& request,
 // then how many more) and the targets that could not be written.
 std::string preparationSummary(const PreparationResult& result);
 
-// "0:42", "12:05", "1:02:03": the time left in a progress line; empty while unknown (negative).
-std::string timeLeftText(double seconds);
-
 // True for the names of originals: .jpg, .jpeg, .png, .tif, .tiff, .webp, .heic, .heif in any
 // letter case, not hidden.
 bool isOriginalName(std::string_view name);

@@ -3,7 +3,6 @@
 #include "imaging/Preparation.h"
 #include "textfile/SystemReason.h"
 
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
@@ -270,23 +269,6 @@ std::string preparationSummary(const PreparationResult& result) {
                [](const FailedTarget& entry) { return entry.path; });
     appendList(text, "Nicht übernommene Angaben:", result.leftOut,
                [](const LeftOutField& entry) { return entry.name; });
-    return text;
-}
-
-std::string timeLeftText(double seconds) {
-    if (!(seconds >= 0) || !std::isfinite(seconds)) {
-        return {};
-    }
-    const long long total = std::llround(seconds);
-    const long long hours = total / 3600;
-    const long long minutes = total / 60 % 60;
-    const long long rest = total % 60;
-    char text[48];
-    if (hours > 0) {
-        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", hours, minutes, rest);
-    } else {
-        std::snprintf(text, sizeof text, "%lld:%02lld", minutes, rest);
-    }
     return text;
 }
 

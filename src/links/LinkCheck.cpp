@@ -1,6 +1,7 @@
 #include "links/LinkCheck.h"
 
 #include "core/AsciiText.h"
+#include "core/HexCoding.h"
 #include "filelist/FileList.h"
 
 #include <algorithm>
@@ -32,22 +33,14 @@ bool hasScheme(std::string_view value) {
     return false;
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
-}
-
 // Appends the file a link value names: fragment and query dropped, percent-escapes and the two
 // character references of an attribute value ("&amp;", "&quot;") decoded.
 void appendFileOfLink(std::string& file, std::string_view value) {
     value = value.substr(0, value.find_first_of("#?"));
     for (std::size_t i = 0; i < value.size(); ++i) {
         if (value[i] == '%' && i + 2 < value.size()) {
-            const int high = hexValue(value[i + 1]);
-            const int low = hexValue(value[i + 2]);
+            const int high = core::hexDigitValue(value[i + 1]);
+            const int low = core::hexDigitValue(value[i + 2]);
             if (high >= 0 && low >= 0) {
                 file += static_cast<char>(high * 16 + low);
                 i += 2;

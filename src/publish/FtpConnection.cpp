@@ -1,4 +1,8 @@
 #include "publish/Connection.h"
+
+#include "core/HexCoding.h"
+#include "core/SlashPath.h"
+
 #include "publish/FtpLanes.h"
 #include "publish/FtpListing.h"
 #include "publish/FtpReplies.h"
@@ -39,29 +43,11 @@ Commands commands(const std::vector<std::string>& lines) {
 }
 
 std::string encoded(std::string_view path) {
-    static constexpr char Hex[] = "0123456789ABCDEF";
-    std::string text;
-    for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (std::isalnum(byte) || std::string_view("-._~/").find(c) != std::string_view::npos) {
-            text += c;
-        } else {
-            text += '%';
-            text += Hex[byte >> 4];
-            text += Hex[byte & 15];
-        }
-    }
-    return text;
+    return core::addressEncoded(path, "/");
 }
 
-std::string nameOf(const std::string& path) {
-    return path.substr(path.rfind('/') + 1);
-}
-
-std::string parentOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
+using core::folderOf;
+using core::nameOf;
 
 std::size_t appendTo(char* data, std::size_t size, std::size_t count, void* text) {
     static_cast<std::string*>(text)->append(data, size * count);
@@ -273,7 +259,7 @@ public:
               const SendProgress& progress, std::int64_t modified = -1) override {
         const std::string& sent = content;
         refuseLineBreaks(final);
-        makeFolders({parentOf(final)});
+        makeFolders({folderOf(final)});
         Source source{&sent, 0};
         CURLcode code = CURLE_OK;
         Jobs jobs(
@@ -297,7 +283,7 @@ public:
         std::set<std::string> folders;
         for (const Upload& upload : uploads) {
             refuseLineBreaks(upload.final);
-            folders.insert(parentOf(upload.final));
+            folders.insert(folderOf(upload.final));
         }
         makeFolders(folders);
         std::vector<std::string> contents(Lanes);
@@ -392,7 +378,7 @@ public:
     }
 
     bool makeFolder(const std::string& path) override {
-        makeFolders({parentOf(path)});
+        makeFolders({folderOf(path)});
         // The server says only that it failed: something of that name may be there, or may have
         // been there a moment ago (another client's lock, given back meanwhile).
         for (int attempt = 0;; ++attempt) {
@@ -401,7 +387,7 @@ public:
                 m_present.insert(path);
                 return true;
             }
-            const auto entries = list(parentOf(path));
+            const auto entries = list(folderOf(path));
             if (entries && std::any_of(entries->begin(), entries->end(), [&](const RemoteEntry& e) {
                     return e.name == nameOf(path);
                 })) {
@@ -480,7 +466,7 @@ private:
                 },
                 [&](CURLcode result) { code = result; });
             check(0, code, Step::MakeFolder, folder);
-            for (std::string above = folder;; above = parentOf(above)) {
+            for (std::string above = folder;; above = folderOf(above)) {
                 m_present.insert(above);
                 if (above.empty()) {
                     break;

@@ -88,14 +88,6 @@ std::string neverSentReason(std::string_view below) {
     return {};
 }
 
-std::uint64_t PublishSet::totalBytes() const {
-    std::uint64_t total = 0;
-    for (const LocalFile& file : files) {
-        total += file.size;
-    }
-    return total;
-}
-
 PublishSet collectPublishSet(const std::string& showFolder, const std::string& startPage) {
     PublishSet set;
     std::string show = showFolder;

@@ -47,8 +47,6 @@ struct PublishSet {
     // German; empty when the set can be published. Also a start page that is missing or lies
     // not directly in the show folder, or a page that cannot be read.
     std::string error;
-
-    std::uint64_t totalBytes() const;
 };
 
 // showFolder: absolute, with or without a trailing "/"; startPage: the start page's file name in

@@ -1,10 +1,14 @@
 #include "publish/Publisher.h"
 
 #include "core/ByteSize.h"
+#include "core/HexCoding.h"
+#include "core/SlashPath.h"
 
 #include "publish/Connection.h"
-#include "publish/Record.h"
+#include "publish/HashCache.h"
+#include "publish/RunNames.h"
 #include "publish/ServerLock.h"
+#include "publish/ServerRecord.h"
 
 #include <fcntl.h>
 #include <openssl/evp.h>
@@ -25,18 +29,9 @@ namespace bildertafel::publish {
 
 namespace {
 
-std::string folderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
-std::string inFolder(const std::string& folder, std::string_view name) {
-    return folder.empty() ? std::string(name) : folder + "/" + std::string(name);
-}
-
-std::string shownBytes(std::uint64_t bytes) {
-    return core::byteSizeText(bytes);
-}
+using core::folderOf;
+using core::inFolder;
+using core::nameOf;
 
 std::string files(std::size_t count) {
     return std::to_string(count) + (count == 1 ? " Datei" : " Dateien");
@@ -83,13 +78,7 @@ std::string cacheFileFor(const PublishOptions& options, const std::string& show)
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned length = 0;
     EVP_Digest(show.data(), show.size(), digest, &length, EVP_sha256(), nullptr);
-    static constexpr char Hex[] = "0123456789abcdef";
-    std::string name;
-    for (unsigned i = 0; i < 8; ++i) {
-        name += Hex[digest[i] >> 4];
-        name += Hex[digest[i] & 15];
-    }
-    return folder + "/" + name + ".txt";
+    return folder + "/" + core::hexText(digest, 8, core::HexCase::Lower) + ".txt";
 }
 
 // The local files' checksums, read only when the cache does not know the file as it is.
@@ -153,7 +142,7 @@ public:
             !EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_sha256(), nullptr)) {
             throw unreadable(path);
         }
-        hash = hexOf(digest, length);
+        hash = core::hexText(digest, length, core::HexCase::Lower);
         if (bytes.size() == static_cast<std::uint64_t>(info.st_size)) {
             m_cache[path] = {bytes.size(), modifiedOf(info), hash};
             m_changed = true;
@@ -189,16 +178,6 @@ private:
         return static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
     }
 
-    static std::string hexOf(const unsigned char* digest, unsigned length) {
-        static constexpr char Hex[] = "0123456789abcdef";
-        std::string hash;
-        for (unsigned i = 0; i < length; ++i) {
-            hash += Hex[digest[i] >> 4];
-            hash += Hex[digest[i] & 15];
-        }
-        return hash;
-    }
-
     static std::string computed(const std::string& full, const std::string& path) {
         const int fd = ::open(full.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
         std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(),
@@ -221,7 +200,7 @@ private:
         if (!good || !EVP_DigestFinal_ex(context.get(), digest, &length)) {
             throw unreadable(path);
         }
-        return hexOf(digest, length);
+        return core::hexText(digest, length, core::HexCase::Lower);
     }
 
     std::unordered_map<std::string, std::string> m_sources; // below the show -> real path
@@ -231,12 +210,6 @@ private:
 };
 
 using Listing = std::unordered_map<std::string, RemoteEntry>; // name -> entry
-
-// A name from a listing that names one entry of its folder and nothing else.
-bool isPlainName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." &&
-           name.find_first_of(std::string("/\0", 2)) == std::string::npos;
-}
 
 // The folder and every folder it lies in, the target folder "" included.
 void addWithParents(std::set<std::string>& folders, std::string folder) {
@@ -385,7 +358,7 @@ private:
             Listing& listing = m_listings[folder];
             listing.clear();
             for (RemoteEntry& entry : std::move(entries).value_or(std::vector<RemoteEntry>())) {
-                if (isPlainName(entry.name)) {
+                if (core::isPlainName(entry.name)) {
                     std::string name = entry.name;
                     listing.emplace(std::move(name), std::move(entry));
                 }
@@ -403,7 +376,7 @@ private:
             if (parent == m_listings.end()) {
                 continue;
             }
-            const auto entry = parent->second.find(folder.substr(folder.rfind('/') + 1));
+            const auto entry = parent->second.find(nameOf(folder));
             if (entry != parent->second.end() && entry->second.link) {
                 throw PublishError(
                     Failure::Other,
@@ -420,7 +393,7 @@ private:
         if (folder == m_listings.end()) {
             return nullptr;
         }
-        const auto entry = folder->second.find(path.substr(path.rfind('/') + 1));
+        const auto entry = folder->second.find(nameOf(path));
         return entry == folder->second.end() || entry->second.folder || entry->second.link
                    ? nullptr
                    : &entry->second;
@@ -673,7 +646,7 @@ private:
 std::string summaryOf(const Result& result, bool dryRun) {
     if (dryRun) {
         std::string text = "Probelauf: " + files(result.plan.send.size()) + " (" +
-                           shownBytes(result.plan.sendBytes) + ") " +
+                           core::byteSizeText(result.plan.sendBytes) + ") " +
                            (result.plan.send.size() == 1 ? "würde" : "würden") + " gesendet, " +
                            std::to_string(result.plan.remove.size()) + " entfernt.";
         if (!result.plan.keptUnneeded.empty()) {
@@ -690,7 +663,7 @@ std::string summaryOf(const Result& result, bool dryRun) {
     if (result.filesSent == 0 && result.filesRemoved == 0) {
         return "Die Fotoshow ist schon auf dem Server; keine Datei gesendet.";
     }
-    return files(result.filesSent) + " gesendet (" + shownBytes(result.bytesSent) + "), " +
+    return files(result.filesSent) + " gesendet (" + core::byteSizeText(result.bytesSent) + "), " +
            std::to_string(result.filesRemoved) + " entfernt.";
 }
 

@@ -1,6 +1,8 @@
 #include "publish/ServerLock.h"
 
-#include "publish/Record.h"
+#include "core/SlashPath.h"
+
+#include "publish/RunNames.h"
 
 #include <unistd.h>
 
@@ -60,11 +62,6 @@ std::int64_t now() {
 
 std::string lockPath(std::string_view name) {
     return std::string(LockFolder) + "/" + std::string(name);
-}
-
-bool isPlainName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." &&
-           name.find_first_of(std::string("/\0", 2)) == std::string::npos;
 }
 
 } // namespace
@@ -279,7 +276,7 @@ bool ServerLock::takeOver(const std::string& staleText) {
 void ServerLock::removeWhole(const std::string& folder) {
     if (const auto entries = m_connection.list(folder)) {
         for (const RemoteEntry& entry : *entries) {
-            if (isPlainName(entry.name) && !entry.folder) {
+            if (core::isPlainName(entry.name) && !entry.folder) {
                 m_connection.remove(folder + "/" + entry.name);
             }
         }

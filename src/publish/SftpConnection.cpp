@@ -1,4 +1,7 @@
 #include "publish/Connection.h"
+
+#include "core/SlashPath.h"
+
 #include "publish/SftpParts.h"
 #include "publish/SftpRequests.h"
 #include "publish/SftpSession.h"
@@ -42,10 +45,7 @@ constexpr std::size_t RemovalsUnderWay = 64;
 constexpr std::uint64_t SeveralChannelsFrom = std::uint64_t{4} * 1024 * 1024;
 constexpr std::size_t MoreChannels = 3;
 
-std::string folderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "" : path.substr(0, slash);
-}
+using core::folderOf;
 
 // Every operation is a conversation on one channel of requests; libssh serves the connection,
 // the login and the host keys only.

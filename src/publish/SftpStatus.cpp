@@ -1,4 +1,7 @@
 #include "publish/SftpParts.h"
+
+#include "core/SlashPath.h"
+
 #include "publish/SftpStatusCodes.h"
 
 #include <algorithm>
@@ -15,8 +18,7 @@ FailureKind kindOfBareRefusal(SftpRequests& requests, const SftpPlace& place,
     if (!requests.freeSpaceTold()) {
         return FailureKind::RefusedWithoutWhy;
     }
-    const std::size_t slash = refused.path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : refused.path.substr(0, slash);
+    const std::string folder = core::folderOf(refused.path);
     const SftpRequests::Reply reply =
         requests.await({requests.freeSpace(place.remote(folder))}).front();
     if (reply.status != sftp::Ok || !reply.space) {

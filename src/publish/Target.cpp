@@ -1,6 +1,7 @@
 #include "publish/Target.h"
 
 #include "core/AsciiText.h"
+#include "core/HexCoding.h"
 
 #include <cctype>
 #include <charconv>
@@ -8,50 +9,6 @@
 namespace bildertafel::publish {
 
 namespace {
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
-}
-
-std::optional<std::string> percentDecoded(std::string_view text) {
-    std::string decoded;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            decoded += text[i];
-            continue;
-        }
-        const int high = i + 2 < text.size() ? hexValue(text[i + 1]) : -1;
-        const int low = i + 2 < text.size() ? hexValue(text[i + 2]) : -1;
-        if (high < 0 || low < 0 || (high == 0 && low == 0)) {
-            return std::nullopt;
-        }
-        decoded += static_cast<char>(high * 16 + low);
-        i += 2;
-    }
-    return decoded;
-}
-
-// Keeps letters, digits and the few marks an address may hold as they are, and what keep names.
-std::string percentEncoded(std::string_view text, std::string_view keep) {
-    static constexpr char Hex[] = "0123456789ABCDEF";
-    std::string encoded;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (std::isalnum(byte) || std::string_view("-._~").find(c) != std::string_view::npos ||
-            keep.find(c) != std::string_view::npos) {
-            encoded += c;
-        } else {
-            encoded += '%';
-            encoded += Hex[byte >> 4];
-            encoded += Hex[byte & 15];
-        }
-    }
-    return encoded;
-}
 
 TargetParse invalid(std::string_view address, std::string_view reason) {
     std::string error = "Die Adresse „";
@@ -101,7 +58,7 @@ TargetParse parseTarget(std::string_view address) {
             return invalid(shown,
                            "ein Passwort gehört nicht in die Adresse, Bildertafel fragt danach");
         }
-        const auto decoded = percentDecoded(user);
+        const auto decoded = core::percentDecoded(user, core::PercentNul::Refused);
         if (!decoded) {
             return invalid(address, "nach einem „%“ müssen zwei Hexadezimalziffern folgen");
         }
@@ -148,7 +105,7 @@ TargetParse parseTarget(std::string_view address) {
         target.port = port;
     }
 
-    auto folder = percentDecoded(path);
+    auto folder = core::percentDecoded(path, core::PercentNul::Refused);
     if (!folder) {
         return invalid(address, "nach einem „%“ müssen zwei Hexadezimalziffern folgen");
     }
@@ -175,7 +132,7 @@ std::string targetAddress(const Target& target) {
                           : target.protocol == Protocol::Ftps ? "ftps://"
                                                               : "ftp://";
     if (!target.user.empty()) {
-        address += percentEncoded(target.user, "");
+        address += core::addressEncoded(target.user, "");
         address += '@';
     }
     const bool ipv6 = target.host.find(':') != std::string::npos;
@@ -189,15 +146,15 @@ std::string targetAddress(const Target& target) {
             address += "/~";
         } else {
             address += target.folder.starts_with('~') ? "/" : "";
-            address += percentEncoded(target.folder, "/");
+            address += core::addressEncoded(target.folder, "/");
         }
     } else if (!target.folder.empty()) {
         address += '/';
         if (target.folder.starts_with('/')) {
             address += "%2F";
-            address += percentEncoded(std::string_view(target.folder).substr(1), "/");
+            address += core::addressEncoded(std::string_view(target.folder).substr(1), "/");
         } else {
-            address += percentEncoded(target.folder, "/");
+            address += core::addressEncoded(target.folder, "/");
         }
     }
     return address;

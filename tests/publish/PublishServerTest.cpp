@@ -2,8 +2,9 @@
 #include "TestServers.h"
 #include "publish/Connection.h"
 #include "publish/Publisher.h"
-#include "publish/Record.h"
+#include "publish/RunNames.h"
 #include "publish/ServerLock.h"
+#include "publish/ServerRecord.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>

@@ -1,5 +1,6 @@
-#include "publish/Record.h"
+#include "publish/RunNames.h"
 #include "publish/ServerLock.h"
+#include "publish/ServerRecord.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -2,6 +2,7 @@
 
 #include "ui/common/DialogFit.h"
 
+#include "core/TimeLeft.h"
 #include "imaging/PreparationTexts.h"
 #include "ui/common/PictureProgram.h"
 #include "ui/common/QtText.h"
@@ -281,8 +282,7 @@ void PrepareDialog::showProgress(const imaging::PreparationProgress& progress) {
     m_ui->Progress->setValue(static_cast<int>(progress.done));
     QString text = uilists::fromFileName(progress.currentName);
     if (progress.secondsLeft >= 0) {
-        text +=
-            QStringLiteral(", noch etwa ") + fromUtf8(imaging::timeLeftText(progress.secondsLeft));
+        text += QStringLiteral(", noch etwa ") + fromUtf8(core::timeLeftText(progress.secondsLeft));
     }
     m_ui->ProgressText->setText(text);
 }

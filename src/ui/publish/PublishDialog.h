@@ -68,8 +68,6 @@ public:
     }
 
     bool isRunning() const { return m_worker != nullptr; }
-    // The start page's web address after a publish, when the site's base address is given.
-    QUrl startPageAddress() const { return m_startPageAddress; }
 
 public slots:
     void reject() override;

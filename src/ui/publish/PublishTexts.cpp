@@ -1,8 +1,8 @@
 #include "ui/publish/PublishTexts.h"
 
 #include "core/ByteSize.h"
+#include "core/TimeLeft.h"
 
-#include "imaging/Preparation.h"
 #include "ui/common/QtText.h"
 #include "ui/lists/FileNames.h"
 
@@ -62,7 +62,7 @@ QString progressText(const publish::Progress& progress, double secondsSending) {
         const double left = static_cast<double>(progress.bytesTotal -
                                                 std::min(progress.bytesTotal, progress.bytesDone)) /
                             rate;
-        text += QStringLiteral(", noch etwa ") + fromUtf8(imaging::timeLeftText(left));
+        text += QStringLiteral(", noch etwa ") + fromUtf8(core::timeLeftText(left));
     }
     if (!progress.currentFile.empty()) {
         text = uilists::fromFileName(progress.currentFile) + QStringLiteral(" – ") + text;

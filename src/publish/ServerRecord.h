@@ -44,22 +44,4 @@ std::string recordText(const Record& record);
 // naming a path that is not below the target folder or that Bildertafel never sends.
 std::optional<Record> parseRecord(std::string_view text);
 
-// The local memory of checksums: path -> size, modification time and checksum.
-struct CachedHash {
-    std::uint64_t size = 0;
-    std::int64_t modified = 0; // nanoseconds
-    std::string hash;
-};
-using HashCache = std::map<std::string, CachedHash>;
-
-HashCache loadHashCache(const std::string& file);
-void saveHashCache(const std::string& file, const HashCache& cache);
-
-// The owner name of this run: host, process id and a random part ("rechner-4711-9f3a0c21").
-std::string newRunName();
-// A temporary file of a publish: ".bildertafel-<run>-<n>.part", and the run that made one
-// (nothing when the name is no such file).
-std::string temporaryName(std::string_view run, std::size_t number);
-std::optional<std::string> runOfTemporaryName(std::string_view name);
-
 } // namespace bildertafel::publish
