@@ -60,7 +60,7 @@ bool benchmark(const Server& server, const fs::path& show, const fs::path& work)
     bool failed = false;
     const auto publishOnce = [&] {
         const publish::Result result = publish::publish(*parsed.target, options, host);
-        if (result.failure != publish::Failure::None) {
+        if (result.failure != publish::FailureKind::None) {
             std::printf("publish failed: %s\n", result.message.c_str());
             failed = true;
         }

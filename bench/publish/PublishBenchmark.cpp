@@ -237,7 +237,7 @@ int main(int argc, char** argv) {
     bool failed = false;
     const auto publishOnce = [&] {
         const publish::Result result = publish::publish(target, options, host);
-        if (result.failure != publish::Failure::None) {
+        if (result.failure != publish::FailureKind::None) {
             std::printf("publish failed: %s\n", result.message.c_str());
             failed = true;
         }

@@ -3,6 +3,7 @@
 #include "batch/BatchRun.h"
 #include "core/ByteSize.h"
 #include "publish/Publisher.h"
+#include "publish/UserPlaces.h"
 
 #include <fcntl.h>
 #include <termios.h>
@@ -20,8 +21,6 @@
 namespace bildertafel::batch {
 
 namespace {
-
-using publish::Failure;
 
 const char* const PassphraseVariable = "BILDERTAFEL_PASSPHRASE";
 
@@ -115,13 +114,6 @@ std::string netrcText() {
     return text.str();
 }
 
-// The folder of ssh's keys and configuration: ~/.ssh of the home the command runs with; empty
-// without one (the publish then takes the home of the system's user records).
-std::string userSshFolder() {
-    const char* home = std::getenv("HOME");
-    return home != nullptr && *home == '/' ? std::string(home) + "/.ssh" : std::string();
-}
-
 // The passphrase of --key given to a script: taken out of the environment at once, so that no
 // program started on the way (a ProxyCommand) inherits it.
 std::optional<std::string> takePassphrase() {
@@ -132,17 +124,6 @@ std::optional<std::string> takePassphrase() {
     std::string passphrase = given;
     ::unsetenv(PassphraseVariable);
     return passphrase;
-}
-
-// Where a publish remembers the checksums of the show's files between runs: the user's cache.
-std::string userCacheFolder() {
-    const char* cache = std::getenv("XDG_CACHE_HOME");
-    const char* home = std::getenv("HOME");
-    if (cache != nullptr && *cache == '/') {
-        return std::string(cache) + "/bildertafel/publish";
-    }
-    return home != nullptr && *home == '/' ? std::string(home) + "/.cache/bildertafel/publish"
-                                           : std::string();
 }
 
 class BatchPublishHost : public publish::PublishHost {
@@ -234,10 +215,6 @@ std::string startPageOf(const BatchOptions& options) {
     return name;
 }
 
-std::string kiloBytes(std::uint64_t bytes) {
-    return core::byteSizeText(bytes);
-}
-
 } // namespace
 
 std::optional<NetrcLogin> netrcLogin(std::string_view text, std::string_view host,
@@ -279,18 +256,19 @@ int publishShow(const BatchOptions& options, std::ostream& err, bool errIsTermin
         return ExitRefused;
     }
     publish::Target target = *parsed.target;
-    publish::PublishOptions publishOptions;
+    // The user's cache, ~/.ssh and the ssh-agent, as the command's environment names them.
+    publish::PublishOptions publishOptions =
+        publish::userPublishOptions([](std::string_view name) -> std::optional<std::string> {
+            const char* value = std::getenv(std::string(name).c_str());
+            return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
+        });
     publishOptions.showFolder = std::filesystem::absolute(options.show).lexically_normal();
     publishOptions.startPage = startPageOf(options);
     publishOptions.dryRun = options.dryRun;
     publishOptions.deleteUnneeded = options.deleteUnneeded;
-    publishOptions.cacheFolder = userCacheFolder();
-    publishOptions.sshFolder = userSshFolder();
-    const char* authSock = std::getenv("SSH_AUTH_SOCK");
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    publishOptions.agentSockets = publish::sshAgentSockets(authSock != nullptr ? authSock : "",
-                                                           runtime != nullptr ? runtime : "");
     publishOptions.keyFile = options.keyFile.value_or("");
+    publishOptions.controls = {"mit --key",
+                               "die Seiten mit --show, --minis und --pictures erstellen"};
 
     Terminal terminal;
     if (const auto login = netrcLogin(netrcText(), target.host, target.user)) {
@@ -313,7 +291,8 @@ int publishShow(const BatchOptions& options, std::ostream& err, bool errIsTermin
 
     BatchPublishHost host(err, errIsTerminal, terminal, takePassphrase());
     publish::Result result = publish::publish(target, publishOptions, host);
-    if (result.failure == Failure::Login && publishOptions.password.empty() && terminal.present()) {
+    if (publish::isLoginRefusal(result.failure) && publishOptions.password.empty() &&
+        terminal.present()) {
         publishOptions.password = terminal.ask("Passwort für " + account + ": ", false);
         result = publish::publish(target, publishOptions, host);
     }
@@ -321,21 +300,21 @@ int publishShow(const BatchOptions& options, std::ostream& err, bool errIsTermin
     for (const std::string& warning : result.warnings) {
         err << warning << '\n';
     }
-    if (options.dryRun && result.failure == Failure::None) {
+    if (options.dryRun && result.failure == publish::FailureKind::None) {
         for (const publish::PlannedFile& file : result.plan.send) {
-            err << "Senden: " << file.path << " (" << kiloBytes(file.size) << ")\n";
+            err << "Senden: " << file.path << " (" << core::byteSizeText(file.size) << ")\n";
         }
         for (const publish::PlannedFile& file : result.plan.remove) {
-            err << "Löschen: " << file.path << " (" << kiloBytes(file.size) << ")\n";
+            err << "Löschen: " << file.path << " (" << core::byteSizeText(file.size) << ")\n";
         }
         for (const publish::PlannedFile& file : result.plan.keptUnneeded) {
-            err << "Bleibt: " << file.path << " (" << kiloBytes(file.size) << ")\n";
+            err << "Bleibt: " << file.path << " (" << core::byteSizeText(file.size) << ")\n";
         }
         for (const publish::PlannedFile& file : result.plan.unsendable) {
-            err << "Nicht sendbar: " << file.path << " (" << kiloBytes(file.size) << ")\n";
+            err << "Nicht sendbar: " << file.path << " (" << core::byteSizeText(file.size) << ")\n";
         }
     }
-    if (result.failure == Failure::None) {
+    if (result.failure == publish::FailureKind::None) {
         if (options.dryRun || errIsTerminal) {
             err << result.summary << '\n';
         }

@@ -25,7 +25,7 @@ void Connection::sendAll(const std::vector<Upload>& uploads, UploadWatcher& watc
                 [&](std::uint64_t sent) { return watcher.progress(before + sent); },
                 upload.modified);
         } catch (const PublishError& error) {
-            if (error.failure() == Failure::Cancelled) {
+            if (error.kind() == FailureKind::Cancelled) {
                 try {
                     remove(upload.temporary);
                 } catch (const PublishError&) {

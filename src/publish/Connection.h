@@ -5,28 +5,28 @@
 
 #include <chrono>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <set>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace bildertafel::publish {
 
-// A failure of a server or of the network, with its German message.
-class PublishError : public std::runtime_error {
+// A failure on the way to the server: its kind and facts, said in German only where publish()
+// ends (with the front end's names of its controls).
+class PublishError : public std::exception {
 public:
-    PublishError(Failure failure, const std::string& message)
-        : std::runtime_error(message), m_failure(failure) {}
-    explicit PublishError(const FailureFacts& facts)
-        : std::runtime_error(failureText(facts)), m_failure(failureOf(facts.kind)) {}
-    Failure failure() const { return m_failure; }
+    explicit PublishError(FailureFacts facts) : m_facts(std::move(facts)) {}
+    FailureKind kind() const { return m_facts.kind; }
+    const FailureFacts& facts() const { return m_facts; }
+    const char* what() const noexcept override { return "publish failure"; }
 
 private:
-    Failure m_failure;
+    FailureFacts m_facts;
 };
 
 struct RemoteEntry {

@@ -1,16 +1,23 @@
 #pragma once
 
-#include "publish/Publisher.h"
-
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace bildertafel::publish {
 
-// What went wrong on the way to a server, as a transport tells it: the kind and the facts, no
-// words. failureText() says it in German; PublishError carries both.
+// What went wrong in a publish, from the publish set to the wire: the kind and the facts, no
+// words. failureText() says it in German; PublishError carries the facts to where it is said.
 enum class FailureKind {
+    None,                // nothing went wrong
+    PublishSet,          // the show cannot be published as it is (see PublishSet::error)
+    FtpNotConfirmed,     // plain FTP and the user said no
+    Busy,                // path: the target folder; host, time: its holder, where known
+    TakenOver,           // path: another publish took the target folder over meanwhile
+    LinkedFolder,        // path: a folder on the server is a symbolic link
+    NoTransferModule,    // path, reason: the sending module cannot be loaded
+    Unexpected,          // reason where known: the sending broke off in an unforeseen way
     CannotStart,         // the library cannot make a connection at all
     HostUnknown,         // host: the name resolves to nothing
     NoRoute,             // host, port, reason: nobody answers there
@@ -75,11 +82,28 @@ struct FailureFacts {
     std::chrono::milliseconds silence{0};
     bool password = false; // Login: a password was given (always over FTP, whose login has one)
     std::string key;       // Login, Key…: the key file chosen
+    // Busy: when the holder last renewed its lock (seconds since 1970); nothing when no holder is
+    // known.
+    std::optional<std::int64_t> time;
 };
 
-// The German message.
-std::string failureText(const FailureFacts& facts);
-// What a publish's result says of it.
-Failure failureOf(FailureKind kind);
+// How a front end names its own controls where a message tells the user what to do next; empty:
+// the message says it without naming one.
+struct ControlNames {
+    // What chooses another key file, as "Bitte … eine andere wählen." goes on.
+    std::string chooseKeyFile;
+    // What makes the show's pages, as "Bitte zuerst … oder eine vorhandene Startseite wählen."
+    // goes on.
+    std::string makePages;
+};
+
+// The login was refused, or the chosen key could not be used: a password is what to try next.
+inline bool isLoginRefusal(FailureKind kind) {
+    return kind == FailureKind::Login || kind == FailureKind::KeyMissing ||
+           kind == FailureKind::KeyUnusable || kind == FailureKind::KeyDeclined;
+}
+
+// The German message; a front end's controls named as it names them.
+std::string failureText(const FailureFacts& facts, const ControlNames& controls = {});
 
 } // namespace bildertafel::publish

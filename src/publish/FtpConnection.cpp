@@ -347,7 +347,7 @@ public:
                 throw cancelled();
             }
         } catch (const PublishError& error) {
-            if (error.failure() != Failure::Cancelled) {
+            if (error.kind() != FailureKind::Cancelled) {
                 tidyUp(temporaries());
             }
             throw;

@@ -1,5 +1,7 @@
 #include "publish/PublishSet.h"
 
+#include "publish/PublishTexts.h"
+
 #include <sys/stat.h>
 
 #include <array>
@@ -88,7 +90,8 @@ std::string neverSentReason(std::string_view below) {
     return {};
 }
 
-PublishSet collectPublishSet(const std::string& showFolder, const std::string& startPage) {
+PublishSet collectPublishSet(const std::string& showFolder, const std::string& startPage,
+                             const ControlNames& controls) {
     PublishSet set;
     std::string show = showFolder;
     while (show.size() > 1 && show.back() == '/') {
@@ -117,9 +120,7 @@ PublishSet collectPublishSet(const std::string& showFolder, const std::string& s
     if (startPage.empty() || startPage.find('/') != std::string::npos || startPage == "." ||
         startPage == ".." || ::stat((show + startPage).c_str(), &info) != 0 ||
         !S_ISREG(info.st_mode) || !sourceOf(startPage, startSource).empty()) {
-        set.error = "Die Startseite „" + startPage + "“ liegt nicht im Ordner der Fotoshow „" +
-                    show +
-                    "“. Bitte zuerst „HTML erstellen“ oder eine vorhandene Startseite wählen.";
+        set.error = startPageNotInShow(startPage, show, controls);
         return set;
     }
 
@@ -133,8 +134,7 @@ PublishSet collectPublishSet(const std::string& showFolder, const std::string& s
     const auto refuse = [&](const std::string& page, const std::string& link,
                             const std::string& reason) {
         if (warned.insert(page + '\n' + link).second) {
-            set.warnings.push_back("Warnung: " + page + ": " + link + " " + reason +
-                                   " und wird nicht veröffentlicht");
+            set.warnings.push_back(leftOutWarning(page, link, reason));
         }
     };
     while (!pages.empty()) {
@@ -145,12 +145,7 @@ PublishSet collectPublishSet(const std::string& showFolder, const std::string& s
         sources.pop_front();
         const auto links = text ? links::relativeLinksOf(*text) : std::nullopt;
         if (!links) {
-            set.error = text
-                            ? "Die Seite „" + page +
-                                  "“ lässt sich nicht lesen: ein Anführungszeichen oder ein "
-                                  "Kommentar wird nicht geschlossen. Bitte die Seite neu erstellen."
-                            : "Die Seite „" + page +
-                                  "“ lässt sich nicht lesen. Bitte die Rechte der Datei prüfen.";
+            set.error = pageUnreadable(page, text.has_value());
             set.files.clear();
             return set;
         }
@@ -196,9 +191,7 @@ PublishSet collectPublishSet(const std::string& showFolder, const std::string& s
     }
     set.missing = check.missing();
     if (!set.missing.empty()) {
-        set.error = links::missingLinksNotice(set.missing);
-        set.error += "\nBitte die Seiten neu erstellen oder die fehlenden Dateien ergänzen; "
-                     "es wurde nichts veröffentlicht.";
+        set.error = missingLinksRefusal(links::missingLinksNotice(set.missing));
     }
     std::stable_sort(set.files.begin(), set.files.end(),
                      [](const LocalFile& a, const LocalFile& b) {

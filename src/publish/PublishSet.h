@@ -1,6 +1,7 @@
 #pragma once
 
 #include "links/LinkCheck.h"
+#include "publish/FailureFacts.h"
 
 #include <cstdint>
 #include <string>
@@ -50,8 +51,10 @@ struct PublishSet {
 };
 
 // showFolder: absolute, with or without a trailing "/"; startPage: the start page's file name in
-// the show folder ("index.html"). Reads the pages and the sizes; touches no server.
-PublishSet collectPublishSet(const std::string& showFolder, const std::string& startPage);
+// the show folder ("index.html"); controls: how the calling front end names its own. Reads the
+// pages and the sizes; touches no server.
+PublishSet collectPublishSet(const std::string& showFolder, const std::string& startPage,
+                             const ControlNames& controls = {});
 
 // Why a name below the show folder is never sent, whatever links it: German ("ist versteckt"),
 // empty when it may be. Hidden names (a part starting with "."), configuration files (".cfg")

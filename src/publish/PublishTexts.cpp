@@ -1,9 +1,11 @@
-#include "publish/FailureFacts.h"
-#include "publish/Publisher.h"
+#include "publish/PublishTexts.h"
+
+#include "core/ByteSize.h"
 #include "publish/SftpStatusCodes.h"
 #include "textfile/Windows1252.h"
 
 #include <cctype>
+#include <ctime>
 #include <string_view>
 
 namespace bildertafel::publish {
@@ -119,8 +121,29 @@ std::string loginText(const FailureFacts& facts) {
     return "Die Anmeldung wurde abgelehnt. Bitte Benutzername und Passwort prüfen.";
 }
 
+// "Bitte mit „Schlüsseldatei…“ eine andere wählen." where the front end names its control.
+std::string chooseAnotherKey(const ControlNames& controls) {
+    return "Bitte " + (controls.chooseKeyFile.empty() ? "" : controls.chooseKeyFile + " ") +
+           "eine andere wählen.";
+}
+
+// "zuletzt aktiv um 14:05 Uhr": the holder's time on this computer's clock.
+std::string clockTime(std::int64_t seconds) {
+    char when[16] = "?";
+    const auto time = static_cast<std::time_t>(seconds);
+    std::tm local{};
+    if (::localtime_r(&time, &local) != nullptr) {
+        std::strftime(when, sizeof when, "%H:%M", &local);
+    }
+    return when;
+}
+
+std::string files(std::size_t count) {
+    return std::to_string(count) + (count == 1 ? " Datei" : " Dateien");
+}
+
 // The sentences that need no step.
-std::string plainText(const FailureFacts& facts) {
+std::string plainText(const FailureFacts& facts, const ControlNames& controls) {
     const std::string server = "Der Server „" + facts.host + "“";
     switch (facts.kind) {
     case FailureKind::CannotStart:
@@ -168,8 +191,7 @@ std::string plainText(const FailureFacts& facts) {
     case FailureKind::Login:
         return loginText(facts);
     case FailureKind::KeyMissing:
-        return "Die Schlüsseldatei „" + facts.key +
-               "“ ist nicht da. Bitte mit „Schlüsseldatei…“ eine andere wählen.";
+        return "Die Schlüsseldatei „" + facts.key + "“ ist nicht da. " + chooseAnotherKey(controls);
     case FailureKind::KeyUnusable:
         return "Die Schlüsseldatei „" + facts.key +
                "“ lässt sich nicht verwenden: die Passphrase passt nicht, oder die Datei enthält "
@@ -196,6 +218,32 @@ std::string plainText(const FailureFacts& facts) {
                "versuchen oder beim Anbieter nachfragen.";
     case FailureKind::Cancelled:
         return "Abgebrochen.";
+    case FailureKind::FtpNotConfirmed:
+        return "Nicht veröffentlicht: unverschlüsseltes FTP wurde nicht bestätigt.";
+    case FailureKind::Busy:
+        return "Der Ordner „" + facts.path +
+               "“ auf dem Server ist belegt: dorthin veröffentlicht gerade ein anderer Lauf von "
+               "Bildertafel" +
+               (facts.time ? " (vom Rechner „" + facts.host + "“, zuletzt aktiv um " +
+                                 clockTime(*facts.time) + " Uhr)"
+                           : std::string()) +
+               ". Es wurde nichts verändert. Bitte warten, bis er fertig ist, und dann noch einmal "
+               "veröffentlichen.";
+    case FailureKind::TakenOver:
+        return "Ein anderes Veröffentlichen hat den Ordner „" + facts.path +
+               "“ auf dem Server übernommen; dieses hört hier auf. Bitte warten, bis es fertig "
+               "ist, und dann noch einmal veröffentlichen.";
+    case FailureKind::LinkedFolder:
+        return "Der Ordner „" + facts.path +
+               "“ ist auf dem Server ein symbolischer Verweis. Bildertafel schreibt und löscht "
+               "nicht durch Verweise; es wurde nichts verändert. Bitte den Verweis auf dem Server "
+               "durch einen Ordner ersetzen.";
+    case FailureKind::NoTransferModule:
+        return "Das Modul zum Senden „" + facts.path + "“ lässt sich nicht laden: " + facts.reason +
+               ". Es wurde nichts gesendet; bitte Bildertafel neu installieren.";
+    case FailureKind::Unexpected:
+        return facts.reason.empty() ? "Das Veröffentlichen brach mit einem unbekannten Fehler ab."
+                                    : "Das Veröffentlichen brach ab: " + facts.reason;
     case FailureKind::LocalRead:
         return "Die Datei „" + facts.path + "“ der Fotoshow lässt sich nicht lesen.";
     case FailureKind::NameWithLineBreak:
@@ -245,10 +293,13 @@ std::string passphraseQuestion(const std::string& keyFile, bool again) {
            "gespeichert):";
 }
 
-std::string failureText(const FailureFacts& told) {
+std::string failureText(const FailureFacts& told, const ControlNames& controls) {
     FailureFacts facts = told;
-    facts.reason = shownReason(told.reason);
-    if (std::string text = plainText(facts); !text.empty()) {
+    // The module's and the program's own reasons are German already and shown whole.
+    if (told.kind != FailureKind::NoTransferModule && told.kind != FailureKind::Unexpected) {
+        facts.reason = shownReason(told.reason);
+    }
+    if (std::string text = plainText(facts, controls); !text.empty()) {
         return text;
     }
     const std::string what = stepText(facts.step, facts.path);
@@ -287,43 +338,88 @@ std::string failureText(const FailureFacts& told) {
     }
 }
 
-Failure failureOf(FailureKind kind) {
-    switch (kind) {
-    case FailureKind::HostUnknown:
-        return Failure::HostUnknown;
-    case FailureKind::NoRoute:
-    case FailureKind::NoConnection:
-    case FailureKind::SshAtFtpPort:
-        return Failure::NoRoute;
-    case FailureKind::HostKeyChanged:
-        return Failure::HostKeyChanged;
-    case FailureKind::HostKeyNotConfirmed:
-        return Failure::HostKeyUnknown;
-    case FailureKind::Login:
-    case FailureKind::KeyMissing:
-    case FailureKind::KeyUnusable:
-    case FailureKind::KeyDeclined:
-        return Failure::Login;
-    case FailureKind::Certificate:
-    case FailureKind::NoTls:
-        return Failure::Certificate;
-    case FailureKind::Cancelled:
-        return Failure::Cancelled;
-    case FailureKind::LocalRead:
-        return Failure::LocalRead;
-    case FailureKind::DiskFull:
-        return Failure::QuotaFull;
-    case FailureKind::PermissionDenied:
-        return Failure::PermissionDenied;
-    case FailureKind::ConnectionLost:
-    case FailureKind::ServerBusy:
-    case FailureKind::LoginBroken:
-    case FailureKind::Silent:
-    case FailureKind::ProtocolViolation:
-        return Failure::ConnectionLost;
-    default:
-        return Failure::Other;
+std::string startPageNotInShow(const std::string& startPage, const std::string& showFolder,
+                               const ControlNames& controls) {
+    return "Die Startseite „" + startPage + "“ liegt nicht im Ordner der Fotoshow „" + showFolder +
+           "“. Bitte zuerst " +
+           (controls.makePages.empty() ? std::string("die Seiten erstellen") : controls.makePages) +
+           " oder eine vorhandene Startseite wählen.";
+}
+
+std::string pageUnreadable(const std::string& page, bool unclosed) {
+    return unclosed ? "Die Seite „" + page +
+                          "“ lässt sich nicht lesen: ein Anführungszeichen oder ein Kommentar wird "
+                          "nicht geschlossen. Bitte die Seite neu erstellen."
+                    : "Die Seite „" + page +
+                          "“ lässt sich nicht lesen. Bitte die Rechte der Datei prüfen.";
+}
+
+std::string missingLinksRefusal(const std::string& notice) {
+    return notice + "\nBitte die Seiten neu erstellen oder die fehlenden Dateien ergänzen; es "
+                    "wurde nichts veröffentlicht.";
+}
+
+std::string leftOutWarning(const std::string& page, const std::string& link,
+                           const std::string& reason) {
+    return "Warnung: " + page + ": " + link + " " + reason + " und wird nicht veröffentlicht";
+}
+
+std::string unsendableNotice(const std::vector<PlannedFile>& refused) {
+    std::string text = refused.size() == 1 ? "Diese Datei lässt sich per FTP nicht senden, weil "
+                                             "ihr Name einen Zeilenumbruch enthält:"
+                                           : "Diese Dateien lassen sich per FTP nicht senden, weil "
+                                             "ihre Namen Zeilenumbrüche enthalten:";
+    for (const PlannedFile& file : refused) {
+        std::string shown;
+        for (const char c : file.path) {
+            shown += c == '\n'   ? std::string("\\n")
+                     : c == '\r' ? std::string("\\r")
+                                 : std::string(1, c);
+        }
+        text += " „" + shown + "“";
     }
+    return text + ".";
+}
+
+std::string unsendableRefusal(const std::vector<PlannedFile>& refused) {
+    return unsendableNotice(refused) +
+           " Bitte die Dateien umbenennen und die Seiten neu erstellen; es wurde nichts "
+           "veröffentlicht.";
+}
+
+std::string recordTooLargeWarning(std::string_view name) {
+    return "Warnung: Die Liste „" + std::string(name) +
+           "“ auf dem Server ist zu groß und wird nicht gelesen; alle Dateien werden gesendet, "
+           "keine gelöscht.";
+}
+
+std::string cancelledMessage(std::size_t filesSent) {
+    return "Abgebrochen. Schon auf dem Server: " + files(filesSent) +
+           "; das nächste Veröffentlichen sendet den Rest.";
+}
+
+std::string publishSummary(const Result& result, bool dryRun) {
+    if (dryRun) {
+        std::string text = "Probelauf: " + files(result.plan.send.size()) + " (" +
+                           core::byteSizeText(result.plan.sendBytes) + ") " +
+                           (result.plan.send.size() == 1 ? "würde" : "würden") + " gesendet, " +
+                           std::to_string(result.plan.remove.size()) + " entfernt.";
+        if (!result.plan.keptUnneeded.empty()) {
+            text += " " + files(result.plan.keptUnneeded.size()) +
+                    (result.plan.keptUnneeded.size() == 1
+                         ? " wird nicht mehr gebraucht und bleibt auf dem Server."
+                         : " werden nicht mehr gebraucht und bleiben auf dem Server.");
+        }
+        if (!result.plan.unsendable.empty()) {
+            text += " " + unsendableNotice(result.plan.unsendable);
+        }
+        return text;
+    }
+    if (result.filesSent == 0 && result.filesRemoved == 0) {
+        return "Die Fotoshow ist schon auf dem Server; keine Datei gesendet.";
+    }
+    return files(result.filesSent) + " gesendet (" + core::byteSizeText(result.bytesSent) + "), " +
+           std::to_string(result.filesRemoved) + " entfernt.";
 }
 
 } // namespace bildertafel::publish

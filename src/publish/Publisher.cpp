@@ -6,6 +6,7 @@
 
 #include "publish/Connection.h"
 #include "publish/HashCache.h"
+#include "publish/PublishTexts.h"
 #include "publish/RunNames.h"
 #include "publish/ServerLock.h"
 #include "publish/ServerRecord.h"
@@ -33,10 +34,6 @@ using core::folderOf;
 using core::inFolder;
 using core::nameOf;
 
-std::string files(std::size_t count) {
-    return std::to_string(count) + (count == 1 ? " Datei" : " Dateien");
-}
-
 // Over FTP a name travels in a line of its own: a line break in it cannot be sent.
 std::vector<PlannedFile> unsendableFiles(const PublishSet& set, Protocol protocol) {
     std::vector<PlannedFile> refused;
@@ -46,23 +43,6 @@ std::vector<PlannedFile> unsendableFiles(const PublishSet& set, Protocol protoco
         }
     }
     return refused;
-}
-
-std::string unsendableNotice(const std::vector<PlannedFile>& refused) {
-    std::string text = refused.size() == 1 ? "Diese Datei lässt sich per FTP nicht senden, weil "
-                                             "ihr Name einen Zeilenumbruch enthält:"
-                                           : "Diese Dateien lassen sich per FTP nicht senden, weil "
-                                             "ihre Namen Zeilenumbrüche enthalten:";
-    for (const PlannedFile& file : refused) {
-        std::string shown;
-        for (const char c : file.path) {
-            shown += c == '\n'   ? std::string("\\n")
-                     : c == '\r' ? std::string("\\r")
-                                 : std::string(1, c);
-        }
-        text += " „" + shown + "“";
-    }
-    return text + ".";
 }
 
 // The file of the show in the cache folder of the options; empty without one (nothing is then
@@ -338,10 +318,7 @@ private:
                                   ? std::nullopt
                                   : m_connection->read(std::string(name), RecordLimit);
             if (!text || text->size() > RecordLimit) {
-                m_result.warnings.push_back(
-                    "Warnung: Die Liste „" + std::string(name) +
-                    "“ auf dem Server ist zu groß und wird nicht gelesen; alle Dateien werden "
-                    "gesendet, keine gelöscht.");
+                m_result.warnings.push_back(recordTooLargeWarning(name));
                 return {};
             }
             return parseRecord(*text).value_or(Record());
@@ -378,12 +355,9 @@ private:
             }
             const auto entry = parent->second.find(nameOf(folder));
             if (entry != parent->second.end() && entry->second.link) {
-                throw PublishError(
-                    Failure::Other,
-                    "Der Ordner „" + folder +
-                        "“ ist auf dem Server ein symbolischer Verweis. Bildertafel schreibt und "
-                        "löscht nicht durch Verweise; es wurde nichts verändert. Bitte den Verweis "
-                        "auf dem Server durch einen Ordner ersetzen.");
+                FailureFacts facts(FailureKind::LinkedFolder);
+                facts.path = folder;
+                throw PublishError(facts);
             }
         }
     }
@@ -643,48 +617,22 @@ private:
     bool m_recordChanged = false;
 };
 
-std::string summaryOf(const Result& result, bool dryRun) {
-    if (dryRun) {
-        std::string text = "Probelauf: " + files(result.plan.send.size()) + " (" +
-                           core::byteSizeText(result.plan.sendBytes) + ") " +
-                           (result.plan.send.size() == 1 ? "würde" : "würden") + " gesendet, " +
-                           std::to_string(result.plan.remove.size()) + " entfernt.";
-        if (!result.plan.keptUnneeded.empty()) {
-            text += " " + files(result.plan.keptUnneeded.size()) +
-                    (result.plan.keptUnneeded.size() == 1
-                         ? " wird nicht mehr gebraucht und bleibt auf dem Server."
-                         : " werden nicht mehr gebraucht und bleiben auf dem Server.");
-        }
-        if (!result.plan.unsendable.empty()) {
-            text += " " + unsendableNotice(result.plan.unsendable);
-        }
-        return text;
-    }
-    if (result.filesSent == 0 && result.filesRemoved == 0) {
-        return "Die Fotoshow ist schon auf dem Server; keine Datei gesendet.";
-    }
-    return files(result.filesSent) + " gesendet (" + core::byteSizeText(result.bytesSent) + "), " +
-           std::to_string(result.filesRemoved) + " entfernt.";
-}
-
 } // namespace
 
 Result publish(const Target& target, const PublishOptions& options, PublishHost& host) {
     Result result;
-    PublishSet set = collectPublishSet(options.showFolder, options.startPage);
+    PublishSet set = collectPublishSet(options.showFolder, options.startPage, options.controls);
     result.warnings = set.warnings;
     if (!set.error.empty()) {
-        result.failure = Failure::PublishSet;
+        result.failure = FailureKind::PublishSet;
         result.message = set.error;
         return result;
     }
     // Before anything is sent: names the protocol cannot carry.
     result.plan.unsendable = unsendableFiles(set, target.protocol);
     if (!result.plan.unsendable.empty() && !options.dryRun) {
-        result.failure = Failure::PublishSet;
-        result.message = unsendableNotice(result.plan.unsendable) +
-                         " Bitte die Dateien umbenennen und die Seiten neu erstellen; es wurde "
-                         "nichts veröffentlicht.";
+        result.failure = FailureKind::PublishSet;
+        result.message = unsendableRefusal(result.plan.unsendable);
         return result;
     }
     std::erase_if(set.files, [&](const LocalFile& file) {
@@ -692,23 +640,21 @@ Result publish(const Target& target, const PublishOptions& options, PublishHost&
                            [&](const PlannedFile& refused) { return refused.path == file.path; });
     });
     if (target.protocol == Protocol::Ftp && !host.confirmPlainFtp(PlainFtpWarning)) {
-        result.failure = Failure::FtpNotConfirmed;
-        result.message = "Nicht veröffentlicht: unverschlüsseltes FTP wurde nicht bestätigt.";
+        result.failure = FailureKind::FtpNotConfirmed;
+        result.message = failureText(FailureFacts(result.failure), options.controls);
         return result;
     }
     PublishRun run(target, options, host, result);
     try {
         run.run(set);
-        result.summary = summaryOf(result, options.dryRun);
+        result.summary = publishSummary(result, options.dryRun);
     } catch (const PublishError& error) {
         run.salvage();
-        result.failure = error.failure();
-        result.message = error.what();
-        if (error.failure() == Failure::Cancelled) {
-            result.message = "Abgebrochen. Schon auf dem Server: " + files(result.filesSent) +
-                             "; das nächste Veröffentlichen sendet den Rest.";
-        }
-        result.summary = summaryOf(result, false);
+        result.failure = error.kind();
+        result.message = error.kind() == FailureKind::Cancelled
+                             ? cancelledMessage(result.filesSent)
+                             : failureText(error.facts(), options.controls);
+        result.summary = publishSummary(result, false);
     }
     return result;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "publish/FailureFacts.h"
 #include "publish/PublishSet.h"
 #include "publish/Target.h"
 
@@ -30,7 +31,7 @@ struct PublishOptions {
     // configuration (config); the window and the batch command pass $HOME/.ssh. Empty: the
     // .ssh of the home the system's user records name.
     std::string sshFolder;
-    // SFTP: where an ssh-agent may listen, in this order (see sshAgentSockets()); the first that
+    // SFTP: where an ssh-agent may listen, in this order (see userPublishOptions()); the first that
     // listens is asked before the key files, as ssh does. The window and the batch command pass
     // those of their environment.
     std::vector<std::string> agentSockets;
@@ -52,6 +53,8 @@ struct PublishOptions {
     // How long a publish waits for another one into the same folder (from this computer or
     // another) to end before it refuses; see ServerLock.
     std::chrono::milliseconds lockWait = std::chrono::seconds(10);
+    // How the calling front end names the controls a message may point to.
+    ControlNames controls;
 };
 
 // The state of a publish, for the progress display; rate and time left follow from bytesDone
@@ -114,28 +117,8 @@ struct Plan {
     std::uint64_t sendBytes = 0;
 };
 
-enum class Failure {
-    None,
-    BadAddress,       // the target cannot be parsed
-    PublishSet,       // a link leads nowhere, the start page is missing or a page unreadable
-    FtpNotConfirmed,  // plain FTP and the user said no
-    HostUnknown,      // the host name cannot be resolved
-    NoRoute,          // no connection: network down, host unreachable, port closed, timeout
-    HostKeyUnknown,   // SFTP: unknown host key and the user declined it (or could not be asked)
-    HostKeyChanged,   // SFTP: the key differs from the known one: refused, never asked
-    Certificate,      // FTPS: the certificate does not verify, or the server offers no TLS
-    Login,            // wrong user or password, or no key accepted
-    PermissionDenied, // the server refuses to write or rename in the target folder
-    QuotaFull,        // the server's disk or the user's quota is full
-    ConnectionLost,   // the connection broke off in the middle
-    LocalRead,        // a file of the show cannot be read
-    Cancelled,        // "Abbrechen"
-    Busy,             // another publish into the same folder is under way: nothing changed
-    Other,            // anything else; the message carries the library's reason
-};
-
 struct Result {
-    Failure failure = Failure::None;
+    FailureKind failure = FailureKind::None;
     // true: nothing was sent or removed (the publish was refused before, or a dry run).
     bool nothingSent = true;
     Plan plan; // what was (dry run: would be) sent and removed
@@ -155,23 +138,6 @@ struct Result {
 // temporary files of an interrupted run and, with deleteUnneeded, files that earlier publishes put
 // there and the show no longer has. Blocks until done; run it off the window's thread.
 Result publish(const Target& target, const PublishOptions& options, PublishHost& host);
-
-// Where the ssh-agent of a program's environment listens: the socket of SSH_AUTH_SOCK (authSock),
-// then the places below XDG_RUNTIME_DIR (runtimeFolder) where the agents of a desktop session
-// listen, for one started after the program. Empty values name nothing.
-inline std::vector<std::string> sshAgentSockets(std::string_view authSock,
-                                                std::string_view runtimeFolder) {
-    std::vector<std::string> sockets;
-    if (!authSock.empty()) {
-        sockets.emplace_back(authSock);
-    }
-    if (!runtimeFolder.empty()) {
-        for (const char* place : {"ssh-agent.socket", "openssh_agent", "gcr/ssh", "keyring/ssh"}) {
-            sockets.push_back(std::string(runtimeFolder) + "/" + place);
-        }
-    }
-    return sockets;
-}
 
 // The German question for an unknown SSH host key.
 std::string hostKeyQuestion(const std::string& host, int port, const std::string& keyType,

@@ -197,10 +197,9 @@ void ServerLock::renewWhenDue() {
     const std::optional<LockOwner> holder = text ? parseLock(*text) : std::nullopt;
     if (!holder || holder->run != m_run) {
         m_held = false;
-        throw PublishError(Failure::Busy,
-                           "Ein anderes Veröffentlichen hat den Ordner „" + m_shownFolder +
-                               "“ auf dem Server übernommen; dieses hört hier auf. Bitte warten, "
-                               "bis es fertig ist, und dann noch einmal veröffentlichen.");
+        FailureFacts facts(FailureKind::TakenOver);
+        facts.path = m_shownFolder;
+        throw PublishError(facts);
     }
     writeOwner();
 }
@@ -285,23 +284,13 @@ void ServerLock::removeWhole(const std::string& folder) {
 }
 
 void ServerLock::busy(const std::optional<LockOwner>& owner) const {
-    std::string who;
+    FailureFacts facts(FailureKind::Busy);
+    facts.path = m_shownFolder;
     if (owner) {
-        char when[16] = "?";
-        const auto renewed = static_cast<std::time_t>(owner->renewed);
-        std::tm local{};
-        if (::localtime_r(&renewed, &local) != nullptr) {
-            std::strftime(when, sizeof when, "%H:%M", &local);
-        }
-        who = " (vom Rechner „" + owner->host + "“, zuletzt aktiv um " + when + " Uhr)";
+        facts.host = owner->host;
+        facts.time = owner->renewed;
     }
-    throw PublishError(Failure::Busy,
-                       "Der Ordner „" + m_shownFolder +
-                           "“ auf dem Server ist belegt: dorthin veröffentlicht gerade ein "
-                           "anderer Lauf von Bildertafel" +
-                           who +
-                           ". Es wurde nichts verändert. Bitte warten, bis er fertig ist, und "
-                           "dann noch einmal veröffentlichen.");
+    throw PublishError(facts);
 }
 
 } // namespace bildertafel::publish

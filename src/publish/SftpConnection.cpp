@@ -121,7 +121,7 @@ private:
             if (m_requests) {
                 m_requests->abandon();
             }
-            if (error.failure() == Failure::Cancelled) {
+            if (error.kind() == FailureKind::Cancelled) {
                 if (m_requests) {
                     m_requests->hurry();
                 }

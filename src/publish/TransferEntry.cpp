@@ -8,19 +8,18 @@ extern "C" __attribute__((visibility("default"))) void bildertafel_publish_trans
     const bildertafel::publish::Target* target, const bildertafel::publish::PublishOptions* options,
     bildertafel::publish::PublishHost* host, bildertafel::publish::Result* result) {
     using namespace bildertafel::publish;
+    FailureFacts facts(FailureKind::Unexpected);
     try {
         *result = publish(*target, *options, *host);
+        return;
     } catch (const std::exception& error) {
-        *result = Result();
-        result->failure = Failure::Other;
-        result->nothingSent = false;
-        result->message = std::string("Das Veröffentlichen brach ab: ") + error.what();
+        facts.reason = error.what();
     } catch (...) {
-        *result = Result();
-        result->failure = Failure::Other;
-        result->nothingSent = false;
-        result->message = "Das Veröffentlichen brach mit einem unbekannten Fehler ab.";
     }
+    *result = Result();
+    result->failure = facts.kind;
+    result->nothingSent = false;
+    result->message = failureText(facts, options->controls);
 }
 
 // The declaration above must match the type the window calls it through.

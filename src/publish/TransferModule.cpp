@@ -52,11 +52,12 @@ Result publishThroughModule(const std::string& modulePath, const Target& target,
                             const PublishOptions& options, PublishHost& host) {
     const Loaded module = load(modulePath);
     if (module.entry == nullptr) {
+        FailureFacts facts(FailureKind::NoTransferModule);
+        facts.path = modulePath;
+        facts.reason = module.error;
         Result result;
-        result.failure = Failure::Other;
-        result.message = "Das Modul zum Senden „" + modulePath +
-                         "“ lässt sich nicht laden: " + module.error +
-                         ". Es wurde nichts gesendet; bitte Bildertafel neu installieren.";
+        result.failure = facts.kind;
+        result.message = failureText(facts, options.controls);
         return result;
     }
     Result result;

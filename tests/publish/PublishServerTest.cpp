@@ -5,6 +5,7 @@
 #include "publish/RunNames.h"
 #include "publish/ServerLock.h"
 #include "publish/ServerRecord.h"
+#include "publish/UserPlaces.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -190,7 +191,7 @@ protected:
 
 TEST_P(PublishToServer, SendsExactlyWhatAVisitorReachesPicturesFirstStartPageLast) {
     const Result result = publishNow();
-    ASSERT_EQ(result.failure, Failure::None) << result.message;
+    ASSERT_EQ(result.failure, FailureKind::None) << result.message;
     EXPECT_EQ(filesBelow(root()), filesOf(m_show, ShowSet));
     EXPECT_EQ(result.filesSent, ShowSet.size());
     ASSERT_EQ(m_host.sentOrder.size(), ShowSet.size());
@@ -208,7 +209,7 @@ TEST_P(PublishToServer, SendsExactlyWhatAVisitorReachesPicturesFirstStartPageLas
 // Before each next publish something changes; the publish sends exactly what differs and the
 // server holds the show again.
 TEST_P(PublishToServer, SendsOnlyWhatChanged) {
-    ASSERT_EQ(publishNow().failure, Failure::None);
+    ASSERT_EQ(publishNow().failure, FailureKind::None);
     const struct {
         const char* what;
         std::function<void()> change;
@@ -231,7 +232,7 @@ TEST_P(PublishToServer, SendsOnlyWhatChanged) {
         SCOPED_TRACE(row.what);
         row.change();
         const Result result = publishNow();
-        ASSERT_EQ(result.failure, Failure::None) << result.message;
+        ASSERT_EQ(result.failure, FailureKind::None) << result.message;
         EXPECT_EQ(pathsOf(result.plan.send), row.sent);
         EXPECT_EQ(result.filesSent, row.sent.size());
         EXPECT_EQ(filesBelow(root()), filesOf(m_show, ShowSet));
@@ -244,11 +245,11 @@ TEST_P(PublishToServer, ADryRunLeavesTheServerAsItWas) {
     PublishOptions options = this->options();
     options.dryRun = true;
     const Result result = publishWith(options, address() + "/neu");
-    ASSERT_EQ(result.failure, Failure::None) << result.message;
+    ASSERT_EQ(result.failure, FailureKind::None) << result.message;
     EXPECT_EQ(pathsOf(result.plan.send), ShowSet);
     EXPECT_TRUE(fs::is_empty(root()));
     // The real publish makes the folder, the lock's first.
-    ASSERT_EQ(publishWith(this->options(), address() + "/neu").failure, Failure::None);
+    ASSERT_EQ(publishWith(this->options(), address() + "/neu").failure, FailureKind::None);
     EXPECT_TRUE(filesBelow(root() / "neu") == filesOf(m_show, ShowSet));
 }
 
@@ -315,7 +316,7 @@ TEST_P(PublishToServer, FilesReadBackWhole) {
 }
 
 TEST_P(PublishToServer, RemovesOnlyItsOwnFilesAndOnlyWhenAsked) {
-    ASSERT_EQ(publishNow().failure, Failure::None);
+    ASSERT_EQ(publishNow().failure, FailureKind::None);
     writeFile(root() / "eigene.txt", "put there by hand");
     // The start page no longer reaches a.html and its preview.
     writeFile(m_show / "index.html",
@@ -341,7 +342,7 @@ TEST_P(PublishToServer, RemovesOnlyItsOwnFilesAndOnlyWhenAsked) {
         options.deleteUnneeded = row.deleteUnneeded;
         options.dryRun = row.dryRun;
         const Result result = publishWith(options);
-        ASSERT_EQ(result.failure, Failure::None) << result.message;
+        ASSERT_EQ(result.failure, FailureKind::None) << result.message;
         EXPECT_EQ(pathsOf(result.plan.remove), row.removed);
         EXPECT_EQ(pathsOf(result.plan.keptUnneeded), row.kept);
         for (const std::string& path : unneeded) {
@@ -374,7 +375,8 @@ TEST_P(PublishToServer, AnInterruptedPublishIsCompletedByTheNext) {
             }
         };
         const Result broken = publishNow();
-        EXPECT_EQ(broken.failure, row.killServer ? Failure::ConnectionLost : Failure::Cancelled)
+        EXPECT_EQ(broken.failure,
+                  row.killServer ? FailureKind::ConnectionLost : FailureKind::Cancelled)
             << broken.message;
         EXPECT_FALSE(broken.message.empty());
         EXPECT_NE(filesBelow(root()), filesOf(m_show, ShowSet));
@@ -384,7 +386,7 @@ TEST_P(PublishToServer, AnInterruptedPublishIsCompletedByTheNext) {
             ASSERT_EQ(m_ssh->relaunch(), "");
         }
         const Result result = publishNow();
-        ASSERT_EQ(result.failure, Failure::None) << result.message;
+        ASSERT_EQ(result.failure, FailureKind::None) << result.message;
         EXPECT_EQ(filesBelow(root()), filesOf(m_show, ShowSet)); // no temporary file either
         if (!row.killServer) {
             // What was up before "Abbrechen" is not sent again.
@@ -437,9 +439,9 @@ TEST_P(PublishToServer, TwoPublishesAtOnceCorruptNothing) {
         if (child == 0) {
             const Result result = publishShow(1);
             const bool named = result.message.find("„" + folder + "“") != std::string::npos;
-            ::_exit(result.failure == Failure::None                                     ? 0
-                    : result.failure == Failure::Busy && named && result.filesSent == 0 ? 1
-                                                                                        : 2);
+            ::_exit(result.failure == FailureKind::None                                     ? 0
+                    : result.failure == FailureKind::Busy && named && result.filesSent == 0 ? 1
+                                                                                            : 2);
         }
         const Result result = publishShow(0);
         int status = 0;
@@ -447,9 +449,9 @@ TEST_P(PublishToServer, TwoPublishesAtOnceCorruptNothing) {
         ASSERT_TRUE(WIFEXITED(status));
         EXPECT_NE(WEXITSTATUS(status), 2);
         int done = WEXITSTATUS(status) == 0 ? 1 : 0;
-        done += result.failure == Failure::None ? 1 : 0;
-        if (result.failure != Failure::None) {
-            EXPECT_EQ(result.failure, Failure::Busy) << result.message;
+        done += result.failure == FailureKind::None ? 1 : 0;
+        if (result.failure != FailureKind::None) {
+            EXPECT_EQ(result.failure, FailureKind::Busy) << result.message;
             EXPECT_NE(result.message.find("„" + folder + "“"), std::string::npos) << result.message;
             EXPECT_EQ(result.filesSent, 0U);
         }
@@ -460,7 +462,7 @@ TEST_P(PublishToServer, TwoPublishesAtOnceCorruptNothing) {
     PublishOptions options = this->options();
     options.showFolder = other.string();
     const Result result = publishWith(options);
-    ASSERT_EQ(result.failure, Failure::None) << result.message;
+    ASSERT_EQ(result.failure, FailureKind::None) << result.message;
     EXPECT_EQ(filesBelow(root()), filesOf(other, ShowSet));
 }
 
@@ -481,14 +483,15 @@ TEST_P(PublishToServer, ALockIsTakenOverOnlyWhenClearlyStale) {
     const struct {
         const char* what;
         std::string lock; // the owner file's text
-        Failure failure;
+        FailureKind failure;
     } rows[] = {
-        {"another computer, renewed a minute ago", owner("anders", 4711, 60), Failure::Busy},
+        {"another computer, renewed a minute ago", owner("anders", 4711, 60), FailureKind::Busy},
         {"another process of this computer that runs", owner(self.boot, ::getppid(), 0),
-         Failure::Busy},
-        {"another computer, silent for 11 minutes", owner("anders", 4711, 660), Failure::None},
-        {"a process of this computer that is gone", owner(self.boot, 999999999, 0), Failure::None},
-        {"a lock without owner", "", Failure::None},
+         FailureKind::Busy},
+        {"another computer, silent for 11 minutes", owner("anders", 4711, 660), FailureKind::None},
+        {"a process of this computer that is gone", owner(self.boot, 999999999, 0),
+         FailureKind::None},
+        {"a lock without owner", "", FailureKind::None},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -498,7 +501,7 @@ TEST_P(PublishToServer, ALockIsTakenOverOnlyWhenClearlyStale) {
         options.lockWait = std::chrono::milliseconds(500);
         const Result result = publishWith(options);
         EXPECT_EQ(result.failure, row.failure) << result.message;
-        if (row.failure == Failure::None) {
+        if (row.failure == FailureKind::None) {
             EXPECT_TRUE(filesBelow(root()) == filesOf(m_show, ShowSet));
             EXPECT_EQ(leftovers(root()), std::vector<std::string>());
         } else {
@@ -531,7 +534,7 @@ TEST_P(PublishToServer, AKilledPublishResumesWithWhatDidNotArrive) {
             std::this_thread::sleep_for(std::chrono::milliseconds(3));
         };
         const Result result = publishNow();
-        ::_exit(result.failure == Failure::None ? 0 : 1);
+        ::_exit(result.failure == FailureKind::None ? 0 : 1);
     }
     const auto arrived = [&] {
         std::size_t files = 0;
@@ -557,7 +560,7 @@ TEST_P(PublishToServer, AKilledPublishResumesWithWhatDidNotArrive) {
         onTheirWay += path.ends_with(".part") ? 1 : 0;
     }
     const Result result = publishNow();
-    ASSERT_EQ(result.failure, Failure::None) << result.message;
+    ASSERT_EQ(result.failure, FailureKind::None) << result.message;
     std::cout << "A publish of " << set.size() << " files killed with " << correct
               << " arrived and " << onTheirWay << " on their way: the next one sent "
               << result.filesSent << ".\n";
@@ -640,12 +643,12 @@ TEST_P(PublishToServer, WhatTheServerSaysIsNotTrusted) {
          },
          {},
          [&](const Result& result) {
-             EXPECT_EQ(result.failure, Failure::Other);
+             EXPECT_EQ(result.failure, FailureKind::LinkedFolder);
              EXPECT_NE(result.message.find("„minis“"), std::string::npos) << result.message;
              EXPECT_TRUE(fs::is_empty(elsewhere));
          }},
     };
-    ASSERT_EQ(publishNow().failure, Failure::None);
+    ASSERT_EQ(publishNow().failure, FailureKind::None);
     for (const auto& row : rows) {
         if (row.sftpOnly && !m_ssh) {
             continue; // the FTPS server of the test lists a link as what it leads to
@@ -658,7 +661,7 @@ TEST_P(PublishToServer, WhatTheServerSaysIsNotTrusted) {
         if (row.check) {
             row.check(result);
         }
-        if (result.failure == Failure::None) {
+        if (result.failure == FailureKind::None) {
             EXPECT_EQ(pathsOf(result.plan.send), row.sent);
         }
         EXPECT_EQ(leftovers(root()), std::vector<std::string>());
@@ -674,16 +677,16 @@ TEST_P(PublishToServer, NamesTheProtocolCannotCarryAreFoundBeforeSending) {
     PublishOptions options = this->options();
     options.dryRun = true;
     const Result dry = publishWith(options);
-    ASSERT_EQ(dry.failure, Failure::None) << dry.message;
+    ASSERT_EQ(dry.failure, FailureKind::None) << dry.message;
     const Result result = publishNow();
     if (m_ssh) {
         EXPECT_TRUE(dry.plan.unsendable.empty());
-        ASSERT_EQ(result.failure, Failure::None) << result.message;
+        ASSERT_EQ(result.failure, FailureKind::None) << result.message;
         EXPECT_EQ(readFile(root() / odd), "z");
     } else {
         EXPECT_EQ(pathsOf(dry.plan.unsendable), std::vector<std::string>{odd});
         EXPECT_NE(dry.summary.find("Zeilenumbruch"), std::string::npos) << dry.summary;
-        EXPECT_EQ(result.failure, Failure::PublishSet);
+        EXPECT_EQ(result.failure, FailureKind::PublishSet);
         EXPECT_NE(result.message.find("zwei\\nZeilen.jpg"), std::string::npos) << result.message;
         EXPECT_TRUE(fs::is_empty(root()));
     }
@@ -695,7 +698,7 @@ TEST_P(PublishToServer, ARefusedPictureStopsThePublishBeforeThePages) {
     // A folder where a picture should go: the server cannot rename the picture onto it.
     fs::create_directories(root() / "bilder" / "a.jpg" / "belegt");
     const Result refused = publishNow();
-    EXPECT_NE(refused.failure, Failure::None);
+    EXPECT_NE(refused.failure, FailureKind::None);
     EXPECT_FALSE(refused.message.empty());
     std::size_t arrived = 0;
     for (const auto& [path, bytes] : filesBelow(root())) {
@@ -714,7 +717,7 @@ TEST_P(PublishToServer, ARefusedPictureStopsThePublishBeforeThePages) {
 
     fs::remove_all(root() / "bilder" / "a.jpg");
     const Result completed = publishNow();
-    ASSERT_EQ(completed.failure, Failure::None) << completed.message;
+    ASSERT_EQ(completed.failure, FailureKind::None) << completed.message;
     EXPECT_EQ(completed.filesSent, ShowSet.size() - refused.filesSent);
     EXPECT_EQ(filesBelow(root()), filesOf(m_show, ShowSet));
 }
@@ -750,7 +753,7 @@ TEST_P(PublishToServer, ChecksumsAreRememberedOnlyWhereTheOptionsSay) {
     options.cacheFolder.clear();
     const Result result = publishWith(options);
     ::setenv("HOME", oldHome.c_str(), 1);
-    ASSERT_EQ(result.failure, Failure::None) << result.message;
+    ASSERT_EQ(result.failure, FailureKind::None) << result.message;
     EXPECT_EQ(test::listNames(home), "");
     EXPECT_FALSE(fs::exists(m_temp / "cache"));
 }
@@ -772,12 +775,12 @@ TEST_P(PublishToServer, AServerFallingSilentEndsThePublishAfterTheSilenceLimit) 
     const auto ended = std::chrono::steady_clock::now();
     server.resume();
     ASSERT_TRUE(paused);
-    EXPECT_EQ(broken.failure, Failure::ConnectionLost) << broken.message;
+    EXPECT_EQ(broken.failure, FailureKind::Silent) << broken.message;
     EXPECT_NE(broken.message.find("antwortet nicht mehr"), std::string::npos) << broken.message;
     EXPECT_LT(ended - *paused, options.silenceLimit * 3);
     m_host.onProgress = nullptr;
     const Result result = publishNow();
-    ASSERT_EQ(result.failure, Failure::None) << result.message;
+    ASSERT_EQ(result.failure, FailureKind::None) << result.message;
     EXPECT_EQ(filesBelow(root()), filesOf(m_show, ShowSet));
 }
 
@@ -801,14 +804,14 @@ TEST_P(PublishTrust, ServerKeysAreAskedOrRefused) {
         const char* what;
         std::string knownHosts;
         bool accept;
-        Failure failure;
+        FailureKind failure;
         std::size_t asked;
         bool learned; // the server's key is in the file afterwards
     } rows[] = {
-        {"unknown, declined", "", false, Failure::HostKeyUnknown, 1, false},
-        {"unknown, accepted", "", true, Failure::None, 1, true},
-        {"known", m_ssh->knownHostsLine(), false, Failure::None, 0, true},
-        {"changed", changed, true, Failure::HostKeyChanged, 0, false},
+        {"unknown, declined", "", false, FailureKind::HostKeyNotConfirmed, 1, false},
+        {"unknown, accepted", "", true, FailureKind::None, 1, true},
+        {"known", m_ssh->knownHostsLine(), false, FailureKind::None, 0, true},
+        {"changed", changed, true, FailureKind::HostKeyChanged, 0, false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -827,7 +830,7 @@ TEST_P(PublishTrust, ServerKeysAreAskedOrRefused) {
         EXPECT_EQ(known.find(m_ssh->knownHostsLine().substr(m_ssh->knownHostsLine().find(' '))) !=
                       std::string::npos,
                   row.learned);
-        EXPECT_EQ(filesBelow(root()).empty(), row.failure != Failure::None);
+        EXPECT_EQ(filesBelow(root()).empty(), row.failure != FailureKind::None);
     }
 }
 
@@ -841,26 +844,26 @@ TEST_P(PublishRefused, WrongCredentialsAndUntrustedServersSendNothing) {
         Kind kind;
         std::function<void(PublishOptions&)> change;
         std::string address; // empty: the server's
-        Failure failure;
+        FailureKind failure;
         const char* says;
     } rows[] = {
         {"a key the server does not know", Kind::Sftp,
-         [&](PublishOptions& o) { o.sshFolder = stranger.path().string(); }, "", Failure::Login,
+         [&](PublishOptions& o) { o.sshFolder = stranger.path().string(); }, "", FailureKind::Login,
          "keinen der SSH-Schlüssel"},
         {"a wrong password", Kind::Ftps, [](PublishOptions& o) { o.password = "falsch"; }, "",
-         Failure::Login, "Bitte Benutzername und Passwort prüfen."},
+         FailureKind::Login, "Bitte Benutzername und Passwort prüfen."},
         {"a certificate that does not verify", Kind::Ftps,
          [&](PublishOptions& o) { o.caFile = m_ftps->otherCaFile().string(); }, "",
-         Failure::Certificate, "Das Zertifikat des Servers „127.0.0.1“"},
+         FailureKind::Certificate, "Das Zertifikat des Servers „127.0.0.1“"},
         {"plain FTP declined", Kind::Ftps, [](PublishOptions&) {}, "ftp://bild@" + host + "/www",
-         Failure::FtpNotConfirmed, "nicht bestätigt"},
+         FailureKind::FtpNotConfirmed, "nicht bestätigt"},
         {"a host that does not exist", Kind::Ftps, [](PublishOptions&) {},
-         "ftps://bild@host.invalid/www", Failure::HostUnknown,
+         "ftps://bild@host.invalid/www", FailureKind::HostUnknown,
          "Den Server „host.invalid“ gibt es nicht."},
         {"a closed port", Kind::Sftp, [](PublishOptions&) {}, "sftp://u@127.0.0.1:1/www",
-         Failure::NoRoute, "auf Port 1 nicht erreichbar"},
+         FailureKind::NoRoute, "auf Port 1 nicht erreichbar"},
         {"an ftps:// address at an SSH server", Kind::Sftp, [](PublishOptions&) {},
-         "ftps://u@" + host + "/www", Failure::NoRoute, "antwortet ein SSH-Server"},
+         "ftps://u@" + host + "/www", FailureKind::SshAtFtpPort, "antwortet ein SSH-Server"},
     };
     for (const auto& row : rows) {
         if (row.kind != GetParam()) {
@@ -998,22 +1001,20 @@ TEST_P(PublishToScriptedServer, AServerFallingSilentMidReplyEndsThePublish) {
         const char* stallAfter; // writes on one channel
         std::chrono::milliseconds limit;
         bool cancel;
-        Failure failure;
+        FailureKind failure;
         const char* says;
         std::size_t sent;
     } rows[] = {
         // The first page's write, after the lock's, the record's and the six pictures': the
         // pictures are up.
-        {"silent amid the pages", "9", 2s, false, Failure::ConnectionLost, "antwortet nicht mehr",
-         6},
-        {"Abbrechen amid the pages", "9", 60s, true, Failure::Cancelled, "Abgebrochen", 6},
+        {"silent amid the pages", "9", 2s, false, FailureKind::Silent, "antwortet nicht mehr", 6},
+        {"Abbrechen amid the pages", "9", 60s, true, FailureKind::Cancelled, "Abgebrochen", 6},
         // The record's first write, before any picture.
-        {"silent in the record", "2", 2s, false, Failure::ConnectionLost, "antwortet nicht mehr",
-         0},
+        {"silent in the record", "2", 2s, false, FailureKind::Silent, "antwortet nicht mehr", 0},
         // Comparing, before anything is sent.
-        {"silent while the folders are read", "names", 2s, false, Failure::ConnectionLost,
+        {"silent while the folders are read", "names", 2s, false, FailureKind::Silent,
          "antwortet nicht mehr", 0},
-        {"Abbrechen while the folders are read", "names", 60s, true, Failure::Cancelled,
+        {"Abbrechen while the folders are read", "names", 60s, true, FailureKind::Cancelled,
          "Abgebrochen", 0},
     };
     for (const auto& row : rows) {
@@ -1036,7 +1037,7 @@ TEST_P(PublishToScriptedServer, AServerFallingSilentMidReplyEndsThePublish) {
         m_host.cancelWhen = nullptr;
         fs::remove(m_temp / "stall-after");
         const Result result = publishNow();
-        ASSERT_EQ(result.failure, Failure::None) << result.message;
+        ASSERT_EQ(result.failure, FailureKind::None) << result.message;
         EXPECT_EQ(result.filesSent, ShowSet.size() - broken.filesSent);
         EXPECT_EQ(filesBelow(root()), filesOf(m_show, ShowSet));
     }
@@ -1062,18 +1063,18 @@ TEST_P(PublishToScriptedServer, ShortReadsAreAskedOnUntilTheEnd) {
 
 // A removal the server refuses ends the publish with the file named; the next one finishes.
 TEST_P(PublishToScriptedServer, ARefusedRemovalIsNamedAndTheNextPublishFinishes) {
-    ASSERT_EQ(publishNow().failure, Failure::None);
+    ASSERT_EQ(publishNow().failure, FailureKind::None);
     writeFile(m_show / "index.html", "<a href=\"index_all.html\">Alle</a>");
     PublishOptions options = this->options();
     options.deleteUnneeded = true;
     writeFile(m_temp / "deny-removal", "");
     const Result refused = publishWith(options);
-    EXPECT_EQ(refused.failure, Failure::PermissionDenied) << refused.message;
+    EXPECT_EQ(refused.failure, FailureKind::PermissionDenied) << refused.message;
     EXPECT_NE(refused.message.find("lässt sich auf dem Server nicht löschen"), std::string::npos)
         << refused.message;
     fs::remove(m_temp / "deny-removal");
     const Result result = publishWith(options);
-    ASSERT_EQ(result.failure, Failure::None) << result.message;
+    ASSERT_EQ(result.failure, FailureKind::None) << result.message;
     EXPECT_EQ(filesBelow(root()), filesOf(m_show, {"bilder/a.jpg", "bilder/" + Latin1 + ".jpg",
                                                    "index.html", "index_all.html"}));
 }
@@ -1084,11 +1085,11 @@ TEST_P(PublishToScriptedServer, RepliesAreMatchedByTheirIdsOnly) {
     const struct {
         const char* file;
         const char* content;
-        Failure failure;
+        FailureKind failure;
     } rows[] = {
-        {"reorder", "", Failure::None},
-        {"stray", "12", Failure::ConnectionLost},
-        {"twice", "12", Failure::ConnectionLost},
+        {"reorder", "", FailureKind::None},
+        {"stray", "12", FailureKind::ProtocolViolation},
+        {"twice", "12", FailureKind::ProtocolViolation},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.file);
@@ -1098,7 +1099,7 @@ TEST_P(PublishToScriptedServer, RepliesAreMatchedByTheirIdsOnly) {
         const Result result = publishNow();
         fs::remove(m_temp / row.file);
         EXPECT_EQ(result.failure, row.failure) << result.message;
-        if (row.failure != Failure::None) {
+        if (row.failure != FailureKind::None) {
             EXPECT_NE(result.message.find("SFTP-Protokoll"), std::string::npos) << result.message;
         }
         const auto sent = filesBelow(root());
@@ -1108,7 +1109,7 @@ TEST_P(PublishToScriptedServer, RepliesAreMatchedByTheirIdsOnly) {
                 EXPECT_EQ(whole.count(path) == 1 && whole.at(path) == bytes, true) << path;
             }
         }
-        ASSERT_EQ(publishNow().failure, Failure::None);
+        ASSERT_EQ(publishNow().failure, FailureKind::None);
         EXPECT_EQ(filesBelow(root()), whole);
     }
 }
@@ -1116,11 +1117,11 @@ TEST_P(PublishToScriptedServer, RepliesAreMatchedByTheirIdsOnly) {
 TEST_P(PublishToScriptedServer, AGenericRefusalIsCalledAFullDiskOnlyWhenTheSpaceSaysSo) {
     const struct {
         const char* server;
-        Failure failure;
+        FailureKind failure;
         std::vector<std::string> named;
     } rows[] = {
-        {"full", Failure::QuotaFull, {"bilder/a.jpg", "Speicherplatz auf dem Server ist voll"}},
-        {"bare", Failure::Other, {"bilder/a.jpg", "Speicherplatz", "Ordner"}},
+        {"full", FailureKind::DiskFull, {"bilder/a.jpg", "Speicherplatz auf dem Server ist voll"}},
+        {"bare", FailureKind::RefusedWithoutWhy, {"bilder/a.jpg", "Speicherplatz", "Ordner"}},
     };
     fs::create_directories(root() / "bilder" / "a.jpg" / "belegt");
     for (const auto& row : rows) {
@@ -1167,7 +1168,7 @@ TEST_P(PublishAsSsh, HostsKeysAndAgentsAreFoundAsSshFindsThem) {
         std::string keyFile;
         std::vector<std::string> passphrases;
         bool agent; // an agent with the test's key listens where the desktop puts it
-        Failure failure;
+        FailureKind failure;
         int asked;
         std::string says;
     } rows[] = {
@@ -1177,7 +1178,7 @@ TEST_P(PublishAsSsh, HostsKeysAndAgentsAreFoundAsSshFindsThem) {
          "",
          {},
          false,
-         Failure::None,
+         FailureKind::None,
          0,
          ""},
         {"an alias without ssh's configuration",
@@ -1186,7 +1187,7 @@ TEST_P(PublishAsSsh, HostsKeysAndAgentsAreFoundAsSshFindsThem) {
          "",
          {},
          false,
-         Failure::HostUnknown,
+         FailureKind::HostUnknown,
          0,
          "bildserver"},
         {"a key file, the passphrase right the second time",
@@ -1195,7 +1196,7 @@ TEST_P(PublishAsSsh, HostsKeysAndAgentsAreFoundAsSshFindsThem) {
          locked.string(),
          {"falsch", "geheim"},
          false,
-         Failure::None,
+         FailureKind::None,
          2,
          ""},
         {"a key file, no passphrase given",
@@ -1204,7 +1205,7 @@ TEST_P(PublishAsSsh, HostsKeysAndAgentsAreFoundAsSshFindsThem) {
          locked.string(),
          {},
          false,
-         Failure::Login,
+         FailureKind::KeyDeclined,
          1,
          locked.string()},
         {"a key file the server does not know",
@@ -1213,7 +1214,7 @@ TEST_P(PublishAsSsh, HostsKeysAndAgentsAreFoundAsSshFindsThem) {
          stranger.string(),
          {},
          false,
-         Failure::Login,
+         FailureKind::Login,
          0,
          stranger.string()},
         {"no key file, the keys tried named",
@@ -1222,10 +1223,10 @@ TEST_P(PublishAsSsh, HostsKeysAndAgentsAreFoundAsSshFindsThem) {
          "",
          {},
          false,
-         Failure::Login,
+         FailureKind::Login,
          0,
          stranger.string()},
-        {"an agent started after the program", "", false, "", {}, true, Failure::None, 0, ""},
+        {"an agent started after the program", "", false, "", {}, true, FailureKind::None, 0, ""},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -1261,7 +1262,7 @@ TEST_P(PublishAsSsh, HostsKeysAndAgentsAreFoundAsSshFindsThem) {
         EXPECT_EQ(result.failure, row.failure) << result.message;
         EXPECT_EQ(m_host.passphraseQuestions, row.asked);
         EXPECT_NE(result.message.find(row.says), std::string::npos) << result.message;
-        EXPECT_EQ(filesBelow(root()).empty(), row.failure != Failure::None);
+        EXPECT_EQ(filesBelow(root()).empty(), row.failure != FailureKind::None);
     }
 }
 
@@ -1296,7 +1297,7 @@ TEST(PublishOnChannels, ALargeShowArrivesWholeOnOneChannelOrSeveral) {
         const TargetParse target = parseTarget(server.address());
         ASSERT_TRUE(target.target);
         const Result result = publish(*target.target, options, host);
-        ASSERT_EQ(result.failure, Failure::None) << result.message;
+        ASSERT_EQ(result.failure, FailureKind::None) << result.message;
         EXPECT_EQ(result.filesSent, 13U);
         EXPECT_TRUE(filesBelow(server.root()) == filesBelow(show));
     }
@@ -1338,7 +1339,7 @@ TEST(PublishToVsftpd, SendsWithTlsSessionReuseRequired) {
         const Target target = *parseTarget(server.address()).target;
         for (const std::size_t sent : row.sent) {
             const Result result = publish(target, options, host);
-            ASSERT_EQ(result.failure, Failure::None) << result.message;
+            ASSERT_EQ(result.failure, FailureKind::None) << result.message;
             EXPECT_EQ(result.filesSent, sent);
             EXPECT_EQ(filesBelow(server.root()), filesOf(temp / "show", ShowSet));
         }
@@ -1360,7 +1361,7 @@ TEST(PublishOverTls13, AServerWithoutTls12GetsTheShow) {
     options.password = "geheim";
     ScriptedHost host;
     const Result result = publish(*parseTarget(server.address()).target, options, host);
-    ASSERT_EQ(result.failure, Failure::None) << result.message;
+    ASSERT_EQ(result.failure, FailureKind::None) << result.message;
     EXPECT_EQ(filesBelow(server.root()), filesOf(temp / "show", ShowSet));
 }
 

@@ -30,7 +30,7 @@ TEST(TransferModule, PublishesThroughTheModuleWithTheCallersHost) {
     options.startPage = "index.html";
     RefusingHost host;
     const Result result = publishThroughModule(BILDERTAFEL_TRANSFER_MODULE, target, options, host);
-    EXPECT_EQ(result.failure, Failure::FtpNotConfirmed);
+    EXPECT_EQ(result.failure, FailureKind::FtpNotConfirmed);
     EXPECT_TRUE(result.nothingSent);
     EXPECT_EQ(host.asked, PlainFtpWarning);
     EXPECT_NE(result.message.find("FTP"), std::string::npos) << result.message;
@@ -55,7 +55,7 @@ TEST(TransferModule, AModuleThatCannotBeLoadedSendsNothingAndSaysWhy) {
         SCOPED_TRACE(row.path);
         RefusingHost host;
         const Result result = publishThroughModule(row.path, target, options, host);
-        EXPECT_EQ(result.failure, Failure::Other);
+        EXPECT_EQ(result.failure, FailureKind::NoTransferModule);
         EXPECT_TRUE(result.nothingSent);
         EXPECT_NE(result.message.find("„" + row.path + "“ lässt sich nicht laden"),
                   std::string::npos)

@@ -378,6 +378,7 @@ void PublishDialog::start(bool dryRun) {
     if (shown.protocol == publish::Protocol::Sftp) {
         options.keyFile = m_keyFile.toStdString();
     }
+    options.controls = publishControlNames();
     if (m_adjustOptions) {
         m_adjustOptions(options);
     }
@@ -477,10 +478,10 @@ void PublishDialog::finish() {
     setRunning(false);
     m_ui->ProgressText->clear();
     const publish::Result& result = m_result;
-    if (result.failure != publish::Failure::None) {
+    if (result.failure != publish::FailureKind::None) {
         m_startPageAddress = QUrl();
         m_ui->Report->setPlainText(joined(fromUtf8(result.message), result.warnings));
-        if (result.failure == publish::Failure::Login) {
+        if (publish::isLoginRefusal(result.failure)) {
             // The password is the one thing to try again.
             m_ui->Password->selectAll();
             m_ui->Password->setFocus();

@@ -38,6 +38,10 @@ QString filesCount(std::size_t count) {
 
 } // namespace
 
+publish::ControlNames publishControlNames() {
+    return {"mit „Schlüsseldatei…“", "„HTML erstellen“"};
+}
+
 QString byteSizeText(std::uint64_t bytes) {
     return fromUtf8(core::byteSizeText(bytes));
 }

@@ -8,6 +8,10 @@
 
 namespace bildertafel::ui {
 
+// The window's controls as the core's messages name them: the dialog's "Schlüsseldatei…" and
+// the main window's "HTML erstellen".
+publish::ControlNames publishControlNames();
+
 // A size as the dialog "Veröffentlichen" shows it: "512 Byte", "3,4 MB".
 QString byteSizeText(std::uint64_t bytes);
 

@@ -6,6 +6,7 @@
 #include "generator/GeneratorTexts.h"
 #include "generator/PreviewFolder.h"
 #include "host/CommonTexts.h"
+#include "publish/UserPlaces.h"
 #include "settings/ConfigCommands.h"
 #include "settings/TemplateSets.h"
 #include "ui/common/BrowserStart.h"
@@ -30,7 +31,6 @@
 #include <QImageReader>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QStandardPaths>
 #include <QUrl>
 
 #include <algorithm>
@@ -253,23 +253,19 @@ void MainWindow::publishShow() {
         }
     }
     PublishDialog dialog(std::move(source), m_publishPasswords, this);
-    // The checksums of the show's files are remembered in the user's cache between runs.
-    const std::string cache = uilists::toFileName(QStandardPaths::writableLocation(
-                                  QStandardPaths::GenericCacheLocation)) +
-                              "/bildertafel/publish";
-    // ssh's keys and configuration in ~/.ssh of the home the program runs with, as the
-    // desktop session has it.
-    const QString home = qEnvironmentVariable("HOME");
-    const std::string sshFolder =
-        home.startsWith('/') ? uilists::toFileName(home) + "/.ssh" : std::string();
-    // The ssh-agent asked at each publish: the program's, or one the desktop started later.
-    const std::vector<std::string> agents =
-        publish::sshAgentSockets(uilists::toFileName(qEnvironmentVariable("SSH_AUTH_SOCK")),
-                                 uilists::toFileName(qEnvironmentVariable("XDG_RUNTIME_DIR")));
-    dialog.setAdjustOptions([cache, sshFolder, agents](publish::PublishOptions& options) {
-        options.cacheFolder = cache;
-        options.sshFolder = sshFolder;
-        options.agentSockets = agents;
+    // The user's cache, ~/.ssh and the ssh-agent, as the environment of the window names them.
+    const publish::PublishOptions user =
+        publish::userPublishOptions([](std::string_view name) -> std::optional<std::string> {
+            const std::string variable(name);
+            if (!qEnvironmentVariableIsSet(variable.c_str())) {
+                return std::nullopt;
+            }
+            return qgetenv(variable.c_str()).toStdString();
+        });
+    dialog.setAdjustOptions([user](publish::PublishOptions& options) {
+        options.cacheFolder = user.cacheFolder;
+        options.sshFolder = user.sshFolder;
+        options.agentSockets = user.agentSockets;
     });
     if (m_publishDialogShown) {
         m_publishDialogShown(dialog);
