@@ -115,124 +115,135 @@ std::uint64_t FtpLanes::sent(std::size_t lane) const {
 
 bool FtpLanes::run(FtpWork& work, std::size_t lanes, std::vector<std::size_t>* brokenOff) {
     lanes = std::min(lanes, m_lanes.size());
-    const auto start = [&](std::size_t index) {
-        Lane& lane = *m_lanes[index];
-        curl_easy_reset(lane.easy);
-        if (!work.next(index, lane.easy)) {
-            return;
-        }
-        lane.error[0] = '\0';
-        lane.replies.clear();
-        lane.sent = 0;
-        lane.again = false;
-        lane.opening = false;
-        curl_easy_setopt(lane.easy, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(lane.easy, CURLOPT_ERRORBUFFER, lane.error);
-        curl_easy_setopt(lane.easy, CURLOPT_HEADERFUNCTION, Lane::onReply);
-        curl_easy_setopt(lane.easy, CURLOPT_HEADERDATA, &lane);
-        curl_easy_setopt(lane.easy, CURLOPT_NOPROGRESS, 0L);
-        curl_easy_setopt(lane.easy, CURLOPT_XFERINFOFUNCTION, Lane::onProgress);
-        curl_easy_setopt(lane.easy, CURLOPT_XFERINFODATA, &lane);
-        curl_multi_add_handle(lane.multi, lane.easy);
-        lane.busy = true;
-    };
-    const auto breakOff = [&] {
-        for (std::size_t index = 0; index < lanes; ++index) {
-            Lane& lane = *m_lanes[index];
-            if (lane.busy) {
-                curl_multi_remove_handle(lane.multi, lane.easy);
-                lane.busy = false;
-                if (brokenOff != nullptr) {
-                    brokenOff->push_back(index);
-                }
-            }
-        }
-    };
-    const auto anyLane = [&](bool Lane::*flag) {
-        return std::any_of(m_lanes.begin(), m_lanes.begin() + static_cast<std::ptrdiff_t>(lanes),
-                           [&](const auto& lane) { return (*lane).*flag; });
-    };
     try {
         for (std::size_t index = 0; index < lanes; ++index) {
-            start(index);
+            startLane(work, index);
         }
-        while (anyLane(&Lane::busy)) {
+        while (anyLane(lanes, &Lane::busy)) {
             for (std::size_t index = 0; index < lanes; ++index) {
-                Lane& lane = *m_lanes[index];
-                if (!lane.busy) {
-                    continue;
-                }
-                lane.again = false;
-                int running = 0;
-                curl_multi_perform(lane.multi, &running);
-                int left = 0;
-                while (const CURLMsg* message = curl_multi_info_read(lane.multi, &left)) {
-                    if (message->msg != CURLMSG_DONE) {
-                        continue;
-                    }
-                    const CURLcode code = message->data.result;
-                    curl_multi_remove_handle(lane.multi, lane.easy);
-                    lane.busy = false;
-                    work.finished(index, code);
-                    // A job given back by a lane may go to any idle one.
-                    for (std::size_t other = 0; other < lanes; ++other) {
-                        if (!m_lanes[other]->busy) {
-                            start(other);
-                        }
-                    }
-                    break; // one transfer per lane: nothing else to read
-                }
+                driveLane(work, index, lanes);
             }
             if (!work.goOn()) {
-                breakOff();
+                breakOff(lanes, brokenOff);
                 return false;
             }
-            if (anyLane(&Lane::again) || !anyLane(&Lane::busy)) {
-                continue;
-            }
-            // Every busy lane's sockets in one wait; a socket numbered beyond select()'s range
-            // is not named by libcurl and is only driven every PollLimit.
-            std::vector<pollfd> sockets;
-            long wait = PollLimit;
-            for (std::size_t index = 0; index < lanes; ++index) {
-                const Lane& lane = *m_lanes[index];
-                if (!lane.busy) {
-                    continue;
-                }
-                fd_set reading;
-                fd_set writing;
-                fd_set failing;
-                FD_ZERO(&reading);
-                FD_ZERO(&writing);
-                FD_ZERO(&failing);
-                int highest = -1;
-                curl_multi_fdset(lane.multi, &reading, &writing, &failing, &highest);
-                for (int socket = 0; socket <= highest; ++socket) {
-                    const short events =
-                        static_cast<short>((FD_ISSET(socket, &reading) ? POLLIN : 0) |
-                                           (FD_ISSET(socket, &writing) ? POLLOUT : 0));
-                    if (events != 0) {
-                        sockets.push_back({socket, events, 0});
-                    }
-                }
-                long timeout = -1;
-                curl_multi_timeout(lane.multi, &timeout);
-                if (lane.opening && (timeout < 0 || timeout > OpeningPoll)) {
-                    timeout = OpeningPoll;
-                }
-                if (timeout >= 0) {
-                    wait = std::min(wait, timeout);
-                }
-            }
-            if (wait > 0) {
-                ::poll(sockets.data(), sockets.size(), static_cast<int>(wait));
+            if (!anyLane(lanes, &Lane::again) && anyLane(lanes, &Lane::busy)) {
+                waitForNetwork(lanes);
             }
         }
     } catch (...) {
-        breakOff();
+        breakOff(lanes, brokenOff);
         throw;
     }
     return true;
+}
+
+void FtpLanes::startLane(FtpWork& work, std::size_t index) {
+    Lane& lane = *m_lanes[index];
+    curl_easy_reset(lane.easy);
+    if (!work.next(index, lane.easy)) {
+        return;
+    }
+    lane.error[0] = '\0';
+    lane.replies.clear();
+    lane.sent = 0;
+    lane.again = false;
+    lane.opening = false;
+    curl_easy_setopt(lane.easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(lane.easy, CURLOPT_ERRORBUFFER, lane.error);
+    curl_easy_setopt(lane.easy, CURLOPT_HEADERFUNCTION, Lane::onReply);
+    curl_easy_setopt(lane.easy, CURLOPT_HEADERDATA, &lane);
+    curl_easy_setopt(lane.easy, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(lane.easy, CURLOPT_XFERINFOFUNCTION, Lane::onProgress);
+    curl_easy_setopt(lane.easy, CURLOPT_XFERINFODATA, &lane);
+    curl_multi_add_handle(lane.multi, lane.easy);
+    lane.busy = true;
+}
+
+// Lets libcurl go on with the lane's transfer; one that ended is handed to the work, and every
+// idle lane takes its next.
+void FtpLanes::driveLane(FtpWork& work, std::size_t index, std::size_t lanes) {
+    Lane& lane = *m_lanes[index];
+    if (!lane.busy) {
+        return;
+    }
+    lane.again = false;
+    int running = 0;
+    curl_multi_perform(lane.multi, &running);
+    int left = 0;
+    while (const CURLMsg* message = curl_multi_info_read(lane.multi, &left)) {
+        if (message->msg != CURLMSG_DONE) {
+            continue;
+        }
+        const CURLcode code = message->data.result;
+        curl_multi_remove_handle(lane.multi, lane.easy);
+        lane.busy = false;
+        work.finished(index, code);
+        // A job given back by a lane may go to any idle one.
+        for (std::size_t other = 0; other < lanes; ++other) {
+            if (!m_lanes[other]->busy) {
+                startLane(work, other);
+            }
+        }
+        return; // one transfer per lane: nothing else to read
+    }
+}
+
+// Every busy lane's sockets in one wait; a socket numbered beyond select()'s range is not named
+// by libcurl and is only driven every PollLimit.
+void FtpLanes::waitForNetwork(std::size_t lanes) {
+    std::vector<pollfd> sockets;
+    long wait = PollLimit;
+    for (std::size_t index = 0; index < lanes; ++index) {
+        const Lane& lane = *m_lanes[index];
+        if (!lane.busy) {
+            continue;
+        }
+        fd_set reading;
+        fd_set writing;
+        fd_set failing;
+        FD_ZERO(&reading);
+        FD_ZERO(&writing);
+        FD_ZERO(&failing);
+        int highest = -1;
+        curl_multi_fdset(lane.multi, &reading, &writing, &failing, &highest);
+        for (int socket = 0; socket <= highest; ++socket) {
+            const short events = static_cast<short>((FD_ISSET(socket, &reading) ? POLLIN : 0) |
+                                                    (FD_ISSET(socket, &writing) ? POLLOUT : 0));
+            if (events != 0) {
+                sockets.push_back({socket, events, 0});
+            }
+        }
+        long timeout = -1;
+        curl_multi_timeout(lane.multi, &timeout);
+        if (lane.opening && (timeout < 0 || timeout > OpeningPoll)) {
+            timeout = OpeningPoll;
+        }
+        if (timeout >= 0) {
+            wait = std::min(wait, timeout);
+        }
+    }
+    if (wait > 0) {
+        ::poll(sockets.data(), sockets.size(), static_cast<int>(wait));
+    }
+}
+
+void FtpLanes::breakOff(std::size_t lanes, std::vector<std::size_t>* brokenOff) {
+    for (std::size_t index = 0; index < lanes; ++index) {
+        Lane& lane = *m_lanes[index];
+        if (lane.busy) {
+            curl_multi_remove_handle(lane.multi, lane.easy);
+            lane.busy = false;
+            if (brokenOff != nullptr) {
+                brokenOff->push_back(index);
+            }
+        }
+    }
+}
+
+bool FtpLanes::anyLane(std::size_t lanes, bool Lane::*flag) const {
+    return std::any_of(m_lanes.begin(), m_lanes.begin() + static_cast<std::ptrdiff_t>(lanes),
+                       [&](const auto& lane) { return (*lane).*flag; });
 }
 
 } // namespace bildertafel::publish

@@ -55,6 +55,13 @@ public:
 
 private:
     struct Lane;
+    // The steps of run() over its first lanes lanes.
+    void startLane(FtpWork& work, std::size_t index);
+    void driveLane(FtpWork& work, std::size_t index, std::size_t lanes);
+    void waitForNetwork(std::size_t lanes);
+    void breakOff(std::size_t lanes, std::vector<std::size_t>* brokenOff);
+    bool anyLane(std::size_t lanes, bool Lane::*flag) const;
+
     std::vector<std::unique_ptr<Lane>> m_lanes;
 };
 

@@ -19,11 +19,12 @@ TargetParse invalid(std::string_view address, std::string_view reason) {
     return {std::nullopt, std::move(error)};
 }
 
-} // namespace
+// The steps of parseTarget(), each reading its part of the address into target; a refusal
+// when the part is wrong.
+using Refusal = std::optional<TargetParse>;
 
-TargetParse parseTarget(std::string_view address) {
-    Target target;
-    std::string_view rest;
+// "sftp://", "ftps://" or "ftp://"; rest: what follows.
+Refusal readScheme(std::string_view address, Target& target, std::string_view& rest) {
     if (core::startsWithNoCase(address, "sftp://")) {
         target.protocol = Protocol::Sftp;
         rest = address.substr(7);
@@ -42,29 +43,35 @@ TargetParse parseTarget(std::string_view address) {
     if (rest.find_first_of(" \t\r\n") != std::string_view::npos) {
         return invalid(address, "Leerzeichen werden als %20 geschrieben");
     }
-    const std::size_t pathAt = rest.find('/');
-    std::string_view authority = rest.substr(0, pathAt);
-    const std::string_view path =
-        pathAt == std::string_view::npos ? std::string_view() : rest.substr(pathAt);
+    return std::nullopt;
+}
 
+// "user@" at the start of authority, which then holds the rest.
+Refusal readUser(std::string_view address, std::string_view& authority, Target& target) {
     const std::size_t at = authority.rfind('@');
-    if (at != std::string_view::npos) {
-        const std::string_view user = authority.substr(0, at);
-        if (const std::size_t colon = user.find(':'); colon != std::string_view::npos) {
-            // The message does not repeat the password.
-            const auto from = static_cast<std::size_t>(user.data() - address.data()) + colon + 1;
-            const std::string shown = std::string(address.substr(0, from)) + "…" +
-                                      std::string(address.substr(from + user.size() - colon - 1));
-            return invalid(shown,
-                           "ein Passwort gehört nicht in die Adresse, Bildertafel fragt danach");
-        }
-        const auto decoded = core::percentDecoded(user, core::PercentNul::Refused);
-        if (!decoded) {
-            return invalid(address, "nach einem „%“ müssen zwei Hexadezimalziffern folgen");
-        }
-        target.user = *decoded;
-        authority.remove_prefix(at + 1);
+    if (at == std::string_view::npos) {
+        return std::nullopt;
     }
+    const std::string_view user = authority.substr(0, at);
+    if (const std::size_t colon = user.find(':'); colon != std::string_view::npos) {
+        // The message does not repeat the password.
+        const auto from = static_cast<std::size_t>(user.data() - address.data()) + colon + 1;
+        const std::string shown = std::string(address.substr(0, from)) + "…" +
+                                  std::string(address.substr(from + user.size() - colon - 1));
+        return invalid(shown, "ein Passwort gehört nicht in die Adresse, Bildertafel fragt danach");
+    }
+    const auto decoded = core::percentDecoded(user, core::PercentNul::Refused);
+    if (!decoded) {
+        return invalid(address, "nach einem „%“ müssen zwei Hexadezimalziffern folgen");
+    }
+    target.user = *decoded;
+    authority.remove_prefix(at + 1);
+    return std::nullopt;
+}
+
+// "host", "host:port", "[IPv6]" or "[IPv6]:port".
+Refusal readHostAndPort(std::string_view address, std::string_view authority, Target& target) {
+    constexpr std::string_view BadPort = "die Portnummer muss eine Zahl von 1 bis 65535 sein";
     std::string_view portText;
     if (authority.starts_with('[')) {
         const std::size_t close = authority.find(']');
@@ -79,7 +86,7 @@ TargetParse parseTarget(std::string_view address) {
         }
         portText = after.empty() ? after : after.substr(1);
         if (!after.empty() && portText.empty()) {
-            return invalid(address, "die Portnummer muss eine Zahl von 1 bis 65535 sein");
+            return invalid(address, BadPort);
         }
     } else {
         const std::size_t colon = authority.find(':');
@@ -87,7 +94,7 @@ TargetParse parseTarget(std::string_view address) {
         if (colon != std::string_view::npos) {
             portText = authority.substr(colon + 1);
             if (portText.empty()) {
-                return invalid(address, "die Portnummer muss eine Zahl von 1 bis 65535 sein");
+                return invalid(address, BadPort);
             }
         }
     }
@@ -100,11 +107,15 @@ TargetParse parseTarget(std::string_view address) {
             std::from_chars(portText.data(), portText.data() + portText.size(), port);
         if (error != std::errc() || end != portText.data() + portText.size() || port < 1 ||
             port > 65535) {
-            return invalid(address, "die Portnummer muss eine Zahl von 1 bis 65535 sein");
+            return invalid(address, BadPort);
         }
         target.port = port;
     }
+    return std::nullopt;
+}
 
+// The path after the authority, as the protocol reads it.
+Refusal readFolder(std::string_view address, std::string_view path, Target& target) {
     auto folder = core::percentDecoded(path, core::PercentNul::Refused);
     if (!folder) {
         return invalid(address, "nach einem „%“ müssen zwei Hexadezimalziffern folgen");
@@ -124,7 +135,29 @@ TargetParse parseTarget(std::string_view address) {
         folder->erase(0, 1);
     }
     target.folder = std::move(*folder);
-    return {std::move(target), {}};
+    return std::nullopt;
+}
+
+} // namespace
+
+TargetParse parseTarget(std::string_view address) {
+    Target target;
+    std::string_view rest;
+    if (Refusal refused = readScheme(address, target, rest)) {
+        return std::move(*refused);
+    }
+    const std::size_t pathAt = rest.find('/');
+    std::string_view authority = rest.substr(0, pathAt);
+    const std::string_view path =
+        pathAt == std::string_view::npos ? std::string_view() : rest.substr(pathAt);
+    Refusal refused = readUser(address, authority, target);
+    if (!refused) {
+        refused = readHostAndPort(address, authority, target);
+    }
+    if (!refused) {
+        refused = readFolder(address, path, target);
+    }
+    return refused ? std::move(*refused) : TargetParse{std::move(target), {}};
 }
 
 std::string targetAddress(const Target& target) {
