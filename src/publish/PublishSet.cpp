@@ -90,114 +90,166 @@ std::string neverSentReason(std::string_view below) {
     return {};
 }
 
-PublishSet collectPublishSet(const std::string& showFolder, const std::string& startPage,
-                             const ControlNames& controls) {
-    PublishSet set;
-    std::string show = showFolder;
-    while (show.size() > 1 && show.back() == '/') {
-        show.pop_back();
-    }
-    show += '/';
+namespace {
 
-    const std::string realShow = realPathOf(show).value_or(show) + "/";
+// The walk from the start page through every page it reaches, one step after the other.
+class SetCollector {
+public:
+    explicit SetCollector(const std::string& showFolder)
+        : m_show(withSlash(showFolder)), m_realShow(realPathOf(m_show).value_or(m_show) + "/"),
+          m_check(m_show) {}
+
+    // The start page as the first file and page; false when it is no file directly in the show.
+    bool startAt(const std::string& startPage) {
+        struct stat info {};
+        std::string source;
+        if (startPage.empty() || startPage.find('/') != std::string::npos || startPage == "." ||
+            startPage == ".." || ::stat((m_show + startPage).c_str(), &info) != 0 ||
+            !S_ISREG(info.st_mode) || !sourceOf(startPage, source).empty()) {
+            return false;
+        }
+        m_seen.insert(startPage);
+        m_set.files.push_back(
+            {startPage, static_cast<std::uint64_t>(info.st_size), FileKind::StartPage, source});
+        m_pages.push_back({startPage, source});
+        return true;
+    }
+
+    // Every page reached, each read once; false when one cannot be read (error set).
+    bool followPages() {
+        while (!m_pages.empty()) {
+            const auto [page, source] = std::move(m_pages.front());
+            m_pages.pop_front();
+            const auto text = readWhole(source);
+            const auto links = text ? links::relativeLinksOf(*text) : std::nullopt;
+            if (!links) {
+                m_set.error = pageUnreadable(page, text.has_value());
+                m_set.files.clear();
+                return false;
+            }
+            const std::string pagePath = m_show + page;
+            const std::string pageFolder = pagePath.substr(0, pagePath.rfind('/') + 1);
+            for (const std::string& link : *links) {
+                follow(page, pagePath, pageFolder, link);
+            }
+        }
+        return true;
+    }
+
+    // The links that lead nowhere refuse the set; the files in sending order.
+    PublishSet finish() {
+        m_set.missing = m_check.missing();
+        if (!m_set.missing.empty()) {
+            m_set.error = missingLinksRefusal(links::missingLinksNotice(m_set.missing));
+        }
+        std::stable_sort(m_set.files.begin(), m_set.files.end(),
+                         [](const LocalFile& a, const LocalFile& b) {
+                             return a.kind != b.kind ? a.kind < b.kind : a.path < b.path;
+                         });
+        return std::move(m_set);
+    }
+
+    const std::string& show() const { return m_show; }
+    PublishSet& set() { return m_set; }
+
+private:
+    struct PageToRead {
+        std::string page;   // below the show folder
+        std::string source; // its real path
+    };
+
+    static std::string withSlash(const std::string& folder) {
+        std::string show = folder;
+        while (show.size() > 1 && show.back() == '/') {
+            show.pop_back();
+        }
+        return show + '/';
+    }
+
     // The real path of a file below the show folder that may be sent, else why not (German).
-    struct stat info {};
-    const auto sourceOf = [&](const std::string& below, std::string& source) -> std::string {
+    std::string sourceOf(const std::string& below, std::string& source) const {
         if (std::string reason = neverSentReason(below); !reason.empty()) {
             return reason;
         }
-        const auto real = realPathOf(show + below);
-        if (!real || !real->starts_with(realShow)) {
+        const auto real = realPathOf(m_show + below);
+        if (!real || !real->starts_with(m_realShow)) {
             return "liegt außerhalb des Ordners der Fotoshow";
         }
-        if (std::string reason = neverSentReason(real->substr(realShow.size())); !reason.empty()) {
+        if (std::string reason = neverSentReason(real->substr(m_realShow.size()));
+            !reason.empty()) {
             return reason;
         }
         source = *real;
         return {};
-    };
-    std::string startSource;
-    if (startPage.empty() || startPage.find('/') != std::string::npos || startPage == "." ||
-        startPage == ".." || ::stat((show + startPage).c_str(), &info) != 0 ||
-        !S_ISREG(info.st_mode) || !sourceOf(startPage, startSource).empty()) {
-        set.error = startPageNotInShow(startPage, show, controls);
-        return set;
     }
 
-    links::LinkCheck check(show);
-    std::set<std::string> seen{startPage}; // below the show folder
-    std::set<std::string> warned;
-    std::deque<std::string> pages{startPage};
-    set.files.push_back(
-        {startPage, static_cast<std::uint64_t>(info.st_size), FileKind::StartPage, startSource});
-    std::deque<std::string> sources{startSource};
-    const auto refuse = [&](const std::string& page, const std::string& link,
-                            const std::string& reason) {
-        if (warned.insert(page + '\n' + link).second) {
-            set.warnings.push_back(leftOutWarning(page, link, reason));
+    // One link of a page: a file of the show joins the set (a page to be read in turn), anything
+    // else is left out with a warning or, when it leads nowhere, named by the link check.
+    void follow(const std::string& page, const std::string& pagePath, const std::string& pageFolder,
+                const std::string& link) {
+        const auto path = links::targetOfRelative(pageFolder, link);
+        if (!path || *path + '/' == m_show) {
+            return; // the show folder itself, as the picture pages' way back ("../")
         }
-    };
-    while (!pages.empty()) {
-        const std::string page = std::move(pages.front());
-        pages.pop_front();
-        const std::string pagePath = show + page;
-        const auto text = readWhole(sources.front());
-        sources.pop_front();
-        const auto links = text ? links::relativeLinksOf(*text) : std::nullopt;
-        if (!links) {
-            set.error = pageUnreadable(page, text.has_value());
-            set.files.clear();
-            return set;
+        if (!path->starts_with(m_show)) {
+            leaveOut(page, link, "liegt außerhalb des Ordners der Fotoshow");
+            return;
         }
-        const std::string pageFolder = pagePath.substr(0, pagePath.rfind('/') + 1);
-        for (const std::string& link : *links) {
-            const auto path = links::targetOfRelative(pageFolder, link);
-            if (!path) {
-                continue;
-            }
-            if (*path + '/' == show) {
-                continue; // the show folder itself, as the picture pages' way back ("../")
-            }
-            if (!path->starts_with(show)) {
-                refuse(page, link, "liegt außerhalb des Ordners der Fotoshow");
-                continue;
-            }
-            std::string below = path->substr(show.size());
-            if (std::string reason = neverSentReason(below); !reason.empty()) {
-                refuse(page, link, reason);
-                continue;
-            }
-            check.expectRelative(pagePath, pageFolder, link);
-            // A folder, or nothing: the link check names what is missing.
-            if (seen.contains(below) || ::stat(path->c_str(), &info) != 0 ||
-                !S_ISREG(info.st_mode)) {
-                seen.insert(below);
-                continue;
-            }
-            std::string source;
-            if (std::string reason = sourceOf(below, source); !reason.empty()) {
-                refuse(page, link, reason);
-                continue;
-            }
-            seen.insert(below);
-            const bool page = isPage(below);
-            set.files.push_back({below, static_cast<std::uint64_t>(info.st_size),
-                                 page ? FileKind::Page : FileKind::Picture, source});
-            if (page) {
-                pages.push_back(std::move(below));
-                sources.push_back(std::move(source));
-            }
+        std::string below = path->substr(m_show.size());
+        if (std::string reason = neverSentReason(below); !reason.empty()) {
+            leaveOut(page, link, reason);
+            return;
+        }
+        m_check.expectRelative(pagePath, pageFolder, link);
+        // A folder, or nothing: the link check names what is missing.
+        struct stat info {};
+        if (m_seen.contains(below) || ::stat(path->c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+            m_seen.insert(below);
+            return;
+        }
+        std::string source;
+        if (std::string reason = sourceOf(below, source); !reason.empty()) {
+            leaveOut(page, link, reason);
+            return;
+        }
+        m_seen.insert(below);
+        const bool isAPage = isPage(below);
+        m_set.files.push_back({below, static_cast<std::uint64_t>(info.st_size),
+                               isAPage ? FileKind::Page : FileKind::Picture, source});
+        if (isAPage) {
+            m_pages.push_back({std::move(below), std::move(source)});
         }
     }
-    set.missing = check.missing();
-    if (!set.missing.empty()) {
-        set.error = missingLinksRefusal(links::missingLinksNotice(set.missing));
+
+    void leaveOut(const std::string& page, const std::string& link, const std::string& reason) {
+        if (m_warned.insert(page + '\n' + link).second) {
+            m_set.warnings.push_back(leftOutWarning(page, link, reason));
+        }
     }
-    std::stable_sort(set.files.begin(), set.files.end(),
-                     [](const LocalFile& a, const LocalFile& b) {
-                         return a.kind != b.kind ? a.kind < b.kind : a.path < b.path;
-                     });
-    return set;
+
+    const std::string m_show;     // with a trailing "/"
+    const std::string m_realShow; // its real path, with a trailing "/"
+    links::LinkCheck m_check;
+    PublishSet m_set;
+    std::set<std::string> m_seen;   // below the show folder
+    std::set<std::string> m_warned; // page and link
+    std::deque<PageToRead> m_pages;
+};
+
+} // namespace
+
+PublishSet collectPublishSet(const std::string& showFolder, const std::string& startPage,
+                             const ControlNames& controls) {
+    SetCollector collector(showFolder);
+    if (!collector.startAt(startPage)) {
+        PublishSet refused;
+        refused.error = startPageNotInShow(startPage, collector.show(), controls);
+        return refused;
+    }
+    if (!collector.followPages()) {
+        return std::move(collector.set());
+    }
+    return collector.finish();
 }
 
 } // namespace bildertafel::publish

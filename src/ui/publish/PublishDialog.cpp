@@ -325,30 +325,68 @@ void PublishDialog::start(bool dryRun) {
     m_startPageAddress = QUrl();
     m_ui->OpenInBrowser->setEnabled(false);
     const PublishTarget shown = targetShown();
+    const int page = m_ui->StartPage->currentIndex();
+    if (!checkHost(shown) || !checkStartPage(page)) {
+        return;
+    }
+    std::optional<QUrl> base = checkedBaseAddress(shown);
+    if (!base) {
+        return;
+    }
+    const std::optional<publish::Target> target = checkedTarget(shown);
+    if (!target) {
+        return;
+    }
+    m_passwordKey = passwordKey();
+    const publish::PublishOptions options = optionsFor(shown, page, dryRun);
+    if (!base->isEmpty()) {
+        if (!base->path().endsWith(u'/')) {
+            base->setPath(base->path() + u'/');
+        }
+        const std::string& name = options.startPage;
+        const QByteArray bytes(name.data(), static_cast<qsizetype>(name.size()));
+        m_startPageAddress = base->resolved(QUrl::fromEncoded(bytes.toPercentEncoding()));
+    }
+    showStarting(dryRun);
+    startWorker(*target, options);
+}
+
+bool PublishDialog::checkHost(const PublishTarget& shown) {
     if (shown.host.isEmpty()) {
         refuse(QStringLiteral("Bitte den Server angeben: seinen Namen oder seine Adresse, oder "
                               "die ganze Adresse wie sftp://benutzer@server/ordner."));
-        return;
+        return false;
     }
-    const int page = m_ui->StartPage->currentIndex();
+    return true;
+}
+
+bool PublishDialog::checkStartPage(int page) {
     if (page < 0 || static_cast<std::size_t>(page) >= m_source.startPages.size()) {
         refuse(QStringLiteral("Im Ordner der Fotoshow liegt keine Startseite. Bitte zuerst mit "
                               "„HTML erstellen“ die Seiten schreiben."));
-        return;
+        return false;
     }
-    QUrl base;
-    if (!shown.baseAddress.isEmpty()) {
-        base = QUrl(shown.baseAddress, QUrl::StrictMode);
-        if (!base.isValid() || base.host().isEmpty() ||
-            (base.scheme() != QStringLiteral("http") && base.scheme() != QStringLiteral("https"))) {
-            refuse(QStringLiteral("Die Web-Adresse „%1“ ist keine Adresse im Web. Bitte so "
-                                  "angeben: https://www.example.de/fotos/ – oder das Feld leer "
-                                  "lassen.")
-                       .arg(shown.baseAddress));
-            return;
-        }
-    }
+    return true;
+}
 
+// An empty address when none is given.
+std::optional<QUrl> PublishDialog::checkedBaseAddress(const PublishTarget& shown) {
+    if (shown.baseAddress.isEmpty()) {
+        return QUrl();
+    }
+    const QUrl base(shown.baseAddress, QUrl::StrictMode);
+    if (!base.isValid() || base.host().isEmpty() ||
+        (base.scheme() != QStringLiteral("http") && base.scheme() != QStringLiteral("https"))) {
+        refuse(QStringLiteral("Die Web-Adresse „%1“ ist keine Adresse im Web. Bitte so "
+                              "angeben: https://www.example.de/fotos/ – oder das Feld leer "
+                              "lassen.")
+                   .arg(shown.baseAddress));
+        return std::nullopt;
+    }
+    return base;
+}
+
+std::optional<publish::Target> PublishDialog::checkedTarget(const PublishTarget& shown) {
     publish::Target wanted;
     wanted.protocol = shown.protocol;
     wanted.host = shown.host.toStdString();
@@ -364,10 +402,12 @@ void PublishDialog::start(bool dryRun) {
     const publish::TargetParse parsed = publish::parseTarget(address);
     if (!parsed.target) {
         refuse(fromUtf8(parsed.error));
-        return;
     }
-    m_passwordKey = passwordKey();
+    return parsed.target;
+}
 
+publish::PublishOptions PublishDialog::optionsFor(const PublishTarget& shown, int page,
+                                                  bool dryRun) {
     publish::PublishOptions options;
     options.showFolder = m_source.showFolder;
     options.startPage = m_source.startPages[static_cast<std::size_t>(page)].file;
@@ -382,16 +422,10 @@ void PublishDialog::start(bool dryRun) {
     if (m_adjustOptions) {
         m_adjustOptions(options);
     }
+    return options;
+}
 
-    if (!base.isEmpty()) {
-        if (!base.path().endsWith(u'/')) {
-            base.setPath(base.path() + u'/');
-        }
-        const std::string& name = options.startPage;
-        const QByteArray bytes(name.data(), static_cast<qsizetype>(name.size()));
-        m_startPageAddress = base.resolved(QUrl::fromEncoded(bytes.toPercentEncoding()));
-    }
-
+void PublishDialog::showStarting(bool dryRun) {
     m_dryRun = dryRun;
     m_cancel = false;
     m_progressPending = false;
@@ -404,8 +438,11 @@ void PublishDialog::start(bool dryRun) {
     m_ui->Progress->setTextVisible(true);
     m_ui->ProgressText->setText(progressText(m_progress, 0));
     setRunning(true);
+}
+
+void PublishDialog::startWorker(const publish::Target& target,
+                                const publish::PublishOptions& options) {
     m_host = std::make_unique<WorkerHost>(*this);
-    const publish::Target target = *parsed.target;
     m_worker = QThread::create([this, target, options, module = transferModulePath()] {
         m_result = publish::publishThroughModule(module, target, options, *m_host);
     });

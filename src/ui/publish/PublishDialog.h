@@ -84,6 +84,14 @@ private:
     void fillPassword();
     void keepTarget();
     void start(bool dryRun);
+    // The steps of start(): each check refuses with its message when the dialog's inputs fail it.
+    bool checkHost(const PublishTarget& shown);
+    bool checkStartPage(int page);
+    std::optional<QUrl> checkedBaseAddress(const PublishTarget& shown);
+    std::optional<publish::Target> checkedTarget(const PublishTarget& shown);
+    publish::PublishOptions optionsFor(const PublishTarget& shown, int page, bool dryRun);
+    void showStarting(bool dryRun);
+    void startWorker(const publish::Target& target, const publish::PublishOptions& options);
     void refuse(const QString& message);
     void finish();
     void showProgress();
