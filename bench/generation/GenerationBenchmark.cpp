@@ -290,12 +290,13 @@ int main(int argc, char** argv) {
         for (int side = 0; side < 2; ++side) {
             if ((side == 0) == runFirst) {
                 previewTime = timed([&] {
-                    std::string reason;
-                    previewFolder = generator::PreviewFolder::create(root.string() + "/", reason);
+                    const bool created =
+                        generator::PreviewFolder::create(root.string() + "/", previewFolder)
+                            .succeeded();
                     generator::ShowGeneratorInput previewInput;
                     input.ThumbNames = lowerNames;
                     const auto laying = Clock::now();
-                    if (!previewFolder || !previewFolder->lay(input, "bilder01", previewInput)) {
+                    if (!created || !previewFolder->lay(input, "bilder01", previewInput)) {
                         return false;
                     }
                     layTimes.push_back(seconds(laying));

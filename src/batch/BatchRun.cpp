@@ -7,6 +7,7 @@
 #include "filelist/FileList.h"
 #include "filelist/FolderPath.h"
 #include "generator/FolderChecks.h"
+#include "generator/GeneratorTexts.h"
 #include "generator/ShowGenerator.h"
 #include "host/CommonTexts.h"
 #include "imaging/PictureWords.h"
@@ -277,8 +278,9 @@ int runBatch(const BatchOptions& options, std::ostream& err, bool errIsTerminal)
                          err)) {
             return ExitFileSystem;
         }
-        if (const core::Outcome folders = generator::checkFolders(places); !folders) {
-            host.showMessage(folders.reason(), host::FileSystemProblemTitle);
+        if (const generator::GeneratorOutcome folders = generator::checkFolders(places); !folders) {
+            host.showMessage(generator::texts::failureText(folders.failure()),
+                             host::FileSystemProblemTitle);
             return ExitRefused;
         }
     }

@@ -1,31 +1,27 @@
 #pragma once
 
-#include <string>
+#include <optional>
 #include <utility>
 
 namespace bildertafel::core {
 
-// What a step of the core gives back: success, or the German reason why it failed, ready for the
-// user. Converts to true on success.
+// What a step of the core gives back: success, or its failure, a kind of the subsystem's own with
+// the facts the German sentence needs. The subsystem's texts compose that sentence where the
+// failure is shown, so the failing step holds no words. Converts to true on success.
+template <class Failure>
 class [[nodiscard]] Outcome {
 public:
     Outcome() = default; // success
+    // A failure returns as it is: `return WordsFailure{...};`.
+    Outcome(Failure failure) : m_failure(std::move(failure)) {}
 
-    static Outcome failure(std::string germanReason) {
-        Outcome outcome;
-        outcome.m_failed = true;
-        outcome.m_reason = std::move(germanReason);
-        return outcome;
-    }
-
-    bool succeeded() const { return !m_failed; }
+    bool succeeded() const { return !m_failure.has_value(); }
     explicit operator bool() const { return succeeded(); }
-    // Empty on success.
-    const std::string& reason() const { return m_reason; }
+    // What failed; only after a failure.
+    const Failure& failure() const { return *m_failure; }
 
 private:
-    bool m_failed = false;
-    std::string m_reason;
+    std::optional<Failure> m_failure;
 };
 
 } // namespace bildertafel::core

@@ -1,37 +1,45 @@
 #include "generator/GeneratorTexts.h"
 
+#include "textfile/SystemReason.h"
+
 namespace bildertafel::generator::texts {
 
-std::string pictureTakesAllPageName(std::string_view picture, std::string_view allPageBase) {
-    return "Die eigene HTML-Datei des Bildes " + std::string(picture) +
-           " hätte denselben Namen wie die HTML-Datei mit allen Bildern (" +
-           std::string(allPageBase) + ".html)...";
-}
-
-std::string picturesShareAPageName(std::string_view first, std::string_view second,
-                                   std::string_view pageBase) {
-    return "Die eigenen HTML-Dateien der Bilder " + std::string(first) + " und " +
-           std::string(second) + " hätten denselben Namen (" + std::string(pageBase) + ".html)...";
-}
-
-std::string pageNotWritten(std::string_view path, std::string_view reason) {
-    return "Die Datei " + std::string(path) +
-           " konnte nicht geschrieben werden: " + std::string(reason);
-}
-
-std::string previewFolderNotMade(std::string_view parent, std::string_view reason) {
-    return "Für die Vorschau lässt sich im Ordner „" + std::string(parent) +
-           "“ kein Ordner anlegen: " + std::string(reason) + ". Die Fotoshow bleibt unverändert.";
-}
-
-std::string previewPartNotMade(std::string_view path, std::string_view reason) {
-    return "Für die Vorschau lässt sich „" + std::string(path) +
-           "“ nicht anlegen: " + std::string(reason) + ". Die Fotoshow bleibt unverändert.";
-}
-
-std::string showFolderNotReadForPreview(std::string_view folder, std::string_view reason) {
-    return "Der Ordner „" + std::string(folder) +
-           "“ der Fotoshow lässt sich für die Vorschau nicht lesen: " + std::string(reason) + ".";
+std::string failureText(const GeneratorFailure& failure) {
+    using Kind = GeneratorFailure::Kind;
+    const std::string& path = failure.path;
+    switch (failure.kind) {
+    case Kind::CountsDiffer:
+        return "Die Anzahl der Bilder und Minibilder stimmt nicht überein...";
+    case Kind::ThumbsNotBelowShow:
+        return "Der Ordner für die Minis liegt nicht unter dem Hauptordner der Show...";
+    case Kind::PicturesNotBelowShow:
+        return "Der Ordner für die Bilder und deren HTML's liegt nicht unter dem Hauptordner der "
+               "Show...";
+    case Kind::PicturesAreThumbs:
+        return "Der Ordner für die Bilder und deren HTML's ist der Ordner für die Mini-Bilder...";
+    case Kind::PictureTakesAllPageName:
+        return "Die eigene HTML-Datei des Bildes " + failure.picture +
+               " hätte denselben Namen wie die HTML-Datei mit allen Bildern (" + failure.pageBase +
+               ".html)...";
+    case Kind::PicturesShareAPageName:
+        return "Die eigenen HTML-Dateien der Bilder " + failure.picture + " und " +
+               failure.otherPicture + " hätten denselben Namen (" + failure.pageBase + ".html)...";
+    case Kind::PageNotWritten:
+        return "Die Datei " + path +
+               " konnte nicht geschrieben werden: " + textfile::systemReason(failure.error);
+    case Kind::PreviewFolderNotMade:
+        return "Für die Vorschau lässt sich im Ordner „" + path +
+               "“ kein Ordner anlegen: " + textfile::systemReason(failure.error) +
+               ". Die Fotoshow bleibt unverändert.";
+    case Kind::PreviewPartNotMade:
+        return "Für die Vorschau lässt sich „" + path +
+               "“ nicht anlegen: " + textfile::systemReason(failure.error) +
+               ". Die Fotoshow bleibt unverändert.";
+    case Kind::ShowFolderNotReadForPreview:
+        return "Der Ordner „" + path + "“ der Fotoshow lässt sich für die Vorschau nicht lesen: " +
+               textfile::systemReason(failure.error) + ".";
+    }
+    return {};
 }
 
 } // namespace bildertafel::generator::texts

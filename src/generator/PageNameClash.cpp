@@ -1,13 +1,12 @@
 #include "generator/PageNameClash.h"
 
-#include "generator/GeneratorTexts.h"
 #include "generator/RunValues.h"
 
 #include <unordered_map>
 
 namespace bildertafel::generator {
 
-core::Outcome checkPageNames(const ShowGeneratorInput& input, std::string_view startPageName) {
+GeneratorOutcome checkPageNames(const ShowGeneratorInput& input, std::string_view startPageName) {
     const settings::ShowSettings& settings = input.settings;
     if (!settings.isOn(settings::ShowOption::OwnPagePerPicture)) {
         return {};
@@ -20,12 +19,13 @@ core::Outcome checkPageNames(const ShowGeneratorInput& input, std::string_view s
     for (const std::string& name : input.ThumbNames) {
         picture.assign(name);
         if (allPage && picture.base() == allPageBase) {
-            return core::Outcome::failure(texts::pictureTakesAllPageName(name, allPageBase));
+            return GeneratorFailure{
+                GeneratorFailure::Kind::PictureTakesAllPageName, name, {}, allPageBase};
         }
         const auto [first, isNew] = thumbOfBase.emplace(picture.base(), name);
         if (!isNew) {
-            return core::Outcome::failure(
-                texts::picturesShareAPageName(first->second, name, picture.base()));
+            return GeneratorFailure{GeneratorFailure::Kind::PicturesShareAPageName,
+                                    std::string(first->second), name, std::string(picture.base())};
         }
     }
     return {};

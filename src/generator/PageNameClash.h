@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Outcome.h"
+#include "generator/GeneratorFailure.h"
 #include "generator/ShowGenerator.h"
 
 #include <string_view>
@@ -9,8 +9,7 @@ namespace bildertafel::generator {
 
 // With one page per picture, every picture page needs a file name of its own: not the
 // all-pictures page's (when that is written too), and not another picture's (a.jpg and a.JPG).
-// Fails with the message that names the first picture in list order that would take a name
-// twice.
-core::Outcome checkPageNames(const ShowGeneratorInput& input, std::string_view startPageName);
+// Fails naming the first picture in list order that would take a name twice.
+GeneratorOutcome checkPageNames(const ShowGeneratorInput& input, std::string_view startPageName);
 
 } // namespace bildertafel::generator

@@ -2,9 +2,7 @@
 
 #include "filelist/FileList.h"
 #include "generator/FolderChecks.h"
-#include "generator/GeneratorTexts.h"
 #include "generator/RunValues.h"
-#include "textfile/SystemReason.h"
 
 #include <cerrno>
 #include <charconv>
@@ -50,16 +48,18 @@ pid_t makerOf(std::string_view name) {
 
 } // namespace
 
-std::unique_ptr<PreviewFolder> PreviewFolder::create(const std::string& parent,
-                                                     std::string& reason) {
+GeneratorOutcome PreviewFolder::create(const std::string& parent,
+                                       std::unique_ptr<PreviewFolder>& folder) {
+    folder.reset();
     std::string pattern =
         parent + std::string(FolderPrefix) + std::to_string(::getpid()) + "-XXXXXX";
     // Made for this user only: the pages may name pictures the user has not published.
     if (::mkdtemp(pattern.data()) == nullptr) {
-        reason = texts::previewFolderNotMade(parent, textfile::systemReason(errno));
-        return nullptr;
+        const int error = errno;
+        return GeneratorFailure{GeneratorFailure::Kind::PreviewFolderNotMade, parent, error};
     }
-    return std::unique_ptr<PreviewFolder>(new PreviewFolder(pattern + '/'));
+    folder.reset(new PreviewFolder(pattern + '/'));
+    return {};
 }
 
 PreviewFolder::~PreviewFolder() {
@@ -68,9 +68,10 @@ PreviewFolder::~PreviewFolder() {
     std::filesystem::remove_all(m_path, ignored);
 }
 
-core::Outcome PreviewFolder::lay(const ShowGeneratorInput& show, std::string_view startPageName,
-                                 ShowGeneratorInput& preview) const {
-    if (core::Outcome folders = checkFolders(show); !folders) {
+GeneratorOutcome PreviewFolder::lay(const ShowGeneratorInput& show, std::string_view startPageName,
+                                    ShowGeneratorInput& preview) const {
+    using Kind = GeneratorFailure::Kind;
+    if (GeneratorOutcome folders = checkFolders(show); !folders) {
         return folders;
     }
     const std::string_view thumbs = below(show.ShowFolder, show.ThumbFolder);
@@ -93,8 +94,8 @@ core::Outcome PreviewFolder::lay(const ShowGeneratorInput& show, std::string_vie
         const std::string source = show.ShowFolder + folder;
         const std::string target = m_path + folder;
         if (!folder.empty() && ::mkdir(target.c_str(), 0700) != 0) {
-            return core::Outcome::failure(
-                texts::previewPartNotMade(target, textfile::systemReason(errno)));
+            const int made = errno;
+            return GeneratorFailure{Kind::PreviewPartNotMade, target, made};
         }
         std::string link;
         std::error_code error;
@@ -117,12 +118,10 @@ core::Outcome PreviewFolder::lay(const ShowGeneratorInput& show, std::string_vie
             },
             error);
         if (error) {
-            return core::Outcome::failure(
-                texts::showFolderNotReadForPreview(source, textfile::systemReason(error.value())));
+            return GeneratorFailure{Kind::ShowFolderNotReadForPreview, source, error.value()};
         }
         if (linkError != 0) {
-            return core::Outcome::failure(
-                texts::previewPartNotMade(link, textfile::systemReason(linkError)));
+            return GeneratorFailure{Kind::PreviewPartNotMade, link, linkError};
         }
     }
     preview = show;

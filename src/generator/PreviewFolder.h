@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Outcome.h"
+#include "generator/GeneratorFailure.h"
 #include "generator/ShowGenerator.h"
 
 #include <memory>
@@ -18,9 +18,10 @@ namespace bildertafel::generator {
 // so a page is always a new file of the preview and never a way into the show.
 class PreviewFolder {
 public:
-    // Makes a new folder "bildertafel-vorschau-PID-XXXXXX" in `parent` (ending in "/"). On
-    // failure gives nothing and sets the German reason.
-    static std::unique_ptr<PreviewFolder> create(const std::string& parent, std::string& reason);
+    // Makes a new folder "bildertafel-vorschau-PID-XXXXXX" in `parent` (ending in "/") and sets
+    // `folder` to it; on failure `folder` stays empty.
+    static GeneratorOutcome create(const std::string& parent,
+                                   std::unique_ptr<PreviewFolder>& folder);
     // Removes the folder with what the run wrote; of the links only the links go, never what they
     // lead to.
     ~PreviewFolder();
@@ -32,10 +33,10 @@ public:
 
     // Lays the show of `show` out in the folder (see above) for a run with the start page
     // `startPageName`, and gives that run's input: the same settings and pictures, the folders
-    // in the preview. Fails with a German reason when a folder of the show cannot be read or a
-    // link cannot be made.
-    core::Outcome lay(const ShowGeneratorInput& show, std::string_view startPageName,
-                      ShowGeneratorInput& preview) const;
+    // in the preview. Fails when the folder checks refuse, a folder of the show cannot be read or
+    // a link cannot be made.
+    GeneratorOutcome lay(const ShowGeneratorInput& show, std::string_view startPageName,
+                         ShowGeneratorInput& preview) const;
 
 private:
     explicit PreviewFolder(std::string path) : m_path(std::move(path)) {}

@@ -35,13 +35,8 @@ using host::FileSystemProblemTitle;
 using host::InvalidFileName;
 using host::isUsableFileName;
 
-struct WriteFailure {
-    std::string path;
-    std::string reason;
-};
-
-WriteFailure failureOf(const TextFileWriter& file) {
-    return {file.target(), file.failureReason()};
+GeneratorFailure failureOf(const TextFileWriter& file) {
+    return {GeneratorFailure::Kind::PageNotWritten, file.target(), file.failure().error};
 }
 
 // Registers the relative links of the templates of a page.
@@ -70,10 +65,10 @@ std::unordered_set<std::string> namesIn(const std::string& folder) {
 // Writes every page of the run and notes what the pages refer to. A file that is not complete
 // when the run stops is dropped by its writer, so it keeps its previous content; the pages
 // finished before stay. A page whose bytes are already in its file is left as it is.
-std::optional<WriteFailure> writePages(const ShowGeneratorInput& input, const RunValues& run,
-                                       const words::ShowWords& words,
-                                       std::string_view startPageName,
-                                       const std::string& startPagePath, LinkCheck& links) {
+std::optional<GeneratorFailure> writePages(const ShowGeneratorInput& input, const RunValues& run,
+                                           const words::ShowWords& words,
+                                           std::string_view startPageName,
+                                           const std::string& startPagePath, LinkCheck& links) {
     using settings::TemplateId;
     constexpr textfile::ReplaceMode Pages{.keepIdentical = true};
     // The pages' temporary files are made only when their bytes are written, at the end; a run
@@ -175,8 +170,8 @@ std::optional<WriteFailure> writePages(const ShowGeneratorInput& input, const Ru
 
 RunOutcome ShowGenerator::run(const ShowGeneratorInput& input, GeneratorHost& host,
                               host::DialogHost& dialogs) {
-    if (const core::Outcome folders = checkFolders(input); !folders) {
-        dialogs.showMessage(folders.reason(), FileSystemProblemTitle);
+    if (const GeneratorOutcome folders = checkFolders(input); !folders) {
+        dialogs.showMessage(texts::failureText(folders.failure()), FileSystemProblemTitle);
         return RunOutcome::Refused;
     }
 
@@ -189,8 +184,8 @@ RunOutcome ShowGenerator::run(const ShowGeneratorInput& input, GeneratorHost& ho
         dialogs.showMessage(InvalidFileName, texts::CancelledTitle);
         return RunOutcome::Cancelled;
     }
-    if (const core::Outcome names = checkPageNames(input, startPageName); !names) {
-        dialogs.showMessage(names.reason(), FileSystemProblemTitle);
+    if (const GeneratorOutcome names = checkPageNames(input, startPageName); !names) {
+        dialogs.showMessage(texts::failureText(names.failure()), FileSystemProblemTitle);
         return RunOutcome::Refused;
     }
 
@@ -217,14 +212,13 @@ RunOutcome ShowGenerator::run(const ShowGeneratorInput& input, GeneratorHost& ho
     const RunValues run(input.settings, startPageName, thumbWebPath, pictureWebPath);
     LinkCheck links(input.ShowFolder);
     const std::string startPagePath = input.ShowFolder + startPageName + ".html";
-    const std::optional<WriteFailure> failure =
+    const std::optional<GeneratorFailure> failure =
         writePages(input, run, words, startPageName, startPagePath, links);
     const std::vector<MissingLink> missing = failure ? std::vector<MissingLink>() : links.missing();
     host.refreshFileLists();
     host.setBusy(false);
     if (failure) {
-        dialogs.showMessage(texts::pageNotWritten(failure->path, failure->reason),
-                            FileSystemProblemTitle);
+        dialogs.showMessage(texts::failureText(*failure), FileSystemProblemTitle);
         return RunOutcome::WriteFailed;
     }
     host.startPageWritten(startPagePath);

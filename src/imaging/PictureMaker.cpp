@@ -3,7 +3,6 @@
 #include "imaging/CreditFields.h"
 #include "imaging/PreparationTexts.h"
 
-#include "textfile/SystemReason.h"
 #include "textfile/TextFileWriter.h"
 
 #include <vips/vips8>
@@ -219,15 +218,15 @@ void writeTarget(const Target& target, const VImage& image, const PreparationReq
             bytes = credited;
         }
     }
-    std::string reason;
     if (target.large) {
         std::error_code ignored; // a folder that cannot be made shows as the file not written
         fs::create_directories(target.path->parent_path(), ignored);
     }
-    if (textfile::replaceFile(*target.path, bytes, reason)) {
+    if (const textfile::FileOutcome written = textfile::replaceFile(*target.path, bytes); written) {
         *target.made = true;
     } else {
-        outcome.failures.push_back({target.path->string(), texts::targetNotWritten(reason)});
+        outcome.failures.push_back(
+            {target.path->string(), texts::targetNotWritten(written.failure().error)});
     }
 }
 
@@ -330,8 +329,8 @@ void makeTargets(const OpenOriginal& original, const Header& header,
 // may show an older original, and the pages would offer it. Only that one file goes.
 void removeStaleLarge(const fs::path& large, OriginalOutcome& outcome) {
     if (!large.empty() && ::unlink(large.c_str()) != 0 && errno != ENOENT && errno != ENOTDIR) {
-        outcome.failures.push_back(
-            {large.string(), texts::staleLargeNotRemoved(textfile::systemReason(errno))});
+        const int error = errno;
+        outcome.failures.push_back({large.string(), texts::staleLargeNotRemoved(error)});
     }
 }
 

@@ -190,12 +190,12 @@ std::string programNotStarted(std::string_view program, bool exists) {
            "; es wurde nichts erstellt.";
 }
 
-std::string targetNotWritten(std::string_view reason) {
-    return "Die Datei kann nicht geschrieben werden (" + std::string(reason) + ").";
+std::string targetNotWritten(int error) {
+    return "Die Datei kann nicht geschrieben werden (" + systemReason(error) + ").";
 }
 
-std::string staleLargeNotRemoved(std::string_view reason) {
-    return "Das alte große Bild kann nicht entfernt werden (" + std::string(reason) +
+std::string staleLargeNotRemoved(int error) {
+    return "Das alte große Bild kann nicht entfernt werden (" + systemReason(error) +
            "); die Seiten würden es weiter zeigen.";
 }
 

@@ -41,10 +41,10 @@ std::string pictureCrashedProgram();
 std::string programCrashed(const std::vector<std::string>& workingOn);
 std::string programNotStarted(std::string_view program, bool exists);
 
-// Why a target could not be written.
-std::string targetNotWritten(std::string_view reason);
+// Why a target could not be written; error is the system's.
+std::string targetNotWritten(int error);
 // Why the large picture of an earlier run stays beside a web-size picture made anew without one.
-std::string staleLargeNotRemoved(std::string_view reason);
+std::string staleLargeNotRemoved(int error);
 
 // Why a field of an original is not in its web-size picture; the picture is made without it.
 std::string creditFieldTooLong(std::string_view field, std::size_t bytes);

@@ -98,11 +98,10 @@ ConfigFileResult applyConfigBytes(std::string_view bytes, ShowSettings& settings
 
 ConfigFileResult loadConfigFile(const std::filesystem::path& path, ShowSettings& settings) {
     std::string bytes;
-    std::string reason;
-    if (!textfile::readFileBytes(path, bytes, reason)) {
+    if (const textfile::FileOutcome read = textfile::readFileBytes(path, bytes); !read) {
         ConfigFileResult result;
         result.failure = ConfigFileResult::Failure::CannotRead;
-        result.message = configmessages::cannotRead(path.string(), reason);
+        result.message = configmessages::cannotRead(path.string(), read.failure().error);
         return result;
     }
     return applyConfigBytes(bytes, settings, path.string());

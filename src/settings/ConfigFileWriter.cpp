@@ -60,12 +60,13 @@ std::string ConfigFileBytes(const ShowSettings& settings) {
 
 ConfigFileResult saveConfigFile(const std::filesystem::path& path, const ShowSettings& settings) {
     ConfigFileResult result;
-    std::string reason;
     // The file is the only copy of the user's templates: the save is done only once it is on the
     // disk.
-    if (!textfile::replaceFile(path, ConfigFileBytes(settings), reason, {.durable = true})) {
+    if (const textfile::FileOutcome written =
+            textfile::replaceFile(path, ConfigFileBytes(settings), {.durable = true});
+        !written) {
         result.failure = ConfigFileResult::Failure::CannotWrite;
-        result.message = configmessages::cannotWrite(path.string(), reason);
+        result.message = configmessages::cannotWrite(path.string(), written.failure().error);
     }
     return result;
 }

@@ -1,6 +1,7 @@
 #include "settings/ConfigMessages.h"
 
 #include "settings/ConfigSections.h"
+#include "textfile/SystemReason.h"
 
 namespace bildertafel::settings::configmessages {
 
@@ -15,18 +16,18 @@ std::string fileLine(std::string_view path) {
 
 } // namespace
 
-std::string cannotWrite(std::string_view path, std::string_view reason) {
+std::string cannotWrite(std::string_view path, int error) {
     std::string text = fileLine(path);
     text += "kann nicht gespeichert werden:\n";
-    text += reason;
+    text += textfile::systemReason(error);
     text += "\n\nEine vorhandene Datei dieses Namens bleibt unverändert.";
     return text;
 }
 
-std::string cannotRead(std::string_view path, std::string_view reason) {
+std::string cannotRead(std::string_view path, int error) {
     std::string text = fileLine(path);
     text += "kann nicht gelesen werden:\n";
-    text += reason;
+    text += textfile::systemReason(error);
     text += "\n\nDie Einstellungen bleiben unverändert.";
     return text;
 }

@@ -14,10 +14,11 @@ inline constexpr std::string_view SaveTitle = "Konfigurationsdatei speichern..."
 inline constexpr std::string_view NamePreset = "Kachelwerk01";
 inline constexpr std::string_view LoadTitle = "Konfigurationsdatei laden...";
 
-// The file could not be written; the old file of that name, if any, is unchanged.
-std::string cannotWrite(std::string_view path, std::string_view reason);
+// The file could not be written; the old file of that name, if any, is unchanged. error is the
+// system's.
+std::string cannotWrite(std::string_view path, int error);
 // The file could not be opened or read; the settings are unchanged.
-std::string cannotRead(std::string_view path, std::string_view reason);
+std::string cannotRead(std::string_view path, int error);
 // A value line holds a number its setting cannot take; the settings are unchanged.
 // section is 6 to 9, value the (possibly shortened) value line.
 std::string valueRefused(std::string_view path, std::size_t lineNumber, int section,

@@ -1,7 +1,5 @@
 #include "textfile/LineReader.h"
 
-#include "textfile/SystemReason.h"
-
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -10,18 +8,16 @@
 
 namespace bildertafel::textfile {
 
-bool readFileBytes(const std::filesystem::path& path, std::string& bytes, std::string& reason) {
+FileOutcome readFileBytes(const std::filesystem::path& path, std::string& bytes) {
     bytes.clear();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        reason = systemReason(errno);
-        return false;
+        return FileFailure{errno};
     }
     struct stat info {};
     if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
         ::close(fd);
-        reason = systemReason(EISDIR);
-        return false;
+        return FileFailure{EISDIR};
     }
     // Reads straight into the string, growing it when a file grew since fstat.
     std::size_t size = 0;
@@ -36,10 +32,10 @@ bool readFileBytes(const std::filesystem::path& path, std::string& bytes, std::s
             if (errno == EINTR) {
                 continue;
             }
-            reason = systemReason(errno);
+            const int error = errno;
             ::close(fd);
             bytes.clear();
-            return false;
+            return FileFailure{error};
         }
         if (got == 0) {
             break;
@@ -48,7 +44,7 @@ bool readFileBytes(const std::filesystem::path& path, std::string& bytes, std::s
     }
     bytes.resize(size);
     ::close(fd);
-    return true;
+    return {};
 }
 
 bool LineReader::next(std::string_view& line) {

@@ -1,13 +1,15 @@
 #pragma once
 
+#include "textfile/FileOutcome.h"
+
 #include <filesystem>
 #include <string>
 #include <string_view>
 
 namespace bildertafel::textfile {
 
-// Reads a whole file as bytes. On failure returns false and sets the system's reason.
-bool readFileBytes(const std::filesystem::path& path, std::string& bytes, std::string& reason);
+// Reads a whole file as bytes; on failure they are empty.
+FileOutcome readFileBytes(const std::filesystem::path& path, std::string& bytes);
 
 // Walks the lines of a text: a line ends at CR LF or at a lone CR, neither being part of it;
 // a lone LF is an ordinary character; the last line counts even without a line end, and a text

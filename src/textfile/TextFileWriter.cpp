@@ -1,6 +1,5 @@
 #include "textfile/TextFileWriter.h"
 
-#include "textfile/SystemReason.h"
 #include "textfile/Windows1252.h"
 
 #include <algorithm>
@@ -143,8 +142,8 @@ TextFileWriter::~TextFileWriter() {
 }
 
 void TextFileWriter::fail(int error) {
-    if (m_reason.empty()) {
-        m_reason = systemReason(error);
+    if (m_error == 0) {
+        m_error = error != 0 ? error : EIO; // a failure counts even without the system's number
     }
     abandon();
 }
@@ -204,12 +203,18 @@ bool TextFileWriter::createTemporary() {
     return true;
 }
 
-bool TextFileWriter::open() {
-    return checkTarget() && createTemporary();
+FileOutcome TextFileWriter::open() {
+    if (checkTarget() && createTemporary()) {
+        return {};
+    }
+    return failure();
 }
 
-bool TextFileWriter::prepare() {
-    return checkTarget();
+FileOutcome TextFileWriter::prepare() {
+    if (checkTarget()) {
+        return {};
+    }
+    return failure();
 }
 
 void TextFileWriter::write(std::string_view utf8) {
@@ -292,32 +297,32 @@ bool TextFileWriter::syncFolder() {
     return true;
 }
 
-bool TextFileWriter::commit() {
+FileOutcome TextFileWriter::commit() {
     if (!m_ready) {
-        if (m_reason.empty()) {
-            m_reason = systemReason(EBADF);
+        if (m_error == 0) {
+            m_error = EBADF;
         }
-        return false;
+        return failure();
     }
     if (m_mode.keepIdentical && !m_streamed && targetHoldsBuffer()) {
         abandon();
-        return true;
+        return {};
     }
     if (!flushBuffer()) {
-        return false;
+        return failure();
     }
     if (m_mode.durable && ::fsync(m_fd) != 0) {
         fail(errno);
-        return false;
+        return failure();
     }
     if (m_temp.empty() && !nameAnonymousFile()) {
-        return false;
+        return failure();
     }
     const int fd = m_fd;
     m_fd = -1;
     if (::close(fd) != 0) {
         fail(errno);
-        return false;
+        return failure();
     }
     if (!m_temp.empty()) {
         Temporaries& all = temporaries();
@@ -328,13 +333,16 @@ bool TextFileWriter::commit() {
             forget(all.paths, m_temp);
             m_temp.clear();
             fail(error);
-            return false;
+            return failure();
         }
         forget(all.paths, m_temp);
     }
     m_temp.clear();
     m_ready = false;
-    return !m_mode.durable || syncFolder();
+    if (m_mode.durable && !syncFolder()) {
+        return failure();
+    }
+    return {};
 }
 
 bool TextFileWriter::nameAnonymousFile() {
@@ -381,17 +389,14 @@ void TextFileWriter::abandon() {
     m_ready = false;
 }
 
-bool replaceFile(const std::filesystem::path& target, std::string_view bytes, std::string& reason,
-                 ReplaceMode mode) {
+FileOutcome replaceFile(const std::filesystem::path& target, std::string_view bytes,
+                        ReplaceMode mode) {
     TextFileWriter writer(target, mode);
-    if (writer.prepare()) {
-        writer.writeBytes(bytes);
-        if (writer.commit()) {
-            return true;
-        }
+    if (FileOutcome prepared = writer.prepare(); !prepared) {
+        return prepared;
     }
-    reason = writer.failureReason();
-    return false;
+    writer.writeBytes(bytes);
+    return writer.commit();
 }
 
 std::size_t removeStaleTemporaries(const std::string& folder) {

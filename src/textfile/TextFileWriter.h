@@ -1,5 +1,7 @@
 #pragma once
 
+#include "textfile/FileOutcome.h"
+
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -29,11 +31,11 @@ public:
     TextFileWriter& operator=(const TextFileWriter&) = delete;
 
     // Checks the target and creates the temporary file at once, so that a folder that cannot
-    // take it shows before anything else is written. Returns false (see failureReason) then.
-    bool open();
+    // take it shows before anything else is written.
+    FileOutcome open();
     // Checks the target only; the temporary file is created when it is needed. For files written
     // in one go, where a refusal at commit() comes just as early.
-    bool prepare();
+    FileOutcome prepare();
 
     // One piece of a write step, UTF-8, written as Windows-1252.
     void write(std::string_view utf8);
@@ -42,14 +44,15 @@ public:
     // Ends the line with CR LF.
     void endLine() { m_buffer += "\r\n"; }
 
-    // Writes what is left, closes and renames over the target. Returns false on any failure; the
-    // target is then untouched and the temporary file removed.
-    bool commit();
+    // Writes what is left, closes and renames over the target. On any failure the target is
+    // untouched and the temporary file removed.
+    FileOutcome commit();
     // Drops everything written; removes the temporary file.
     void abandon();
 
-    bool failed() const { return !m_reason.empty(); }
-    const std::string& failureReason() const { return m_reason; }
+    // A step failed, a write on the way included; the first failure is kept.
+    bool failed() const { return m_error != 0; }
+    FileFailure failure() const { return {m_error}; }
     const std::string& target() const { return m_target; }
 
 private:
@@ -64,7 +67,7 @@ private:
     std::string m_target;
     std::string m_temp; // empty while a new file is written without a name
     std::string m_buffer;
-    std::string m_reason;
+    int m_error = 0; // the first failure's
     ReplaceMode m_mode;
     int m_fd = -1;
     bool m_ready = false;    // the target was checked and nothing failed since
@@ -75,9 +78,9 @@ private:
     bool m_chmodNeeded = false;
 };
 
-// The whole of a file written in one go, replaced safely. Returns false and sets reason on failure.
-bool replaceFile(const std::filesystem::path& target, std::string_view bytes, std::string& reason,
-                 ReplaceMode mode = {});
+// The whole of a file written in one go, replaced safely.
+FileOutcome replaceFile(const std::filesystem::path& target, std::string_view bytes,
+                        ReplaceMode mode = {});
 
 // Removes the hidden temporary files that writers left in a folder (its path ending in "/") when
 // their program was killed: only names of the writers' own pattern, only plain files, and only

@@ -160,7 +160,8 @@ bool readWordsFile(const std::string& path, ShowWords& words, std::string& reaso
         return false;
     }
     std::string text;
-    if (!textfile::readFileBytes(path, text, reason)) {
+    if (const textfile::FileOutcome read = textfile::readFileBytes(path, text); !read) {
+        reason = textfile::systemReason(read.failure().error);
         return false;
     }
     words = parseWords(text);
@@ -168,7 +169,12 @@ bool readWordsFile(const std::string& path, ShowWords& words, std::string& reaso
 }
 
 bool writeWordsFile(const std::string& path, const ShowWords& words, std::string& reason) {
-    return textfile::replaceFile(path, formatWords(words), reason, {.durable = true});
+    const textfile::FileOutcome written =
+        textfile::replaceFile(path, formatWords(words), {.durable = true});
+    if (!written) {
+        reason = textfile::systemReason(written.failure().error);
+    }
+    return written.succeeded();
 }
 
 bool fillWordsFile(const std::string& path, const std::vector<WordsEntry>& found,

@@ -2,6 +2,7 @@
 // their own that reaches the show's files, while the show stays exactly as it was.
 #include "generator/PreviewFolder.h"
 #include "GeneratorTestSupport.h"
+#include "generator/GeneratorTexts.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@ namespace {
 namespace fs = std::filesystem;
 using generator::PreviewFolder;
 using generator::RunOutcome;
+using generator::texts::failureText;
 using settings::ShowOption;
 using settings::TemplateId;
 
@@ -48,14 +50,15 @@ TEST_P(PreviewLayouts, PagesReachTheShowsFilesAndTheShowStaysAsItWas) {
     const std::string before = treeOf(show.show());
     fs::create_directory(show.dir / "tmp");
 
-    std::string reason;
-    std::unique_ptr<PreviewFolder> folder =
-        PreviewFolder::create(show.dir.folder() + "tmp/", reason);
-    ASSERT_TRUE(folder) << reason;
+    std::unique_ptr<PreviewFolder> folder;
+    const generator::GeneratorOutcome created =
+        PreviewFolder::create(show.dir.folder() + "tmp/", folder);
+    ASSERT_TRUE(created) << failureText(created.failure());
+    ASSERT_TRUE(folder);
     const fs::path root = folder->path();
     generator::ShowGeneratorInput preview;
-    const core::Outcome laid = folder->lay(show.input, "bilder01", preview);
-    ASSERT_TRUE(laid) << laid.reason();
+    const generator::GeneratorOutcome laid = folder->lay(show.input, "bilder01", preview);
+    ASSERT_TRUE(laid) << failureText(laid.failure());
     EXPECT_EQ(generator::ShowGenerator::run(preview, show.host, show.host), RunOutcome::Written);
 
     // Every link and picture of the pages resolves, the words and the large picture included.
@@ -105,19 +108,20 @@ TEST_P(PreviewRefusals, NothingIsLaidAndTheReasonIsGiven) {
     Show show({"a.jpg"});
     show.input.ThumbFolder = show.dir.folder() + c.thumbs;
     const std::string before = treeOf(show.show());
-    std::string reason;
-    const std::unique_ptr<PreviewFolder> folder = PreviewFolder::create(show.dir.folder(), reason);
-    ASSERT_TRUE(folder) << reason;
+    std::unique_ptr<PreviewFolder> folder;
+    const generator::GeneratorOutcome created = PreviewFolder::create(show.dir.folder(), folder);
+    ASSERT_TRUE(created) << failureText(created.failure());
 
     generator::ShowGeneratorInput preview;
-    const core::Outcome laid = folder->lay(show.input, "bilder01", preview);
+    const generator::GeneratorOutcome laid = folder->lay(show.input, "bilder01", preview);
 
     EXPECT_FALSE(laid);
     std::string message = c.message;
     if (const std::size_t at = message.find("{dir}"); at != std::string::npos) {
         message.replace(at, 5, show.dir.folder());
     }
-    EXPECT_EQ(laid.reason(), message);
+    ASSERT_FALSE(laid);
+    EXPECT_EQ(failureText(laid.failure()), message);
     EXPECT_TRUE(preview.ShowFolder.empty());
     EXPECT_EQ(treeOf(show.show()), before);
 }
@@ -134,11 +138,15 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(PreviewFolderCreation, AFolderThatCannotBeMadeIsNamed) {
     TempDir dir;
-    std::string reason;
-    EXPECT_FALSE(PreviewFolder::create(dir.folder() + "fehlt/", reason));
-    EXPECT_EQ(reason, "Für die Vorschau lässt sich im Ordner „" + dir.folder() +
-                          "fehlt/“ kein Ordner anlegen: Die Datei oder der Ordner existiert "
-                          "nicht. Die Fotoshow bleibt unverändert.");
+    std::unique_ptr<PreviewFolder> folder;
+    const generator::GeneratorOutcome created =
+        PreviewFolder::create(dir.folder() + "fehlt/", folder);
+    EXPECT_FALSE(folder);
+    ASSERT_FALSE(created);
+    EXPECT_EQ(failureText(created.failure()),
+              "Für die Vorschau lässt sich im Ordner „" + dir.folder() +
+                  "fehlt/“ kein Ordner anlegen: Die Datei oder der Ordner existiert "
+                  "nicht. Die Fotoshow bleibt unverändert.");
 }
 
 TEST(LeftPreviewFolders, OnlyThoseOfEndedProgramsGo) {

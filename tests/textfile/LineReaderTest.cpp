@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -52,15 +53,15 @@ TEST(ReadFileBytes, ReadsEveryByteAndReportsFailures) {
     }
     bildertafel::test::writeFile(dir / "all.bin", all);
     std::string bytes;
-    std::string reason;
-    ASSERT_TRUE(readFileBytes(dir / "all.bin", bytes, reason));
+    ASSERT_TRUE(readFileBytes(dir / "all.bin", bytes));
     EXPECT_EQ(bytes, all);
 
-    EXPECT_FALSE(readFileBytes(dir / "missing.cfg", bytes, reason));
-    EXPECT_FALSE(reason.empty());
-    reason.clear();
-    EXPECT_FALSE(readFileBytes(dir.path(), bytes, reason)) << "a folder is no file";
-    EXPECT_FALSE(reason.empty());
+    const FileOutcome missing = readFileBytes(dir / "missing.cfg", bytes);
+    EXPECT_FALSE(missing);
+    EXPECT_EQ(missing ? 0 : missing.failure().error, ENOENT);
+    const FileOutcome folder = readFileBytes(dir.path(), bytes);
+    EXPECT_FALSE(folder) << "a folder is no file";
+    EXPECT_EQ(folder ? 0 : folder.failure().error, EISDIR);
 }
 
 } // namespace

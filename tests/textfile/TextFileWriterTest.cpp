@@ -38,8 +38,7 @@ TEST(TextFileWriter, KeepsThePermissionsOfAReplacedFile) {
     TempDir dir;
     writeFile(dir / "a.cfg", "x");
     ::chmod((dir / "a.cfg").c_str(), 0640);
-    std::string reason;
-    ASSERT_TRUE(replaceFile(dir / "a.cfg", "y", reason));
+    ASSERT_TRUE(replaceFile(dir / "a.cfg", "y"));
     struct stat info {};
     ASSERT_EQ(::stat((dir / "a.cfg").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640U);
@@ -104,8 +103,7 @@ TEST_P(KeepIdenticalTest, ATargetHoldingTheBytesIsLeftAsItIs) {
 
 TEST(TextFileWriter, DurableReplaceWritesTheFile) {
     TempDir dir;
-    std::string reason;
-    ASSERT_TRUE(replaceFile(dir / "a.cfg", "[0]\r\n", reason, {.durable = true}));
+    ASSERT_TRUE(replaceFile(dir / "a.cfg", "[0]\r\n", {.durable = true}));
     EXPECT_EQ(readFile(dir / "a.cfg"), "[0]\r\n");
 }
 
@@ -142,10 +140,9 @@ TEST_P(WriterFailureTest, FailsWithAReasonAndLeavesNothingBehind) {
     TempDir dir;
     const auto target = GetParam().prepare(dir);
     const std::string before = listNames(dir.path());
-    std::string reason;
-    EXPECT_FALSE(replaceFile(target, "content", reason));
-    EXPECT_FALSE(reason.empty());
-    EXPECT_EQ(reason, systemReason(GetParam().error));
+    const FileOutcome replaced = replaceFile(target, "content");
+    ASSERT_FALSE(replaced);
+    EXPECT_EQ(systemReason(replaced.failure().error), systemReason(GetParam().error));
     EXPECT_EQ(listNames(dir.path()), before);
 }
 
@@ -158,7 +155,7 @@ TEST(TextFileWriter, FolderRemovedBeforeCommitFailsAndKeepsNothing) {
     std::filesystem::remove_all(dir / "show");
     EXPECT_FALSE(writer.commit());
     EXPECT_TRUE(writer.failed());
-    EXPECT_FALSE(writer.failureReason().empty());
+    EXPECT_NE(writer.failure().error, 0);
     EXPECT_EQ(listNames(dir.path()), "");
 }
 

@@ -1,5 +1,6 @@
 #include "ui/window/BrowserPreview.h"
 
+#include "generator/GeneratorTexts.h"
 #include "generator/PreviewFolder.h"
 #include "ui/common/QtText.h"
 #include "ui/window/WindowTexts.h"
@@ -94,16 +95,14 @@ void BrowserPreview::start(const generator::ShowGeneratorInput& show,
         Run& r = *run;
         // What a crashed program left in the temporary folder goes first.
         generator::removeLeftPreviewFolders(r.parent);
-        std::string reason;
-        r.folder = generator::PreviewFolder::create(r.parent, reason);
         generator::ShowGeneratorInput preview;
-        if (r.folder) {
-            if (const core::Outcome laid = r.folder->lay(r.show, r.startPageName, preview); !laid) {
-                reason = laid.reason();
-            }
+        generator::GeneratorOutcome laid = generator::PreviewFolder::create(r.parent, r.folder);
+        if (laid) {
+            laid = r.folder->lay(r.show, r.startPageName, preview);
         }
-        if (!reason.empty()) {
-            r.messages.push_back({reason, std::string(texts::PreviewTitle)});
+        if (!laid) {
+            r.messages.push_back(
+                {generator::texts::failureText(laid.failure()), std::string(texts::PreviewTitle)});
             r.folder.reset();
             return;
         }
