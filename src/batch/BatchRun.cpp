@@ -18,6 +18,7 @@
 #include "settings/TemplateSets.h"
 #include "textfile/SystemReason.h"
 #include "words/WordsFile.h"
+#include "words/WordsTexts.h"
 
 #include <algorithm>
 #include <charconv>
@@ -139,8 +140,8 @@ bool fillWords(const std::string& showArgument, const std::vector<words::WordsEn
     }
     const std::string path = words::wordsFilePath(show);
     std::size_t added = 0;
-    if (std::string reason; !words::fillWordsFile(path, found, added, reason)) {
-        err << words::wordsNotWritten(path, reason) << '\n';
+    if (const words::WordsOutcome filled = words::fillWordsFile(path, found, added); !filled) {
+        err << words::texts::wordsNotWritten(path, filled.failure()) << '\n';
         return false;
     }
     return true;

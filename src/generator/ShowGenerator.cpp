@@ -16,6 +16,7 @@
 #include "textfile/RunLock.h"
 #include "textfile/TextFileWriter.h"
 #include "words/WordsFile.h"
+#include "words/WordsTexts.h"
 
 #include <cstdint>
 #include <optional>
@@ -203,8 +204,9 @@ RunOutcome ShowGenerator::run(const ShowGeneratorInput& input, GeneratorHost& ho
     // The photographer's words of the pictures; a show without the file has none.
     words::ShowWords words;
     const std::string wordsPath = words::wordsFilePath(input.ShowFolder);
-    if (std::string reason; !words::readWordsFile(wordsPath, words, reason)) {
-        dialogs.showMessage(words::wordsNotRead(wordsPath, reason), FileSystemProblemTitle);
+    if (const words::WordsOutcome read = words::readWordsFile(wordsPath, words); !read) {
+        dialogs.showMessage(words::texts::wordsNotRead(wordsPath, read.failure()),
+                            FileSystemProblemTitle);
         return RunOutcome::Refused;
     }
 

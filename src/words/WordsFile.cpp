@@ -1,7 +1,6 @@
 #include "words/WordsFile.h"
 
 #include "textfile/LineReader.h"
-#include "textfile/SystemReason.h"
 #include "textfile/TextFileWriter.h"
 
 #include <cerrno>
@@ -140,68 +139,49 @@ ShowWords parseWords(std::string_view text) {
     return words;
 }
 
-bool readWordsFile(const std::string& path, ShowWords& words, std::string& reason) {
+WordsOutcome readWordsFile(const std::string& path, ShowWords& words) {
+    using Kind = WordsFailure::Kind;
     words = {};
     // Looked at first: a pipe or a huge file is never read.
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
         if (errno == ENOENT) {
-            return true;
+            return {};
         }
-        reason = textfile::systemReason(errno);
-        return false;
+        return WordsFailure{Kind::System, errno};
     }
     if (!S_ISREG(info.st_mode)) {
-        reason = "Das ist keine Datei.";
-        return false;
+        return WordsFailure{Kind::NotAFile, 0};
     }
     if (static_cast<unsigned long long>(info.st_size) > LargestWordsFile) {
-        reason = "Die Datei ist größer als 16 MiB.";
-        return false;
+        return WordsFailure{Kind::TooLarge, 0};
     }
     std::string text;
     if (const textfile::FileOutcome read = textfile::readFileBytes(path, text); !read) {
-        reason = textfile::systemReason(read.failure().error);
-        return false;
+        return WordsFailure{Kind::System, read.failure().error};
     }
     words = parseWords(text);
-    return true;
+    return {};
 }
 
-bool writeWordsFile(const std::string& path, const ShowWords& words, std::string& reason) {
-    const textfile::FileOutcome written =
-        textfile::replaceFile(path, formatWords(words), {.durable = true});
-    if (!written) {
-        reason = textfile::systemReason(written.failure().error);
+WordsOutcome writeWordsFile(const std::string& path, const ShowWords& words) {
+    if (const textfile::FileOutcome written =
+            textfile::replaceFile(path, formatWords(words), {.durable = true});
+        !written) {
+        return WordsFailure{WordsFailure::Kind::System, written.failure().error};
     }
-    return written.succeeded();
+    return {};
 }
 
-bool fillWordsFile(const std::string& path, const std::vector<WordsEntry>& found,
-                   std::size_t& added, std::string& reason) {
+WordsOutcome fillWordsFile(const std::string& path, const std::vector<WordsEntry>& found,
+                           std::size_t& added) {
     added = 0;
     ShowWords words;
-    if (!readWordsFile(path, words, reason)) {
-        return false;
+    if (WordsOutcome read = readWordsFile(path, words); !read) {
+        return read;
     }
     added = words.fillIn(found);
-    return added == 0 || writeWordsFile(path, words, reason);
-}
-
-std::string wordsNotRead(std::string_view path, std::string_view reason) {
-    return "Die Bildtexte in „" + std::string(path) +
-           "“ konnten nicht gelesen werden: " + std::string(reason);
-}
-
-std::string wordsNotWritten(std::string_view path, std::string_view reason) {
-    return "Die Bildtexte konnten nicht in „" + std::string(path) +
-           "“ gespeichert werden: " + std::string(reason);
-}
-
-std::string wordsTakenOver(std::size_t count, std::string_view path) {
-    return (count == 1 ? std::string("Die Bildtexte eines Bildes")
-                       : "Die Bildtexte von " + std::to_string(count) + " Bildern") +
-           " stehen jetzt in „" + std::string(path) + "“.";
+    return added == 0 ? WordsOutcome() : writeWordsFile(path, words);
 }
 
 } // namespace bildertafel::words

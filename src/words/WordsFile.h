@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Outcome.h"
 #include "words/PictureWords.h"
 
 #include <string>
@@ -34,20 +35,28 @@ std::string formatWords(const ShowWords& words);
 // passed over; a picture's second section replaces its first.
 ShowWords parseWords(std::string_view text);
 
-// Reads the show's file; a file that is not there gives no entries. False, with the German
-// reason, when it is there but cannot be read.
-bool readWordsFile(const std::string& path, ShowWords& words, std::string& reason);
-// Replaces the file in one step (flushed to the disk). False, with the German reason, on failure.
-bool writeWordsFile(const std::string& path, const ShowWords& words, std::string& reason);
+// Why the file could not be read or written; texts::wordsNotRead() and wordsNotWritten() say it
+// in German.
+struct WordsFailure {
+    enum class Kind {
+        System,   // the system refused: error
+        NotAFile, // a folder, a pipe, a device
+        TooLarge, // larger than LargestWordsFile
+    };
+    Kind kind = Kind::System;
+    int error = 0; // the system's error number
+};
+
+using WordsOutcome = core::Outcome<WordsFailure>;
+
+// Reads the show's file; a file that is not there gives no entries. Fails when it is there but
+// cannot be read.
+WordsOutcome readWordsFile(const std::string& path, ShowWords& words);
+// Replaces the file in one step (flushed to the disk).
+WordsOutcome writeWordsFile(const std::string& path, const ShowWords& words);
 // Reads the file, adds the words of the pictures that have no entry yet and writes it when any
 // were added. added says how many.
-bool fillWordsFile(const std::string& path, const std::vector<WordsEntry>& found,
-                   std::size_t& added, std::string& reason);
-
-// The German messages naming the file and the reason.
-std::string wordsNotRead(std::string_view path, std::string_view reason);
-std::string wordsNotWritten(std::string_view path, std::string_view reason);
-// After count pictures got the words of their originals.
-std::string wordsTakenOver(std::size_t count, std::string_view path);
+WordsOutcome fillWordsFile(const std::string& path, const std::vector<WordsEntry>& found,
+                           std::size_t& added);
 
 } // namespace bildertafel::words

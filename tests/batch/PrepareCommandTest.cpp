@@ -143,8 +143,7 @@ TEST_F(PrepareCommand, TheWordsOfOriginalsAndPicturesFillTheShowsFileNeverOverAn
     writeFile(dir / "show/bildtexte.txt", "[Bild 2.jpg]\nTitel: Meiner\n");
     const auto wordsOf = [this](const char* name) {
         words::ShowWords show;
-        std::string reason;
-        EXPECT_TRUE(words::readWordsFile((dir / "show/bildtexte.txt").string(), show, reason));
+        EXPECT_TRUE(words::readWordsFile((dir / "show/bildtexte.txt").string(), show));
         const words::PictureWords* found = show.find(name);
         return found != nullptr ? *found : words::PictureWords();
     };

@@ -1,5 +1,6 @@
 #include "words/WordsFile.h"
 #include "TempDir.h"
+#include "words/WordsTexts.h"
 
 #include <gtest/gtest.h>
 
@@ -86,21 +87,21 @@ TEST(WordsFile, AHandWrittenFileIsReadAsMeant) {
 TEST(WordsFile, FillingInNeverTouchesAnEntryThereAlready) {
     TempDir dir;
     const std::string path = words::wordsFilePath(dir.folder());
-    std::string reason;
-    ASSERT_TRUE(words::writeWordsFile(
-        path, showOf({{"eigen.jpg", {"Meiner", "", ""}}, {"leer.jpg", {}}}), reason));
+    ASSERT_TRUE(
+        words::writeWordsFile(path, showOf({{"eigen.jpg", {"Meiner", "", ""}}, {"leer.jpg", {}}})));
 
     std::size_t added = 0;
-    ASSERT_TRUE(words::fillWordsFile(path,
-                                     {{"eigen.jpg", {"Aus dem Bild", "", ""}},
-                                      {"leer.jpg", {"Aus dem Bild", "", ""}},
-                                      {"neu.jpg", {"", "Aus dem Bild", ""}},
-                                      {"stumm.jpg", {}}},
-                                     added, reason))
-        << reason;
+    const words::WordsOutcome filled =
+        words::fillWordsFile(path,
+                             {{"eigen.jpg", {"Aus dem Bild", "", ""}},
+                              {"leer.jpg", {"Aus dem Bild", "", ""}},
+                              {"neu.jpg", {"", "Aus dem Bild", ""}},
+                              {"stumm.jpg", {}}},
+                             added);
+    ASSERT_TRUE(filled) << words::texts::wordsNotWritten(path, filled.failure());
     EXPECT_EQ(added, 1U);
     ShowWords back;
-    ASSERT_TRUE(words::readWordsFile(path, back, reason));
+    ASSERT_TRUE(words::readWordsFile(path, back));
     EXPECT_EQ(back.find("eigen.jpg")->title, "Meiner");
     EXPECT_EQ(back.find("leer.jpg"), nullptr);
     EXPECT_EQ(back.find("neu.jpg")->caption, "Aus dem Bild");
@@ -109,7 +110,7 @@ TEST(WordsFile, FillingInNeverTouchesAnEntryThereAlready) {
     // Nothing new: the file is not written again.
     struct stat before {};
     ASSERT_EQ(::stat(path.c_str(), &before), 0);
-    ASSERT_TRUE(words::fillWordsFile(path, {{"neu.jpg", {"x", "", ""}}}, added, reason));
+    ASSERT_TRUE(words::fillWordsFile(path, {{"neu.jpg", {"x", "", ""}}}, added));
     struct stat after {};
     ASSERT_EQ(::stat(path.c_str(), &after), 0);
     EXPECT_EQ(added, 0U);
@@ -119,24 +120,24 @@ TEST(WordsFile, FillingInNeverTouchesAnEntryThereAlready) {
 TEST(WordsFile, AFileThatCannotBeReadIsNamedNeverTakenForEmpty) {
     TempDir dir;
     ShowWords words;
-    std::string reason;
-    EXPECT_TRUE(words::readWordsFile(dir.folder() + "fehlt.txt", words, reason));
+    EXPECT_TRUE(words::readWordsFile(dir.folder() + "fehlt.txt", words));
     EXPECT_TRUE(words.empty());
 
     std::filesystem::create_directory(dir / "ordner.txt");
-    EXPECT_FALSE(words::readWordsFile(dir.folder() + "ordner.txt", words, reason));
-    EXPECT_FALSE(reason.empty());
+    const words::WordsOutcome folder = words::readWordsFile(dir.folder() + "ordner.txt", words);
+    ASSERT_FALSE(folder);
+    EXPECT_EQ(folder.failure().kind, words::WordsFailure::Kind::NotAFile);
 
     const std::string big = dir.folder() + "gross.txt";
     writeFile(big, "");
     std::filesystem::resize_file(big, words::LargestWordsFile + 1);
-    reason.clear();
-    EXPECT_FALSE(words::readWordsFile(big, words, reason));
-    EXPECT_NE(reason.find("16 MiB"), std::string::npos);
+    const words::WordsOutcome large = words::readWordsFile(big, words);
+    ASSERT_FALSE(large);
+    EXPECT_NE(words::texts::wordsNotRead(big, large.failure()).find("16 MiB"), std::string::npos);
 
     std::size_t added = 0;
     EXPECT_FALSE(words::fillWordsFile(dir.folder() + "fehlt/bildtexte.txt",
-                                      {{"a.jpg", {"t", "", ""}}}, added, reason));
+                                      {{"a.jpg", {"t", "", ""}}}, added));
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include "ui/prepare/CreditSettings.h"
 #include "ui_PrepareDialog.h"
 #include "words/WordsFile.h"
+#include "words/WordsTexts.h"
 
 #include <QCoreApplication>
 #include <QFileDialog>
@@ -323,13 +324,14 @@ QString PrepareDialog::fillWords(const imaging::PreparationResult& result) const
     }
     const std::string path = words::wordsFilePath(uilists::toFileName(m_folders.show));
     std::size_t added = 0;
-    if (std::string reason; !words::fillWordsFile(path, result.words, added, reason)) {
-        return fromUtf8(words::wordsNotWritten(path, reason));
+    if (const words::WordsOutcome filled = words::fillWordsFile(path, result.words, added);
+        !filled) {
+        return fromUtf8(words::texts::wordsNotWritten(path, filled.failure()));
     }
     if (added == 0) {
         return {};
     }
-    return fromUtf8(words::wordsTakenOver(added, uilists::fromFileName(path).toStdString()));
+    return fromUtf8(words::texts::wordsTakenOver(added, uilists::fromFileName(path).toStdString()));
 }
 
 void PrepareDialog::programNotStarted() {

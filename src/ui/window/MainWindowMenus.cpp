@@ -25,6 +25,7 @@
 #include "ui/words/WordsDialog.h"
 #include "ui_MainWindow.h"
 #include "words/WordsFile.h"
+#include "words/WordsTexts.h"
 
 #include <QFile>
 #include <QGroupBox>
@@ -317,8 +318,8 @@ void MainWindow::editWords() {
     // A file that cannot be read is never replaced by one made from nothing.
     words::ShowWords words;
     const std::string path = words::wordsFilePath(source.showFolder);
-    if (std::string reason; !words::readWordsFile(path, words, reason)) {
-        m_dialogs->showMessage(words::wordsNotRead(path, reason), texts::WordsTitle);
+    if (const words::WordsOutcome read = words::readWordsFile(path, words); !read) {
+        m_dialogs->showMessage(words::texts::wordsNotRead(path, read.failure()), texts::WordsTitle);
         return;
     }
     WordsDialog dialog(std::move(source), std::move(words), this);

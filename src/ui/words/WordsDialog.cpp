@@ -8,6 +8,7 @@
 #include "ui/lists/FileNames.h"
 #include "ui_WordsDialog.h"
 #include "words/WordsFile.h"
+#include "words/WordsTexts.h"
 
 #include <QImageReader>
 #include <QKeyEvent>
@@ -154,8 +155,8 @@ bool WordsDialog::eventFilter(QObject* watched, QEvent* event) {
 bool WordsDialog::save() {
     keepFields();
     const std::string path = words::wordsFilePath(m_source.showFolder);
-    if (std::string reason; !words::writeWordsFile(path, m_words, reason)) {
-        m_ui->Status->setText(fromUtf8(words::wordsNotWritten(path, reason)));
+    if (const words::WordsOutcome written = words::writeWordsFile(path, m_words); !written) {
+        m_ui->Status->setText(fromUtf8(words::texts::wordsNotWritten(path, written.failure())));
         return false;
     }
     m_changed = false;
@@ -221,8 +222,8 @@ void WordsDialog::readingEnded() {
     // here it comes to the pictures without an entry in the dialog, whose edits stay as they are.
     words::ShowWords file;
     const std::string path = words::wordsFilePath(m_source.showFolder);
-    if (std::string reason; !words::readWordsFile(path, file, reason)) {
-        m_ui->Status->setText(fromUtf8(words::wordsNotRead(path, reason)));
+    if (const words::WordsOutcome read = words::readWordsFile(path, file); !read) {
+        m_ui->Status->setText(fromUtf8(words::texts::wordsNotRead(path, read.failure())));
         return;
     }
     const std::size_t added = m_words.fillIn(file.entries());

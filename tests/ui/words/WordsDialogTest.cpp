@@ -30,8 +30,7 @@ WordsSource sourceIn(const TempDir& dir) {
 
 words::ShowWords savedWords(const TempDir& dir) {
     words::ShowWords saved;
-    std::string reason;
-    [&] { QVERIFY(words::readWordsFile(words::wordsFilePath(dir.folder()), saved, reason)); }();
+    [&] { QVERIFY(words::readWordsFile(words::wordsFilePath(dir.folder()), saved)); }();
     return saved;
 }
 
