@@ -29,6 +29,7 @@ namespace {
 using links::LinkCheck;
 using links::MissingLink;
 using links::relativeLinksOf;
+using settings::TemplateId;
 using textfile::TextFileWriter;
 
 using host::FileNamePrompt;
@@ -42,9 +43,9 @@ GeneratorFailure failureOf(const TextFileWriter& file) {
 
 // Registers the relative links of the templates of a page.
 void expectTemplateLinks(LinkCheck& links, const settings::ShowSettings& settings,
-                         std::initializer_list<settings::TemplateId> templates,
-                         std::string_view page, std::string_view pageFolder) {
-    for (const settings::TemplateId id : templates) {
+                         std::initializer_list<TemplateId> templates, std::string_view page,
+                         std::string_view pageFolder) {
+    for (const TemplateId id : templates) {
         if (const auto relative = relativeLinksOf(settings.Template(id))) {
             for (const std::string& link : *relative) {
                 links.expectRelative(page, pageFolder, link);
@@ -63,108 +64,170 @@ std::unordered_set<std::string> namesIn(const std::string& folder) {
     return names;
 }
 
-// Writes every page of the run and notes what the pages refer to. A file that is not complete
-// when the run stops is dropped by its writer, so it keeps its previous content; the pages
-// finished before stay. A page whose bytes are already in its file is left as it is.
-std::optional<GeneratorFailure> writePages(const ShowGeneratorInput& input, const RunValues& run,
-                                           const words::ShowWords& words,
-                                           std::string_view startPageName,
-                                           const std::string& startPagePath, LinkCheck& links) {
-    using settings::TemplateId;
-    constexpr textfile::ReplaceMode Pages{.keepIdentical = true};
+// The pages of one run as they are written, and what they refer to: the start page and the
+// all-pictures page grow from picture to picture, a picture's own page is written whole in its
+// turn. A file that is not complete when the run stops is dropped by its writer, so it keeps its
+// previous content; the pages finished before stay. A page whose bytes are already in its file
+// is left as it is.
+class Pages {
+public:
+    Pages(const ShowGeneratorInput& input, const RunValues& run, std::string_view startPageName,
+          const std::string& startPagePath, LinkCheck& links)
+        : m_input(input), m_run(run), m_startPageName(startPageName),
+          m_startPagePath(startPagePath), m_links(links), m_startFile(startPagePath, Kept),
+          m_startPage(m_startFile, run), m_rowBreaks(input.settings.PicturesPerRow()),
+          m_largeFolder(input.PictureFolder + std::string(core::LargePictureFolder) + '/'),
+          m_picturePagePath(input.PictureFolder) {}
+
+    // The targets of the start page and the all-pictures page checked, and their tops.
+    GeneratorOutcome begin();
+    // One picture: its cell on the start page, its line on the all-pictures page, the row break
+    // after it and its own page.
+    GeneratorOutcome add(const std::string& thumbName, const words::PictureWords* words);
+    // The bottoms, and the two pages replaced.
+    GeneratorOutcome finish();
+
+private:
     // The pages' temporary files are made only when their bytes are written, at the end; a run
     // that is killed before leaves none.
-    TextFileWriter startFile(startPagePath, Pages);
-    if (!startFile.prepare()) {
-        return failureOf(startFile);
-    }
-    std::optional<TextFileWriter> allFile;
-    std::optional<AllPicturesPageWriter> allPage;
-    if (run.allPage) {
-        allFile.emplace(input.PictureFolder + std::string(startPageName) + "_all.html", Pages);
-        if (!allFile->prepare()) {
-            return failureOf(*allFile);
-        }
-        allPage.emplace(*allFile);
-        allPage->writeHeading();
-    }
+    static constexpr textfile::ReplaceMode Kept{.keepIdentical = true};
 
-    StartPageWriter startPage(startFile, run);
-    startPage.writeTop();
+    void addEntries(bool hasLarge);
+    GeneratorOutcome writeOwnPage(bool hasLarge);
+
+    const ShowGeneratorInput& m_input;
+    const RunValues& m_run;
+    std::string_view m_startPageName;
+    const std::string& m_startPagePath;
+    LinkCheck& m_links;
+    TextFileWriter m_startFile;
+    StartPageWriter m_startPage;
+    std::optional<TextFileWriter> m_allFile;
+    std::optional<AllPicturesPageWriter> m_allPage;
+    const RowBreaks m_rowBreaks;
+    const std::string m_largeFolder;
+    std::unordered_set<std::string> m_largeNames;
+    PictureValues m_picture;
+    std::string m_picturePagePath;
+    std::int64_t m_position = 0;
+};
+
+GeneratorOutcome Pages::begin() {
+    if (!m_startFile.prepare()) {
+        return failureOf(m_startFile);
+    }
+    if (m_run.allPage) {
+        m_allFile.emplace(m_input.PictureFolder + std::string(m_startPageName) + "_all.html", Kept);
+        if (!m_allFile->prepare()) {
+            return failureOf(*m_allFile);
+        }
+        m_allPage.emplace(*m_allFile);
+        m_allPage->writeHeading();
+    }
+    m_startPage.writeTop();
     expectTemplateLinks(
-        links, input.settings,
+        m_links, m_input.settings,
         {TemplateId::PageHead, TemplateId::CellBefore, TemplateId::CellAfter, TemplateId::PageFoot},
-        startPagePath, input.ShowFolder);
+        m_startPagePath, m_input.ShowFolder);
+    m_largeNames = namesIn(m_largeFolder);
+    return {};
+}
 
-    const std::string largeFolder =
-        input.PictureFolder + std::string(core::LargePictureFolder) + '/';
-    const std::unordered_set<std::string> largeNames = namesIn(largeFolder);
-    const RowBreaks rowBreaks(input.settings.PicturesPerRow());
-    PictureValues picture;
-    std::string picturePagePath = input.PictureFolder;
-    std::int64_t position = 0;
-    for (const std::string& thumbName : input.ThumbNames) {
-        ++position;
-        picture.assign(thumbName, words.empty() ? nullptr : words.find(thumbName));
-        // Every file is looked for as the page names it, so a name the browser would resolve
-        // to another file shows as missing.
-        const bool hasLarge = !largeNames.empty() && largeNames.contains(thumbName);
-        startPage.writeCell(picture, hasLarge);
-        if (hasLarge) {
-            links.expectLink(startPagePath, largeFolder, picture.fileHref());
-        }
-        if (!run.ownPages) {
-            links.expectLink(startPagePath, input.PictureFolder, picture.fileHref());
-        }
-        if (allPage) {
-            allPage->writePicture(picture);
-            links.expectLink(allFile->target(), input.PictureFolder, picture.fileHref());
-        }
-        links.expectLink(startPagePath, input.ThumbFolder, picture.fileHref());
-        if (rowBreaks.after(position)) {
-            startPage.writeRowBreak();
-        }
-        if (run.ownPages) {
-            picturePagePath.resize(input.PictureFolder.size());
-            picturePagePath += picture.base();
-            picturePagePath += ".html";
-            TextFileWriter pageFile(picturePagePath, Pages);
-            if (!pageFile.prepare()) {
-                return failureOf(pageFile);
-            }
-            writePicturePage(pageFile, run, picture, hasLarge);
-            links.expectLink(picturePagePath, input.PictureFolder, picture.fileHref());
-            if (hasLarge) {
-                links.expectLink(picturePagePath, largeFolder, picture.fileHref());
-            }
-            if (position == 1) {
-                // Every picture page has the same templates: their links are looked for once.
-                expectTemplateLinks(links, input.settings,
-                                    {TemplateId::ImagePageBefore, TemplateId::ImagePageAfter},
-                                    picturePagePath, input.PictureFolder);
-            }
-            if (!pageFile.commit()) {
-                return failureOf(pageFile);
-            }
-        }
-        // A write that failed on the way (a full disk) stops the run at this picture.
-        if (startFile.failed()) {
-            return failureOf(startFile);
-        }
-        if (allFile && allFile->failed()) {
-            return failureOf(*allFile);
+GeneratorOutcome Pages::add(const std::string& thumbName, const words::PictureWords* words) {
+    ++m_position;
+    m_picture.assign(thumbName, words);
+    // Every file is looked for as the page names it, so a name the browser would resolve to
+    // another file shows as missing.
+    const bool hasLarge = !m_largeNames.empty() && m_largeNames.contains(thumbName);
+    addEntries(hasLarge);
+    if (m_run.ownPages) {
+        if (GeneratorOutcome written = writeOwnPage(hasLarge); !written) {
+            return written;
         }
     }
+    // A write that failed on the way (a full disk) stops the run at this picture.
+    if (m_startFile.failed()) {
+        return failureOf(m_startFile);
+    }
+    if (m_allFile && m_allFile->failed()) {
+        return failureOf(*m_allFile);
+    }
+    return {};
+}
 
-    startPage.writeBottom();
+void Pages::addEntries(bool hasLarge) {
+    const std::string& href = m_picture.fileHref();
+    m_startPage.writeCell(m_picture, hasLarge);
+    if (hasLarge) {
+        m_links.expectLink(m_startPagePath, m_largeFolder, href);
+    }
+    if (!m_run.ownPages) {
+        m_links.expectLink(m_startPagePath, m_input.PictureFolder, href);
+    }
+    if (m_allPage) {
+        m_allPage->writePicture(m_picture);
+        m_links.expectLink(m_allFile->target(), m_input.PictureFolder, href);
+    }
+    m_links.expectLink(m_startPagePath, m_input.ThumbFolder, href);
+    if (m_rowBreaks.after(m_position)) {
+        m_startPage.writeRowBreak();
+    }
+}
+
+GeneratorOutcome Pages::writeOwnPage(bool hasLarge) {
+    m_picturePagePath.resize(m_input.PictureFolder.size());
+    m_picturePagePath += m_picture.base();
+    m_picturePagePath += ".html";
+    TextFileWriter pageFile(m_picturePagePath, Kept);
+    if (!pageFile.prepare()) {
+        return failureOf(pageFile);
+    }
+    writePicturePage(pageFile, m_run, m_picture, hasLarge);
+    m_links.expectLink(m_picturePagePath, m_input.PictureFolder, m_picture.fileHref());
+    if (hasLarge) {
+        m_links.expectLink(m_picturePagePath, m_largeFolder, m_picture.fileHref());
+    }
+    if (m_position == 1) {
+        // Every picture page has the same templates: their links are looked for once.
+        expectTemplateLinks(m_links, m_input.settings,
+                            {TemplateId::ImagePageBefore, TemplateId::ImagePageAfter},
+                            m_picturePagePath, m_input.PictureFolder);
+    }
+    if (!pageFile.commit()) {
+        return failureOf(pageFile);
+    }
+    return {};
+}
+
+GeneratorOutcome Pages::finish() {
+    m_startPage.writeBottom();
     // The all-pictures page first: a new start page never links to a page that is missing.
-    if (allFile && !allFile->commit()) {
-        return failureOf(*allFile);
+    if (m_allFile && !m_allFile->commit()) {
+        return failureOf(*m_allFile);
     }
-    if (!startFile.commit()) {
-        return failureOf(startFile);
+    if (!m_startFile.commit()) {
+        return failureOf(m_startFile);
     }
-    return std::nullopt;
+    return {};
+}
+
+// Writes every page of the run, picture by picture in list order, and notes what the pages
+// refer to.
+GeneratorOutcome writePages(const ShowGeneratorInput& input, const RunValues& run,
+                            const words::ShowWords& words, std::string_view startPageName,
+                            const std::string& startPagePath, LinkCheck& links) {
+    Pages pages(input, run, startPageName, startPagePath, links);
+    if (GeneratorOutcome begun = pages.begin(); !begun) {
+        return begun;
+    }
+    for (const std::string& thumbName : input.ThumbNames) {
+        if (GeneratorOutcome added =
+                pages.add(thumbName, words.empty() ? nullptr : words.find(thumbName));
+            !added) {
+            return added;
+        }
+    }
+    return pages.finish();
 }
 
 } // namespace
@@ -214,13 +277,13 @@ RunOutcome ShowGenerator::run(const ShowGeneratorInput& input, GeneratorHost& ho
     const RunValues run(input.settings, startPageName, thumbWebPath, pictureWebPath);
     LinkCheck links(input.ShowFolder);
     const std::string startPagePath = input.ShowFolder + startPageName + ".html";
-    const std::optional<GeneratorFailure> failure =
+    const GeneratorOutcome written =
         writePages(input, run, words, startPageName, startPagePath, links);
-    const std::vector<MissingLink> missing = failure ? std::vector<MissingLink>() : links.missing();
+    const std::vector<MissingLink> missing = written ? links.missing() : std::vector<MissingLink>();
     host.refreshFileLists();
     host.setBusy(false);
-    if (failure) {
-        dialogs.showMessage(texts::failureText(*failure), FileSystemProblemTitle);
+    if (!written) {
+        dialogs.showMessage(texts::failureText(written.failure()), FileSystemProblemTitle);
         return RunOutcome::WriteFailed;
     }
     host.startPageWritten(startPagePath);
