@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -75,9 +76,15 @@ void applyPerRow(ShowSettings& settings, std::string_view text) {
     }
 }
 
+// The folder of the template sets, which the environment may name.
+std::string presetFolder() {
+    const char* named = std::getenv(settings::TemplateSetFolderVariable.data());
+    return settings::templateSetFolder(named != nullptr ? named : "");
+}
+
 // The installed set of that name; none after telling why.
 std::optional<settings::TemplateSet> findPreset(const std::string& name, std::ostream& err) {
-    const std::string folder = settings::templateSetFolder();
+    const std::string folder = presetFolder();
     std::vector<settings::TemplateSet> sets = settings::listTemplateSets(folder);
     const auto set =
         std::find_if(sets.begin(), sets.end(),
@@ -215,7 +222,7 @@ int preparePictures(const BatchOptions& options, int miniSize, std::ostream& err
 
 // "--list-presets": each set with its title, description and preview size.
 int listPresets(std::ostream& out, std::ostream& err) {
-    const std::string folder = settings::templateSetFolder();
+    const std::string folder = presetFolder();
     const std::vector<settings::TemplateSet> sets = settings::listTemplateSets(folder);
     if (sets.empty()) {
         err << settings::noTemplateSetsMessage(folder) << '\n';

@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <charconv>
-#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <unordered_set>
@@ -131,9 +130,8 @@ GeneratorOutcome PreviewFolder::lay(const ShowGeneratorInput& show, std::string_
     return {};
 }
 
-std::string temporaryFolder() {
-    const char* const variable = std::getenv("TMPDIR");
-    std::string folder = variable != nullptr && variable[0] == '/' ? variable : "/tmp";
+std::string temporaryFolder(std::string_view named) {
+    std::string folder = named.starts_with('/') ? std::string(named) : "/tmp";
     if (!folder.ends_with('/')) {
         folder += '/';
     }

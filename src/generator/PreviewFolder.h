@@ -44,8 +44,9 @@ private:
     std::string m_path;
 };
 
-// The system's temporary folder (TMPDIR, else /tmp), ending in "/".
-std::string temporaryFolder();
+// The system's temporary folder, ending in "/": `named` (the value of TMPDIR, empty when it is
+// not set) when it is an absolute path, else /tmp.
+std::string temporaryFolder(std::string_view named);
 
 // Removes from `parent` the preview folders of this user whose program has ended without
 // removing them (a crash, a kill). Folders of running programs, of other users and links are

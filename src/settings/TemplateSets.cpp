@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -64,9 +63,9 @@ int sizeOf(std::string_view text) {
 
 } // namespace
 
-std::string templateSetFolder() {
-    if (const char* named = std::getenv(TemplateSetFolderVariable.data()); named && *named) {
-        return withSlash(named);
+std::string templateSetFolder(std::string_view named) {
+    if (!named.empty()) {
+        return withSlash(std::string(named));
     }
     std::string installed = installedFolder();
     if (isFolder(installed)) {

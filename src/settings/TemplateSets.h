@@ -18,13 +18,13 @@ struct TemplateSet {
     std::string picturePath; // empty when there is no picture
 };
 
-// The environment variable that names another folder of sets.
+// The environment variable that names another folder of sets; the front ends read it.
 inline constexpr std::string_view TemplateSetFolderVariable = "BILDERTAFEL_VORLAGEN";
 
-// The folder of the sets, ending in "/": the one the environment variable names, else the
-// installed one beside the program (<prefix>/share/bildertafel/vorlagen), else that of the
-// source tree the program was built from. When none exists, the installed one.
-std::string templateSetFolder();
+// The folder of the sets, ending in "/": `named` (the environment variable's value, empty when
+// it is not set), else the installed one beside the program (<prefix>/share/bildertafel/vorlagen),
+// else that of the source tree the program was built from. When none exists, the installed one.
+std::string templateSetFolder(std::string_view named);
 
 // The sets in folder, in the order of their names; none when the folder cannot be read.
 std::vector<TemplateSet> listTemplateSets(const std::string& folder);

@@ -149,6 +149,20 @@ TEST(PreviewFolderCreation, AFolderThatCannotBeMadeIsNamed) {
                   "nicht. Die Fotoshow bleibt unverändert.");
 }
 
+TEST(TemporaryFolder, OnlyAnAbsoluteFolderIsTakenElseTmp) {
+    const struct {
+        const char* named;
+        const char* folder;
+    } cases[] = {{"", "/tmp/"},
+                 {"tmp", "/tmp/"},
+                 {"./eigen", "/tmp/"},
+                 {"/var/tmp", "/var/tmp/"},
+                 {"/var/tmp/", "/var/tmp/"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(generator::temporaryFolder(c.named), c.folder) << c.named;
+    }
+}
+
 TEST(LeftPreviewFolders, OnlyThoseOfEndedProgramsGo) {
     TempDir dir;
     const pid_t ended = ::fork();

@@ -81,12 +81,10 @@ TEST(TemplateSets, AMissingFolderHasNoneAndTheMessagesNameWhatThereIs) {
 
 TEST(TemplateSets, TheEnvironmentNamesAnotherFolder) {
     TempDir dir;
-    ::setenv(settings::TemplateSetFolderVariable.data(), dir.path().c_str(), 1);
-    EXPECT_EQ(settings::templateSetFolder(), dir.folder());
-    ::unsetenv(settings::TemplateSetFolderVariable.data());
+    EXPECT_EQ(settings::templateSetFolder(dir.path().string()), dir.folder());
     // Without it: a folder beside the program or in the source tree, never this one.
-    EXPECT_NE(settings::templateSetFolder(), dir.folder());
-    EXPECT_TRUE(settings::templateSetFolder().ends_with("/vorlagen/"));
+    EXPECT_NE(settings::templateSetFolder(""), dir.folder());
+    EXPECT_TRUE(settings::templateSetFolder("").ends_with("/vorlagen/"));
 }
 
 } // namespace

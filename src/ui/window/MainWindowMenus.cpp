@@ -275,7 +275,8 @@ void MainWindow::publishShow() {
 }
 
 void MainWindow::loadTemplateSet() {
-    const std::string folder = settings::templateSetFolder();
+    const std::string folder = settings::templateSetFolder(
+        qgetenv(settings::TemplateSetFolderVariable.data()).toStdString());
     const std::vector<settings::TemplateSet> sets = settings::listTemplateSets(folder);
     if (sets.empty()) {
         m_dialogs->showMessage(settings::noTemplateSetsMessage(folder), settings::TemplateSetTitle);
@@ -368,7 +369,7 @@ void MainWindow::previewInBrowser() {
             [this](const std::string& page) { openPageInBrowser(page, texts::PreviewTitle); });
     }
     m_browserPreview->start(generatorInput(), previewStartPageName(startPageToShow()),
-                            generator::temporaryFolder());
+                            generator::temporaryFolder(qgetenv("TMPDIR").toStdString()));
 }
 
 } // namespace bildertafel::ui
