@@ -124,13 +124,4 @@ std::size_t ShowWords::fillIn(const std::vector<WordsEntry>& found) {
     return added;
 }
 
-bool ShowWords::anyWords() const {
-    for (const WordsEntry& entry : m_entries) {
-        if (!entry.words.empty()) {
-            return true;
-        }
-    }
-    return false;
-}
-
 } // namespace bildertafel::words

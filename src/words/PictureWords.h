@@ -49,8 +49,6 @@ public:
 
     const std::vector<WordsEntry>& entries() const { return m_entries; }
     bool empty() const { return m_entries.empty(); }
-    // True when at least one picture has words.
-    bool anyWords() const;
 
 private:
     struct NameHash {

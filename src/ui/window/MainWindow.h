@@ -40,7 +40,6 @@ namespace bildertafel::ui {
 class BrowserPreview;
 class TemplateEditor;
 class TemplateSetDialog;
-class WordsDialog;
 
 // Form1, the program's one window: three tab pages with the folder browsers, the templates and
 // the options. Its controls hold the show settings; there is no other copy of them.
@@ -70,11 +69,6 @@ public:
     // Called with the dialog of "Veröffentlichen…" just before it is shown (tests drive it).
     void setPublishDialogShown(std::function<void(PublishDialog&)> shown) {
         m_publishDialogShown = std::move(shown);
-    }
-
-    // Called with the dialog of "Bildtexte…" just before it is shown (tests drive it).
-    void setWordsDialogShown(std::function<void(WordsDialog&)> shown) {
-        m_wordsDialogShown = std::move(shown);
     }
 
     // Called with the dialog of "Vorlage laden…" just before it is shown (tests drive it).
@@ -176,7 +170,6 @@ private:
     PublishPasswords m_publishPasswords;
     std::function<void(PublishDialog&)> m_publishDialogShown;
     std::function<void(TemplateSetDialog&)> m_templateSetDialogShown;
-    std::function<void(WordsDialog&)> m_wordsDialogShown;
     std::unique_ptr<BrowserPreview> m_browserPreview; // made at the first preview
     std::function<void(TemplateEditor&)> m_templateEditorShown;
 

@@ -324,9 +324,6 @@ void MainWindow::editWords() {
         return;
     }
     WordsDialog dialog(std::move(source), std::move(words), this);
-    if (m_wordsDialogShown) {
-        m_wordsDialogShown(dialog);
-    }
     dialog.exec();
 }
 
