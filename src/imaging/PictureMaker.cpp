@@ -1,6 +1,7 @@
 #include "imaging/PictureMaker.h"
 
-#include "imaging/CreditFields.h"
+#include "imaging/CreditWriting.h"
+#include "imaging/PictureWords.h"
 #include "imaging/PreparationTexts.h"
 
 #include "textfile/TextFileWriter.h"

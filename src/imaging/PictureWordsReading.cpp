@@ -1,14 +1,56 @@
-#include "imaging/CreditFields.h"
 #include "imaging/PictureWords.h"
+
+#include "imaging/MetadataFields.h"
 #include "imaging/VipsSetup.h"
 
 #include <vips/vips8>
 
+#include <algorithm>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace bildertafel::imaging {
+
+namespace {
+
+// The text of the language a German show wants: the default, else German, else the first.
+std::string chosenText(const LangTexts& texts) {
+    const LangTexts::const_iterator chosen[] = {
+        std::find_if(texts.begin(), texts.end(),
+                     [](const auto& text) { return text.first == "x-default"; }),
+        std::find_if(texts.begin(), texts.end(),
+                     [](const auto& text) { return text.first.starts_with("de"); }),
+        texts.begin()};
+    for (const auto& found : chosen) {
+        if (found != texts.end()) {
+            return found->second;
+        }
+    }
+    return {};
+}
+
+std::string firstOf(std::initializer_list<std::string> texts) {
+    for (const std::string& text : texts) {
+        if (!text.empty()) {
+            return text;
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+words::PictureWords wordsOf(const OriginalMetadata& original) {
+    std::vector<std::string> leftOut;
+    FieldReader reader(leftOut);
+    const MetadataFields fields = readFields(original, reader);
+    return words::cleaned(
+        {firstOf(
+             {chosenText(fields.titles), fields.objectName, fields.headline, fields.iptcHeadline}),
+         firstOf({chosenText(fields.descriptions), fields.caption, fields.description}),
+         chosenText(fields.altTexts)});
+}
 
 bool wordsInPictures(const std::string& folder, const std::vector<std::string>& names,
                      std::vector<words::WordsEntry>& found) {

@@ -1,6 +1,6 @@
 #include "imaging/Preparation.h"
 
-#include "imaging/CreditFields.h"
+#include "imaging/CreditWriting.h"
 #include "imaging/PictureMaker.h"
 #include "imaging/PreparationTexts.h"
 #include "imaging/TargetPlan.h"

@@ -154,6 +154,15 @@ std::size_t utf8CharacterLength(std::string_view text, std::size_t pos) {
     return nextCodePoint(text, next) == Invalid ? 0 : next - pos;
 }
 
+bool isUtf8(std::string_view text) {
+    for (std::size_t pos = 0; pos < text.size();) {
+        if (nextCodePoint(text, pos) == Invalid) {
+            return false;
+        }
+    }
+    return true;
+}
+
 void appendFromWindows1252(std::string& out, std::string_view bytes) {
     // Room is made at once (a byte from 0x80 on takes at most three bytes), so that a line of
     // many megabytes is not copied again and again while it grows.

@@ -20,6 +20,8 @@ void appendUtf8(std::string& out, char32_t cp);
 // The number of bytes of the valid UTF-8 character that starts at pos, or 0 when the bytes there
 // are not one (a file name from a disk written in another character set).
 std::size_t utf8CharacterLength(std::string_view text, std::size_t pos);
+// True when the whole text is valid UTF-8: no overlong forms, no surrogates, nothing cut short.
+bool isUtf8(std::string_view text);
 
 // Decodes Windows-1252 bytes into UTF-8; every byte value maps to exactly one character.
 void appendFromWindows1252(std::string& out, std::string_view bytes);

@@ -40,6 +40,27 @@ INSTANTIATE_TEST_SUITE_P(
                       EncodeCase{"cut \xE2\x82", "cut &#65533;&#65533;"},
                       EncodeCase{"overlong \xC0\xAF", "overlong &#65533;&#65533;"}));
 
+TEST(Utf8, OnlyAWhollyValidTextCounts) {
+    const struct {
+        const char* what;
+        std::string text;
+        bool valid;
+    } cases[] = {
+        {"empty", "", true},
+        {"mixed", "Fu\xC3\x9F \xE2\x82\xAC \xF0\x9F\x98\x80", true},
+        {"zeroByte", std::string("a\0b", 3), true},
+        {"latin1", "Fu\xDF", false},
+        {"cutAtTheEnd", "ok \xE2\x82", false},
+        {"overlong", "\xC0\xAF", false},
+        {"surrogate", "\xED\xA0\x80", false},
+        {"beyondUnicode", "\xF4\x90\x80\x80", false},
+        {"loneContinuation", "\x80", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(isUtf8(c.text), c.valid) << c.what;
+    }
+}
+
 TEST(Windows1252, EveryByteSurvivesADecodeAndAnEncode) {
     std::string all;
     for (int b = 0; b < 256; ++b) {
