@@ -89,16 +89,27 @@ private:
     int m_error = 0;
 };
 
-// One target to make: where it goes, its size, and whether it was made. Only the web-size
-// pictures (both sizes) have the original's metadata to take their credits from.
+// The pictures made of an original, all from one decoding.
+enum class PictureKind {
+    // For screens of high density: in a folder the run makes with its first picture, and
+    // baseline instead of progressive, whose encoding would take as long again as all the rest
+    // of a large picture.
+    Large,
+    Picture, // the web-size picture
+    Mini,    // the preview
+};
+
+// Only the web-size pictures, in both sizes, carry the credits of the original.
+constexpr bool carriesCredits(PictureKind kind) {
+    return kind != PictureKind::Mini;
+}
+
+// One target to make: its kind, where it goes, its size, and whether it was made.
 struct Target {
+    PictureKind kind;
     const fs::path* path;
     int size;
     bool* made;
-    const OriginalMetadata* metadata = nullptr;
-    // The large size: in a folder the run makes with its first picture, and baseline instead of
-    // progressive, whose encoding would take as long again as all the rest of a large picture.
-    bool large = false;
 };
 
 bool isOlder(const timespec& a, const timespec& b) {
@@ -207,19 +218,20 @@ std::unique_ptr<VipsBlob, BlobDeleter> encode(const VImage& image, int quality, 
         VImage::option()->set("Q", quality)->set("interlace", progressive)->set("strip", true)));
 }
 
-void writeTarget(const Target& target, const VImage& image, const PreparationRequest& request,
-                 OriginalOutcome& outcome) {
-    const auto blob = encode(image, request.quality, !target.large);
+void writeTarget(const Target& target, const VImage& image, const OriginalMetadata& metadata,
+                 const PreparationRequest& request, OriginalOutcome& outcome) {
+    const bool large = target.kind == PictureKind::Large;
+    const auto blob = encode(image, request.quality, !large);
     const VipsArea* area = VIPS_AREA(blob.get());
     std::string_view bytes(static_cast<const char*>(area->data), area->length);
     std::string credited;
-    if (target.metadata != nullptr) {
-        credited = withCredits(bytes, *target.metadata, request, outcome.leftOut);
+    if (carriesCredits(target.kind)) {
+        credited = withCredits(bytes, metadata, request, outcome.leftOut);
         if (!credited.empty()) {
             bytes = credited;
         }
     }
-    if (target.large) {
+    if (large) {
         std::error_code ignored; // a folder that cannot be made shows as the file not written
         fs::create_directories(target.path->parent_path(), ignored);
     }
@@ -236,8 +248,8 @@ void writeTarget(const Target& target, const VImage& image, const PreparationReq
 // targets share that one decoding. Without it libvips' own choice stands, which leaves twice the
 // target, so the pictures come out as they always did.
 int jpegScale(const Header& header, const std::vector<Target>& targets, int largest) {
-    const bool large =
-        std::any_of(targets.begin(), targets.end(), [](const Target& t) { return t.large; });
+    const bool large = std::any_of(targets.begin(), targets.end(),
+                                   [](const Target& t) { return t.kind == PictureKind::Large; });
     int scale = 1;
     if (header.isJpeg && large) {
         const int longest = std::max(header.width, header.height);
@@ -260,13 +272,13 @@ VImage cutDown(const VImage& image, int longestSide) {
 // Decodes the original once, shrunk on load to the largest target, and makes each target from
 // that. A damaged original throws before anything is written.
 void makeTargets(const OpenOriginal& original, const Header& header,
-                 const std::vector<Target>& targets, const PreparationRequest& request,
-                 OriginalOutcome& outcome) {
+                 const OriginalMetadata& metadata, const std::vector<Target>& targets,
+                 const PreparationRequest& request, OriginalOutcome& outcome) {
     int largest = 0;
     bool large = false;
     for (const Target& target : targets) {
         largest = std::max(largest, target.size);
-        large = large || target.large;
+        large = large || target.kind == PictureKind::Large;
     }
     const auto sized = [&] {
         auto options = VImage::option()->set("height", largest)->set("size", VIPS_SIZE_DOWN);
@@ -310,18 +322,18 @@ void makeTargets(const OpenOriginal& original, const Header& header,
     VImage smallest = decoded;
     for (const Target& target : targets) {
         if (target.size == largest) {
-            writeTarget(target, decoded, request, outcome);
-        } else if (large && target.metadata != nullptr) {
+            writeTarget(target, decoded, metadata, request, outcome);
+        } else if (large && carriesCredits(target.kind)) {
             // The web-size picture from the large one: one small step again.
             smallest = cutDown(decoded, target.size).copy_memory();
-            writeTarget(target, smallest, request, outcome);
+            writeTarget(target, smallest, metadata, request, outcome);
         } else {
             writeTarget(target,
                         smallest.thumbnail_image(target.size, VImage::option()
                                                                   ->set("height", target.size)
                                                                   ->set("size", VIPS_SIZE_DOWN)
                                                                   ->set("no_rotate", true)),
-                        request, outcome);
+                        metadata, request, outcome);
         }
     }
 }
@@ -333,6 +345,88 @@ void removeStaleLarge(const fs::path& large, OriginalOutcome& outcome) {
         const int error = errno;
         outcome.failures.push_back({large.string(), texts::staleLargeNotRemoved(error)});
     }
+}
+
+// Why the opened file cannot be an original: it cannot be read, is no plain file or is empty.
+// Empty when it can; info then holds what fstat says of it.
+std::string fileRefusal(const OpenOriginal& file, struct stat& info) {
+    if (file.error() != 0 || ::fstat(file.fd(), &info) != 0) {
+        return texts::originalUnreadable(file.error() != 0 ? file.error() : errno);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return texts::notAFile(info.st_mode);
+    }
+    if (info.st_size == 0) {
+        return texts::originalEmpty();
+    }
+    return {};
+}
+
+// Reads the header of the original, and its metadata unless the run keeps none. Why it is
+// skipped: no picture of a kind the run takes, too many pixels, more memory than the run has;
+// empty when it is made.
+std::string headerRefusal(const OpenOriginal& file, const PreparationRequest& request,
+                          unsigned long long memory, Header& header, OriginalMetadata& metadata) {
+    const std::string_view loader = originalLoader(file.source());
+    if (loader.empty()) {
+        return texts::notAPicture();
+    }
+    {
+        const VImage image = headerOf(file.source());
+        header = {image.width(), image.height(), image.get_typeof(VIPS_META_ICC_NAME) != 0,
+                  loader == "VipsForeignLoadJpeg", decodingMemory(loader, image)};
+        if (request.credits != CreditMode::None) {
+            metadata = metadataOf(image);
+        }
+    }
+    if (static_cast<long long>(header.width) * header.height > MostPixels) {
+        return texts::pictureTooLarge(header.width, header.height);
+    }
+    if (header.decodingMemory > memory) {
+        return texts::tooLargeForMemory(header.width, header.height, header.decodingMemory, memory);
+    }
+    return {};
+}
+
+// The large size only where the original has more than the web-size picture shows; else 0.
+int largeSizeFor(int longest, const PreparationRequest& request) {
+    return longest > request.pictureSize && request.largeSize > request.pictureSize
+               ? request.largeSize
+               : 0;
+}
+
+// The targets of the original that are asked for and need making, the large size first.
+std::vector<Target> neededTargets(const PlannedOriginal& original,
+                                  const PreparationRequest& request, int largeSize, int longest,
+                                  const timespec& originalTime, OriginalOutcome& outcome) {
+    const Target kinds[] = {
+        {PictureKind::Large, &original.large, largeSize, &outcome.largeMade},
+        {PictureKind::Picture, &original.picture, request.pictureSize, &outcome.pictureMade},
+        {PictureKind::Mini, &original.mini, request.miniSize, &outcome.miniMade},
+    };
+    std::vector<Target> targets;
+    for (const Target& target : kinds) {
+        if (!target.path->empty() && target.size > 0 &&
+            (request.redo ||
+             isNeeded(*target.path, std::min(target.size, longest), originalTime))) {
+            targets.push_back(target);
+        }
+    }
+    return targets;
+}
+
+// Makes the targets once the original's decoding fits into the budget, and gives its share back
+// after, also when the decoding fails.
+void makeWithinBudget(MemoryBudget& budget, const OpenOriginal& file, const Header& header,
+                      const OriginalMetadata& metadata, const std::vector<Target>& targets,
+                      const PreparationRequest& request, OriginalOutcome& outcome) {
+    budget.take(header.decodingMemory);
+    struct GiveBack {
+        MemoryBudget& budget;
+        unsigned long long bytes;
+        ~GiveBack() { budget.giveBack(bytes); }
+    } const giveBack{budget, header.decodingMemory};
+    makeTargets(file, header, metadata, targets, request, outcome);
 }
 
 } // namespace
@@ -364,74 +458,28 @@ OriginalOutcome prepareOriginal(const PlannedOriginal& original, const Preparati
     // Opened without waiting: a pipe named like a picture would block a plain open for good.
     const OpenOriginal file(original.source);
     struct stat info {};
-    if (file.error() != 0 || ::fstat(file.fd(), &info) != 0) {
-        outcome.skipReason = texts::originalUnreadable(file.error() != 0 ? file.error() : errno);
+    outcome.skipReason = fileRefusal(file, info);
+    if (!outcome.skipReason.empty()) {
         return outcome;
     }
-    if (!S_ISREG(info.st_mode)) {
-        outcome.skipReason = texts::notAFile(info.st_mode);
-        return outcome;
-    }
-    if (info.st_size == 0) {
-        outcome.skipReason = texts::originalEmpty();
-        return outcome;
-    }
-
     try {
-        const std::string_view loader = originalLoader(file.source());
-        if (loader.empty()) {
-            outcome.skipReason = texts::notAPicture();
-            return outcome;
-        }
         Header header;
         OriginalMetadata metadata;
-        {
-            const VImage image = headerOf(file.source());
-            header = {image.width(), image.height(), image.get_typeof(VIPS_META_ICC_NAME) != 0,
-                      loader == "VipsForeignLoadJpeg", decodingMemory(loader, image)};
-            if (request.credits != CreditMode::None) {
-                metadata = metadataOf(image);
-            }
-        }
-        if (static_cast<long long>(header.width) * header.height > MostPixels) {
-            outcome.skipReason = texts::pictureTooLarge(header.width, header.height);
-            return outcome;
-        }
-        if (header.decodingMemory > budget.total()) {
-            outcome.skipReason = texts::tooLargeForMemory(header.width, header.height,
-                                                          header.decodingMemory, budget.total());
+        outcome.skipReason = headerRefusal(file, request, budget.total(), header, metadata);
+        if (!outcome.skipReason.empty()) {
             return outcome;
         }
         outcome.words = wordsOf(metadata);
         // Turning a picture upright swaps its sides, so the longest side stays what it is.
         const int longest = std::max(header.width, header.height);
-        // The large size only where the original has more than the web-size picture shows.
-        const int largeSize =
-            longest > request.pictureSize && request.largeSize > request.pictureSize
-                ? request.largeSize
-                : 0;
-        bool* const made[] = {&outcome.largeMade, &outcome.pictureMade, &outcome.miniMade};
-        const fs::path* const paths[] = {&original.large, &original.picture, &original.mini};
-        const int sizes[] = {largeSize, request.pictureSize, request.miniSize};
-        std::vector<Target> targets;
-        for (int i = 0; i < 3; ++i) {
-            if (!paths[i]->empty() && sizes[i] > 0 &&
-                (request.redo || isNeeded(*paths[i], std::min(sizes[i], longest), info.st_mtim))) {
-                targets.push_back(
-                    {paths[i], sizes[i], made[i], i < 2 ? &metadata : nullptr, i == 0});
-            }
-        }
+        const int largeSize = largeSizeFor(longest, request);
+        const std::vector<Target> targets =
+            neededTargets(original, request, largeSize, longest, info.st_mtim, outcome);
         if (targets.empty()) {
             outcome.upToDate = true;
             return outcome;
         }
-        budget.take(header.decodingMemory);
-        struct GiveBack {
-            MemoryBudget& budget;
-            unsigned long long bytes;
-            ~GiveBack() { budget.giveBack(bytes); }
-        } const giveBack{budget, header.decodingMemory};
-        makeTargets(file, header, targets, request, outcome);
+        makeWithinBudget(budget, file, header, metadata, targets, request, outcome);
         if (outcome.pictureMade && largeSize == 0) {
             removeStaleLarge(original.large, outcome);
         }
