@@ -22,6 +22,14 @@ void silenceLibrary() {
     std::call_once(once, [] { Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute); });
 }
 
+// The block without the start its segment gives it, where it has one.
+std::string_view withoutStart(std::string_view block, std::string_view start) {
+    if (block.starts_with(start)) {
+        block.remove_prefix(start.size());
+    }
+    return block;
+}
+
 const Exiv2::byte* bytesOf(std::string_view block) {
     return reinterpret_cast<const Exiv2::byte*>(block.data());
 }
@@ -58,9 +66,7 @@ bool isCameraText(std::string_view text) {
 }
 
 void readExif(std::string_view block, MetadataFields& fields, FieldReader& reader) {
-    if (block.starts_with(ExifStart)) {
-        block.remove_prefix(ExifStart.size());
-    }
+    block = withoutStart(block, ExifStart);
     if (block.empty()) {
         return;
     }
@@ -171,9 +177,7 @@ void readXmp(std::string_view packet, MetadataFields& fields, FieldReader& reade
 }
 
 void readIptc(std::string_view block, MetadataFields& fields, FieldReader& reader) {
-    if (block.starts_with(PhotoshopStart)) {
-        block.remove_prefix(PhotoshopStart.size());
-    }
+    block = withoutStart(block, PhotoshopStart);
     if (block.empty()) {
         return;
     }
