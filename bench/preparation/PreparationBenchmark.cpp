@@ -176,7 +176,7 @@ Run prepare(const fs::path& originals, const fs::path& out, int pictureSize,
             most = std::max(most, threadCount());
         };
         imaging::PreparationRequest request;
-        request.OriginalsFolder = originals.string() + "/";
+        request.originalsFolder = originals.string() + "/";
         request.PictureFolder = (out / "bilder").string() + "/";
         request.ThumbFolder = (out / "thumbs").string() + "/";
         request.pictureSize = pictureSize;

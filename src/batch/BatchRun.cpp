@@ -243,7 +243,7 @@ int listPresets(std::ostream& out, std::ostream& err) {
 
 bool preparationRequestFor(const BatchOptions& options, imaging::PreparationRequest& request,
                            std::ostream& err) {
-    if (!takeFolders({{&options.prepare, &request.OriginalsFolder},
+    if (!takeFolders({{&options.prepare, &request.originalsFolder},
                       {&options.minis, &request.ThumbFolder},
                       {&options.pictures, &request.PictureFolder}},
                      err)) {

@@ -8,7 +8,7 @@
 namespace bildertafel::generator {
 
 RowBreaks::RowBreaks(double picturesPerRow) : m_perRow(picturesPerRow) {
-    const double rounded = settings::RoundHalfEven(picturesPerRow);
+    const double rounded = settings::roundHalfEven(picturesPerRow);
     // The negated comparisons also catch a value that is not a number.
     if (!(rounded >= std::numeric_limits<std::int32_t>::min() &&
           rounded <= std::numeric_limits<std::int32_t>::max())) {

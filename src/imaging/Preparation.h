@@ -33,7 +33,7 @@ inline constexpr std::size_t LongestCreditText = 2000;
 
 // What one run of "Bilder vorbereiten" is asked to make. Folders are absolute and end in "/".
 struct PreparationRequest {
-    std::string OriginalsFolder;
+    std::string originalsFolder;
     std::string PictureFolder;            // the web-size pictures
     std::string ThumbFolder;              // the previews ("Mini-Bilder")
     int pictureSize = DefaultPictureSize; // longest side in pixels; 0: no web-size pictures

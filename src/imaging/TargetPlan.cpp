@@ -43,7 +43,7 @@ std::string checkValues(const PreparationRequest& request) {
     if (request.pictureSize == 0 && request.miniSize == 0) {
         return texts::nothingToMake();
     }
-    if (request.OriginalsFolder.empty()) {
+    if (request.originalsFolder.empty()) {
         return texts::folderMissing(true, false);
     }
     if (request.pictureSize > 0 && request.PictureFolder.empty()) {
@@ -81,16 +81,16 @@ std::string planTargets(const PreparationRequest& request, TargetPlan& plan) {
     if (std::string refusal = checkValues(request); !refusal.empty()) {
         return refusal;
     }
-    const fs::path originals(request.OriginalsFolder);
+    const fs::path originals(request.originalsFolder);
     const bool makeMinis = request.miniSize > 0;
-    if (makeMinis && filelist::isSameFolder(request.OriginalsFolder, request.ThumbFolder)) {
-        return texts::originalsAreThumbFolder(request.OriginalsFolder);
+    if (makeMinis && filelist::isSameFolder(request.originalsFolder, request.ThumbFolder)) {
+        return texts::originalsAreThumbFolder(request.originalsFolder);
     }
     // Originals kept in the picture folder are the pictures themselves: only previews are made,
     // and only of the .jpg ones, since the pages pair nothing else with a preview.
     const bool originalsArePictures =
         !request.PictureFolder.empty() &&
-        filelist::isSameFolder(request.OriginalsFolder, request.PictureFolder);
+        filelist::isSameFolder(request.originalsFolder, request.PictureFolder);
     const bool makePictures = request.pictureSize > 0 && !originalsArePictures;
     const bool makeLarge = makePictures && request.largeSize > 0;
     const fs::path largeFolder =
@@ -106,7 +106,7 @@ std::string planTargets(const PreparationRequest& request, TargetPlan& plan) {
     std::error_code error;
     const OriginalNames names = listOriginals(originals, error);
     if (error) {
-        return texts::originalsNotListed(request.OriginalsFolder, error.value());
+        return texts::originalsNotListed(request.originalsFolder, error.value());
     }
     std::vector<std::string> all = names.files;
     all.insert(all.end(), names.folders.begin(), names.folders.end());

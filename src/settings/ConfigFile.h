@@ -29,7 +29,7 @@ struct ConfigFileResult {
 
 // The bytes of a configuration file holding the settings (Windows-1252, every line ending in CR
 // LF).
-std::string ConfigFileBytes(const ShowSettings& settings);
+std::string configFileBytes(const ShowSettings& settings);
 
 // Writes the settings to path, replacing an existing file safely: on failure the old file is
 // untouched and no temporary file is left.

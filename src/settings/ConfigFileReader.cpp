@@ -80,7 +80,7 @@ ConfigFileResult applyConfigBytes(std::string_view bytes, ShowSettings& settings
         }
         decoded.clear();
         textfile::appendFromWindows1252(decoded, line);
-        if (!applyValue(read, section, RoundHalfEven(LeadingNumber(decoded)))) {
+        if (!applyValue(read, section, roundHalfEven(LeadingNumber(decoded)))) {
             ConfigFileResult refused;
             refused.failure = ConfigFileResult::Failure::BadValue;
             refused.lineNumber = lineNumber;

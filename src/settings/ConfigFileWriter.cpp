@@ -34,7 +34,7 @@ void appendHeader(std::string& out, int number, std::string_view note) {
 
 } // namespace
 
-std::string ConfigFileBytes(const ShowSettings& settings) {
+std::string configFileBytes(const ShowSettings& settings) {
     std::string out;
     for (int t = 0; t < TemplateCount; ++t) {
         const auto id = static_cast<TemplateId>(t);
@@ -63,7 +63,7 @@ ConfigFileResult saveConfigFile(const std::filesystem::path& path, const ShowSet
     // The file is the only copy of the user's templates: the save is done only once it is on the
     // disk.
     if (const textfile::FileOutcome written =
-            textfile::replaceFile(path, ConfigFileBytes(settings), {.durable = true});
+            textfile::replaceFile(path, configFileBytes(settings), {.durable = true});
         !written) {
         result.failure = ConfigFileResult::Failure::CannotWrite;
         result.message = configmessages::cannotWrite(path.string(), written.failure().error);

@@ -102,7 +102,7 @@ double LeadingNumber(std::string_view text) {
     return sign * std::strtod(plain.c_str(), nullptr);
 }
 
-double RoundHalfEven(double value) {
+double roundHalfEven(double value) {
     if (!std::isfinite(value)) {
         return value;
     }

@@ -12,6 +12,6 @@ namespace bildertafel::settings {
 double LeadingNumber(std::string_view text);
 
 // Rounds to the nearest whole number, a half to the even neighbour (2.5 -> 2, 3.5 -> 4).
-double RoundHalfEven(double value);
+double roundHalfEven(double value);
 
 } // namespace bildertafel::settings

@@ -324,7 +324,7 @@ protected:
     PresetCommand() {
         settings::ShowSettings dark = settings::DefaultShowSettings();
         dark.setTemplate(settings::TemplateId::PageHead, "<body class=\"dunkel\"><table>");
-        writeFile(dir / "vorlagen/dunkel.cfg", settings::ConfigFileBytes(dark));
+        writeFile(dir / "vorlagen/dunkel.cfg", settings::configFileBytes(dark));
         writeFile(dir / "vorlagen/dunkel.txt", "Dunkle Galerie\nF\xC3\xBCr Fotos\n320\n");
         writeFile(dir / "vorlagen/hell.cfg", "[0]\r\n<body>\r\n");
         ::setenv(settings::TemplateSetFolderVariable.data(), (dir / "vorlagen").c_str(), 1);

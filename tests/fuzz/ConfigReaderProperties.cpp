@@ -64,7 +64,7 @@ std::string checkConfigReader(std::string_view bytes) {
     if (!settings::templatesChangedByReload(read).empty()) {
         return "a template read from a file would not come back";
     }
-    const std::string written = settings::ConfigFileBytes(read);
+    const std::string written = settings::configFileBytes(read);
     settings::ShowSettings again = defaults;
     if (!settings::applyConfigBytes(written, again, "again.cfg").ok()) {
         return "a written file is refused";
@@ -72,7 +72,7 @@ std::string checkConfigReader(std::string_view bytes) {
     if (!(again == read)) {
         return "a written file reads back differently";
     }
-    if (settings::ConfigFileBytes(again) != written) {
+    if (settings::configFileBytes(again) != written) {
         return "writing the reloaded settings gives other bytes";
     }
     return {};

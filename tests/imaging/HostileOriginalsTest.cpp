@@ -122,7 +122,7 @@ TEST(HostileOriginals, EachIsSkippedWithItsReasonAndTheSoundOnesAreMade) {
         sound += c.reason == nullptr ? 1 : 0;
     }
     PreparationRequest request;
-    request.OriginalsFolder = dir.folder() + "kamera/";
+    request.originalsFolder = dir.folder() + "kamera/";
     request.PictureFolder = dir.folder() + "bilder/";
     request.ThumbFolder = dir.folder() + "minis/";
     request.memoryBudget = 40 * MiB;
@@ -162,7 +162,7 @@ TEST(HostileOriginals, TheRunKeepsAboutAsManyThreadsAsThereAreCores) {
         saveNoise(dir / "kamera" / ("p" + std::to_string(i) + ".jpg"), 1200, 900, "");
     }
     PreparationRequest request;
-    request.OriginalsFolder = dir.folder() + "kamera/";
+    request.originalsFolder = dir.folder() + "kamera/";
     request.PictureFolder = dir.folder() + "bilder/";
     request.ThumbFolder = dir.folder() + "minis/";
     const std::size_t before = threadCount();

@@ -9,7 +9,7 @@ namespace bildertafel::test {
 // the large size.
 inline imaging::PreparationRequest requestIn(const TempDir& dir, int pictureSize, int miniSize) {
     imaging::PreparationRequest request;
-    request.OriginalsFolder = dir.folder() + "originale/";
+    request.originalsFolder = dir.folder() + "originale/";
     request.PictureFolder = dir.folder() + "bilder/";
     request.ThumbFolder = dir.folder() + "thumbs/";
     request.pictureSize = pictureSize;

@@ -63,7 +63,7 @@ TEST_F(ConfigCommands, WriteTakesTheAnswerAsTypedAndRereadsTheList) {
     EXPECT_EQ(WriteConfigFile(settings, host, host), ConfigOutcome::Done);
     EXPECT_EQ(host.events, (Events{"ask", "reread"}));
     EXPECT_EQ(listNames(dir.path()), " Show.cfg.cfg\n");
-    EXPECT_EQ(readFile(dir / " Show.cfg.cfg"), ConfigFileBytes(settings));
+    EXPECT_EQ(readFile(dir / " Show.cfg.cfg"), configFileBytes(settings));
 }
 
 TEST_F(ConfigCommands, WriteFailureIsReportedAndOldFileKept) {
@@ -84,7 +84,7 @@ TEST_F(ConfigCommands, TemplatesThatWillNotComeBackAreNamedAfterWriting) {
     host.answer = "a";
     EXPECT_EQ(WriteConfigFile(settings, host, host), ConfigOutcome::Done);
     // Written as always, then the notice.
-    EXPECT_EQ(readFile(dir / "a.cfg"), ConfigFileBytes(settings));
+    EXPECT_EQ(readFile(dir / "a.cfg"), configFileBytes(settings));
     EXPECT_EQ(host.events, (Events{"ask", "reread", "message"}));
     const std::string& notice = host.messages.at(0).text;
     EXPECT_NE(notice.find("„HTML-Fuß“"), std::string::npos) << notice;

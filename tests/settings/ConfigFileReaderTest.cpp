@@ -246,7 +246,7 @@ TEST(ConfigFileRoundTrip, RandomSettingsComeBack) {
         ASSERT_TRUE(templatesChangedByReload(original).empty());
 
         ShowSettings reread = DefaultShowSettings();
-        ASSERT_TRUE(applyConfigBytes(ConfigFileBytes(original), reread, "r.cfg").ok());
+        ASSERT_TRUE(applyConfigBytes(configFileBytes(original), reread, "r.cfg").ok());
         ASSERT_EQ(reread, original) << "round " << round;
     }
 }
@@ -271,7 +271,7 @@ TEST_P(TemplateLosses, MatchWhatAReloadDoes) {
     const auto losses = templatesChangedByReload(settings);
 
     ShowSettings reread = DefaultShowSettings();
-    ASSERT_TRUE(applyConfigBytes(ConfigFileBytes(settings), reread, "r.cfg").ok());
+    ASSERT_TRUE(applyConfigBytes(configFileBytes(settings), reread, "r.cfg").ok());
     const bool changed = !(reread == settings);
     ASSERT_EQ(losses.size(), changed ? 1u : 0u);
     if (changed) {

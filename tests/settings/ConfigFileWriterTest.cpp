@@ -45,7 +45,7 @@ std::string valueSectionsOf(const std::string& bytes) {
 }
 
 TEST(ConfigFileWriter, DefaultsGiveTheTwentyLines) {
-    const std::string bytes = ConfigFileBytes(DefaultShowSettings());
+    const std::string bytes = configFileBytes(DefaultShowSettings());
     EXPECT_EQ(bytes, DefaultFile);
     EXPECT_EQ(bytes.size(), 442u);
 
@@ -70,7 +70,7 @@ class TemplateBytes : public testing::TestWithParam<TemplateCase> {};
 TEST_P(TemplateBytes, AreWrittenAsEntered) {
     ShowSettings settings = DefaultShowSettings();
     settings.setTemplate(TemplateId::PageHead, GetParam().text);
-    const std::string bytes = ConfigFileBytes(settings);
+    const std::string bytes = configFileBytes(settings);
     const std::string head = "[0] HTML-Kopf\r\n";
     ASSERT_EQ(bytes.rfind(head, 0), 0u);
     const std::size_t next = bytes.find("[1] HTML-Fu");
@@ -107,7 +107,7 @@ class ValueLines : public testing::TestWithParam<ValueCase> {};
 TEST_P(ValueLines, UseTheIntegerForm) {
     ShowSettings settings = DefaultShowSettings();
     GetParam().change(settings);
-    EXPECT_EQ(valueSectionsOf(ConfigFileBytes(settings)), GetParam().expected);
+    EXPECT_EQ(valueSectionsOf(configFileBytes(settings)), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -7,7 +7,7 @@
 #include <string>
 
 using bildertafel::settings::LeadingNumber;
-using bildertafel::settings::RoundHalfEven;
+using bildertafel::settings::roundHalfEven;
 
 namespace {
 
@@ -60,12 +60,12 @@ TEST(LeadingNumber, DecimalPointIsAPeriodInEveryLocale) {
     }
 }
 
-TEST(RoundHalfEven, HalvesGoToTheEvenNeighbour) {
+TEST(roundHalfEven, HalvesGoToTheEvenNeighbour) {
     const std::pair<double, double> cases[] = {{2.5, 2},    {3.5, 4},   {0.5, 0},   {1.5, 2},
                                                {-0.5, 0},   {-1.5, -2}, {-2.5, -2}, {2.4999, 2},
                                                {2.5001, 3}, {7, 7},     {-1, -1},   {1e300, 1e300}};
     for (const auto& [in, out] : cases) {
-        EXPECT_EQ(RoundHalfEven(in), out) << in;
+        EXPECT_EQ(roundHalfEven(in), out) << in;
     }
 }
 

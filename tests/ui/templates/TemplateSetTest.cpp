@@ -75,7 +75,7 @@ void TemplateSetTest::init() {
     bildertafel::settings::ShowSettings dark = DefaultShowSettings();
     dark.setTemplate(TemplateId::PageHead, DarkHead.toStdString());
     bildertafel::test::writeFile((sets + "/dunkel.cfg").toStdString(),
-                                 bildertafel::settings::ConfigFileBytes(dark));
+                                 bildertafel::settings::configFileBytes(dark));
     bildertafel::test::writeFile((sets + "/dunkel.txt").toStdString(),
                                  "Dunkle Galerie\nF\xC3\xBCr Fotos\n320\n");
     QImage picture(16, 10, QImage::Format_RGB32);
