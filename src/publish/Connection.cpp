@@ -1,6 +1,46 @@
 #include "publish/Connection.h"
 
+#include "core/SlashPath.h"
+
+#include <algorithm>
+#include <cstring>
+
 namespace bildertafel::publish {
+
+namespace {
+
+class MemorySource final : public UploadSource {
+public:
+    explicit MemorySource(std::string_view bytes) : m_bytes(bytes) {}
+    std::uint64_t size() const override { return m_bytes.size(); }
+    std::size_t read(char* buffer, std::size_t length) override {
+        const std::size_t n = std::min(length, m_bytes.size() - m_at);
+        std::memcpy(buffer, m_bytes.data() + m_at, n);
+        m_at += n;
+        return n;
+    }
+
+private:
+    std::string_view m_bytes;
+    std::size_t m_at = 0;
+};
+
+} // namespace
+
+std::unique_ptr<UploadSource> sourceOf(std::string_view bytes) {
+    return std::make_unique<MemorySource>(bytes);
+}
+
+std::optional<RemoteEntry> Connection::entryOf(const std::string& path) {
+    const auto entries = list(core::folderOf(path));
+    if (!entries) {
+        return std::nullopt;
+    }
+    const std::string name = core::nameOf(path);
+    const auto found = std::find_if(entries->begin(), entries->end(),
+                                    [&](const RemoteEntry& entry) { return entry.name == name; });
+    return found == entries->end() ? std::nullopt : std::optional<RemoteEntry>(*found);
+}
 
 std::map<std::string, std::optional<std::vector<RemoteEntry>>>
 Connection::listAll(const std::set<std::string>& folders) {
@@ -9,33 +49,6 @@ Connection::listAll(const std::set<std::string>& folders) {
         listings[folder] = list(folder);
     }
     return listings;
-}
-
-void Connection::sendAll(const std::vector<Upload>& uploads, UploadWatcher& watcher) {
-    std::uint64_t before = 0;
-    for (std::size_t index = 0; index < uploads.size(); ++index) {
-        if (!watcher.progress(before)) {
-            throw cancelled();
-        }
-        const Upload& upload = uploads[index];
-        const std::string content = watcher.content(index);
-        try {
-            send(
-                content, upload.temporary, upload.final,
-                [&](std::uint64_t sent) { return watcher.progress(before + sent); },
-                upload.modified);
-        } catch (const PublishError& error) {
-            if (error.kind() == FailureKind::Cancelled) {
-                try {
-                    remove(upload.temporary);
-                } catch (const PublishError&) {
-                }
-            }
-            throw;
-        }
-        before += content.size();
-        watcher.done(index);
-    }
 }
 
 void Connection::removeAll(const std::vector<std::string>& paths, const std::function<bool()>& goOn,
@@ -56,8 +69,15 @@ PublishError silentServer(std::chrono::milliseconds limit) {
     return PublishError(facts);
 }
 
-PublishError unreadable(const std::string& path) {
+PublishError unreadable(const std::string& path, int error) {
     FailureFacts facts(FailureKind::LocalRead);
+    facts.path = path;
+    facts.error = error;
+    return PublishError(facts);
+}
+
+PublishError changedSincePlan(const std::string& path) {
+    FailureFacts facts(FailureKind::LocalChanged);
     facts.path = path;
     return PublishError(facts);
 }

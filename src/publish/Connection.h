@@ -57,16 +57,34 @@ struct Upload {
     std::uint64_t size = 0;
 };
 
+// The bytes of one upload, read from the front in pieces as they go, so that a file of any size
+// costs no more memory than a piece.
+class UploadSource {
+public:
+    virtual ~UploadSource() = default;
+    // How many bytes it gives in all.
+    virtual std::uint64_t size() const = 0;
+    // The next bytes into buffer, up to length; 0 only once all size() bytes are given. An upload
+    // counts as complete only once read() has said 0: a source may find at its end that what it
+    // gave is not what it was to give. Throws PublishError (LocalRead, LocalChanged).
+    virtual std::size_t read(char* buffer, std::size_t length) = 0;
+};
+
+// Bytes in memory (the record, a lock's owner), which must outlive the source.
+std::unique_ptr<UploadSource> sourceOf(std::string_view bytes);
+
 // What a batch of uploads asks of its caller and tells it, on the caller's thread.
 class UploadWatcher {
 public:
     virtual ~UploadWatcher() = default;
     // The bytes of upload i, asked once, just before they go; throws PublishError (LocalRead).
-    virtual std::string content(std::size_t index) = 0;
+    virtual std::unique_ptr<UploadSource> source(std::size_t index) = 0;
     // The bytes of the batch that the server has taken so far; false stops the batch.
     virtual bool progress(std::uint64_t sent) = 0;
-    // Upload i is complete under its final name.
-    virtual void done(std::size_t index) = 0;
+    // Upload i is complete under its final name. stamp: the time stamp the server gave it, as its
+    // listings show it, asked right after the rename where the connection does that (see
+    // Connection::keepsTimes()); empty: not asked, a listing tells it.
+    virtual void done(std::size_t index, const std::string& stamp) = 0;
 };
 
 // The few file operations a publish needs. Paths are below the target folder, "/"-separated;
@@ -75,8 +93,12 @@ class Connection {
 public:
     virtual ~Connection() = default;
 
-    // The entries of a folder; nothing when the folder does not exist.
+    // The entries of a folder; nothing when the folder does not exist. A symbolic link is listed
+    // as one (RemoteEntry::link), never as what it leads to.
     virtual std::optional<std::vector<RemoteEntry>> list(const std::string& folder) = 0;
+    // What is at path itself, a link not followed; nothing when nothing is. This one lists the
+    // folder it lies in.
+    virtual std::optional<RemoteEntry> entryOf(const std::string& path);
     // The same for several folders, by folder; this one reads one after the other.
     virtual std::map<std::string, std::optional<std::vector<RemoteEntry>>>
     listAll(const std::set<std::string>& folders);
@@ -89,6 +111,10 @@ public:
     virtual void send(const std::string& content, const std::string& temporary,
                       const std::string& final, const SendProgress& progress,
                       std::int64_t modified = -1) = 0;
+    // True when a file keeps the modification time of its Upload on the server; false when the
+    // server gives it its own (FTP without MFMT), so that only what the server says after the
+    // rename tells that a file arrived.
+    virtual bool keepsTimes() const { return true; }
     virtual void remove(const std::string& path) = 0;
     // Makes the folder (its parent must exist); false when something of that name is there
     // already. The one step that only one of several clients can win, also over FTP.
@@ -105,16 +131,18 @@ public:
     // complete under their final names. When one fails or the watcher stops the batch, no further
     // upload starts, the ones under way end without their final name (their temporary files go
     // where the connection still allows), and the failure (Cancelled when stopped) is thrown once
-    // nothing is under way any more. This one sends one file after the other.
-    virtual void sendAll(const std::vector<Upload>& uploads, UploadWatcher& watcher);
+    // nothing is under way any more.
+    virtual void sendAll(const std::vector<Upload>& uploads, UploadWatcher& watcher) = 0;
 };
 
 // Nothing at all came from the server for limit while an answer was due.
 PublishError silentServer(std::chrono::milliseconds limit);
 // "Abbrechen" was heard.
 PublishError cancelled();
-// A file of the show (its path below the show folder) cannot be read.
-PublishError unreadable(const std::string& path);
+// A file of the show (its path below the show folder) cannot be read; error: the system's.
+PublishError unreadable(const std::string& path, int error = 0);
+// A file of the show is no longer the one the plan saw: changed, or reached through a link now.
+PublishError changedSincePlan(const std::string& path);
 
 // The connection's German message prefix "path: " etc. are added by the caller.
 std::unique_ptr<Connection> connectSftp(const Target& target, const PublishOptions& options,

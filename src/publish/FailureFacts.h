@@ -16,6 +16,8 @@ enum class FailureKind {
     Busy,                // path: the target folder; host, time: its holder, where known
     TakenOver,           // path: another publish took the target folder over meanwhile
     LinkedFolder,        // path: a folder on the server is a symbolic link
+    LinkedLock,          // path: the target folder, whose lock is a symbolic link
+    StaleLockStays,      // path: the target folder; reason: where its stale lock lies now
     NoTransferModule,    // path, reason: the sending module cannot be loaded
     Unexpected,          // reason where known: the sending broke off in an unforeseen way
     CannotStart,         // the library cannot make a connection at all
@@ -30,19 +32,24 @@ enum class FailureKind {
     KnownHostsUnwritable,
     NoServerKey,
     ServerKeyUnreadable,
-    Login,       // password (given or not), key (the file tried, if one was chosen)
-    KeyMissing,  // key: the chosen key file is not there
-    KeyUnusable, // key: no passphrase fits, or the file holds no private key
-    KeyDeclined, // key: the user gave no passphrase
-    LoginBroken, // reason: the connection broke off while logging in
-    NoSftp,      // host
+    Login,         // password (given or not), key (the file tried, if one was chosen)
+    KeyMissing,    // key: the chosen key file is not there
+    KeyNotAFile,   // key: a key file that is no regular file (a FIFO would be waited on for ever)
+    KeyUnreadable, // key, error: the chosen key file cannot be opened
+    KeyUnusable,   // key: no passphrase fits, or the file holds no private key
+    KeyDeclined,   // key: the user gave no passphrase
+    LoginBroken,   // reason: the connection broke off while logging in
+    NoSftp,        // host
     SftpVersion,
     Certificate, // host, reason (FTPS)
     NoTls,       // host (FTPS)
     Cancelled,
-    LocalRead,         // path: a file of the show
+    LocalRead,         // path: a file of the show; error where known
+    LocalChanged,      // path: a file of the show is no longer the one the plan saw
     NameWithLineBreak, // path (FTP)
     DiskFull,          // step, path
+    ServerWriteError,  // step, path, reason: the server could not write to its own storage
+    TransferBrokenOff, // step, path, reason: the server closed a transfer and answers on (FTP)
     PermissionDenied,  // step, path, reason
     ConnectionLost,    // step and path where known, reason where known
     Silent,            // silence
@@ -80,8 +87,11 @@ struct FailureFacts {
     std::string reason;
     std::uint32_t status = 0; // of the protocol: SFTP's status, FTP's reply code
     std::chrono::milliseconds silence{0};
+    int error = 0;         // the system's error number of a step on this computer; 0: none
     bool password = false; // Login: a password was given (always over FTP, whose login has one)
     std::string key;       // Login, Key…: the key file chosen
+    // LinkedLock, StaleLockStays: the lock as it lies on the server now, below the target folder.
+    std::string lock;
     // Busy: when the holder last renewed its lock (seconds since 1970); nothing when no holder is
     // known.
     std::optional<std::int64_t> time;
@@ -98,6 +108,7 @@ struct ControlNames {
 };
 
 // The login was refused, or the chosen key could not be used: a password is what to try next.
+// (A key file that is no file, or that cannot be opened, is mended on this computer.)
 inline bool isLoginRefusal(FailureKind kind) {
     return kind == FailureKind::Login || kind == FailureKind::KeyMissing ||
            kind == FailureKind::KeyUnusable || kind == FailureKind::KeyDeclined;

@@ -66,17 +66,26 @@ std::size_t appendBounded(char* data, std::size_t size, std::size_t count, void*
     return bounded->text.size() > bounded->limit ? 0 : size * count;
 }
 
-// The bytes of one upload in hand.
-struct Source {
-    const std::string* bytes = nullptr;
-    std::size_t at = 0;
+// The bytes of one upload in hand, as libcurl asks for them. A source that fails is kept to be
+// thrown once libcurl has let go of the transfer.
+struct Feed {
+    UploadSource* source = nullptr;
+    std::exception_ptr failure;
 
     static std::size_t read(char* buffer, std::size_t size, std::size_t count, void* data) {
-        auto* source = static_cast<Source*>(data);
-        const std::size_t n = std::min(size * count, source->bytes->size() - source->at);
-        source->bytes->copy(buffer, n, source->at);
-        source->at += n;
-        return n;
+        auto* feed = static_cast<Feed*>(data);
+        try {
+            return feed->source->read(buffer, size * count);
+        } catch (const PublishError&) {
+            feed->failure = std::current_exception();
+            return CURL_READFUNC_ABORT;
+        }
+    }
+
+    void rethrowFailure() const {
+        if (failure) {
+            std::rethrow_exception(failure);
+        }
     }
 };
 
@@ -184,54 +193,27 @@ public:
         return listAll({folder}).at(folder);
     }
 
-    // Several folders at once, one per lane.
     std::map<std::string, std::optional<std::vector<RemoteEntry>>>
     listAll(const std::set<std::string>& folders) override {
-        const std::vector<std::string> order(folders.begin(), folders.end());
-        std::vector<std::string> texts(order.size());
-        std::map<std::string, std::optional<std::vector<RemoteEntry>>> listings;
-        for (bool again = true; again;) {
-            again = false;
-            std::vector<std::string> left;
-            for (const std::string& folder : order) {
-                if (!listings.contains(folder)) {
-                    left.push_back(folder);
-                }
-            }
-            const bool machine = m_machineListing;
-            Jobs jobs(
-                m_states, left.size(),
-                [&](std::size_t job, std::size_t, CURL* handle) {
-                    texts[job].clear();
-                    prepare(handle, m_base + encoded(left[job]) + (left[job].empty() ? "" : "/"));
-                    // One CWD into the folder: a folder that is not there says so.
-                    curl_easy_setopt(handle, CURLOPT_FTP_FILEMETHOD,
-                                     static_cast<long>(CURLFTPMETHOD_SINGLECWD));
-                    curl_easy_setopt(handle, CURLOPT_CUSTOMREQUEST, machine ? "MLSD" : "LIST -a");
-                    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, appendTo);
-                    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &texts[job]);
-                },
-                [&](std::size_t job, std::size_t lane, CURLcode code) {
-                    const std::string& folder = left[job];
-                    const long response = responseCode(lane);
-                    if (code != CURLE_OK && code != CURLE_REMOTE_ACCESS_DENIED && machine &&
-                        response >= ftp::FirstNotUnderstood && response <= ftp::LastNotUnderstood) {
-                        m_machineListing = false; // the server knows no MLSD
-                        again = true;
-                        return;
-                    }
-                    if (code == CURLE_REMOTE_ACCESS_DENIED || code == CURLE_REMOTE_FILE_NOT_FOUND) {
-                        listings[folder] = std::nullopt; // the folder is not there
-                        return;
-                    }
-                    check(lane, code, Step::ListFolder, folder);
-                    listings[folder] = listedEntries(texts[job], machine);
-                    m_present.insert(folder);
-                });
-            runJobs(jobs, Lanes);
-        }
-        return listings;
+        return listFolders(folders, true);
     }
+
+    // Without asking each file's time: the lock is judged by what it is.
+    std::optional<RemoteEntry> entryOf(const std::string& path) override {
+        const std::string folder = folderOf(path);
+        const auto entries = listFolders({folder}, false).at(folder);
+        if (!entries) {
+            return std::nullopt;
+        }
+        for (const RemoteEntry& entry : *entries) {
+            if (entry.name == nameOf(path)) {
+                return entry;
+            }
+        }
+        return std::nullopt;
+    }
+
+    bool keepsTimes() const override { return m_setsTime || !m_knowsFeatures; }
 
     std::optional<std::string> read(const std::string& path,
                                     std::uint64_t limit = UnlimitedRead) override {
@@ -257,16 +239,14 @@ public:
 
     void send(const std::string& content, const std::string& temporary, const std::string& final,
               const SendProgress& progress, std::int64_t modified = -1) override {
-        const std::string& sent = content;
         refuseLineBreaks(final);
         makeFolders({folderOf(final)});
-        Source source{&sent, 0};
+        const std::unique_ptr<UploadSource> source = sourceOf(content);
+        Feed feed{source.get(), nullptr};
         CURLcode code = CURLE_OK;
         Jobs jobs(
             m_states, 1,
-            [&](std::size_t, std::size_t, CURL* handle) {
-                prepareUpload(handle, source, temporary);
-            },
+            [&](std::size_t, std::size_t, CURL* handle) { prepareUpload(handle, feed, temporary); },
             [&](std::size_t, std::size_t, CURLcode result) { code = result; },
             [&] { return !progress || progress(m_lanes.sent(0)); });
         if (!runJobs(jobs, 1)) {
@@ -286,13 +266,13 @@ public:
             folders.insert(folderOf(upload.final));
         }
         makeFolders(folders);
-        std::vector<std::string> contents(Lanes);
-        std::vector<Source> sources(Lanes);
+        std::vector<std::unique_ptr<UploadSource>> sources(Lanes);
+        std::vector<Feed> feeds(Lanes);
         std::uint64_t done = 0;
         const auto sent = [&] {
             std::uint64_t bytes = done;
             for (std::size_t lane = 0; lane < Lanes; ++lane) {
-                bytes += sources[lane].bytes != nullptr ? m_lanes.sent(lane) : 0;
+                bytes += feeds[lane].source != nullptr ? m_lanes.sent(lane) : 0;
             }
             return bytes;
         };
@@ -308,9 +288,9 @@ public:
                     quote(handle, m_commands[lane].get());
                     return;
                 }
-                contents[lane] = watcher.content(job);
-                sources[lane] = {&contents[lane], 0};
-                prepareUpload(handle, sources[lane], uploads[job].temporary);
+                sources[lane] = watcher.source(job);
+                feeds[lane] = {sources[lane].get(), nullptr};
+                prepareUpload(handle, feeds[lane], uploads[job].temporary);
             },
             [&](std::size_t job, std::size_t lane, CURLcode code) {
                 const std::size_t index = job % count;
@@ -318,12 +298,15 @@ public:
                 if (job >= count) {
                     check(lane, code, Step::WriteFile, final);
                     unnamed.erase(index);
-                    watcher.done(index);
+                    watcher.done(index, timesByMdtm() ? mdtmStamp(m_lanes.replies(lane)) : "");
                     return;
                 }
-                sources[lane].bytes = nullptr;
+                feeds[lane].source = nullptr;
+                feeds[lane].rethrowFailure();
                 check(lane, code, Step::WriteFile, final);
-                done += contents[lane].size();
+                endOf(*sources[lane], final);
+                done += sources[lane]->size();
+                sources[lane].reset();
                 unnamed.insert(index);
                 jobs.prepend(count + index);
             },
@@ -350,6 +333,11 @@ public:
             if (error.kind() != FailureKind::Cancelled) {
                 tidyUp(temporaries());
             }
+            if (error.kind() == FailureKind::TransferBrokenOff && !serverAnswers()) {
+                FailureFacts lost = error.facts();
+                lost.kind = FailureKind::ConnectionLost;
+                throw PublishError(lost);
+            }
             throw;
         }
     }
@@ -359,20 +347,15 @@ public:
     // Several at once, one per lane.
     void removeAll(const std::vector<std::string>& paths, const std::function<bool()>& goOn,
                    const std::function<void(std::size_t)>& done) override {
-        Jobs jobs(
-            m_states, paths.size(),
-            [&](std::size_t job, std::size_t lane, CURL* handle) {
-                m_commands[lane] = commands({"DELE " + fullPath(paths[job])});
-                quote(handle, m_commands[lane].get());
-            },
-            [&](std::size_t job, std::size_t lane, CURLcode code) {
-                check(lane, code, Step::RemoveFile, paths[job]);
+        const bool complete = eachCommand(
+            paths, "DELE", Step::RemoveFile,
+            [&](std::size_t job, std::size_t) {
                 if (done) {
                     done(job);
                 }
             },
             goOn);
-        if (!runJobs(jobs, Lanes)) {
+        if (!complete) {
             throw cancelled();
         }
     }
@@ -413,6 +396,159 @@ public:
     }
 
 private:
+    // Several folders at once, one per lane, by MLSD where the server has it, else by LIST. A
+    // server whose MLSD tells what a link leads to is asked by LIST too for the folders that hold
+    // folders, so that a folder that is a link is known as one. withTimes: where only LIST lists,
+    // each file's time is asked by MDTM, to the second rather than LIST's minute or day.
+    std::map<std::string, std::optional<std::vector<RemoteEntry>>>
+    listFolders(const std::set<std::string>& folders, bool withTimes) {
+        std::map<std::string, std::optional<std::vector<RemoteEntry>>> listings;
+        for (bool again = true; again;) {
+            again = false;
+            std::vector<std::string> left;
+            for (const std::string& folder : folders) {
+                if (!listings.contains(folder)) {
+                    left.push_back(folder);
+                }
+            }
+            const bool machine = m_machineListing;
+            const std::vector<std::string> texts = listingTexts(
+                left, machine ? "MLSD" : "LIST -a",
+                [&](const std::string& folder, std::size_t lane, CURLcode code) {
+                    const long response = responseCode(lane);
+                    if (code != CURLE_OK && code != CURLE_REMOTE_ACCESS_DENIED && machine &&
+                        response >= ftp::FirstNotUnderstood && response <= ftp::LastNotUnderstood) {
+                        m_machineListing = false; // the server knows no MLSD
+                        again = true;
+                        return false;
+                    }
+                    if (code == CURLE_REMOTE_ACCESS_DENIED || code == CURLE_REMOTE_FILE_NOT_FOUND) {
+                        listings[folder] = std::nullopt; // the folder is not there
+                        return false;
+                    }
+                    check(lane, code, Step::ListFolder, folder);
+                    return true;
+                });
+            for (std::size_t i = 0; i < left.size(); ++i) {
+                if (!listings.contains(left[i]) && !again) {
+                    listings[left[i]] = listedEntries(texts[i], machine);
+                    m_present.insert(left[i]);
+                }
+            }
+        }
+        if (m_machineListing) {
+            markLinks(listings);
+        }
+        if (withTimes && timesByMdtm()) {
+            askTimes(listings);
+        }
+        return listings;
+    }
+
+    // The raw listing of each folder by command; answered(folder, lane, code) judges each
+    // transfer, and its text counts only when it says true.
+    std::vector<std::string>
+    listingTexts(const std::vector<std::string>& folders, const char* command,
+                 const std::function<bool(const std::string&, std::size_t, CURLcode)>& answered) {
+        std::vector<std::string> texts(folders.size());
+        Jobs jobs(
+            m_states, folders.size(),
+            [&](std::size_t job, std::size_t, CURL* handle) {
+                texts[job].clear();
+                prepare(handle, m_base + encoded(folders[job]) + (folders[job].empty() ? "" : "/"));
+                // One CWD into the folder: a folder that is not there says so.
+                curl_easy_setopt(handle, CURLOPT_FTP_FILEMETHOD,
+                                 static_cast<long>(CURLFTPMETHOD_SINGLECWD));
+                curl_easy_setopt(handle, CURLOPT_CUSTOMREQUEST, command);
+                curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, appendTo);
+                curl_easy_setopt(handle, CURLOPT_WRITEDATA, &texts[job]);
+            },
+            [&](std::size_t job, std::size_t lane, CURLcode code) {
+                if (!answered(folders[job], lane, code)) {
+                    texts[job].clear();
+                }
+            });
+        runJobs(jobs, Lanes);
+        return texts;
+    }
+
+    // The entries that LIST shows as links, among the MLSD listings of folders holding folders.
+    void markLinks(std::map<std::string, std::optional<std::vector<RemoteEntry>>>& listings) {
+        std::vector<std::string> holding;
+        for (const auto& [folder, entries] : listings) {
+            if (entries && std::any_of(entries->begin(), entries->end(),
+                                       [](const RemoteEntry& entry) { return entry.folder; })) {
+                holding.push_back(folder);
+            }
+        }
+        const std::vector<std::string> texts =
+            listingTexts(holding, "LIST -a", [](const std::string&, std::size_t, CURLcode code) {
+                return code == CURLE_OK; // without it, MLSD's word stands
+            });
+        for (std::size_t i = 0; i < holding.size(); ++i) {
+            std::set<std::string> links;
+            for (const RemoteEntry& listed : listedEntries(texts[i], false)) {
+                if (listed.link) {
+                    links.insert(listed.name);
+                }
+            }
+            for (RemoteEntry& entry : *listings[holding[i]]) {
+                entry.link = entry.link || links.contains(entry.name);
+            }
+        }
+    }
+
+    // Each file's time by MDTM, several at once; a file the server tells no time of keeps
+    // LIST's.
+    void askTimes(std::map<std::string, std::optional<std::vector<RemoteEntry>>>& listings) {
+        std::vector<RemoteEntry*> files;
+        std::vector<std::string> paths;
+        for (auto& [folder, entries] : listings) {
+            if (!entries) {
+                continue;
+            }
+            for (RemoteEntry& entry : *entries) {
+                // A name that would end the command line is never asked about.
+                if (!entry.folder && !entry.link &&
+                    entry.name.find_first_of("\r\n") == std::string::npos) {
+                    files.push_back(&entry);
+                    paths.push_back(core::inFolder(folder, entry.name));
+                }
+            }
+        }
+        eachCommand(paths, "*MDTM", Step::ListFolder, [&](std::size_t job, std::size_t lane) {
+            if (std::string stamp = mdtmStamp(m_lanes.replies(lane)); !stamp.empty()) {
+                files[job]->modified = secondsOfStamp(stamp);
+                files[job]->stamp = std::move(stamp);
+            }
+        });
+    }
+
+    // One command on each path, each on whichever lane is free first; done(job, lane) after each
+    // that worked. A failure is the step's on the path (on its folder for a listing). False when
+    // goOn() said no.
+    bool eachCommand(const std::vector<std::string>& paths, std::string_view command, Step step,
+                     const std::function<void(std::size_t, std::size_t)>& done,
+                     const std::function<bool()>& goOn = {}) {
+        Jobs jobs(
+            m_states, paths.size(),
+            [&](std::size_t job, std::size_t lane, CURL* handle) {
+                m_commands[lane] = commands({std::string(command) + " " + fullPath(paths[job])});
+                quote(handle, m_commands[lane].get());
+            },
+            [&](std::size_t job, std::size_t lane, CURLcode code) {
+                check(lane, code, step,
+                      step == Step::ListFolder ? folderOf(paths[job]) : paths[job]);
+                done(job, lane);
+            },
+            goOn);
+        return runJobs(jobs, Lanes);
+    }
+
+    // Where LIST alone lists, MDTM tells a file's time to the second, in listings and right
+    // after each rename alike.
+    bool timesByMdtm() const { return !m_machineListing && m_hasMdtm; }
+
     // The path on the server as the commands name it: below the target folder as the address
     // gives it (from the login folder, or from the root with a leading "/").
     std::string fullPath(const std::string& path) const {
@@ -444,6 +580,7 @@ private:
             replies.starts_with(ftp::FeaturesFollow)) {
             m_machineListing = replies.find(" MLST") != std::string::npos;
             m_setsTime = replies.find(" MFMT") != std::string::npos;
+            m_hasMdtm = replies.find(" MDTM") != std::string::npos;
             m_knowsFeatures = true;
         }
     }
@@ -492,17 +629,39 @@ private:
         }
         lines.push_back("RNFR " + fullPath(upload.temporary));
         lines.push_back("RNTO " + fullPath(upload.final));
+        if (timesByMdtm()) {
+            // What the server says right after the rename: the time the listings will show.
+            lines.push_back("*MDTM " + fullPath(upload.final));
+        }
         return lines;
     }
 
+    // libcurl stops reading at the size it was told: the source is read to its end, which tells
+    // whether the file stayed as planned.
+    static void endOf(UploadSource& source, const std::string& final) {
+        char beyond = 0;
+        if (source.read(&beyond, 1) != 0) {
+            throw changedSincePlan(final);
+        }
+    }
+
     // The upload to its temporary name, without a change of folder.
-    void prepareUpload(CURL* handle, Source& source, const std::string& temporary) {
+    void prepareUpload(CURL* handle, Feed& feed, const std::string& temporary) {
         prepare(handle, m_base + encoded(temporary));
         curl_easy_setopt(handle, CURLOPT_UPLOAD, 1L);
-        curl_easy_setopt(handle, CURLOPT_READFUNCTION, Source::read);
-        curl_easy_setopt(handle, CURLOPT_READDATA, &source);
+        curl_easy_setopt(handle, CURLOPT_READFUNCTION, Feed::read);
+        curl_easy_setopt(handle, CURLOPT_READDATA, &feed);
         curl_easy_setopt(handle, CURLOPT_INFILESIZE_LARGE,
-                         static_cast<curl_off_t>(source.bytes->size()));
+                         static_cast<curl_off_t>(feed.source->size()));
+    }
+
+    // True when the server still answers on a new connection.
+    bool serverAnswers() {
+        try {
+            return !m_silent && commandsOnce({"NOOP"}) == CURLE_OK;
+        } catch (const PublishError&) {
+            return false;
+        }
     }
 
     // The temporary files of uploads broken off; best effort.
@@ -575,10 +734,12 @@ private:
         }
     }
 
+    // The server's last reply code of the lane's transfer: libcurl's, or where it keeps none
+    // ("server did not report OK, got 451") the last reply that came.
     long responseCode(std::size_t lane) const {
         long code = 0;
         curl_easy_getinfo(m_lanes.handle(lane), CURLINFO_RESPONSE_CODE, &code);
-        return code;
+        return code != 0 ? code : lastReplyCode(m_lanes.replies(lane));
     }
 
     // What went wrong in the words of the server where it refused, else of libcurl.
@@ -610,18 +771,19 @@ private:
             m_silent = true; // not asked again: every later step would wait as long
             throw silentServer(m_options.silenceLimit);
         }
-        FailureFacts facts(kindOf(code, response));
+        const std::string reason = reasonOf(lane, code);
+        FailureFacts facts(kindOf(code, response, reason, step));
         facts.step = step;
         facts.path = path;
         facts.host = m_target.host;
         facts.port = effectivePort(m_target);
-        facts.reason = reasonOf(lane, code);
+        facts.reason = reason;
         facts.status = static_cast<std::uint32_t>(std::max(response, 0L));
         facts.password = true; // FTP's login always has one, even an empty one
         throw PublishError(facts);
     }
 
-    FailureKind kindOf(CURLcode code, long response) const {
+    FailureKind kindOf(CURLcode code, long response, const std::string& reason, Step step) const {
         // libcurl takes the server's "421" (it closes the connection) for a time-out.
         if (response == ftp::ServiceClosing) {
             return FailureKind::ServerBusy;
@@ -651,8 +813,19 @@ private:
         default:
             break;
         }
-        if (response == ftp::StorageNowFull || response == ftp::StorageExceeded) {
+        if (response == ftp::StorageNowFull || response == ftp::StorageExceeded ||
+            ftp::tellsOfFullDisk(response, reason)) {
             return FailureKind::DiskFull;
+        }
+        const bool writing = step == Step::WriteFile || step == Step::CreateFile;
+        if (response == ftp::LocalError && writing) {
+            return FailureKind::ServerWriteError; // vsftpd: "451 Failure writing to local file."
+        }
+        // The server closed the data connection of a transfer it had begun: often a full disk
+        // (vsftpd), unless the server is gone altogether, which sendAll() finds out.
+        if (code == CURLE_SEND_ERROR && writing &&
+            (response == ftp::TransferStarting || response == ftp::FileStatusOkay)) {
+            return FailureKind::TransferBrokenOff;
         }
         if (code == CURLE_REMOTE_ACCESS_DENIED || code == CURLE_UPLOAD_FAILED ||
             code == CURLE_QUOTE_ERROR || response == ftp::FileUnavailable ||
@@ -673,6 +846,7 @@ private:
     std::set<std::string> m_present;                                 // folders known to be there
     bool m_machineListing = true;
     bool m_setsTime = false;
+    bool m_hasMdtm = false;
     bool m_knowsFeatures = false;
     bool m_tls12Only = true;
     bool m_connected = false;

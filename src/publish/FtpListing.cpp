@@ -10,9 +10,25 @@ namespace bildertafel::publish {
 
 namespace {
 
-// "20261208173000" or "20261208173000.123" (UTC): seconds since 1970, or -1.
+// Calls line() with each line of the text, without its line end ("\n" or "\r\n").
+template <typename Line>
+void eachLine(std::string_view text, Line&& line) {
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        end = end == std::string_view::npos ? text.size() : end;
+        std::string_view one = text.substr(start, end - start);
+        if (one.ends_with('\r')) {
+            one.remove_suffix(1);
+        }
+        line(one);
+        start = end + 1;
+    }
+}
 
-std::int64_t secondsOf(std::string_view stamp) {
+} // namespace
+
+std::int64_t secondsOfStamp(std::string_view stamp) {
     if (stamp.size() < 14 ||
         stamp.substr(0, 14).find_first_not_of("0123456789") != std::string_view::npos) {
         return -1;
@@ -30,7 +46,30 @@ std::int64_t secondsOf(std::string_view stamp) {
     return static_cast<std::int64_t>(::timegm(&time));
 }
 
-} // namespace
+std::string mdtmStamp(std::string_view replies) {
+    std::string stamp;
+    eachLine(replies, [&](std::string_view line) {
+        if (line.starts_with("213 ")) {
+            const std::string_view told = line.substr(4);
+            const bool time = told.size() >= 14 && told.size() <= 24 &&
+                              told.find_first_not_of("0123456789.") == std::string_view::npos &&
+                              secondsOfStamp(told) >= 0;
+            stamp = time ? std::string(told) : std::string();
+        }
+    });
+    return stamp;
+}
+
+long lastReplyCode(std::string_view replies) {
+    long code = 0;
+    eachLine(replies, [&](std::string_view line) {
+        if (line.size() >= 4 && line[3] == ' ' &&
+            line.substr(0, 3).find_first_not_of("0123456789") == std::string_view::npos) {
+            code = (line[0] - '0') * 100 + (line[1] - '0') * 10 + (line[2] - '0');
+        }
+    });
+    return code;
+}
 
 std::optional<RemoteEntry> machineListed(std::string_view line) {
     const std::size_t blank = line.find(' ');
@@ -65,7 +104,7 @@ std::optional<RemoteEntry> machineListed(std::string_view line) {
             entry.size = std::strtoull(std::string(value).c_str(), nullptr, 10);
         } else if (key == "modify") {
             entry.stamp = value;
-            entry.modified = secondsOf(value);
+            entry.modified = secondsOfStamp(value);
         }
     }
     return entry;
@@ -103,20 +142,11 @@ std::optional<RemoteEntry> longListed(std::string_view line) {
 
 std::vector<RemoteEntry> listedEntries(std::string_view text, bool machine) {
     std::vector<RemoteEntry> entries;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        end = end == std::string_view::npos ? text.size() : end;
-        std::string_view line = text.substr(start, end - start);
-        if (line.ends_with('\r')) {
-            line.remove_suffix(1);
-        }
-        auto entry = machine ? machineListed(line) : longListed(line);
-        if (entry) {
+    eachLine(text, [&](std::string_view line) {
+        if (auto entry = machine ? machineListed(line) : longListed(line)) {
             entries.push_back(std::move(*entry));
         }
-        start = end + 1;
-    }
+    });
     return entries;
 }
 

@@ -1,6 +1,7 @@
 #include "publish/PublishSet.h"
 
 #include "publish/PublishTexts.h"
+#include "words/WordsFile.h"
 
 #include <sys/stat.h>
 
@@ -68,7 +69,19 @@ bool endsWithoutCase(std::string_view name, std::string_view ending) {
     return true;
 }
 
+// A file's modification time as the set keeps it.
+std::int64_t nanosecondsOf(const struct stat& info) {
+    return static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+}
+
 } // namespace
+
+bool isWordsFile(std::string_view below) {
+    const std::size_t slash = below.rfind('/');
+    const std::string_view name = slash == std::string_view::npos ? below : below.substr(slash + 1);
+    return name.size() == words::WordsFileName.size() &&
+           endsWithoutCase(name, words::WordsFileName);
+}
 
 std::string neverSentReason(std::string_view below) {
     std::size_t start = 0;
@@ -86,6 +99,9 @@ std::string neverSentReason(std::string_view below) {
         if (endsWithoutCase(below, ending)) {
             return "ist eine Konfigurationsdatei";
         }
+    }
+    if (isWordsFile(below)) {
+        return "ist die Datei der Bildtexte";
     }
     return {};
 }
@@ -109,8 +125,8 @@ public:
             return false;
         }
         m_seen.insert(startPage);
-        m_set.files.push_back(
-            {startPage, static_cast<std::uint64_t>(info.st_size), FileKind::StartPage, source});
+        m_set.files.push_back({startPage, static_cast<std::uint64_t>(info.st_size),
+                               FileKind::StartPage, source, nanosecondsOf(info)});
         m_pages.push_back({startPage, source});
         return true;
     }
@@ -201,9 +217,15 @@ private:
             return;
         }
         m_check.expectRelative(pagePath, pageFolder, link);
-        // A folder, or nothing: the link check names what is missing.
+        // A folder, or nothing: the link check names what is missing. A pipe or a device is no
+        // file to send.
         struct stat info {};
-        if (m_seen.contains(below) || ::stat(path->c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        const bool there = ::stat(path->c_str(), &info) == 0;
+        if (there && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) {
+            leaveOut(page, link, "ist keine gewöhnliche Datei");
+            return;
+        }
+        if (m_seen.contains(below) || !there || !S_ISREG(info.st_mode)) {
             m_seen.insert(below);
             return;
         }
@@ -215,7 +237,8 @@ private:
         m_seen.insert(below);
         const bool isAPage = isPage(below);
         m_set.files.push_back({below, static_cast<std::uint64_t>(info.st_size),
-                               isAPage ? FileKind::Page : FileKind::Picture, source});
+                               isAPage ? FileKind::Page : FileKind::Picture, source,
+                               nanosecondsOf(info)});
         if (isAPage) {
             m_pages.push_back({std::move(below), std::move(source)});
         }

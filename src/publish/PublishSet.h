@@ -25,6 +25,9 @@ struct LocalFile {
     // which lies inside the show folder's real path. A link inside the show to another file of
     // the show sends that file's bytes under the link's name.
     std::string source;
+    // Its modification time when the set was made, in nanoseconds since 1970: the file that is
+    // sent must still have it.
+    std::int64_t modified = 0;
 
     bool operator==(const LocalFile&) const = default;
 };
@@ -57,8 +60,11 @@ PublishSet collectPublishSet(const std::string& showFolder, const std::string& s
                              const ControlNames& controls = {});
 
 // Why a name below the show folder is never sent, whatever links it: German ("ist versteckt"),
-// empty when it may be. Hidden names (a part starting with "."), configuration files (".cfg")
-// and the program's own files on the server are never sent.
+// empty when it may be. Hidden names (a part starting with "."), configuration files (".cfg"),
+// the show's words (bildtexte.txt) and the program's own files on the server are never sent.
 std::string neverSentReason(std::string_view below);
+// The show's words file, which earlier versions sent: a record may name it, so that it can be
+// removed as no longer needed.
+bool isWordsFile(std::string_view below);
 
 } // namespace bildertafel::publish

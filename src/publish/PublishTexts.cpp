@@ -2,6 +2,7 @@
 
 #include "core/ByteSize.h"
 #include "publish/SftpStatusCodes.h"
+#include "textfile/SystemReason.h"
 #include "textfile/Windows1252.h"
 
 #include <cctype>
@@ -127,15 +128,25 @@ std::string chooseAnotherKey(const ControlNames& controls) {
            "eine andere wählen.";
 }
 
-// "zuletzt aktiv um 14:05 Uhr": the holder's time on this computer's clock.
+// "um 14:05 Uhr": the holder's time on this computer's clock, with its day where that is not
+// today (a clock of another computer may be far off).
 std::string clockTime(std::int64_t seconds) {
-    char when[16] = "?";
+    char when[40] = "?";
     const auto time = static_cast<std::time_t>(seconds);
+    const std::time_t now = std::time(nullptr);
     std::tm local{};
-    if (::localtime_r(&time, &local) != nullptr) {
-        std::strftime(when, sizeof when, "%H:%M", &local);
+    std::tm today{};
+    if (::localtime_r(&time, &local) != nullptr && ::localtime_r(&now, &today) != nullptr) {
+        const bool sameDay = local.tm_year == today.tm_year && local.tm_yday == today.tm_yday;
+        std::strftime(when, sizeof when, sameDay ? "um %H:%M Uhr" : "am %d.%m.%Y um %H:%M Uhr",
+                      &local);
     }
     return when;
+}
+
+// ": Keine Berechtigung" where the system told why.
+std::string becauseOf(int error) {
+    return error == 0 ? std::string() : ": " + textfile::systemReason(error);
 }
 
 std::string files(std::size_t count) {
@@ -192,6 +203,14 @@ std::string plainText(const FailureFacts& facts, const ControlNames& controls) {
         return loginText(facts);
     case FailureKind::KeyMissing:
         return "Die Schlüsseldatei „" + facts.key + "“ ist nicht da. " + chooseAnotherKey(controls);
+    case FailureKind::KeyNotAFile:
+        return "Die Schlüsseldatei „" + facts.key +
+               "“ ist keine gewöhnliche Datei (etwa eine benannte Pipe) und wird nicht gelesen; es "
+               "wurde nichts gesendet. Bitte an ihrer Stelle einen Schlüssel ablegen oder eine "
+               "andere Schlüsseldatei wählen.";
+    case FailureKind::KeyUnreadable:
+        return "Die Schlüsseldatei „" + facts.key + "“ lässt sich nicht lesen" +
+               becauseOf(facts.error) + ". " + chooseAnotherKey(controls);
     case FailureKind::KeyUnusable:
         return "Die Schlüsseldatei „" + facts.key +
                "“ lässt sich nicht verwenden: die Passphrase passt nicht, oder die Datei enthält "
@@ -224,8 +243,8 @@ std::string plainText(const FailureFacts& facts, const ControlNames& controls) {
         return "Der Ordner „" + facts.path +
                "“ auf dem Server ist belegt: dorthin veröffentlicht gerade ein anderer Lauf von "
                "Bildertafel" +
-               (facts.time ? " (vom Rechner „" + facts.host + "“, zuletzt aktiv um " +
-                                 clockTime(*facts.time) + " Uhr)"
+               (facts.time ? " (vom Rechner „" + facts.host + "“, zuletzt aktiv " +
+                                 clockTime(*facts.time) + ")"
                            : std::string()) +
                ". Es wurde nichts verändert. Bitte warten, bis er fertig ist, und dann noch einmal "
                "veröffentlichen.";
@@ -238,6 +257,16 @@ std::string plainText(const FailureFacts& facts, const ControlNames& controls) {
                "“ ist auf dem Server ein symbolischer Verweis. Bildertafel schreibt und löscht "
                "nicht durch Verweise; es wurde nichts verändert. Bitte den Verweis auf dem Server "
                "durch einen Ordner ersetzen.";
+    case FailureKind::LinkedLock:
+        return "Die Sperre „" + facts.lock + "“ im Ordner „" + facts.path +
+               "“ ist auf dem Server ein symbolischer Verweis. Bildertafel folgt Verweisen auf dem "
+               "Server nicht; es wurde nichts verändert. Bitte den Verweis auf dem Server "
+               "entfernen und noch einmal veröffentlichen.";
+    case FailureKind::StaleLockStays:
+        return "Im Ordner „" + facts.path + "“ auf dem Server liegt die Sperre „" + facts.lock +
+               "“ eines beendeten Veröffentlichens, die sich nicht entfernen lässt; meist gehört "
+               "sie einem anderen Benutzer des Servers. Es wurde nichts gesendet. Bitte die Sperre "
+               "auf dem Server löschen und noch einmal veröffentlichen.";
     case FailureKind::NoTransferModule:
         return "Das Modul zum Senden „" + facts.path + "“ lässt sich nicht laden: " + facts.reason +
                ". Es wurde nichts gesendet; bitte Bildertafel neu installieren.";
@@ -245,7 +274,13 @@ std::string plainText(const FailureFacts& facts, const ControlNames& controls) {
         return facts.reason.empty() ? "Das Veröffentlichen brach mit einem unbekannten Fehler ab."
                                     : "Das Veröffentlichen brach ab: " + facts.reason;
     case FailureKind::LocalRead:
-        return "Die Datei „" + facts.path + "“ der Fotoshow lässt sich nicht lesen.";
+        return "Die Datei „" + facts.path + "“ der Fotoshow lässt sich nicht lesen" +
+               becauseOf(facts.error) + ".";
+    case FailureKind::LocalChanged:
+        return "Die Datei „" + facts.path +
+               "“ der Fotoshow hat sich geändert, seit das Veröffentlichen begann, oder ein Ordner "
+               "auf ihrem Weg ist jetzt ein symbolischer Verweis; sie wurde nicht gesendet. Bitte "
+               "noch einmal veröffentlichen.";
     case FailureKind::NameWithLineBreak:
         return "Der Name „" + facts.path +
                "“ enthält einen Zeilenumbruch und lässt sich per FTP nicht senden. Bitte die "
@@ -316,6 +351,16 @@ std::string failureText(const FailureFacts& told, const ControlNames& controls) 
     case FailureKind::DiskFull:
         return said("der Speicherplatz auf dem Server ist voll. Bitte Platz schaffen oder den "
                     "Speicher beim Anbieter erweitern.");
+    case FailureKind::ServerWriteError:
+        return said("der Server meldet einen Fehler beim Schreiben auf seinen Speicher" +
+                    inBrackets(facts.reason) +
+                    ", meist weil der Speicherplatz auf dem Server voll ist. Bitte Platz schaffen "
+                    "oder den Speicher beim Anbieter erweitern.");
+    case FailureKind::TransferBrokenOff:
+        return said("der Server hat die Übertragung abgebrochen" + inBrackets(facts.reason) +
+                    " und antwortet weiter, meist weil der Speicherplatz auf dem Server voll "
+                    "ist. Bitte dort Platz schaffen oder beim Anbieter nachfragen und noch einmal "
+                    "veröffentlichen; was schon oben ist, wird nicht noch einmal gesendet.");
     case FailureKind::PermissionDenied:
         return said("der Server verweigert den Zugriff. Bitte den Ordner in der Adresse und die "
                     "Rechte auf dem Server prüfen" +
@@ -391,6 +436,12 @@ std::string recordTooLargeWarning(std::string_view name) {
     return "Warnung: Die Liste „" + std::string(name) +
            "“ auf dem Server ist zu groß und wird nicht gelesen; alle Dateien werden gesendet, "
            "keine gelöscht.";
+}
+
+std::string recordUnreadableWarning(std::string_view name) {
+    return "Warnung: Die Liste „" + std::string(name) +
+           "“ auf dem Server lässt sich nicht lesen; alle Dateien werden gesendet, keine "
+           "gelöscht.";
 }
 
 std::string cancelledMessage(std::size_t filesSent) {

@@ -27,8 +27,9 @@ std::string leftOutWarning(const std::string& page, const std::string& link,
 // The files whose names FTP cannot carry, as a dry run lists them, and as a publish refuses.
 std::string unsendableNotice(const std::vector<PlannedFile>& refused);
 std::string unsendableRefusal(const std::vector<PlannedFile>& refused);
-// The record on the server is too large to be read.
+// The record on the server is too large to be read, or cannot be read at all.
 std::string recordTooLargeWarning(std::string_view name);
+std::string recordUnreadableWarning(std::string_view name);
 // "Abbrechen" was heard after filesSent files had arrived.
 std::string cancelledMessage(std::size_t filesSent);
 // "12 Dateien gesendet (3,4 MB), 2 entfernt." / a dry run's plan in a line.

@@ -5,16 +5,13 @@
 #include "core/SlashPath.h"
 
 #include "publish/Connection.h"
-#include "publish/HashCache.h"
+#include "publish/LocalFiles.h"
 #include "publish/PublishTexts.h"
 #include "publish/RunNames.h"
 #include "publish/ServerLock.h"
 #include "publish/ServerRecord.h"
 
-#include <fcntl.h>
 #include <openssl/evp.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -61,134 +58,6 @@ std::string cacheFileFor(const PublishOptions& options, const std::string& show)
     return folder + "/" + core::hexText(digest, 8, core::HexCase::Lower) + ".txt";
 }
 
-// The local files' checksums, read only when the cache does not know the file as it is.
-class LocalHashes {
-public:
-    LocalHashes(const PublishSet& set, std::string cacheFile)
-        : m_cacheFile(std::move(cacheFile)), m_cache(loadHashCache(m_cacheFile)) {
-        for (const LocalFile& file : set.files) {
-            m_sources.emplace(file.path, file.source);
-        }
-    }
-
-    std::string hashOf(const std::string& path) {
-        const std::string& full = sourceOf(path);
-        struct stat info {};
-        if (::lstat(full.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-            throw unreadable(path);
-        }
-        const std::int64_t modified = modifiedOf(info);
-        auto found = m_cache.find(path);
-        if (found != m_cache.end() &&
-            found->second.size == static_cast<std::uint64_t>(info.st_size) &&
-            found->second.modified == modified) {
-            return found->second.hash;
-        }
-        std::string hash = computed(full, path);
-        m_cache[path] = {static_cast<std::uint64_t>(info.st_size), modified, hash};
-        m_changed = true;
-        return hash;
-    }
-
-    // The bytes of the file as they are sent; their checksum is remembered with the size and
-    // time the file had when it was opened.
-    std::string contentOf(const std::string& path, std::string& hash) {
-        const int fd = ::open(sourceOf(path).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-        struct stat info {};
-        std::string bytes;
-        bool good = fd >= 0 && ::fstat(fd, &info) == 0;
-        if (good) {
-            bytes.resize(static_cast<std::size_t>(info.st_size));
-            std::size_t got = 0;
-            for (;;) {
-                if (got == bytes.size()) {
-                    bytes.resize(got + std::size_t{64} * 1024); // it grew
-                }
-                const ssize_t read = ::read(fd, bytes.data() + got, bytes.size() - got);
-                if (read <= 0) {
-                    good = read == 0;
-                    break;
-                }
-                got += static_cast<std::size_t>(read);
-            }
-            bytes.resize(got);
-        }
-        if (fd >= 0) {
-            ::close(fd);
-        }
-        unsigned char digest[EVP_MAX_MD_SIZE];
-        unsigned length = 0;
-        if (!good ||
-            !EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_sha256(), nullptr)) {
-            throw unreadable(path);
-        }
-        hash = core::hexText(digest, length, core::HexCase::Lower);
-        if (bytes.size() == static_cast<std::uint64_t>(info.st_size)) {
-            m_cache[path] = {bytes.size(), modifiedOf(info), hash};
-            m_changed = true;
-        }
-        return bytes;
-    }
-
-    void keepOnly(const std::set<std::string>& paths) {
-        std::erase_if(m_cache, [&](const auto& entry) {
-            const bool gone = !paths.contains(entry.first);
-            m_changed = m_changed || gone;
-            return gone;
-        });
-    }
-
-    void save() const {
-        if (m_changed && !m_cacheFile.empty()) {
-            saveHashCache(m_cacheFile, m_cache);
-        }
-    }
-
-    // The local file's modification time in whole seconds, which the server's copy gets.
-    std::int64_t secondsOf(const std::string& path) const {
-        struct stat info {};
-        return ::lstat(sourceOf(path).c_str(), &info) == 0 ? info.st_mtim.tv_sec : -1;
-    }
-
-private:
-    // The real path found when the set was made: a link changed since is not followed.
-    const std::string& sourceOf(const std::string& path) const { return m_sources.at(path); }
-
-    static std::int64_t modifiedOf(const struct stat& info) {
-        return static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
-    }
-
-    static std::string computed(const std::string& full, const std::string& path) {
-        const int fd = ::open(full.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-        std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(),
-                                                                        EVP_MD_CTX_free);
-        bool good = fd >= 0 && context && EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr);
-        std::vector<char> buffer(std::size_t{256} * 1024);
-        while (good) {
-            const ssize_t got = ::read(fd, buffer.data(), buffer.size());
-            if (got <= 0) {
-                good = got == 0;
-                break;
-            }
-            good = EVP_DigestUpdate(context.get(), buffer.data(), static_cast<std::size_t>(got));
-        }
-        if (fd >= 0) {
-            ::close(fd);
-        }
-        unsigned char digest[EVP_MAX_MD_SIZE];
-        unsigned length = 0;
-        if (!good || !EVP_DigestFinal_ex(context.get(), digest, &length)) {
-            throw unreadable(path);
-        }
-        return core::hexText(digest, length, core::HexCase::Lower);
-    }
-
-    std::unordered_map<std::string, std::string> m_sources; // below the show -> real path
-    std::string m_cacheFile;
-    HashCache m_cache;
-    bool m_changed = false;
-};
-
 using Listing = std::unordered_map<std::string, RemoteEntry>; // name -> entry
 
 // The folder and every folder it lies in, the target folder "" included.
@@ -205,6 +74,10 @@ void addWithParents(std::set<std::string>& folders, std::string folder) {
 // Files are sent in pieces of about this long, between which the lock is renewed.
 constexpr std::chrono::seconds PieceTime{10};
 constexpr std::uint64_t FirstPiece = std::uint64_t{16} * 1024 * 1024;
+// To a server that keeps no times, the record names what arrived after each piece, which is then
+// no more than this many files or this long: a stopped publish sends those again at most.
+constexpr std::size_t RecordStepFiles = 32;
+constexpr std::chrono::seconds RecordStepTime{2};
 
 class PublishRun {
 public:
@@ -230,7 +103,7 @@ public:
             m_lock->take(m_options.lockWait, [this] { return m_host.cancelRequested(); });
         }
         report(Progress::Stage::Comparing);
-        LocalHashes hashes(set, cacheFileFor(m_options, m_show));
+        LocalFiles hashes(set, m_show, cacheFileFor(m_options, m_show));
         compare(set, hashes);
         if (m_options.dryRun) {
             hashes.save();
@@ -268,7 +141,7 @@ public:
     }
 
 private:
-    void compare(const PublishSet& set, LocalHashes& hashes) {
+    void compare(const PublishSet& set, LocalFiles& hashes) {
         std::set<std::string> folders;
         for (const LocalFile& file : set.files) {
             addWithParents(folders, folderOf(file.path));
@@ -317,8 +190,12 @@ private:
             const auto text = found->second.size > RecordLimit
                                   ? std::nullopt
                                   : m_connection->read(std::string(name), RecordLimit);
-            if (!text || text->size() > RecordLimit) {
+            if (found->second.size > RecordLimit || (text && text->size() > RecordLimit)) {
                 m_result.warnings.push_back(recordTooLargeWarning(name));
+                return {};
+            }
+            if (!text) {
+                m_result.warnings.push_back(recordUnreadableWarning(name));
                 return {};
             }
             return parseRecord(*text).value_or(Record());
@@ -377,7 +254,7 @@ private:
     // the size and time it had then; when in doubt, the file is sent. A file that was on its
     // way when a run stopped arrived when the server shows it with the size and the time it was
     // to get, and the local file still has them (the quick check of rsync).
-    bool upToDate(const LocalFile& file, LocalHashes& hashes) {
+    bool upToDate(const LocalFile& file, LocalFiles& hashes) {
         const auto recorded = m_record.files.find(file.path);
         if (recorded == m_record.files.end() || recorded->second.size != file.size) {
             return false;
@@ -415,7 +292,7 @@ private:
         m_record.runs.clear();
     }
 
-    void sendAll(const PublishSet& set, LocalHashes& hashes) {
+    void sendAll(const PublishSet& set, LocalFiles& hashes) {
         const std::vector<PlannedFile>& send = m_result.plan.send;
         if (send.empty()) {
             return;
@@ -437,13 +314,17 @@ private:
         m_progress.bytesTotal = m_result.plan.sendBytes;
         // One kind after the other, each complete before the next begins: pictures, pages, the
         // start page; each in pieces of about PieceTime, the lock renewed between them.
+        const bool stepwise = !m_connection->keepsTimes();
+        const std::chrono::seconds pieceTime = stepwise ? RecordStepTime : PieceTime;
+        const std::size_t pieceFiles = stepwise ? RecordStepFiles : send.size();
         std::size_t number = 0;
-        std::uint64_t pieceBytes = FirstPiece;
+        std::uint64_t pieceBytes = stepwise ? FirstPiece / 8 : FirstPiece;
+        const std::uint64_t leastPiece = stepwise ? FirstPiece / 64 : FirstPiece / 4;
         for (std::size_t from = 0; from < send.size();) {
             std::size_t to = from;
             std::uint64_t bytes = 0;
             while (to < send.size() && kinds[send[to].path] == kinds[send[from].path] &&
-                   (to == from || bytes < pieceBytes)) {
+                   (to == from || (bytes < pieceBytes && to - from < pieceFiles))) {
                 bytes += send[to].size;
                 ++to;
             }
@@ -458,9 +339,11 @@ private:
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
             if (took > 0.05) {
                 pieceBytes = std::max<std::uint64_t>(
-                    FirstPiece / 4,
-                    static_cast<std::uint64_t>(static_cast<double>(bytes) / took *
-                                               static_cast<double>(PieceTime.count())));
+                    leastPiece, static_cast<std::uint64_t>(static_cast<double>(bytes) / took *
+                                                           static_cast<double>(pieceTime.count())));
+            }
+            if (stepwise && to < send.size()) {
+                finishRecord(false);
             }
             m_lock->renewWhenDue();
         }
@@ -472,7 +355,7 @@ private:
     // The files of one kind, several under way at once where the connection can.
     class Batch : public UploadWatcher {
     public:
-        Batch(PublishRun& run, LocalHashes& hashes, std::vector<PlannedFile> files,
+        Batch(PublishRun& run, LocalFiles& hashes, std::vector<PlannedFile> files,
               std::size_t& number)
             : m_run(run), m_hashes(hashes), m_files(std::move(files)), m_hashOf(m_files.size()),
               m_before(run.m_progress.bytesDone) {
@@ -492,12 +375,10 @@ private:
             }
         }
 
-        std::string content(std::size_t index) override {
+        std::unique_ptr<UploadSource> source(std::size_t index) override {
             m_run.m_progress.currentFile = m_files[index].path;
             m_run.m_host.progress(m_run.m_progress);
-            std::string bytes = m_hashes.contentOf(m_files[index].path, m_hashOf[index]);
-            m_files[index].size = bytes.size();
-            return bytes;
+            return m_hashes.source(m_files[index].path, m_hashOf[index]);
         }
 
         bool progress(std::uint64_t sent) override {
@@ -506,33 +387,38 @@ private:
             return !m_run.m_host.cancelRequested();
         }
 
-        void done(std::size_t index) override {
+        void done(std::size_t index, const std::string& stamp) override {
             const PlannedFile& file = m_files[index];
-            m_run.m_record.files[file.path] = {m_hashOf[index], file.size, "", -1};
+            m_run.m_record.files[file.path] = {m_hashOf[index], file.size, stamp, -1};
             m_run.m_recordChanged = true; // an interrupted run still records what arrived
-            m_run.m_sentFolders.insert(folderOf(file.path));
+            if (stamp.empty()) {
+                m_run.m_unstamped.insert(file.path);
+            }
             m_run.m_result.filesSent = ++m_run.m_progress.filesDone;
             m_run.m_result.bytesSent += file.size;
         }
 
     private:
         PublishRun& m_run;
-        LocalHashes& m_hashes;
+        LocalFiles& m_hashes;
         std::vector<PlannedFile> m_files;
         std::vector<std::string> m_hashOf;
         std::vector<Upload> m_uploads;
         std::uint64_t m_before;
     };
 
-    // The server's time stamps of the files just sent, then the record. complete: every file
-    // took its final name, so this run left no temporary file behind.
+    // The server's time stamps of the files this run sent, where not told yet, then the record.
+    // Only those: a line of the record without a stamp that this run did not send keeps having
+    // none, so that it never counts as Bildertafel's to remove. complete: every file took its
+    // final name, so this run left no temporary file behind.
     void finishRecord(bool complete) {
-        listAll(m_sentFolders);
-        for (auto& [path, entry] : m_record.files) {
-            if (!entry.stamp.empty() || entry.hash.empty() ||
-                !m_sentFolders.contains(folderOf(path))) {
-                continue;
-            }
+        std::set<std::string> folders;
+        for (const std::string& path : m_unstamped) {
+            folders.insert(folderOf(path));
+        }
+        listAll(folders);
+        for (const std::string& path : m_unstamped) {
+            RecordEntry& entry = m_record.files[path];
             const RemoteEntry* remote = remoteEntry(path);
             if (remote != nullptr && remote->size == entry.size) {
                 entry.stamp = remote->stamp;
@@ -540,7 +426,7 @@ private:
                 entry.hash.clear(); // not as sent: send again next time
             }
         }
-        m_sentFolders.clear();
+        m_unstamped.clear();
         if (complete) {
             m_record.runs.erase(m_run);
         }
@@ -612,7 +498,7 @@ private:
     Record m_record;
     bool m_oldRecord = false;                            // read under the name of earlier versions
     std::unordered_map<std::string, Listing> m_listings; // folder below the target -> entries
-    std::set<std::string> m_sentFolders;
+    std::set<std::string> m_unstamped; // sent by this run, the server's stamp not known yet
     Progress m_progress;
     bool m_recordChanged = false;
 };

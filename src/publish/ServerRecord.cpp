@@ -78,7 +78,10 @@ std::optional<Record> parseRecord(std::string_view text) {
             }
             const auto stamp = unescaped(f[2]);
             const auto path = unescaped(f.back());
-            if (!stamp || !path || !isBelowFolder(*path) || !neverSentReason(*path).empty()) {
+            // The words file was sent by earlier versions: its line stays, so that it goes as no
+            // longer needed.
+            if (!stamp || !path || !isBelowFolder(*path) ||
+                (!neverSentReason(*path).empty() && !isWordsFile(*path))) {
                 return false;
             }
             entry.hash = f[0] == "-" ? "" : std::string(f[0]);

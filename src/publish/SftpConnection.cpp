@@ -154,16 +154,36 @@ public:
         public:
             Whole(const std::string& content, const SendProgress& progress)
                 : m_content(content), m_progress(progress) {}
-            std::string content(std::size_t) override { return m_content; }
+            std::unique_ptr<UploadSource> source(std::size_t) override {
+                return sourceOf(m_content);
+            }
             bool progress(std::uint64_t sent) override { return !m_progress || m_progress(sent); }
-            void done(std::size_t) override {}
+            void done(std::size_t, const std::string&) override {}
 
         private:
             const std::string& m_content;
             const SendProgress& m_progress;
         };
         Whole whole(content, progress);
-        sendAll({Upload{temporary, final, modified}}, whole);
+        sendAll({Upload{temporary, final, modified, content.size()}}, whole);
+    }
+
+    // lstat: a link is told as a link.
+    std::optional<RemoteEntry> entryOf(const std::string& path) override {
+        return guarded([&]() -> std::optional<RemoteEntry> {
+            SftpRequests::Reply reply =
+                requests().await({requests().lstat(m_place.remote(path))}).front();
+            if (reply.status == sftp::NoSuchFile || reply.status == sftp::NoSuchPath) {
+                return std::nullopt;
+            }
+            if (reply.status != sftp::Ok || reply.entries.size() != 1) {
+                throw SftpRefused(reply.status == sftp::Ok ? sftp::BadMessage : reply.status,
+                                  Step::ListFolder, core::folderOf(path));
+            }
+            RemoteEntry entry = std::move(reply.entries.front());
+            entry.name = core::nameOf(path);
+            return entry;
+        });
     }
 
     void sendAll(const std::vector<Upload>& uploads, UploadWatcher& watcher) override {

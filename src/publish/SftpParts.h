@@ -41,6 +41,9 @@ struct SftpRefused : std::exception {
     Step step;
     std::string path;
     std::uint64_t bytes;
+    // The free space of the file's folder, asked at once when the refusal came, before anything
+    // of the file was removed; nothing: not asked.
+    std::optional<SftpRequests::Space> space;
 };
 
 // The failure a refusal stands for; nothing else may be under way on requests.

@@ -1,11 +1,14 @@
 #include "publish/SftpParts.h"
 #include "publish/SftpStatusCodes.h"
 
+#include "core/SlashPath.h"
+
 #include <algorithm>
 #include <chrono>
 #include <exception>
 #include <map>
 #include <unordered_map>
+#include <utility>
 
 namespace bildertafel::publish {
 
@@ -17,10 +20,12 @@ constexpr std::size_t FilesUnderWay = 64;
 constexpr std::uint64_t BytesUnderWay = std::uint64_t{8} * 1024 * 1024;
 
 // One batch of uploads: up to FilesUnderWay files at once, each opened under its temporary name,
-// written, closed, and renamed only once every write and the close are confirmed; so no final
-// name ever holds a half file. On several channels each file goes on the one with the fewest
-// bytes under way, and each channel carries its share of what may be under way: a server lets
-// only so much be on its way per channel (sshd: 2 MiB) before it has taken it.
+// written piece by piece as its bytes are read, closed, and renamed only once every write and the
+// close are confirmed; so no final name ever holds a half file, and no more than BytesUnderWay of
+// the batch is in memory or on its way at once, whatever a file's size. On several channels each
+// file goes on the one with the fewest bytes under way, and each channel carries its share of what
+// may be under way: a server lets only so much be on its way per channel (sshd: 2 MiB) before it
+// has taken it.
 class Batch {
 public:
     Batch(const std::vector<SftpRequests*>& channels, const SftpPlace& place,
@@ -45,6 +50,10 @@ public:
                 channel->abandon();
             }
         }
+        if (m_refusal) {
+            m_refusal->space = m_space;
+            throw *m_refusal;
+        }
         if (m_failure) {
             std::rethrow_exception(m_failure);
         }
@@ -60,6 +69,9 @@ private:
                  !stopping() && m_next < m_uploads.size() && channel < m_channels.size();
                  channel = freeChannel()) {
                 start(m_next++, channel);
+            }
+            for (auto& [index, file] : m_files) {
+                feed(index, file);
             }
             for (SftpRequests* channel : m_channels) {
                 channel->flush();
@@ -79,13 +91,27 @@ private:
         }
     }
 
-    enum class Step { Open, Write, SetModified, Close, Rename, RemoveFinal, RemoveTemporary };
+    enum class Step {
+        Open,
+        Write,
+        SetModified,
+        Close,
+        Rename,
+        RemoveFinal,
+        RemoveTemporary,
+        FreeSpace
+    };
 
     struct File {
         std::size_t channel = 0;
-        std::string content;
-        std::string handle;
-        std::size_t waiting = 0; // replies still due
+        std::unique_ptr<UploadSource> source;
+        std::uint64_t size = 0;
+        std::uint64_t written = 0; // the bytes asked to be written so far
+        std::string handle;        // empty until the file is open
+        std::size_t waiting = 0;   // replies still due
+        bool closing = false;      // its close is asked
+        bool ending = false;       // its rename or the removal of its temporary name is asked
+        bool held = false;         // its removal waits for the free space
         bool failed = false;
         bool renameFailed = false;
         bool retried = false;
@@ -97,19 +123,29 @@ private:
         std::uint64_t bytes = 0;
     };
 
-    bool stopping() const { return m_cancelled || m_failure != nullptr; }
+    bool stopping() const { return m_cancelled || m_failure != nullptr || m_refusal.has_value(); }
 
     void fail(std::exception_ptr failure) {
-        if (!m_failure) {
+        if (!m_failure && !m_refusal) {
             m_failure = std::move(failure);
         }
     }
 
+    // The first refusal ends the batch. One without a reason may mean a full disk, which only the
+    // free space tells, asked at once: it goes before the file's temporary name is removed again.
     void refused(const SftpRequests::Reply& reply, std::size_t index, publish::Step step) {
         File& file = m_files.at(index);
-        fail(std::make_exception_ptr(
-            SftpRefused(reply.status, step, m_uploads[index].final, file.content.size())));
         file.failed = true;
+        if (m_refusal || m_failure) {
+            return;
+        }
+        m_refusal.emplace(reply.status, step, m_uploads[index].final, file.size);
+        SftpRequests& requests = channelOf(index);
+        if (reply.status == sftp::GenericFailure && requests.freeSpaceTold()) {
+            ask(requests.freeSpace(remote(core::folderOf(m_uploads[index].temporary))), index,
+                Step::FreeSpace);
+            m_spaceDue = true;
+        }
     }
 
     std::string remote(const std::string& path) const { return m_place.remote(path); }
@@ -135,19 +171,82 @@ private:
     }
 
     void start(std::size_t index, std::size_t channel) {
-        std::string content;
+        std::unique_ptr<UploadSource> source;
         try {
-            content = m_watcher.content(index);
+            source = m_watcher.source(index);
         } catch (const PublishError&) {
             fail(std::current_exception());
             return;
         }
-        m_channelBytes[channel] += content.size();
         ++m_channelFiles[channel];
         File& file = m_files[index];
         file.channel = channel;
-        file.content = std::move(content);
+        file.size = source->size();
+        file.source = std::move(source);
         ask(channelOf(index).open(remote(m_uploads[index].temporary)), index, Step::Open);
+    }
+
+    // Writes the next pieces of an open file while its channel has room, then its time and its
+    // close; a file of a batch that is stopping is closed at once.
+    void feed(std::size_t index, File& file) {
+        if (file.handle.empty() || file.closing) {
+            return;
+        }
+        SftpRequests& requests = channelOf(index);
+        const std::size_t limit = requests.writeLimit();
+        while (!stopping() && file.written < file.size &&
+               m_channelBytes[file.channel] < m_bytesPerChannel) {
+            m_piece.resize(
+                static_cast<std::size_t>(std::min<std::uint64_t>(limit, file.size - file.written)));
+            const std::size_t got = readPiece(index, file);
+            if (got == 0) {
+                break;
+            }
+            ask(requests.write(file.handle, file.written, std::string_view(m_piece.data(), got)),
+                index, Step::Write, got);
+            m_channelBytes[file.channel] += got;
+            file.written += got;
+        }
+        const bool whole = file.written == file.size && !stopping() && atEnd(index, file);
+        if (whole && m_uploads[index].modified >= 0) {
+            // After the last write: the server works through one file's requests in order.
+            ask(requests.setModified(file.handle, m_uploads[index].modified), index,
+                Step::SetModified);
+        }
+        if (whole || stopping()) {
+            ask(requests.close(file.handle), index, Step::Close);
+            file.closing = true;
+        }
+    }
+
+    // The next bytes of the file into m_piece; 0 when reading it failed (the batch then stops).
+    std::size_t readPiece(std::size_t index, File& file) {
+        try {
+            const std::size_t got = file.source->read(m_piece.data(), m_piece.size());
+            if (got == 0) {
+                throw changedSincePlan(m_uploads[index].final); // shorter than it was
+            }
+            return got;
+        } catch (const PublishError&) {
+            file.failed = true;
+            fail(std::current_exception());
+            return 0;
+        }
+    }
+
+    // True when the source has nothing beyond its size; a longer one is a file that changed.
+    bool atEnd(std::size_t index, File& file) {
+        try {
+            char beyond = 0;
+            if (file.source->read(&beyond, 1) != 0) {
+                throw changedSincePlan(m_uploads[index].final);
+            }
+            return true;
+        } catch (const PublishError&) {
+            file.failed = true;
+            fail(std::current_exception());
+            return false;
+        }
     }
 
     void answer(std::size_t channel, const SftpRequests::Reply& reply) {
@@ -168,27 +267,39 @@ private:
                 refused(reply, request.index, publish::Step::CreateFile);
             } else {
                 file.handle = reply.handle;
-                writeAll(request.index, file);
             }
             break;
-        case Step::SetModified: // refused: the file is sent again after an interruption
         case Step::Write:
+            m_channelBytes[channel] -= request.bytes;
+            m_confirmed += good ? request.bytes : 0;
+            [[fallthrough]];
+        case Step::SetModified: // refused: the file is sent again after an interruption
         case Step::Close:
             if (!good && !file.failed && request.step != Step::SetModified) {
                 refused(reply, request.index, publish::Step::WriteFile);
             }
-            m_confirmed += good ? request.bytes : 0;
-            if (file.waiting == 0) {
+            if (file.closing && file.waiting == 0) {
                 if (file.failed || stopping()) {
                     removeTemporary(request.index);
                 } else {
                     ask(requests.renameOver(remote(upload.temporary), remote(upload.final)),
                         request.index, Step::Rename);
+                    file.ending = true;
                 }
             }
             break;
+        case Step::FreeSpace:
+            m_space = good ? reply.space : std::nullopt;
+            m_spaceDue = false;
+            for (const std::size_t held : std::exchange(m_held, {})) {
+                removeTemporary(held);
+            }
+            [[fallthrough]];
         case Step::RemoveFinal:
         case Step::RemoveTemporary:
+            if (file.closing && file.waiting == 0 && !file.ending) {
+                removeTemporary(request.index);
+            }
             break;
         case Step::Rename:
             file.renameFailed = !good;
@@ -204,40 +315,28 @@ private:
             }
             if (file.waiting == 0) {
                 if (!file.failed && !file.renameFailed) {
-                    m_watcher.done(request.index);
+                    m_watcher.done(request.index, {});
                 } else {
                     removeTemporary(request.index);
                 }
             }
             break;
         }
-        if (file.waiting == 0) {
-            m_channelBytes[channel] -= file.content.size();
+        if (file.waiting == 0 && (file.handle.empty() || file.ending) && !file.held) {
             --m_channelFiles[channel];
             m_files.erase(request.index);
         }
     }
 
-    void writeAll(std::size_t index, File& file) {
-        if (!stopping()) {
-            SftpRequests& requests = channelOf(index);
-            const std::size_t limit = requests.writeLimit();
-            for (std::size_t at = 0; at < file.content.size(); at += limit) {
-                const std::string_view part =
-                    std::string_view(file.content)
-                        .substr(at, std::min(limit, file.content.size() - at));
-                ask(requests.write(file.handle, at, part), index, Step::Write, part.size());
-            }
-            // After the last write: the server works through one file's requests in order.
-            if (m_uploads[index].modified >= 0) {
-                ask(requests.setModified(file.handle, m_uploads[index].modified), index,
-                    Step::SetModified);
-            }
-        }
-        ask(channelOf(index).close(file.handle), index, Step::Close);
-    }
-
+    // While the free space is asked, no temporary file goes: its bytes are part of the answer.
     void removeTemporary(std::size_t index) {
+        File& file = m_files.at(index);
+        file.ending = true;
+        file.held = m_spaceDue;
+        if (file.held) {
+            m_held.push_back(index);
+            return;
+        }
         ask(channelOf(index).remove(remote(m_uploads[index].temporary)), index,
             Step::RemoveTemporary);
     }
@@ -251,11 +350,16 @@ private:
     std::size_t m_next = 0;
     std::map<std::size_t, File> m_files;                             // under way, by index
     std::vector<std::unordered_map<std::uint32_t, Request>> m_asked; // by channel
-    std::vector<std::uint64_t> m_channelBytes;                       // under way, by channel
+    std::vector<std::uint64_t> m_channelBytes; // of writes under way, by channel
     std::vector<std::size_t> m_channelFiles;
+    std::vector<char> m_piece; // the bytes of the write in hand
     std::uint64_t m_confirmed = 0;
     bool m_cancelled = false;
-    std::exception_ptr m_failure;
+    std::exception_ptr m_failure;               // a file that could not be read
+    std::optional<SftpRefused> m_refusal;       // the server's first refusal
+    std::optional<SftpRequests::Space> m_space; // told right after it, where asked
+    bool m_spaceDue = false;                    // asked, not yet told
+    std::vector<std::size_t> m_held;            // files whose removal waits for it
 };
 
 } // namespace
