@@ -152,7 +152,7 @@ void ServerLock::take(std::chrono::milliseconds wait, const std::function<bool()
     // A lock whose owner cannot be read was made by a run that died before it wrote it: its
     // maker writes it at once, so one that stays unreadable this long is taken over.
     const auto unreadableLimit = std::max(wait, std::chrono::milliseconds(2000));
-    std::optional<std::string> unreadable; // the owner text first seen unreadable
+    std::optional<Seen> unreadable; // as first seen unreadable
     Clock::time_point unreadableSince;
     for (;;) {
         if (m_connection.makeFolder(std::string(LockFolder))) {
@@ -160,9 +160,11 @@ void ServerLock::take(std::chrono::milliseconds wait, const std::function<bool()
             writeOwner();
             return;
         }
-        const std::optional<std::string> text = ownerText();
-        const std::optional<LockOwner> holder = text ? parseLock(*text) : std::nullopt;
-        const std::string seen = text.value_or("");
+        const std::optional<Seen> seen = look(std::string(LockFolder));
+        if (!seen) {
+            continue; // given back meanwhile
+        }
+        const std::optional<LockOwner> holder = seen->text ? parseLock(*seen->text) : std::nullopt;
         bool stale = false;
         if (holder) {
             unreadable.reset();
@@ -173,7 +175,7 @@ void ServerLock::take(std::chrono::milliseconds wait, const std::function<bool()
         } else {
             stale = Clock::now() - unreadableSince >= unreadableLimit;
         }
-        if (stale && takeOver(seen)) {
+        if (stale && takeOver(*seen)) {
             continue;
         }
         // An unreadable owner is watched until it is judged, unless it keeps changing.
@@ -193,7 +195,9 @@ void ServerLock::renewWhenDue() {
     if (!m_held || std::chrono::steady_clock::now() - m_renewed < RenewEvery) {
         return;
     }
-    const std::optional<std::string> text = ownerText();
+    const std::optional<RemoteEntry> lock = m_connection.entryOf(std::string(LockFolder));
+    const std::optional<std::string> text =
+        lock && lock->folder && !lock->link ? ownerIn(std::string(LockFolder)).text : std::nullopt;
     const std::optional<LockOwner> holder = text ? parseLock(*text) : std::nullopt;
     if (!holder || holder->run != m_run) {
         m_held = false;
@@ -204,15 +208,18 @@ void ServerLock::renewWhenDue() {
     writeOwner();
 }
 
-// Without reading the folder first: after "Abbrechen" the server may have fallen silent.
+// Only what is still a folder is removed: a link put there is never followed.
 void ServerLock::release() noexcept {
     if (!m_held) {
         return;
     }
     m_held = false;
     try {
-        m_connection.remove(lockPath(LockOwnerFile));
-        m_connection.removeFolder(std::string(LockFolder));
+        const std::optional<RemoteEntry> lock = m_connection.entryOf(std::string(LockFolder));
+        if (lock && lock->folder && !lock->link) {
+            m_connection.remove(lockPath(LockOwnerFile));
+            m_connection.removeFolder(std::string(LockFolder));
+        }
     } catch (const std::exception&) {
         // Left behind: the next run sees that this one has ended and takes it over.
     }
@@ -224,63 +231,115 @@ void ServerLock::writeOwner() {
     m_renewed = std::chrono::steady_clock::now();
 }
 
-// The owner file's text, read only when it is small: the server is not trusted.
-std::optional<std::string> ServerLock::ownerText() {
-    const auto entries = m_connection.list(std::string(LockFolder));
-    if (!entries) {
+std::optional<ServerLock::Seen> ServerLock::look(const std::string& name) {
+    const std::optional<RemoteEntry> lock = m_connection.entryOf(name);
+    if (!lock) {
         return std::nullopt;
     }
-    for (const RemoteEntry& entry : *entries) {
-        if (entry.name == LockOwnerFile && !entry.folder && !entry.link &&
-            entry.size <= OwnerLimit) {
-            auto text = m_connection.read(lockPath(LockOwnerFile), OwnerLimit);
-            return text && text->size() <= OwnerLimit ? text : std::nullopt;
-        }
+    if (lock->link) {
+        linked(name);
     }
-    return std::string();
+    if (!lock->folder) {
+        return Seen{std::nullopt, true, lock->size, lock->stamp};
+    }
+    return ownerIn(name);
+}
+
+// The owner file's text, read only when it is small and a file: the server is not trusted.
+ServerLock::Seen ServerLock::ownerIn(const std::string& folder) {
+    const auto entries = m_connection.list(folder);
+    for (const RemoteEntry& entry : entries.value_or(std::vector<RemoteEntry>())) {
+        if (entry.name != LockOwnerFile) {
+            continue;
+        }
+        Seen unreadable{std::nullopt, false, entry.size, entry.stamp};
+        if (entry.folder || entry.link || entry.size > OwnerLimit) {
+            return unreadable;
+        }
+        auto text = m_connection.read(folder + "/" + std::string(LockOwnerFile), OwnerLimit);
+        return text && text->size() <= OwnerLimit ? Seen{std::move(text), false, 0, {}}
+                                                  : unreadable;
+    }
+    return Seen{std::string(), false, 0, {}};
 }
 
 // Moves the stale lock aside (only one of several runs can), makes sure it is the one judged
 // stale and not a fresh one made meanwhile, and removes it.
-bool ServerLock::takeOver(const std::string& staleText) {
+bool ServerLock::takeOver(const Seen& stale) {
     const std::string aside = std::string(LockFolder) + "-alt-" + m_run;
     try {
         m_connection.rename(std::string(LockFolder), aside);
     } catch (const PublishError&) {
         return false; // another run was quicker
     }
-    const auto entries = m_connection.list(aside);
-    std::optional<std::string> moved = std::string();
-    if (entries) {
-        for (const RemoteEntry& entry : *entries) {
-            if (entry.name == LockOwnerFile) {
-                moved =
-                    entry.size <= OwnerLimit
-                        ? m_connection.read(aside + "/" + std::string(LockOwnerFile), OwnerLimit)
-                        : std::nullopt;
-            }
+    std::optional<Seen> moved;
+    try {
+        moved = look(aside);
+    } catch (const PublishError& error) {
+        if (error.kind() == FailureKind::LinkedLock) {
+            staysAside(aside); // put back, and refused as a link
         }
+        throw;
     }
-    if (moved != staleText) {
+    if (moved != stale) {
         try {
             m_connection.rename(aside, std::string(LockFolder));
         } catch (const PublishError&) {
         }
         return false;
     }
-    removeWhole(aside);
+    removeAside(aside, !stale.file);
     return true;
 }
 
-void ServerLock::removeWhole(const std::string& folder) {
-    if (const auto entries = m_connection.list(folder)) {
-        for (const RemoteEntry& entry : *entries) {
+// The files of the lock set aside (never a folder below it, never through a link), then the lock
+// itself; what cannot be removed goes back and is named.
+void ServerLock::removeAside(const std::string& aside, bool folder) {
+    try {
+        if (!folder) {
+            m_connection.remove(aside);
+            return;
+        }
+        for (const RemoteEntry& entry :
+             m_connection.list(aside).value_or(std::vector<RemoteEntry>())) {
             if (core::isPlainName(entry.name) && !entry.folder) {
-                m_connection.remove(folder + "/" + entry.name);
+                m_connection.remove(aside + "/" + entry.name);
             }
         }
+        m_connection.removeFolder(aside);
+    } catch (const PublishError& error) {
+        if (error.kind() == FailureKind::Cancelled || error.kind() == FailureKind::Silent ||
+            error.kind() == FailureKind::ConnectionLost) {
+            throw;
+        }
+        staysAside(aside);
     }
-    m_connection.removeFolder(folder);
+}
+
+// The lock set aside goes back under its name, so that no name but the lock's stays; the
+// refusal names it where it lies.
+void ServerLock::staysAside(const std::string& aside) {
+    std::string lies = aside;
+    try {
+        m_connection.rename(aside, std::string(LockFolder));
+        lies = std::string(LockFolder);
+    } catch (const PublishError&) {
+    }
+    const std::optional<RemoteEntry> now = m_connection.entryOf(lies);
+    if (now && now->link) {
+        linked(lies);
+    }
+    FailureFacts facts(FailureKind::StaleLockStays);
+    facts.path = m_shownFolder;
+    facts.lock = lies;
+    throw PublishError(facts);
+}
+
+void ServerLock::linked(const std::string& name) const {
+    FailureFacts facts(FailureKind::LinkedLock);
+    facts.path = m_shownFolder;
+    facts.lock = name;
+    throw PublishError(facts);
 }
 
 void ServerLock::busy(const std::optional<LockOwner>& owner) const {

@@ -55,21 +55,41 @@ public:
     ServerLock& operator=(const ServerLock&) = delete;
     ~ServerLock();
 
-    // Takes the lock, waiting up to wait for another publish to end; a stale lock is taken over.
-    // Throws PublishError (Busy) when another publish holds it, naming the folder; then nothing
-    // has been changed. stopped() is asked while waiting (Cancelled).
+    // Takes the lock, waiting up to wait for another publish to end; a stale lock is taken over,
+    // and so is one that cannot be judged (no owner that can be read) once it has stayed so for a
+    // while. Throws PublishError (Busy) when another publish holds it, naming the folder; then
+    // nothing has been changed. A lock that is a symbolic link is refused (LinkedLock) and left as
+    // it is; a stale one that cannot be removed is put back and named (StaleLockStays).
+    // stopped() is asked while waiting (Cancelled).
     void take(std::chrono::milliseconds wait, const std::function<bool()>& stopped);
-    // Renews the lock when RenewEvery has passed; throws PublishError (Busy) when another run has
-    // taken it over meanwhile.
+    // Renews the lock when RenewEvery has passed; throws PublishError (TakenOver) when another run
+    // has taken it over meanwhile.
     void renewWhenDue();
     // Gives the lock back; best effort.
     void release() noexcept;
 
 private:
+    // What is seen of a lock: its owner's text where that can be read in bounded memory, else the
+    // size and time of what stands there (an owner file too large or a link, a lock that is a
+    // file), by which the lock is known unchanged without being read.
+    struct Seen {
+        std::optional<std::string> text; // "" for a lock folder without owner file
+        bool file = false;               // the lock is a file, not a folder
+        std::uint64_t size = 0;
+        std::string stamp;
+
+        bool operator==(const Seen&) const = default;
+    };
+
     void writeOwner();
-    std::optional<std::string> ownerText();
-    bool takeOver(const std::string& staleText);
-    void removeWhole(const std::string& folder);
+    // The lock as it stands, never followed where it is a link (LinkedLock); nothing when it is
+    // gone.
+    std::optional<Seen> look(const std::string& name);
+    Seen ownerIn(const std::string& folder);
+    bool takeOver(const Seen& stale);
+    void removeAside(const std::string& aside, bool folder);
+    [[noreturn]] void staysAside(const std::string& aside);
+    [[noreturn]] void linked(const std::string& name) const;
     [[noreturn]] void busy(const std::optional<LockOwner>& owner) const;
 
     Connection& m_connection;
