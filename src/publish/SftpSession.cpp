@@ -2,11 +2,15 @@
 
 #include "publish/Connection.h"
 
+#include <fcntl.h>
 #include <netdb.h>
+#include <pwd.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <vector>
 
@@ -78,16 +82,54 @@ std::string agentSocket(const std::vector<std::string>& sockets) {
     return {};
 }
 
+// The default key files, as ssh tries them.
+constexpr const char* DefaultKeys[] = {"id_ed25519", "id_ecdsa", "id_rsa"};
+
 // The default key files of the folder that exist, as ssh tries them.
 std::string defaultKeysIn(const std::string& folder) {
     std::string keys;
-    for (const char* name : {"id_ed25519", "id_ecdsa", "id_rsa"}) {
+    for (const char* name : DefaultKeys) {
         std::error_code missing;
         if (std::filesystem::is_regular_file(folder + "/" + name, missing)) {
             keys += (keys.empty() ? "" : ", ") + folder + "/" + name;
         }
     }
     return keys;
+}
+
+// The folder of ssh's keys the library takes when none is given: .ssh in the home of the
+// system's user records.
+std::string usersSshFolder() {
+    passwd entry{};
+    passwd* found = nullptr;
+    std::vector<char> buffer(16384);
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 ||
+        found == nullptr || found->pw_dir == nullptr) {
+        return {};
+    }
+    return std::string(found->pw_dir) + "/.ssh";
+}
+
+// A key file is opened without waiting and must be a regular file before the library reads it:
+// a FIFO there would keep the publish waiting for ever. Missing is left to the login; one that
+// cannot be opened is refused where required.
+void refuseUnfitKey(const std::string& file, bool required) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno != ENOENT && required) {
+            FailureFacts facts(FailureKind::KeyUnreadable);
+            facts.key = file;
+            facts.error = errno;
+            throw PublishError(facts);
+        }
+        return;
+    }
+    struct stat info {};
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    ::close(fd);
+    if (!regular) {
+        refuseKey(FailureKind::KeyNotAFile, file);
+    }
 }
 
 } // namespace
@@ -98,6 +140,17 @@ SftpSession::SftpSession(const Target& target, const PublishOptions& options, Pu
         fail(FailureKind::CannotStart);
     }
     configure(target, options);
+    // Before anything is said to the server: every key file the login may read.
+    if (!options.keyFile.empty()) {
+        refuseUnfitKey(options.keyFile, true);
+    }
+    const std::string keys = m_sshFolder.empty() ? usersSshFolder() : m_sshFolder;
+    for (const char* name : DefaultKeys) {
+        if (!keys.empty()) {
+            refuseUnfitKey(keys + "/" + name, false);
+            refuseUnfitKey(keys + "/" + name + ".pub", false);
+        }
+    }
     ssh_session session = m_session.get();
     unsigned int port = 22;
     ssh_options_get_port(session, &port);
