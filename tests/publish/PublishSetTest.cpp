@@ -2,6 +2,7 @@
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -83,6 +84,7 @@ TEST(PublishSet, OnlyTheShowsOwnFilesLeave) {
         {"a file in a hidden folder", ".git/config", "", ""},
         {"a configuration file", "beispiel.CFG", "", ""},
         {"a link to a hidden file inside", "heimlich.jpg", "", ""},
+        {"a named pipe", "rohr.jpg", "", ""},
         {"a link to another file inside", "zweit.jpg", "zweit.jpg", "innen"},
         {"a folder link inside", "innenordner/i.jpg", "innenordner/i.jpg", "innen"},
     };
@@ -94,6 +96,7 @@ TEST(PublishSet, OnlyTheShowsOwnFilesLeave) {
     writeFile(show / ".git/config", "g");
     writeFile(show / "beispiel.CFG", "c");
     writeFile(show / "m/i.jpg", "innen");
+    ASSERT_EQ(::mkfifo((show / "rohr.jpg").c_str(), 0600), 0);
     fs::create_symlink(dir / "aussen.jpg", show / "aussen.jpg");
     fs::create_directory_symlink(dir / "outside", show / "linkordner");
     fs::create_symlink(".versteckt.jpg", show / "heimlich.jpg");

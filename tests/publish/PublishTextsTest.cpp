@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
+
 namespace bildertafel::publish {
 namespace {
 
@@ -34,6 +36,26 @@ TEST(PublishTexts, TheServersWordsAreShownTamed) {
             EXPECT_EQ(text.find(row.never), std::string::npos) << text;
         }
         EXPECT_LT(text.size(), 600U) << text;
+    }
+}
+
+// The time a lock's holder was last active is told with its day where that is not today: the
+// clock of another computer may be far off.
+TEST(PublishTexts, ALockHoldersTimeHasItsDayWhenNotToday) {
+    const std::int64_t now = std::time(nullptr);
+    const struct {
+        std::int64_t renewed;
+        bool dated;
+    } rows[] = {{now, false}, {now + 400 * 86400, true}, {now - 3 * 86400, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.renewed - now);
+        FailureFacts facts(FailureKind::Busy);
+        facts.path = "www";
+        facts.host = "anderer";
+        facts.time = row.renewed;
+        const std::string text = failureText(facts);
+        EXPECT_EQ(text.find("zuletzt aktiv am ") != std::string::npos, row.dated) << text;
+        EXPECT_NE(text.find(" Uhr)"), std::string::npos) << text;
     }
 }
 

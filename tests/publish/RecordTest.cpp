@@ -15,6 +15,8 @@ TEST(Record, KeepsAnyNameAndItsRunsAndReadsTheFirstVersion) {
                                {"index.html", {Hash, 120, "20261208173000", -1}},
                                {"bilder/100%\tneu\n.jpg", {"", 5, "", 1765215000}},
                                {"minis/caf\xE9 #1.jpg", {Hash, 0, "1765215000", -1}},
+                               // sent by earlier versions, to be removed as no longer needed
+                               {"bildtexte.txt", {Hash, 9, "1765215000", -1}},
                            },
                            {"rechner-4711-0a1b2c3d"}};
     EXPECT_EQ(parseRecord(recordText(record)), record);

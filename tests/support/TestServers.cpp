@@ -102,11 +102,27 @@ int freePort() {
     return port;
 }
 
-bool ServerProcess::start(const std::string& command, int port) {
+std::string smallRootMissing() {
+    if (::geteuid() != 0) {
+        return "ein eigenes kleines Dateisystem für den Server geht nur für root";
+    }
+    if (!onPath("unshare") || !onPath("mount")) {
+        return "unshare oder mount (util-linux, mount) ist nicht installiert";
+    }
+    return {};
+}
+
+bool ServerProcess::start(const std::string& command, int port, const std::filesystem::path& root) {
+    std::string run = command;
+    if (m_rootLimit > 0) {
+        run = "exec unshare --mount --propagation private sh -c 'mount -t tmpfs -o size=" +
+              std::to_string(m_rootLimit) + " bildertafel-test " + root.string() + " && " +
+              command + "'";
+    }
     const pid_t child = ::fork();
     if (child == 0) {
         ::setpgid(0, 0);
-        ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        ::execl("/bin/sh", "sh", "-c", run.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
     ::setpgid(child, child);
@@ -201,7 +217,7 @@ std::string SshServer::relaunch() {
     const std::string dir = m_dir.string();
     if (!start("exec /usr/sbin/sshd -D -e -f " + dir + "/sshd_config -p " + std::to_string(port) +
                    " 2>" + dir + "/sshd.log",
-               port)) {
+               port, root())) {
         return "sshd startet nicht: " + readFile(m_dir / "sshd.log");
     }
     return {};
@@ -263,7 +279,7 @@ FTPServer(('127.0.0.1', port), handler).serve_forever()
     if (!start("exec /usr/bin/python3 " + dir + "/server.py " + (m_dir / "home").string() + " " +
                    dir + " " + std::to_string(port) + (tls13Only ? " 1" : " 0") + " 2>" + dir +
                    "/ftpd.log",
-               port)) {
+               port, root())) {
         return "der FTPS-Server startet nicht: " + readFile(m_dir / "ftpd.log");
     }
     return {};
@@ -313,7 +329,8 @@ std::string VsftpdServer::launch(int connections) {
                   "pasv_enable=YES\nconnect_from_port_20=NO\nxferlog_enable=NO\n"
                   "max_clients=200\nmax_per_ip=" +
                   std::to_string(connections) + "\nvsftpd_log_file=" + dir + "/vsftpd.log\n");
-    if (!start("exec /usr/sbin/vsftpd " + dir + "/vsftpd.conf 2>" + dir + "/ftpd.log", port)) {
+    if (!start("exec /usr/sbin/vsftpd " + dir + "/vsftpd.conf 2>" + dir + "/ftpd.log", port,
+               root())) {
         return "vsftpd startet nicht: " + readFile(m_dir / "ftpd.log");
     }
     return {};

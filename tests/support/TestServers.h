@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -28,14 +29,25 @@ public:
     void pause();
     void resume();
 
+    // Before launch(): the server sees its root folder as a file system of its own of at most
+    // bytes, so that it runs full; see smallRootMissing().
+    void limitRoot(std::uint64_t bytes) { m_rootLimit = bytes; }
+
 protected:
     // Starts the command and waits until the port takes connections; false when it does not.
-    bool start(const std::string& command, int port);
+    // With limitRoot(), the command runs in a mount namespace of its own in which root is a
+    // tmpfs of that size: nobody else sees it, and it goes when the server ends, however the
+    // test ends.
+    bool start(const std::string& command, int port, const std::filesystem::path& root = {});
 
 private:
     pid_t m_group = -1;
     int m_port = 0;
+    std::uint64_t m_rootLimit = 0;
 };
+
+// Why a server cannot run on a small root of its own (limitRoot()): empty when it can.
+std::string smallRootMissing();
 
 // OpenSSH's sshd with its own host key, taking one client key of the test.
 class SshServer : public ServerProcess {
