@@ -82,6 +82,21 @@ export function templatesOf(name) {
     ].map(compactScripts);
 }
 
+// The block the program writes below the table of previews when a show lets its visitors choose
+// pictures (vorlagen/auswahl.html, built into the program): the style sheet without its
+// comments, the script compact, and nothing but printable ASCII, so that it reads the same in
+// whatever character set a server declares for the page.
+export function selectionBlock() {
+    const block = compactScripts(read(path.join(sources, 'gemeinsam', 'auswahl.html')))
+        .replace(/(<style>\n)([\s\S]*?)(\n<\/style>)/g, (_, open, css, close) =>
+            open + css.replace(/\/\*[\s\S]*?\*\/\n?/g, '') + close);
+    const foreign = block.match(/[^\x20-\x7e\n]/);
+    if (foreign) {
+        throw new Error(`auswahl.html: "${foreign[0]}" is not printable ASCII (write it as \\u or a reference)`);
+    }
+    return block + '\n';
+}
+
 // The lines of a configuration file as the program writes it.
 function configOf(templates) {
     const lines = [];
@@ -115,6 +130,7 @@ export function build(batch, target) {
             }
             fs.copyFileSync(path.join(sources, name, 'beschreibung.txt'), path.join(target, `${name}.txt`));
         }
+        fs.writeFileSync(path.join(target, 'auswahl.html'), selectionBlock());
     } finally {
         fs.rmSync(scratch, { recursive: true, force: true });
     }
@@ -130,7 +146,7 @@ if (process.argv[1] === fileURLToPath(import.meta.url)) {
     if (mode === '--check') {
         const fresh = fs.mkdtempSync(path.join(os.tmpdir(), 'vorlagen-check-'));
         build(batch, fresh);
-        const stale = SETS.flatMap((n) => [`${n}.cfg`, `${n}.txt`]).filter((file) => {
+        const stale = [...SETS.flatMap((n) => [`${n}.cfg`, `${n}.txt`]), 'auswahl.html'].filter((file) => {
             const old = path.join(shipped, file);
             return !fs.existsSync(old) || !fs.readFileSync(old).equals(fs.readFileSync(path.join(fresh, file)));
         });
@@ -142,8 +158,8 @@ if (process.argv[1] === fileURLToPath(import.meta.url)) {
     } else {
         fs.mkdirSync(shipped, { recursive: true });
         build(batch, shipped);
-        for (const name of SETS) {
-            console.log(`vorlagen/${name}.cfg: ${fs.statSync(path.join(shipped, `${name}.cfg`)).size} bytes`);
+        for (const name of [...SETS.map((n) => `${n}.cfg`), 'auswahl.html']) {
+            console.log(`vorlagen/${name}: ${fs.statSync(path.join(shipped, name)).size} bytes`);
         }
     }
 }

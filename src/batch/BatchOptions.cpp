@@ -2,6 +2,7 @@
 
 #include "imaging/Preparation.h"
 #include "publish/Target.h"
+#include "selection/MailAddress.h"
 
 #include <algorithm>
 #include <charconv>
@@ -129,6 +130,33 @@ constexpr ValueOption ValueOptions[] = {
      }},
     {"--key",
      [](BatchOptions& o, std::string_view f, std::string_view v) { return file(o.keyFile, f, v); }},
+    {"--selection", [](BatchOptions& o, std::string_view f,
+                       std::string_view v) { return file(o.selection, f, v); }},
+    {"--copy-selection",
+     [](BatchOptions& o, std::string_view f, std::string_view v) -> std::optional<std::string> {
+         if (v.empty()) {
+             return std::string(f) + " braucht einen Ordner.";
+         }
+         o.copySelection = std::string(v);
+         return std::nullopt;
+     }},
+    {"--originals", [](BatchOptions& o, std::string_view f,
+                       std::string_view v) { return folder(o.originals, f, v); }},
+    {"--selection-mail",
+     [](BatchOptions& o, std::string_view f, std::string_view v) -> std::optional<std::string> {
+         if (!selection::isMailAddress(v)) {
+             return std::string(f) +
+                    " erwartet eine E-Mail-Adresse wie name@example.org, nicht \"" +
+                    std::string(v) + "\".";
+         }
+         o.selectionMail = std::string(v);
+         return std::nullopt;
+     }},
+    {"--selection-note",
+     [](BatchOptions& o, std::string_view, std::string_view v) -> std::optional<std::string> {
+         o.selectionNote = std::string(v);
+         return std::nullopt;
+     }},
     {"--start-page",
      [](BatchOptions& o, std::string_view, std::string_view v) -> std::optional<std::string> {
          o.startPage = std::string(v);
@@ -157,6 +185,35 @@ ParsedCommandLine wrongUsage(std::string error) {
     parsed.kind = ParsedCommandLine::Kind::WrongUsage;
     parsed.error = std::move(error);
     return parsed;
+}
+
+// The options of a visitor's answer go together, and with nothing that writes a show.
+std::optional<std::string> selectionComplaint(const BatchOptions& options) {
+    if (options.selectionNote && !options.selectionMail) {
+        return "--selection-note gilt nur mit --selection-mail.";
+    }
+    if (!options.selection) {
+        return options.copySelection || !options.originals.empty()
+                   ? std::optional<std::string>("--copy-selection und --originals gelten nur mit "
+                                                "--selection.")
+                   : std::nullopt;
+    }
+    if (!options.prepare.empty() || !options.publish.empty() || options.saveConfig ||
+        options.wordsFromPictures) {
+        return "--selection schließt --prepare, --publish, --save-config und "
+               "--words-from-pictures aus.";
+    }
+    if (options.minis.empty() && options.pictures.empty()) {
+        return "Zu --selection gehören die Bilder der Show: --pictures ORDNER (oder --minis "
+               "ORDNER).";
+    }
+    if (!options.originals.empty() && !options.copySelection) {
+        return "--originals gilt nur mit --copy-selection.";
+    }
+    if (options.copySelection && options.originals.empty() && options.pictures.empty()) {
+        return "Zu --copy-selection gehört --originals ORDNER oder --pictures ORDNER.";
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -196,6 +253,12 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> args) {
     }
 
     const BatchOptions& options = parsed.options;
+    if (auto complaint = selectionComplaint(options)) {
+        return wrongUsage(std::move(*complaint));
+    }
+    if (options.selection) {
+        return parsed;
+    }
     if (options.config && options.preset) {
         return wrongUsage("--config und --preset schließen einander aus.");
     }

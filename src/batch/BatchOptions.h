@@ -45,6 +45,14 @@ struct BatchOptions {
     bool deleteUnneeded = false;
     // SFTP: the private key tried first, as "Schlüsseldatei…" chooses it in the window.
     std::optional<std::string> keyFile;
+    // A visitor's answer ("-": standard input): its pictures are printed, and with copySelection
+    // copied from the originals (or, without them, the pictures of --pictures).
+    std::optional<std::string> selection;
+    std::optional<std::string> copySelection;
+    std::string originals;
+    // Visitors of the show may choose pictures and send their choice to this address.
+    std::optional<std::string> selectionMail;
+    std::optional<std::string> selectionNote;
 
     // A run without folders only reads and writes configuration files; with --prepare the
     // generation follows when the show folder is given; --publish with the show folder alone

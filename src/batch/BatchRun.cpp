@@ -2,6 +2,7 @@
 
 #include "batch/BatchHost.h"
 #include "batch/BatchPublish.h"
+#include "batch/BatchSelection.h"
 #include "batch/BatchUsage.h"
 #include "core/TimeLeft.h"
 #include "filelist/FileList.h"
@@ -24,6 +25,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <system_error>
 
 namespace bildertafel::batch {
@@ -331,6 +333,10 @@ int runBatch(const BatchOptions& options, std::ostream& err, bool errIsTerminal)
         return ExitFileSystem;
     }
     input.PictureCount = static_cast<long>(pictures.size());
+    if (options.selectionMail) {
+        input.selection =
+            generator::SelectionChoice{*options.selectionMail, options.selectionNote.value_or("")};
+    }
 
     switch (generator::ShowGenerator::run(input, host, host)) {
     case generator::RunOutcome::Written:
@@ -361,6 +367,9 @@ int batchMain(std::span<const std::string_view> args, std::ostream& out, std::os
         return ExitWrongUsage;
     case ParsedCommandLine::Kind::Run:
         break;
+    }
+    if (parsed.options.selection) {
+        return runSelection(parsed.options, std::cin, out, err);
     }
     return runBatch(parsed.options, err, errIsTerminal);
 }

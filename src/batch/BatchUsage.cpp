@@ -7,13 +7,15 @@ std::string_view usageText() {
                           [--per-row TEXT] [--own-pages on|off]
                           [--new-window on|off] [--all-page on|off]
                           [--show ORDNER --minis ORDNER --pictures ORDNER] [--name NAME]
-                          [--strict]
+                          [--strict] [--selection-mail ADRESSE [--selection-note TEXT]]
                           [--prepare ORDNER [--picture-size N] [--large-size N]
                            [--mini-size N] [--quality Q] [--redo] [--artist TEXT] [--copyright TEXT] [--replace-credits]
                            [--no-credits]]
                           [--words-from-pictures]
                           [--publish ADRESSE [--start-page NAME] [--dry-run] [--delete]
                            [--key DATEI]]
+       bildertafel-batch --selection DATEI|- --pictures ORDNER [--minis ORDNER]
+                          [--copy-selection ORDNER [--originals ORDNER]]
        bildertafel-batch --list-presets
 
 Erstellt die HTML-Seiten einer Bilder-Show ohne Fenster, mit den Vorlagen, die das
@@ -39,6 +41,11 @@ für jedes Bild und eine Seite mit allen Bildern im Ordner der Bilder.
   --new-window on|off  Neues Browserfenster öffnen (Vorgabe: off)
   --all-page on|off    Zusätzliche HTML-Datei für alle Bilder erstellen (Vorgabe: on)
   --strict             Verweise der Seiten, die ins Leere führen, gelten als Fehler
+  --selection-mail ADRESSE
+                       Auswahl erlauben: Besucher merken sich Bilder mit einem Herzen und
+                       senden ihre Auswahl an ADRESSE (E-Mail)
+  --selection-note TEXT
+                       Ein kurzer Hinweis an die Besucher über der Auswahl
   --prepare ORDNER     Aus den Originalen im ORDNER (jpg, jpeg, png, tif, tiff, webp,
                        heic, heif) die Mini-Bilder in --minis und die Bilder im
                        Großformat in --pictures erstellen, vor dem Erstellen der Seiten
@@ -74,6 +81,19 @@ für jedes Bild und eine Seite mit allen Bildern im Ordner der Bilder.
                        und die nicht mehr gebraucht werden, löschen
   --key DATEI          Privater SSH-Schlüssel für sftp://, der zuerst versucht wird (wie
                        „Schlüsseldatei…“ im Fenster)
+  --selection DATEI    Die Antwort eines Besuchers lesen, der in der Show Bilder
+                       gemerkt hat (die Mail, auch zitiert oder weitergeleitet, ihre
+                       Zeile "Auswahl wieder öffnen: …" oder eine Liste der Namen; "-":
+                       von der Standardeingabe), und die gewählten Bilder der Show
+                       (--minis, sonst --pictures) in ihrer Reihenfolge ausgeben, einen
+                       Namen ohne Erweiterung je Zeile; für Namen, die kein Bild der Show
+                       sind, erscheint eine Warnung. Seiten werden nicht erstellt
+  --copy-selection ORDNER
+                       Die gewählten Bilder in den neuen oder leeren ORDNER kopieren:
+                       die Originale aus --originals, ohne es die Bilder im Großformat
+                       aus --pictures. Ein Original wird nur gelesen, nie verschoben,
+                       umbenannt oder geändert
+  --originals ORDNER   Ordner der Originale, aus denen die Bilder vorbereitet wurden
   --help               Diese Hilfe anzeigen
 
 Seiten, deren Inhalt sich nicht geändert hat, bleiben unberührt. Nach dem Erstellen
@@ -94,10 +114,12 @@ bestätigt, ein geänderter wird abgelehnt.
 
 Rückgabewert: 0 geschrieben; 1 abgelehnt (Prüfung der Ordner, Name der Startseite,
 zwei Originale ergäben denselben Namen, die Originale liegen im Ordner der Mini-Bilder,
-Veröffentlichen abgelehnt, bevor etwas gesendet wurde); 2 falscher Aufruf; 3 ein Ordner,
+Veröffentlichen abgelehnt, bevor etwas gesendet wurde; mit --selection: die Antwort nennt
+kein Bild der Show); 2 falscher Aufruf; 3 ein Ordner,
 eine Datei oder ein Original konnte nicht gelesen oder geschrieben werden, die
 Konfiguration enthält einen Wert, der nicht übernommen werden kann, (mit --strict) ein
-Verweis führt ins Leere, oder das Veröffentlichen ist gescheitert oder abgebrochen.
+Verweis führt ins Leere, das Veröffentlichen ist gescheitert oder abgebrochen, oder (mit
+--selection) die Antwort oder ein Bild konnte nicht gelesen oder kopiert werden.
 Meldungen erscheinen auf der Standardfehlerausgabe.
 )";
 }

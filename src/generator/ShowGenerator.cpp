@@ -200,7 +200,7 @@ GeneratorOutcome Pages::writeOwnPage(bool hasLarge) {
 }
 
 GeneratorOutcome Pages::finish() {
-    m_startPage.writeBottom();
+    m_startPage.writeBottom(m_input.selection ? &*m_input.selection : nullptr);
     // The all-pictures page first: a new start page never links to a page that is missing.
     if (m_allFile && !m_allFile->commit()) {
         return failureOf(*m_allFile);

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "generator/SelectionBlock.h"
 #include "host/DialogHost.h"
 #include "links/LinkCheck.h"
 #include "settings/ShowSettings.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,8 @@ struct ShowGeneratorInput {
     std::string PictureFolder;
     std::vector<std::string> ThumbNames; // file names without folder, in list order
     long PictureCount = 0;
+    // Visitors may choose pictures on the start page; none: the pages have nothing of it.
+    std::optional<SelectionChoice> selection;
 };
 
 enum class RunOutcome {

@@ -42,9 +42,12 @@ void StartPageWriter::writeRowBreak() {
     m_out.endLine();
 }
 
-void StartPageWriter::writeBottom() {
+void StartPageWriter::writeBottom(const SelectionChoice* selection) {
     m_out.writeBytes("</tr></table>");
     m_out.endLine();
+    if (selection != nullptr) {
+        writeSelectionBlock(m_out, *selection);
+    }
     if (m_run.allPage) {
         m_out.writeBytes(
             "<p><hr>Sie k&ouml;nnen alle Bilder auf einmal herunterladen, indem Sie mit "

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "generator/RunValues.h"
+#include "generator/SelectionBlock.h"
 #include "textfile/TextFileWriter.h"
 
 namespace bildertafel::generator {
@@ -18,8 +19,9 @@ public:
     // hasLarge the link names the picture in the large size too.
     void writeCell(const PictureValues& picture, bool hasLarge = false);
     void writeRowBreak();
-    // The table end, the download section when the all-pictures page is written, and PageFoot.
-    void writeBottom();
+    // The table end, the block that lets visitors choose pictures when there is a choice, the
+    // download section when the all-pictures page is written, and PageFoot.
+    void writeBottom(const SelectionChoice* selection = nullptr);
 
 private:
     textfile::TextFileWriter& m_out;

@@ -46,10 +46,10 @@ export function makeCameraOriginals(dir, from) {
 }
 
 // Makes the previews at the set's size (once) and writes the pages with the given options.
-export function writeShow(batch, { config, show, originals, miniSize, allPage, ownPages }) {
+export function writeShow(batch, { config, show, originals, miniSize, allPage, ownPages, extra = [] }) {
     const args = ['--config', config, '--show', show, '--minis', path.join(show, 'minis'),
         '--pictures', path.join(show, 'bilder'), '--name', 'index', '--strict',
-        '--all-page', allPage ? 'on' : 'off', '--own-pages', ownPages ? 'on' : 'off'];
+        '--all-page', allPage ? 'on' : 'off', '--own-pages', ownPages ? 'on' : 'off', ...extra];
     if (miniSize) {
         args.push('--prepare', originals, '--mini-size', String(miniSize));
     }
