@@ -5,6 +5,7 @@
 #include "settings/ConfigCommands.h"
 #include "ui/lists/FileListBox.h"
 #include "ui/lists/FileNames.h"
+#include "ui/selection/SelectionSettings.h"
 #include "ui/window/WindowConfigHost.h"
 #include "ui/window/WindowGeneratorHost.h"
 #include "ui_MainWindow.h"
@@ -59,6 +60,7 @@ generator::ShowGeneratorInput MainWindow::generatorInput() const {
         input.ThumbNames.push_back(thumbs.fileNameAt(i));
     }
     input.PictureCount = File1[filelistslot::Pictures]->count();
+    input.selection = selectionForPages(input.ShowFolder);
     return input;
 }
 

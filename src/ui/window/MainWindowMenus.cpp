@@ -13,10 +13,14 @@
 #include "ui/common/QtText.h"
 #include "ui/lists/FileListBox.h"
 #include "ui/lists/FileNames.h"
+#include "ui/lists/FolderPath.h"
 #include "ui/lists/FolderReading.h"
 #include "ui/prepare/CreditSettings.h"
 #include "ui/prepare/PrepareDialog.h"
 #include "ui/publish/PublishDialog.h"
+#include "ui/selection/SelectionDialog.h"
+#include "ui/selection/SelectionOptionsDialog.h"
+#include "ui/selection/SelectionSettings.h"
 #include "ui/templates/TemplateEditor.h"
 #include "ui/templates/TemplateSetDialog.h"
 #include "ui/window/BrowserPreview.h"
@@ -109,6 +113,8 @@ void MainWindow::connectContextMenus() {
     connect(m_ui->Publish, &QAction::triggered, this, &MainWindow::publishShow);
     connect(m_ui->LoadTemplateSet, &QAction::triggered, this, &MainWindow::loadTemplateSet);
     connect(m_ui->EditWords, &QAction::triggered, this, &MainWindow::editWords);
+    connect(m_ui->AllowSelection, &QAction::triggered, this, &MainWindow::allowSelection);
+    connect(m_ui->TakeSelection, &QAction::triggered, this, &MainWindow::takeSelection);
     for (int id = 0; id < static_cast<int>(Text1.size()); ++id) {
         Text1[id]->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(Text1[id], &QWidget::customContextMenuRequested, this,
@@ -164,6 +170,9 @@ void MainWindow::showContextMenu(QWidget& box, const QPoint& at) {
         m_ui->Publish->setEnabled(pagesWritten);
         m_ui->Publish->setToolTip(pagesWritten ? QString() : fromUtf8(texts::NothingToPublishYet));
         menu.addAction(m_ui->Publish);
+        m_ui->AllowSelection->setEnabled(
+            uilists::isExistingFolder(ShowFolders[folderslot::ShowFolder]));
+        menu.addAction(m_ui->AllowSelection);
     } else {
         menu.addAction(m_ui->PreparePictures);
         if (&box == m_ui->Frame2_3) {
@@ -172,6 +181,11 @@ void MainWindow::showContextMenu(QWidget& box, const QPoint& at) {
             m_ui->EditWords->setEnabled(pictures);
             m_ui->EditWords->setToolTip(pictures ? QString() : fromUtf8(texts::NoPicturesYet));
             menu.addAction(m_ui->EditWords);
+            m_ui->TakeSelection->setEnabled(File1[filelistslot::Pictures]->count() > 0);
+            m_ui->TakeSelection->setToolTip(File1[filelistslot::Pictures]->count() > 0
+                                                ? QString()
+                                                : fromUtf8(texts::NoPicturesYet));
+            menu.addAction(m_ui->TakeSelection);
         }
     }
     menu.exec(box.mapToGlobal(at));
@@ -324,6 +338,41 @@ void MainWindow::editWords() {
         return;
     }
     WordsDialog dialog(std::move(source), std::move(words), this);
+    dialog.exec();
+}
+
+void MainWindow::allowSelection() {
+    const std::string show = uilists::toFileName(ShowFolders[folderslot::ShowFolder]);
+    SelectionOptionsDialog dialog(rememberedSelection(show), this);
+    if (dialog.exec() == QDialog::Accepted) {
+        rememberSelection(show, dialog.settings());
+    }
+}
+
+void MainWindow::takeSelection() {
+    // The names of the show are those of its previews, as the pages take them; without
+    // previews, those of the pictures.
+    const bool previews = File1[filelistslot::Thumbs]->count() > 0;
+    const uilists::FileListBox& list =
+        *File1[previews ? filelistslot::Thumbs : filelistslot::Pictures];
+    SelectionSource source{
+        uilists::toFileName(
+            ShowFolders[previews ? folderslot::ThumbFolder : folderslot::PictureFolder]),
+        uilists::toFileName(ShowFolders[folderslot::PictureFolder]),
+        {},
+        {}};
+    for (int position = 0; position < list.count(); ++position) {
+        source.thumbNames.push_back(list.fileNameAt(position));
+    }
+    PreparationChoices choices;
+    QString originals;
+    if (recallShowPreparation(uilists::toFileName(ShowFolders[folderslot::ShowFolder]), choices,
+                              originals) &&
+        uilists::isExistingFolder(originals) &&
+        !uilists::isSameFolder(originals, ShowFolders[folderslot::PictureFolder])) {
+        source.originalsFolder = uilists::toFileName(uilists::withTrailingSeparator(originals));
+    }
+    SelectionDialog dialog(std::move(source), this);
     dialog.exec();
 }
 
