@@ -157,6 +157,16 @@ constexpr ValueOption ValueOptions[] = {
          o.selectionNote = std::string(v);
          return std::nullopt;
      }},
+    {"--zip",
+     [](BatchOptions& o, std::string_view f, std::string_view v) -> std::optional<std::string> {
+         for (const auto& [word, choice] : {std::pair{"off", 0}, {"on", 1}, {"large", 2}}) {
+             if (v == word) {
+                 o.zip = choice;
+                 return std::nullopt;
+             }
+         }
+         return std::string(f) + " erwartet off, on oder large, nicht \"" + std::string(v) + "\".";
+     }},
     {"--start-page",
      [](BatchOptions& o, std::string_view, std::string_view v) -> std::optional<std::string> {
          o.startPage = std::string(v);

@@ -53,6 +53,8 @@ struct BatchOptions {
     // Visitors of the show may choose pictures and send their choice to this address.
     std::optional<std::string> selectionMail;
     std::optional<std::string> selectionNote;
+    // "Alle Bilder als ZIP anbieten": 0 off, 1 the pictures, 2 the large ones.
+    std::optional<int> zip;
 
     // A run without folders only reads and writes configuration files; with --prepare the
     // generation follows when the show folder is given; --publish with the show folder alone

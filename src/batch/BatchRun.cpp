@@ -333,6 +333,9 @@ int runBatch(const BatchOptions& options, std::ostream& err, bool errIsTerminal)
         return ExitFileSystem;
     }
     input.PictureCount = static_cast<long>(pictures.size());
+    if (options.zip) {
+        input.zip = static_cast<generator::ZipChoice>(*options.zip);
+    }
     if (options.selectionMail) {
         input.selection =
             generator::SelectionChoice{*options.selectionMail, options.selectionNote.value_or("")};

@@ -8,6 +8,7 @@ std::string_view usageText() {
                           [--new-window on|off] [--all-page on|off]
                           [--show ORDNER --minis ORDNER --pictures ORDNER] [--name NAME]
                           [--strict] [--selection-mail ADRESSE [--selection-note TEXT]]
+                          [--zip off|on|large]
                           [--prepare ORDNER [--picture-size N] [--large-size N]
                            [--mini-size N] [--quality Q] [--redo] [--artist TEXT] [--copyright TEXT] [--replace-credits]
                            [--no-credits]]
@@ -46,6 +47,10 @@ für jedes Bild und eine Seite mit allen Bildern im Ordner der Bilder.
                        senden ihre Auswahl an ADRESSE (E-Mail)
   --selection-note TEXT
                        Ein kurzer Hinweis an die Besucher über der Auswahl
+  --zip off|on|large   Alle Bilder als ZIP anbieten: NAME.zip neben der Startseite (NAME
+                       wie --name) mit den Bildern im Großformat (on) oder den großen
+                       Bildern, wo es sie gibt (large), verlinkt auf der Startseite;
+                       neu geschrieben nur, wenn sich ein Bild geändert hat (Vorgabe: off)
   --prepare ORDNER     Aus den Originalen im ORDNER (jpg, jpeg, png, tif, tiff, webp,
                        heic, heif) die Mini-Bilder in --minis und die Bilder im
                        Großformat in --pictures erstellen, vor dem Erstellen der Seiten

@@ -25,6 +25,7 @@ struct GeneratorFailure {
         PreviewFolderNotMade,        // path: the folder it was to be made in
         PreviewPartNotMade,          // path: the folder or link inside the preview
         ShowFolderNotReadForPreview, // path: the folder of the show
+        ZipNotWritten,               // path, error: the zip of all pictures or a picture in it
     };
 
     // A folder check.

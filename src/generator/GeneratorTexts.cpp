@@ -27,6 +27,9 @@ std::string failureText(const GeneratorFailure& failure) {
     case Kind::PageNotWritten:
         return "Die Datei " + path +
                " konnte nicht geschrieben werden: " + textfile::systemReason(failure.error);
+    case Kind::ZipNotWritten:
+        return "Die Datei mit allen Bildern (ZIP) konnte nicht geschrieben werden, an " + path +
+               ": " + textfile::systemReason(failure.error);
     case Kind::PreviewFolderNotMade:
         return "Für die Vorschau lässt sich im Ordner „" + path +
                "“ kein Ordner anlegen: " + textfile::systemReason(failure.error) +

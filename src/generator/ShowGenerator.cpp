@@ -84,6 +84,8 @@ public:
     // One picture: its cell on the start page, its line on the all-pictures page, the row break
     // after it and its own page.
     GeneratorOutcome add(const std::string& thumbName, const words::PictureWords* words);
+    // The start page links the zip of all pictures.
+    void linkZip(ZipLink zip) { m_zip = std::move(zip); }
     // The bottoms, and the two pages replaced.
     GeneratorOutcome finish();
 
@@ -110,6 +112,7 @@ private:
     PictureValues m_picture;
     std::string m_picturePagePath;
     std::int64_t m_position = 0;
+    std::optional<ZipLink> m_zip;
 };
 
 GeneratorOutcome Pages::begin() {
@@ -200,7 +203,8 @@ GeneratorOutcome Pages::writeOwnPage(bool hasLarge) {
 }
 
 GeneratorOutcome Pages::finish() {
-    m_startPage.writeBottom(m_input.selection ? &*m_input.selection : nullptr);
+    m_startPage.writeBottom(m_input.selection ? &*m_input.selection : nullptr,
+                            m_zip ? &*m_zip : nullptr);
     // The all-pictures page first: a new start page never links to a page that is missing.
     if (m_allFile && !m_allFile->commit()) {
         return failureOf(*m_allFile);
@@ -217,6 +221,17 @@ GeneratorOutcome writePages(const ShowGeneratorInput& input, const RunValues& ru
                             const words::ShowWords& words, std::string_view startPageName,
                             const std::string& startPagePath, LinkCheck& links) {
     Pages pages(input, run, startPageName, startPagePath, links);
+    // The zip before the start page that names its size.
+    if (input.zip != ZipChoice::Off) {
+        ZipLink zip{std::string(startPageName) + ".zip", 0};
+        if (GeneratorOutcome zipped = writeShowZip(
+                input.ShowFolder + zip.name,
+                zipEntriesFor(input.ThumbNames, input.PictureFolder, input.zip), zip.bytes);
+            !zipped) {
+            return zipped;
+        }
+        pages.linkZip(std::move(zip));
+    }
     if (GeneratorOutcome begun = pages.begin(); !begun) {
         return begun;
     }

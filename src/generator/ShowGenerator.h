@@ -1,6 +1,7 @@
 #pragma once
 
 #include "generator/SelectionBlock.h"
+#include "generator/ShowZip.h"
 #include "host/DialogHost.h"
 #include "links/LinkCheck.h"
 #include "settings/ShowSettings.h"
@@ -36,6 +37,8 @@ struct ShowGeneratorInput {
     long PictureCount = 0;
     // Visitors may choose pictures on the start page; none: the pages have nothing of it.
     std::optional<SelectionChoice> selection;
+    // "Alle Bilder als ZIP anbieten": START.zip beside the start page, linked from it.
+    ZipChoice zip = ZipChoice::Off;
 };
 
 enum class RunOutcome {

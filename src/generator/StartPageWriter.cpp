@@ -1,6 +1,8 @@
 #include "generator/StartPageWriter.h"
 
+#include "core/ByteSize.h"
 #include "generator/PictureLink.h"
+#include "generator/WebText.h"
 
 namespace bildertafel::generator {
 
@@ -42,11 +44,20 @@ void StartPageWriter::writeRowBreak() {
     m_out.endLine();
 }
 
-void StartPageWriter::writeBottom(const SelectionChoice* selection) {
+void StartPageWriter::writeBottom(const SelectionChoice* selection, const ZipLink* zip) {
     m_out.writeBytes("</tr></table>");
     m_out.endLine();
     if (selection != nullptr) {
         writeSelectionBlock(m_out, *selection);
+    }
+    if (zip != nullptr) {
+        std::string link = "<p class=\"zip\"><a href=\"";
+        appendUrlAttribute(link, zip->name);
+        link += "\" download>Alle Bilder herunterladen (";
+        appendWords(link, core::byteSizeText(zip->bytes), " ");
+        link += ")</a></p>";
+        m_out.writeBytes(link);
+        m_out.endLine();
     }
     if (m_run.allPage) {
         m_out.writeBytes(

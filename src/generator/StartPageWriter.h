@@ -2,6 +2,7 @@
 
 #include "generator/RunValues.h"
 #include "generator/SelectionBlock.h"
+#include "generator/ShowZip.h"
 #include "textfile/TextFileWriter.h"
 
 namespace bildertafel::generator {
@@ -20,8 +21,9 @@ public:
     void writeCell(const PictureValues& picture, bool hasLarge = false);
     void writeRowBreak();
     // The table end, the block that lets visitors choose pictures when there is a choice, the
-    // download section when the all-pictures page is written, and PageFoot.
-    void writeBottom(const SelectionChoice* selection = nullptr);
+    // link to the zip of all pictures when there is one, the download section when the
+    // all-pictures page is written, and PageFoot.
+    void writeBottom(const SelectionChoice* selection = nullptr, const ZipLink* zip = nullptr);
 
 private:
     textfile::TextFileWriter& m_out;

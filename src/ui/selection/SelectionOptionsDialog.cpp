@@ -13,6 +13,7 @@ SelectionOptionsDialog::SelectionOptionsDialog(const SelectionSettings& settings
     m_ui->AllowSelection->setChecked(settings.allowed);
     m_ui->MailAddress->setText(settings.mailAddress);
     m_ui->Note->setPlainText(settings.note);
+    m_ui->Zip->setCurrentIndex(static_cast<int>(settings.zip));
     connect(m_ui->Buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(m_ui->Buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_ui->AllowSelection, &QCheckBox::toggled, this, &SelectionOptionsDialog::showState);
@@ -24,7 +25,8 @@ SelectionOptionsDialog::~SelectionOptionsDialog() = default;
 
 SelectionSettings SelectionOptionsDialog::settings() const {
     return {m_ui->AllowSelection->isChecked(), m_ui->MailAddress->text().trimmed(),
-            m_ui->Note->toPlainText().trimmed()};
+            m_ui->Note->toPlainText().trimmed(),
+            static_cast<generator::ZipChoice>(m_ui->Zip->currentIndex())};
 }
 
 void SelectionOptionsDialog::showState() {

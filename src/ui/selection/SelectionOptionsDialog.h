@@ -12,8 +12,9 @@ class SelectionOptionsDialog;
 
 namespace bildertafel::ui {
 
-// "Auswahl erlauben…": whether the visitors of the show may choose pictures, the address their
-// choice goes to and a note to them. OK takes them only with an address a mail link carries.
+// "Auswahl und Download…": whether the visitors of the show may choose pictures, the address
+// their choice goes to and a note to them, and whether the start page offers all pictures as
+// one zip. OK takes them only with an address a mail link carries.
 class SelectionOptionsDialog : public QDialog {
     Q_OBJECT
 

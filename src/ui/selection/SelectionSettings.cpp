@@ -18,9 +18,13 @@ QString groupOf(const std::string& showFolder) {
 SelectionSettings rememberedSelection(const std::string& showFolder) {
     QSettings settings(userSettingsName(), userSettingsName());
     settings.beginGroup(groupOf(showFolder));
+    const int zip = settings.value(QStringLiteral("zip"), 0).toInt();
     return {settings.value(QStringLiteral("allowed"), false).toBool(),
             settings.value(QStringLiteral("mailAddress")).toString(),
-            settings.value(QStringLiteral("note")).toString()};
+            settings.value(QStringLiteral("note")).toString(),
+            zip == 1   ? generator::ZipChoice::Pictures
+            : zip == 2 ? generator::ZipChoice::Large
+                       : generator::ZipChoice::Off};
 }
 
 void rememberSelection(const std::string& showFolder, const SelectionSettings& chosen) {
@@ -29,6 +33,7 @@ void rememberSelection(const std::string& showFolder, const SelectionSettings& c
     settings.setValue(QStringLiteral("allowed"), chosen.allowed);
     settings.setValue(QStringLiteral("mailAddress"), chosen.mailAddress);
     settings.setValue(QStringLiteral("note"), chosen.note);
+    settings.setValue(QStringLiteral("zip"), static_cast<int>(chosen.zip));
 }
 
 std::optional<generator::SelectionChoice> selectionForPages(const std::string& showFolder) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "generator/SelectionBlock.h"
+#include "generator/ShowZip.h"
 
 #include <QString>
 
@@ -9,11 +10,13 @@
 
 namespace bildertafel::ui {
 
-// "Auswahl erlauben" of one show, kept with the show's other settings of the user.
+// "Auswahl erlauben" and "Alle Bilder als ZIP anbieten" of one show, kept with the show's other
+// settings of the user.
 struct SelectionSettings {
     bool allowed = false;
     QString mailAddress;
     QString note;
+    generator::ZipChoice zip = generator::ZipChoice::Off;
 };
 
 SelectionSettings rememberedSelection(const std::string& showFolder);

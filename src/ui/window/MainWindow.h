@@ -136,7 +136,7 @@ private:
     void loadTemplateSet();
     // "Bildtexte…": the words of the full-size pictures.
     void editWords();
-    // "Auswahl erlauben…" for the show, and "Auswahl übernehmen…" of a visitor's answer.
+    // "Auswahl und Download…" for the show, and "Auswahl übernehmen…" of a visitor's answer.
     void allowSelection();
     void takeSelection();
     // The template boxes' own menu and "Vorlage bearbeiten…" for the box of that TemplateId.

@@ -61,6 +61,7 @@ generator::ShowGeneratorInput MainWindow::generatorInput() const {
     }
     input.PictureCount = File1[filelistslot::Pictures]->count();
     input.selection = selectionForPages(input.ShowFolder);
+    input.zip = rememberedSelection(input.ShowFolder).zip;
     return input;
 }
 

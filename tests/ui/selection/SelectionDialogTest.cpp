@@ -7,6 +7,7 @@
 #include "ui/selection/SelectionSettings.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -158,12 +159,15 @@ void SelectionDialogTest::takesOnlyAnAddressAMailLinkCarries() {
     dialog.findChild<QCheckBox*>("AllowSelection")->setChecked(allowed);
     dialog.findChild<QLineEdit*>("MailAddress")->setText(address);
     dialog.findChild<QPlainTextEdit*>("Note")->setPlainText("Bis Freitag");
+    dialog.findChild<QComboBox*>("Zip")->setCurrentIndex(2);
     QCOMPARE(
         dialog.findChild<QDialogButtonBox*>("Buttons")->button(QDialogButtonBox::Ok)->isEnabled(),
         okEnabled);
 
     bildertafel::ui::rememberSelection(dir.folder(), dialog.settings());
     QCOMPARE(bildertafel::ui::rememberedSelection(dir.folder()).allowed, allowed);
+    QVERIFY(bildertafel::ui::rememberedSelection(dir.folder()).zip ==
+            bildertafel::generator::ZipChoice::Large);
     const auto pages = bildertafel::ui::selectionForPages(dir.folder());
     QCOMPARE(pages.has_value(), forPages);
     if (pages) {
