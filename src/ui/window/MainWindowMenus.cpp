@@ -166,13 +166,13 @@ void MainWindow::showContextMenu(QWidget& box, const QPoint& at) {
             uilists::isExistingFolder(showSubFolder(subfolder::Pictures))) {
             menu.addAction(m_ui->OpenShowSubFolders);
         }
+        m_ui->AllowSelection->setEnabled(
+            uilists::isExistingFolder(ShowFolders[folderslot::ShowFolder]));
+        menu.addAction(m_ui->AllowSelection);
         const bool pagesWritten = File1[filelistslot::ShowPages]->count() > 0;
         m_ui->Publish->setEnabled(pagesWritten);
         m_ui->Publish->setToolTip(pagesWritten ? QString() : fromUtf8(texts::NothingToPublishYet));
         menu.addAction(m_ui->Publish);
-        m_ui->AllowSelection->setEnabled(
-            uilists::isExistingFolder(ShowFolders[folderslot::ShowFolder]));
-        menu.addAction(m_ui->AllowSelection);
     } else {
         menu.addAction(m_ui->PreparePictures);
         if (&box == m_ui->Frame2_3) {

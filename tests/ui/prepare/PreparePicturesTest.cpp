@@ -87,10 +87,12 @@ void PreparePicturesTest::theLowerBoxesOfferIt_data() {
     QTest::newRow("right button on the preview list")
         << "File1_2" << false << QStringList{"Bilder vorbereiten…"};
     QTest::newRow("menu key on the picture count")
-        << "Label3" << true << QStringList{"Bilder vorbereiten…", "Bildtexte…"};
+        << "Label3" << true
+        << QStringList{"Bilder vorbereiten…", "Bildtexte…", "Auswahl übernehmen…"};
     QTest::newRow("right button on the show folder's pages")
         << "File1_1" << false
-        << QStringList{"Startseite im Browser ansehen", "Vorschau im Browser…", "Veröffentlichen…"};
+        << QStringList{"Startseite im Browser ansehen", "Vorschau im Browser…",
+                       "Auswahl und Download…", "Veröffentlichen…"};
     QTest::newRow("right button on the configuration files")
         << "File1_0" << false << QStringList{"Vorlage laden…"};
 }

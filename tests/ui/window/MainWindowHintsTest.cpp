@@ -125,15 +125,17 @@ void MainWindowHintsTest::showFolderMenu_data() {
     const QString openBoth = "Mini-Bilder und Bilder öffnen";
     const QString preview = "Vorschau im Browser…";
     const QString publish = "Veröffentlichen…";
-    QTest::newRow("a new show") << QStringList{"show"} << QStringList{inBrowser, preview, publish}
-                                << false;
+    const QString visitors = "Auswahl und Download…";
+    QTest::newRow("a new show") << QStringList{"show"}
+                                << QStringList{inBrowser, preview, visitors, publish} << false;
     QTest::newRow("only the previews")
-        << QStringList{"show/minis"} << QStringList{inBrowser, preview, publish} << false;
-    QTest::newRow("a prepared show") << QStringList{"show/minis", "show/bilder"}
-                                     << QStringList{inBrowser, preview, openBoth, publish} << false;
+        << QStringList{"show/minis"} << QStringList{inBrowser, preview, visitors, publish} << false;
+    QTest::newRow("a prepared show")
+        << QStringList{"show/minis", "show/bilder"}
+        << QStringList{inBrowser, preview, openBoth, visitors, publish} << false;
     QTest::newRow("with a start page")
         << QStringList{"show/minis", "show/bilder", "show/index.html"}
-        << QStringList{inBrowser, preview, openBoth, publish} << true;
+        << QStringList{inBrowser, preview, openBoth, visitors, publish} << true;
 }
 
 void MainWindowHintsTest::showFolderMenu() {
