@@ -86,10 +86,27 @@ export function templatesOf(name) {
 // pictures (vorlagen/auswahl.html, built into the program): the style sheet without its
 // comments, the script compact, and nothing but printable ASCII, so that it reads the same in
 // whatever character set a server declares for the page.
+// The zip writer of "Gemerkte herunterladen" is client-zip from npm, pinned in
+// tests/browser/package.json; its module goes in as it is published, its export made the value
+// of a local variable, and its licence beside the sets.
+const zipWriter = path.join(repo, 'tests', 'browser', 'node_modules', 'client-zip');
+
+function zipWriterScript() {
+    const version = JSON.parse(fs.readFileSync(path.join(zipWriter, 'package.json'), 'utf8')).version;
+    const code = fs.readFileSync(path.join(zipWriter, 'index.js'), 'utf8').trim();
+    const exported = /export\{(\w+) as downloadZip[^}]*\};?$/;
+    if (!exported.test(code)) throw new Error('client-zip: its export is not where it was');
+    const script = `/*! client-zip ${version}, MIT License, Copyright 2020 David Junger: zip-schreiber-lizenz.txt */\n` +
+        `var zipDatei=(function(){${code.replace(exported, 'return $1;')}})();`;
+    new vm.Script(script);
+    return script;
+}
+
 export function selectionBlock() {
     const block = compactScripts(read(path.join(sources, 'gemeinsam', 'auswahl.html')))
         .replace(/(<style>\n)([\s\S]*?)(\n<\/style>)/g, (_, open, css, close) =>
-            open + css.replace(/\/\*[\s\S]*?\*\/\n?/g, '') + close);
+            open + css.replace(/\/\*[\s\S]*?\*\/\n?/g, '') + close)
+        .replace('{{client-zip}}', zipWriterScript);
     const foreign = block.match(/[^\x20-\x7e\n]/);
     if (foreign) {
         throw new Error(`auswahl.html: "${foreign[0]}" is not printable ASCII (write it as \\u or a reference)`);
@@ -131,6 +148,7 @@ export function build(batch, target) {
             fs.copyFileSync(path.join(sources, name, 'beschreibung.txt'), path.join(target, `${name}.txt`));
         }
         fs.writeFileSync(path.join(target, 'auswahl.html'), selectionBlock());
+        fs.copyFileSync(path.join(zipWriter, 'LICENSE.txt'), path.join(target, 'zip-schreiber-lizenz.txt'));
     } finally {
         fs.rmSync(scratch, { recursive: true, force: true });
     }
@@ -146,7 +164,7 @@ if (process.argv[1] === fileURLToPath(import.meta.url)) {
     if (mode === '--check') {
         const fresh = fs.mkdtempSync(path.join(os.tmpdir(), 'vorlagen-check-'));
         build(batch, fresh);
-        const stale = [...SETS.flatMap((n) => [`${n}.cfg`, `${n}.txt`]), 'auswahl.html'].filter((file) => {
+        const stale = [...SETS.flatMap((n) => [`${n}.cfg`, `${n}.txt`]), 'auswahl.html', 'zip-schreiber-lizenz.txt'].filter((file) => {
             const old = path.join(shipped, file);
             return !fs.existsSync(old) || !fs.readFileSync(old).equals(fs.readFileSync(path.join(fresh, file)));
         });

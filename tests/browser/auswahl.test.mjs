@@ -188,3 +188,44 @@ for (const { label, name, mailLink } of [
         await context.close();
     });
 }
+
+// The entries of a zip, from its central directory: name and bytes, stored or not.
+function zipEntries(data) {
+    const end = data.lastIndexOf(Buffer.from('PK\x05\x06', 'latin1'));
+    const entries = [];
+    for (let at = data.readUInt32LE(end + 16), n = data.readUInt16LE(end + 10); n > 0; --n) {
+        const method = data.readUInt16LE(at + 10), flags = data.readUInt16LE(at + 8), size = data.readUInt32LE(at + 20);
+        const nameLength = data.readUInt16LE(at + 28), extra = data.readUInt16LE(at + 30), comment = data.readUInt16LE(at + 32);
+        const local = data.readUInt32LE(at + 42);
+        const name = data.subarray(at + 46, at + 46 + nameLength).toString('utf8');
+        const start = local + 30 + data.readUInt16LE(local + 26) + data.readUInt16LE(local + 28);
+        entries.push({ name, method, utf8: (flags & 0x800) !== 0, bytes: data.subarray(start, start + size) });
+        at += 46 + nameLength + extra + comment;
+    }
+    return entries;
+}
+
+for (const ownPages of [false, true]) {
+    test(`"Gemerkte herunterladen" gives the chosen pictures byte for byte, own pages ${ownPages}`, async () => {
+        const start = show('mosaik', ownPages);
+        const context = await browser.newContext({ viewport: { width: 1280, height: 800 }, acceptDownloads: true });
+        const { page, errors } = await watched(context);
+        await page.goto(start);
+        const names = await showNames(page);
+        const chosen = [names.indexOf(ODD), names.indexOf(NAMES[1]), 0].sort((a, b) => a - b);
+        for (const at of chosen) await page.locator('td .merken').nth(at).click();
+        await page.click('.auswahl .zahl');
+        const [download] = await Promise.all([page.waitForEvent('download'), page.click('.auswahl .laden')]);
+        assert.match(download.suggestedFilename(), /Auswahl\.zip$/);
+        const entries = zipEntries(fs.readFileSync(await download.path()));
+        assert.deepEqual(entries.map((e) => e.name), chosen.map((at) => `${names[at]}.jpg`));
+        for (const entry of entries) {
+            assert.equal(entry.method, 0, `${entry.name}: stored`);
+            assert.equal(entry.utf8, true, `${entry.name}: the UTF-8 flag`);
+            assert.ok(entry.bytes.equals(fs.readFileSync(path.join(root, 'mosaik', 'bilder', entry.name))), entry.name);
+        }
+        await page.waitForFunction(() => document.querySelector('.auswahl .meldung').textContent === '3 Bilder als ZIP-Datei geladen');
+        assert.deepEqual(errors, []);
+        await context.close();
+    });
+}
