@@ -113,6 +113,7 @@ int runSelection(const BatchOptions& options, std::istream& in, std::ostream& ou
         return ExitFileSystem;
     }
     std::vector<std::string> showNames;
+    showNames.reserve(files.size());
     for (const std::string& file : files) {
         showNames.push_back(pictureName(file));
     }
@@ -123,6 +124,7 @@ int runSelection(const BatchOptions& options, std::istream& in, std::ostream& ou
         return ExitRefused;
     }
     std::vector<std::string> chosen;
+    chosen.reserve(answer.chosen.size());
     for (const std::size_t at : answer.chosen) {
         chosen.push_back(showNames[at]);
         out << showNames[at] << '\n';
