@@ -5,7 +5,8 @@
 // their range where they differ, and the audits that fall short. A freshly started browser spends
 // its first audit compiling its own code, which shows as the page's blocking time; one audit
 // before the counted ones that nobody reads keeps that out of the first set's figures.
-//   node bench/pages/run.mjs BATCH        (CHROME_PATH: the browser, default /usr/bin/chromium)
+//   node bench/pages/run.mjs BATCH [--auswahl]   (CHROME_PATH: the browser, default /usr/bin/chromium)
+// With --auswahl the shows let their visitors choose pictures ("Auswahl erlauben").
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
@@ -19,6 +20,8 @@ const SETS = ['hell', 'dunkel', 'mosaik', 'schlicht'];
 const CATEGORIES = ['performance', 'accessibility', 'best-practices', 'seo'];
 const AUDITS = 3;
 const batch = process.argv[2];
+const extra = process.argv[3] === '--auswahl'
+    ? ['--selection-mail', 'foto@example.org', '--selection-note', 'Bitte bis Freitag w\u00e4hlen.'] : [];
 if (!batch || !fs.existsSync(batch)) {
     console.error('usage: node bench/pages/run.mjs path/to/bildertafel-batch');
     process.exit(2);
@@ -32,7 +35,7 @@ const chrome = await chromeLauncher.launch({
 });
 try {
     makeOriginals(path.join(root, 'originale'));
-    console.log(`median of ${AUDITS} audits, range in brackets`);
+    console.log(`median of ${AUDITS} audits, range in brackets${extra.length ? ', with "Auswahl erlauben"' : ''}`);
     console.log('set       all-pictures page          perf  a11y  best   seo   bytes of the templates');
     let warmedUp = false;
     for (const set of SETS) {
@@ -41,7 +44,7 @@ try {
         const show = path.join(root, set);
         for (const allPage of [false, true]) {
             writeShow(batch, { config, show, originals: path.join(root, 'originale'),
-                miniSize: allPage ? 0 : miniSize, allPage, ownPages: false });
+                miniSize: allPage ? 0 : miniSize, allPage, ownPages: false, extra });
             const url = `${server.url}${set}/index.html`;
             const audit = async () => (await lighthouse(url,
                 { port: chrome.port, logLevel: 'error', onlyCategories: CATEGORIES })).lhr;
