@@ -29,6 +29,20 @@ private:
     FailureFacts m_facts;
 };
 
+// The server refused one step (a file it will not let be read, say), while the connection goes
+// on: not a lost or silent connection, a broken protocol or a cancel.
+inline bool isRefusal(const PublishError& error) {
+    switch (error.kind()) {
+    case FailureKind::Cancelled:
+    case FailureKind::Silent:
+    case FailureKind::ConnectionLost:
+    case FailureKind::ProtocolViolation:
+        return false;
+    default:
+        return error.facts().step != Step::None;
+    }
+}
+
 struct RemoteEntry {
     std::string name;
     bool folder = false;

@@ -17,7 +17,7 @@ enum class FailureKind {
     TakenOver,           // path: another publish took the target folder over meanwhile
     LinkedFolder,        // path: a folder on the server is a symbolic link
     LinkedLock,          // path: the target folder, whose lock is a symbolic link
-    StaleLockStays,      // path: the target folder; reason: where its stale lock lies now
+    StaleLockStays,      // path: the target folder; lock, aside: where its stale lock lies now
     NoTransferModule,    // path, reason: the sending module cannot be loaded
     Unexpected,          // reason where known: the sending broke off in an unforeseen way
     CannotStart,         // the library cannot make a connection at all
@@ -90,8 +90,10 @@ struct FailureFacts {
     int error = 0;         // the system's error number of a step on this computer; 0: none
     bool password = false; // Login: a password was given (always over FTP, whose login has one)
     std::string key;       // Login, Key…: the key file chosen
-    // LinkedLock, StaleLockStays: the lock as it lies on the server now, below the target folder.
+    // LinkedLock, StaleLockStays: the lock's name below the target folder; aside: it lies under a
+    // name of its own that begins with that, where it was moved while being taken over.
     std::string lock;
+    bool aside = false;
     // Busy: when the holder last renewed its lock (seconds since 1970); nothing when no holder is
     // known.
     std::optional<std::int64_t> time;

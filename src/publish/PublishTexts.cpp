@@ -144,6 +144,13 @@ std::string clockTime(std::int64_t seconds) {
     return when;
 }
 
+// "die Sperre „.htbildertafel-sperre“"; one left where it was set aside is told by what its name
+// begins with, since the rest of that name means nothing to a user.
+std::string lockNamed(const FailureFacts& facts, const std::string& theLock) {
+    return theLock + (facts.aside ? " (beiseitegelegt, ihr Name beginnt mit „" + facts.lock + "“)"
+                                  : " „" + facts.lock + "“");
+}
+
 // ": Keine Berechtigung" where the system told why.
 std::string becauseOf(int error) {
     return error == 0 ? std::string() : ": " + textfile::systemReason(error);
@@ -258,13 +265,14 @@ std::string plainText(const FailureFacts& facts, const ControlNames& controls) {
                "nicht durch Verweise; es wurde nichts verändert. Bitte den Verweis auf dem Server "
                "durch einen Ordner ersetzen.";
     case FailureKind::LinkedLock:
-        return "Die Sperre „" + facts.lock + "“ im Ordner „" + facts.path +
+        return lockNamed(facts, "Die Sperre") + " im Ordner „" + facts.path +
                "“ ist auf dem Server ein symbolischer Verweis. Bildertafel folgt Verweisen auf dem "
                "Server nicht; es wurde nichts verändert. Bitte den Verweis auf dem Server "
                "entfernen und noch einmal veröffentlichen.";
     case FailureKind::StaleLockStays:
-        return "Im Ordner „" + facts.path + "“ auf dem Server liegt die Sperre „" + facts.lock +
-               "“ eines beendeten Veröffentlichens, die sich nicht entfernen lässt; meist gehört "
+        return "Im Ordner „" + facts.path + "“ auf dem Server liegt " +
+               lockNamed(facts, "die Sperre") +
+               " eines beendeten Veröffentlichens, die sich nicht entfernen lässt; meist gehört "
                "sie einem anderen Benutzer des Servers. Es wurde nichts gesendet. Bitte die Sperre "
                "auf dem Server löschen und noch einmal veröffentlichen.";
     case FailureKind::NoTransferModule:

@@ -187,9 +187,8 @@ private:
                 continue;
             }
             m_oldRecord = name == OldRecordName;
-            const auto text = found->second.size > RecordLimit
-                                  ? std::nullopt
-                                  : m_connection->read(std::string(name), RecordLimit);
+            const auto text =
+                found->second.size > RecordLimit ? std::nullopt : readableRecord(std::string(name));
             if (found->second.size > RecordLimit || (text && text->size() > RecordLimit)) {
                 m_result.warnings.push_back(recordTooLargeWarning(name));
                 return {};
@@ -201,6 +200,19 @@ private:
             return parseRecord(*text).value_or(Record());
         }
         return {};
+    }
+
+    // The record's bytes; nothing where the server refuses to read it (a record it will not let
+    // be read is no reason not to publish), while a lost connection ends the publish.
+    std::optional<std::string> readableRecord(const std::string& name) {
+        try {
+            return m_connection->read(name, RecordLimit);
+        } catch (const PublishError& error) {
+            if (!isRefusal(error)) {
+                throw;
+            }
+            return std::nullopt;
+        }
     }
 
     // Missing folders list as empty. Names that cannot be a single entry are ignored.

@@ -256,7 +256,14 @@ ServerLock::Seen ServerLock::ownerIn(const std::string& folder) {
         if (entry.folder || entry.link || entry.size > OwnerLimit) {
             return unreadable;
         }
-        auto text = m_connection.read(folder + "/" + std::string(LockOwnerFile), OwnerLimit);
+        std::optional<std::string> text;
+        try {
+            text = m_connection.read(folder + "/" + std::string(LockOwnerFile), OwnerLimit);
+        } catch (const PublishError& error) {
+            if (!isRefusal(error)) {
+                throw;
+            }
+        }
         return text && text->size() <= OwnerLimit ? Seen{std::move(text), false, 0, {}}
                                                   : unreadable;
     }
@@ -310,7 +317,13 @@ void ServerLock::removeAside(const std::string& aside, bool folder) {
     } catch (const PublishError& error) {
         if (error.kind() == FailureKind::Cancelled || error.kind() == FailureKind::Silent ||
             error.kind() == FailureKind::ConnectionLost) {
-            throw;
+            // Told as the lock's, not by the name it was set aside to.
+            FailureFacts facts = error.facts();
+            if (facts.step != Step::None) {
+                facts.step = Step::RemoveFolder;
+                facts.path = std::string(LockFolder);
+            }
+            throw PublishError(facts);
         }
         staysAside(aside);
     }
@@ -331,14 +344,16 @@ void ServerLock::staysAside(const std::string& aside) {
     }
     FailureFacts facts(FailureKind::StaleLockStays);
     facts.path = m_shownFolder;
-    facts.lock = lies;
+    facts.lock = std::string(LockFolder);
+    facts.aside = lies != LockFolder;
     throw PublishError(facts);
 }
 
 void ServerLock::linked(const std::string& name) const {
     FailureFacts facts(FailureKind::LinkedLock);
     facts.path = m_shownFolder;
-    facts.lock = name;
+    facts.lock = std::string(LockFolder);
+    facts.aside = name != LockFolder;
     throw PublishError(facts);
 }
 
