@@ -9,8 +9,12 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
 #include <malloc.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -598,6 +602,20 @@ TEST_P(PublishToServer, AKilledPublishResumesWithWhatDidNotArrive) {
     EXPECT_EQ(leftovers(root()), std::vector<std::string>());
 }
 
+// A socket at path: listed as a small entry, but no server opens it for reading.
+bool makeSocket(const fs::path& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.string().size() >= sizeof address.sun_path) {
+        return false;
+    }
+    std::copy_n(path.c_str(), path.string().size(), address.sun_path);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const bool made = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return made;
+}
+
 // What the server says is not trusted: a damaged line of the record costs that file alone, a
 // line without time stamp deletes nothing, a temporary file nobody recorded stays, and a
 // folder that is a link is never written through.
@@ -649,6 +667,19 @@ TEST_P(PublishToServer, WhatTheServerSaysIsNotTrusted) {
              EXPECT_EQ(readFile(root() / foreign), "fremd");
              EXPECT_FALSE(fs::exists(root() / recorded));
              fs::remove(root() / foreign);
+         }},
+        {"a record that cannot be read",
+         [&] {
+             fs::remove(record);
+             ASSERT_TRUE(makeSocket(record));
+         },
+         sorted({"bilder/a.jpg", "bilder/" + Latin1 + ".jpg", "index.html", "index_all.html",
+                 "minis/a.jpg"}),
+         [&](const Result& result) {
+             ASSERT_EQ(result.warnings.size(), 1U) << result.message;
+             EXPECT_NE(result.warnings[0].find("lässt sich nicht lesen"), std::string::npos)
+                 << result.warnings[0];
+             EXPECT_EQ(result.warnings[0].find("zu groß"), std::string::npos) << result.warnings[0];
          }},
         {"a record too large to read", [&] { fs::resize_file(record, RecordLimit + 1); },
          // What the start page of the row before reaches, all again.
@@ -1396,6 +1427,15 @@ std::size_t heapInUse() {
 #endif
 }
 
+// The memory the process has resident now.
+std::size_t residentBytes() {
+    std::ifstream statm("/proc/self/statm");
+    std::size_t pages = 0;
+    std::size_t resident = 0;
+    statm >> pages >> resident;
+    return resident * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+}
+
 // Opens the write end of a named pipe after a while, so that a reader waiting for it goes on: a
 // publish that waits for the pipe shows in its time instead of waiting for ever.
 class PipeRelease {
@@ -1478,7 +1518,15 @@ public:
         const std::string address = m_ssh    ? m_ssh->address()
                                     : m_ftps ? m_ftps->address()
                                              : m_vsftpd->address();
-        return bildertafel::publish::publish(*parseTarget(address).target, options, host);
+        const auto started = std::chrono::steady_clock::now();
+        Result result = bildertafel::publish::publish(*parseTarget(address).target, options, host);
+        // What each publish of a case did, for whoever reads the test's output.
+        std::cout
+            << "  "
+            << std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count()
+            << " s, " << result.filesSent
+            << " sent: " << (result.message.empty() ? "ohne Meldung" : result.message) << "\n";
+        return result;
     }
     Result publish() { return publish(options()); }
 
@@ -1522,6 +1570,20 @@ void refusesAPipeAsKey(Trial& trial, const fs::path& pipe, PublishOptions option
     EXPECT_NE(result.message.find("„" + pipe.string() + "“"), std::string::npos) << result.message;
     EXPECT_NE(result.message.find("keine gewöhnliche Datei"), std::string::npos) << result.message;
     EXPECT_TRUE(filesBelow(trial.root()).empty());
+}
+
+// Sets or clears the flag that keeps even root from removing or changing a file; false when the
+// file system has no such flag.
+bool setImmutable(const fs::path& file, bool on) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    int flags = 0;
+    bool done = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    return done;
 }
 
 // A publish of many files, killed at about half: the next one sends what the record does not name
@@ -1642,12 +1704,18 @@ TEST(PublishTried, AttacksAndMistakesTouchNothingOutsideTheShow) {
              writeFile(trial.show / "bilder/gross.jpg", "");
              fs::resize_file(trial.show / "bilder/gross.jpg", Size);
              const std::size_t before = heapInUse();
+             const std::size_t residentBefore = residentBytes();
              std::size_t peak = before;
-             trial.host.onProgress = [&](const Progress&) { peak = std::max(peak, heapInUse()); };
+             std::size_t residentPeak = residentBefore;
+             trial.host.onProgress = [&](const Progress&) {
+                 peak = std::max(peak, heapInUse());
+                 residentPeak = std::max(residentPeak, residentBytes());
+             };
              const Result result = trial.publish();
              ASSERT_EQ(result.failure, FailureKind::None) << result.message;
              std::cout << "A picture of 2 GiB sent with at most " << (peak - before) / 1048576
-                       << " MiB more on the heap.\n";
+                       << " MiB more on the heap, " << (residentPeak - residentBefore) / 1048576
+                       << " MiB more resident.\n";
              EXPECT_LT(peak - before, std::size_t{100} << 20);
              EXPECT_TRUE(allZeros(trial.root() / "bilder/gross.jpg", Size));
              fs::remove(trial.root() / "bilder/gross.jpg");
@@ -1704,6 +1772,19 @@ TEST(PublishTried, AttacksAndMistakesTouchNothingOutsideTheShow) {
              EXPECT_EQ(leftovers(trial.root()), std::vector<std::string>());
              EXPECT_TRUE(filesBelow(trial.root()) == filesOf(trial.show, ShowSet));
          }},
+        {"a lock whose owner file cannot be read",
+         {Server::Sftp, Server::Ftps},
+         0,
+         [&](Trial& trial) {
+             makeShow(trial.show);
+             fs::create_directories(trial.root() / std::string(LockFolder));
+             ASSERT_TRUE(
+                 makeSocket(trial.root() / std::string(LockFolder) / std::string(LockOwnerFile)));
+             const Result result = trial.publish(lockWait(trial));
+             EXPECT_EQ(result.failure, FailureKind::None) << result.message;
+             EXPECT_EQ(leftovers(trial.root()), std::vector<std::string>());
+             EXPECT_TRUE(filesBelow(trial.root()) == filesOf(trial.show, ShowSet));
+         }},
         {"a lock that is a file",
          {Server::Sftp, Server::Ftps},
          0,
@@ -1714,6 +1795,65 @@ TEST(PublishTried, AttacksAndMistakesTouchNothingOutsideTheShow) {
              EXPECT_EQ(result.failure, FailureKind::None) << result.message;
              EXPECT_EQ(leftovers(trial.root()), std::vector<std::string>());
              EXPECT_TRUE(filesBelow(trial.root()) == filesOf(trial.show, ShowSet));
+         }},
+        {"a stale lock that cannot be removed",
+         {Server::Sftp, Server::Ftps},
+         0,
+         [&](Trial& trial) {
+             makeShow(trial.show);
+             const fs::path owner = trial.root() / std::string(LockFolder) / "inhaber";
+             writeFile(owner, "");
+             if (::geteuid() == 0) {
+                 ASSERT_TRUE(setImmutable(owner, true)) << "chattr +i geht hier nicht";
+             } else {
+                 fs::permissions(owner.parent_path(),
+                                 fs::perms::owner_read | fs::perms::owner_exec);
+             }
+             const Result result = trial.publish(lockWait(trial));
+             setImmutable(owner, false);
+             fs::permissions(owner.parent_path(), fs::perms::owner_all);
+             EXPECT_EQ(result.failure, FailureKind::StaleLockStays) << result.message;
+             EXPECT_NE(result.message.find("Sperre „" + std::string(LockFolder) + "“"),
+                       std::string::npos)
+                 << result.message;
+             EXPECT_EQ(result.message.find("-alt-"), std::string::npos) << result.message;
+             EXPECT_EQ(leftovers(trial.root()), std::vector<std::string>{std::string(LockFolder)});
+             EXPECT_TRUE(fs::exists(owner));
+             EXPECT_FALSE(fs::exists(trial.root() / "index.html"));
+         }},
+        {"a key file that cannot be opened",
+         {Server::Sftp},
+         0,
+         [&](Trial& trial) {
+             makeShow(trial.show);
+             PublishOptions options = trial.options();
+             options.keyFile = (trial.temp / "schleife").string();
+             fs::create_symlink(options.keyFile, options.keyFile); // opened: ELOOP
+             const Result result = trial.publish(options);
+             EXPECT_EQ(result.failure, FailureKind::KeyUnreadable) << result.message;
+             EXPECT_NE(result.message.find("lässt sich nicht lesen: "), std::string::npos)
+                 << result.message;
+             EXPECT_EQ(result.message.find("Passphrase"), std::string::npos) << result.message;
+             EXPECT_TRUE(filesBelow(trial.root()).empty());
+         }},
+        {"a file changed on the server to the same size in the same minute",
+         {Server::Sftp, Server::Ftps, Server::Vsftpd},
+         0,
+         [&](Trial& trial) {
+             makeShow(trial.show);
+             ASSERT_EQ(trial.publish().failure, FailureKind::None);
+             const fs::path page = trial.root() / "index.html";
+             const auto time = fs::last_write_time(page);
+             const auto second =
+                 std::chrono::duration_cast<std::chrono::seconds>(time.time_since_epoch()).count() %
+                 60;
+             writeFile(page, std::string(fs::file_size(page), 'x'));
+             // Another second of the same minute: only a time to the second tells it apart.
+             fs::last_write_time(page, time + std::chrono::seconds(second < 30 ? 20 : -20));
+             const Result result = trial.publish();
+             EXPECT_EQ(result.failure, FailureKind::None) << result.message;
+             EXPECT_EQ(result.filesSent, 1U);
+             EXPECT_EQ(readFile(page), readFile(trial.show / "index.html"));
          }},
         {"a full disk",
          {Server::Sftp, Server::Vsftpd},
@@ -1736,9 +1876,12 @@ TEST(PublishTried, AttacksAndMistakesTouchNothingOutsideTheShow) {
     };
     for (const auto& row : rows) {
         for (const Server server : row.servers) {
-            SCOPED_TRACE(std::string(row.what) + (server == Server::Sftp   ? ", SFTP"
-                                                  : server == Server::Ftps ? ", FTPS"
-                                                                           : ", vsftpd"));
+            const std::string what =
+                std::string(row.what) + (server == Server::Sftp   ? ", SFTP"
+                                         : server == Server::Ftps ? ", FTPS"
+                                                                  : ", vsftpd");
+            SCOPED_TRACE(what);
+            std::cout << what << ":\n";
             ::unsetenv("SSH_AUTH_SOCK"); // the keys of the test only
             Trial trial(server);
             if (const std::string whyNot = trial.start(row.rootLimit); !whyNot.empty()) {
