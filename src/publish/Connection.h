@@ -133,6 +133,9 @@ public:
     // Makes the folder (its parent must exist); false when something of that name is there
     // already. The one step that only one of several clients can win, also over FTP.
     virtual bool makeFolder(const std::string& path) = 0;
+    // The target folder's absolute path in the server's own file system, where the protocol
+    // tells it (SFTP); nothing where it does not (FTP, whose paths start at the login folder).
+    virtual std::optional<std::string> serverPath() { return std::nullopt; }
     // An empty folder.
     virtual void removeFolder(const std::string& path) = 0;
     // Renames within the target; the new name must not exist.

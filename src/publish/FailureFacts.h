@@ -1,5 +1,7 @@
 #pragma once
 
+#include "publish/ShowAccess.h"
+
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -57,6 +59,10 @@ enum class FailureKind {
     RefusedSpaceLeft,  // step, path: no reason, space is left
     ServerStatus,      // step, path, status: another status of the protocol
     ProtocolViolation, // reason: the server broke the protocol
+    AccessSettings,    // access: what is wrong with who may see the show; path: a server path
+    ServerPathMissing, // a protected show over FTP(S) without the server's path of the folder
+    ForeignServerFile, // path: a .htaccess (or .htpasswd) in the target that Bildertafel did not
+                       // write
 };
 
 // What a step on the server was doing to its path, for "Die Datei „…“ lässt sich … nicht …".
@@ -97,6 +103,7 @@ struct FailureFacts {
     // Busy: when the holder last renewed its lock (seconds since 1970); nothing when no holder is
     // known.
     std::optional<std::int64_t> time;
+    AccessProblem access = AccessProblem::None;
 };
 
 // How a front end names its own controls where a message tells the user what to do next; empty:
@@ -107,6 +114,8 @@ struct ControlNames {
     // What makes the show's pages, as "Bitte zuerst … oder eine vorhandene Startseite wählen."
     // goes on.
     std::string makePages;
+    // Where the folder's path on the web server is given, as "Bitte ihn … angeben" goes on.
+    std::string serverPath;
 };
 
 // The login was refused, or the chosen key could not be used: a password is what to try next.

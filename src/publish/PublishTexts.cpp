@@ -160,6 +160,37 @@ std::string files(std::size_t count) {
     return std::to_string(count) + (count == 1 ? " Datei" : " Dateien");
 }
 
+// What is wrong with the settings of who may see the show.
+std::string accessSettingsText(const FailureFacts& facts, const ControlNames& controls) {
+    const std::string nothing = "; es wurde nichts gesendet.";
+    switch (facts.access) {
+    case AccessProblem::None:
+        break;
+    case AccessProblem::UserInvalid:
+        return "Der Benutzername für den Passwortschutz darf nicht leer sein und weder einen "
+               "Doppelpunkt noch einen Zeilenumbruch enthalten" +
+               nothing;
+    case AccessProblem::PasswordMissing:
+        return "Für „Nur mit Passwort sichtbar“ fehlt das Passwort" + nothing;
+    case AccessProblem::PasswordTooLong:
+        return "Das Passwort für die Fotoshow ist länger als 72 Bytes; der Server prüft nur die "
+               "ersten 72. Bitte ein kürzeres wählen" +
+               nothing;
+    case AccessProblem::PasswordInvalid:
+        return "Das Passwort für die Fotoshow darf keinen Zeilenumbruch enthalten" + nothing;
+    case AccessProblem::ServerPathInvalid:
+        return "Der Pfad auf dem Server „" + shownReason(facts.path) +
+               "“ ist kein vollständiger Pfad, der mit „/“ beginnt und keine Anführungszeichen "
+               "oder Backslashes enthält. Bitte den richtigen " +
+               (controls.serverPath.empty() ? std::string() : controls.serverPath + " ") +
+               "angeben" + nothing;
+    case AccessProblem::WebAddressInvalid:
+        return "Die Web-Adresse „" + shownReason(facts.path) +
+               "“ beginnt nicht mit „https://“ oder „http://“ und einem Servernamen" + nothing;
+    }
+    return {};
+}
+
 // The sentences that need no step.
 std::string plainText(const FailureFacts& facts, const ControlNames& controls) {
     const std::string server = "Der Server „" + facts.host + "“";
@@ -304,6 +335,19 @@ std::string plainText(const FailureFacts& facts, const ControlNames& controls) {
                std::to_string(facts.status) +
                "), die nie gestellt oder schon beantwortet wurde. Die Verbindung wurde beendet. " +
                TryAgain;
+    case FailureKind::AccessSettings:
+        return accessSettingsText(facts, controls);
+    case FailureKind::ServerPathMissing:
+        return "Für den Passwortschutz braucht der Server den vollständigen Pfad des Zielordners, "
+               "und er nennt ihn nicht (über FTP nie). Bitte ihn " +
+               (controls.serverPath.empty() ? std::string() : controls.serverPath + " ") +
+               "angeben (die Hilfe des Anbieters nennt ihn, etwa "
+               "„/homepages/12/d123456789/htdocs“); es wurde nichts gesendet.";
+    case FailureKind::ForeignServerFile:
+        return "Im Zielordner liegt schon eine Datei „" + facts.path +
+               "“, die nicht Bildertafel geschrieben hat. Bildertafel überschreibt sie nicht; es "
+               "wurde nichts gesendet. Bitte sie auf dem Server entfernen oder umbenennen, wenn "
+               "sie nicht mehr gebraucht wird, oder einen anderen Zielordner wählen.";
     default:
         return {};
     }
@@ -334,6 +378,68 @@ std::string passphraseQuestion(const std::string& keyFile, bool again) {
            keyFile +
            "“ ist mit einer Passphrase geschützt. Bitte die Passphrase eingeben (sie wird nicht "
            "gespeichert):";
+}
+
+std::string checkLine(CheckFinding finding, const std::string& told, long status,
+                      const std::string& reason) {
+    const std::string address = shownReason(told);
+    const std::string answers = address + " antwortet " + std::to_string(status);
+    switch (finding) {
+    case CheckFinding::Protected:
+        return "Geschützt: ohne Passwort antwortet der Server 401, mit Passwort 200.";
+    case CheckFinding::Online:
+        return "Online: " + answers + ".";
+    case CheckFinding::Ended:
+        return "Nicht mehr sichtbar: das Enddatum ist vorbei, " + answers + ".";
+    case CheckFinding::Unreachable:
+        return "Die Prüfung von außen erreicht " + address + " nicht" +
+               inBrackets(shownReason(reason)) +
+               ". Stimmt die Web-Adresse? Die Dateien sind gesendet.";
+    case CheckFinding::StartPageMissing:
+        return "Die Startseite fehlt: " + answers +
+               ". Bitte prüfen, ob die Web-Adresse zum Zielordner gehört.";
+    case CheckFinding::OpenWithoutPassword:
+        return "Die Bilder sind ohne Passwort erreichbar: der Server beachtet die .htaccess nicht "
+               "(" +
+               answers +
+               " ohne Passwort). Bitte beim Anbieter nachfragen, ob .htaccess-Dateien erlaubt "
+               "sind (AllowOverride AuthConfig), oder die Fotoshow dort auf anderem Weg schützen.";
+    case CheckFinding::VisibleAfterEnd:
+        return "Die Fotoshow ist nach ihrem Enddatum noch sichtbar: der Server beachtet die "
+               ".htaccess nicht (" +
+               answers + "). Bitte die Dateien auf dem Server löschen.";
+    case CheckFinding::PasswordFileNotFound:
+        return "Der Server antwortet 500: der Pfad der .htpasswd stimmt wohl nicht (" + answers +
+               "). Bitte den Pfad auf dem Server prüfen; die Hilfe des Anbieters nennt ihn.";
+    case CheckFinding::ServerError:
+        return "Der Server antwortet 500: er lässt die Angaben der .htaccess wohl nicht zu (" +
+               answers + ").";
+    case CheckFinding::PasswordFileReadable:
+        return "Die .htpasswd ist ohne Passwort lesbar: " + answers +
+               ". Der Server schützt versteckte Dateien nicht; bitte beim Anbieter nachfragen.";
+    case CheckFinding::RecordReadable:
+        return "Die Liste der veröffentlichten Dateien ist ohne Passwort lesbar: " + answers +
+               ". Der Server schützt versteckte Dateien nicht; bitte beim Anbieter nachfragen.";
+    case CheckFinding::PasswordRefused:
+        return "Mit Passwort antwortet der Server 401: er nimmt das Passwort nicht an (" + address +
+               ").";
+    case CheckFinding::UnexpectedStatus:
+        return "Unerwartete Antwort: " + answers + ".";
+    }
+    return {};
+}
+
+std::string charsetWarning(const std::string& address, const std::string& charset) {
+    return "Warnung: " + shownReason(address) + " kommt mit dem Zeichensatz „" +
+           shownReason(charset) +
+           "“ an, die Seiten sind aber in Windows-1252 geschrieben: Umlaute erscheinen falsch. "
+           "Der Server beachtet die .htaccess wohl nicht (AddCharset).";
+}
+
+std::string foreignAccessFileWarning() {
+    return "Hinweis: Im Zielordner liegt eine .htaccess, die nicht Bildertafel geschrieben hat; "
+           "sie bleibt, wie sie ist. Bildertafel teilt dem Server deshalb nicht mit, dass die "
+           "Seiten in Windows-1252 geschrieben sind.";
 }
 
 std::string failureText(const FailureFacts& told, const ControlNames& controls) {

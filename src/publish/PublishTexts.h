@@ -30,6 +30,13 @@ std::string unsendableRefusal(const std::vector<PlannedFile>& refused);
 // The record on the server is too large to be read, or cannot be read at all.
 std::string recordTooLargeWarning(std::string_view name);
 std::string recordUnreadableWarning(std::string_view name);
+// A public show goes up beside a .htaccess that Bildertafel did not write, which stays.
+std::string foreignAccessFileWarning();
+// The check from outside in one line: what address answered what (status; reason when none).
+std::string checkLine(CheckFinding finding, const std::string& address, long status,
+                      const std::string& reason);
+// The server declares a character set other than the pages' Windows-1252.
+std::string charsetWarning(const std::string& address, const std::string& charset);
 // "Abbrechen" was heard after filesSent files had arrived.
 std::string cancelledMessage(std::size_t filesSent);
 // "12 Dateien gesendet (3,4 MB), 2 entfernt." / a dry run's plan in a line.

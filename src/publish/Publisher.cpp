@@ -6,10 +6,12 @@
 
 #include "publish/Connection.h"
 #include "publish/LocalFiles.h"
+#include "publish/OutsideCheck.h"
 #include "publish/PublishTexts.h"
 #include "publish/RunNames.h"
 #include "publish/ServerLock.h"
 #include "publish/ServerRecord.h"
+#include "publish/ShowAccess.h"
 
 #include <openssl/evp.h>
 
@@ -78,6 +80,10 @@ constexpr std::uint64_t FirstPiece = std::uint64_t{16} * 1024 * 1024;
 // no more than this many files or this long: a stopped publish sends those again at most.
 constexpr std::size_t RecordStepFiles = 32;
 constexpr std::chrono::seconds RecordStepTime{2};
+// Bildertafel's own files on the server are small; one of more is somebody else's.
+constexpr std::uint64_t OwnFileLimit = 64 * 1024;
+// The numbers of their temporary files, apart from those of the show's files.
+constexpr std::size_t OwnFileNumbers = 1000000000;
 
 class PublishRun {
 public:
@@ -105,12 +111,15 @@ public:
         report(Progress::Stage::Comparing);
         LocalFiles hashes(set, m_show, cacheFileFor(m_options, m_show));
         compare(set, hashes);
+        planOwnFiles();
         if (m_options.dryRun) {
             hashes.save();
             return;
         }
         m_result.nothingSent = false;
         removeLeftovers();
+        // Before any picture: a show that becomes private is never readable without its password.
+        sendOwnFiles();
         sendAll(set, hashes);
         if (m_options.deleteUnneeded) {
             removeUnneeded();
@@ -175,6 +184,120 @@ private:
                     .push_back({path, entry.size});
             }
         }
+    }
+
+    // A file of Bildertafel's own name in the target folder.
+    struct OwnFile {
+        bool foreign = false;            // there, but not written by Bildertafel
+        std::optional<std::string> text; // Bildertafel's, as it is there
+    };
+
+    // Bildertafel's .htaccess or .htpasswd as the target folder holds it; one of that name that
+    // Bildertafel did not write (a folder or a link too) is foreign.
+    OwnFile ownFile(std::string_view name) {
+        const Listing& top = m_listings[""];
+        const auto found = top.find(std::string(name));
+        if (found == top.end()) {
+            return {};
+        }
+        if (found->second.folder || found->second.link) {
+            return {true, std::nullopt};
+        }
+        std::optional<std::string> text = m_connection->read(std::string(name), OwnFileLimit);
+        if (!text) {
+            return {}; // gone meanwhile
+        }
+        if (!isOwnServerFile(*text)) {
+            return {true, std::nullopt};
+        }
+        return {false, std::move(text)};
+    }
+
+    // What of Bildertafel's own files goes up and what is removed. A foreign .htaccess is never
+    // replaced: a protected show is refused, a public one goes up without Bildertafel's.
+    void planOwnFiles() {
+        const ShowAccess& access = m_options.access;
+        if (!access.serverFiles && !access.protect) {
+            return;
+        }
+        const OwnFile accessFile = ownFile(AccessFileName);
+        const OwnFile passwordFile = ownFile(PasswordFileName);
+        for (const auto& [name, file] :
+             {std::pair{AccessFileName, &accessFile}, std::pair{PasswordFileName, &passwordFile}}) {
+            if (file->foreign && access.protect) {
+                FailureFacts facts(FailureKind::ForeignServerFile);
+                facts.path = std::string(name);
+                throw PublishError(facts);
+            }
+        }
+        Plan& plan = m_result.plan;
+        if (access.protect &&
+            !(passwordFile.text &&
+              passwordFileFits(*passwordFile.text, access.user, access.password))) {
+            plan.ownSend.emplace_back(PasswordFileName);
+            if (!m_options.dryRun) {
+                std::optional<std::string> text = passwordFileText(access.user, access.password);
+                if (!text) {
+                    FailureFacts facts(FailureKind::Unexpected);
+                    facts.reason = "bcrypt";
+                    throw PublishError(facts);
+                }
+                m_passwordText = std::move(*text);
+            }
+        }
+        if (accessFile.foreign) {
+            m_result.warnings.push_back(foreignAccessFileWarning());
+        } else {
+            m_accessText = accessFileText(access, access.protect ? passwordFilePath() : "");
+            if (accessFile.text != m_accessText) {
+                plan.ownSend.emplace_back(AccessFileName);
+            }
+        }
+        if (!access.protect && passwordFile.text) {
+            plan.ownRemove.emplace_back(PasswordFileName);
+        }
+    }
+
+    // The absolute path of .htpasswd on the web server: the one the user gave, else the one the
+    // server tells (SFTP).
+    std::string passwordFilePath() {
+        std::string folder = m_options.access.serverPath;
+        if (folder.empty()) {
+            folder = m_connection->serverPath().value_or("");
+            if (folder.empty()) {
+                throw PublishError(FailureFacts(FailureKind::ServerPathMissing));
+            }
+            if (!isUsableServerPath(folder)) { // what the server says is not trusted
+                FailureFacts facts(FailureKind::AccessSettings);
+                facts.access = AccessProblem::ServerPathInvalid;
+                facts.path = folder;
+                throw PublishError(facts);
+            }
+        }
+        while (folder.size() > 1 && folder.back() == '/') {
+            folder.pop_back();
+        }
+        return (folder == "/" ? std::string() : folder) + "/" + std::string(PasswordFileName);
+    }
+
+    void sendOwnFiles() {
+        const Plan& plan = m_result.plan;
+        if (plan.ownSend.empty() && plan.ownRemove.empty()) {
+            return;
+        }
+        // A temporary file left by a broken connection is this run's to remove next time.
+        m_record.runs.insert(m_run);
+        writeRecord();
+        std::size_t number = OwnFileNumbers;
+        for (const std::string& name : plan.ownSend) {
+            m_connection->send(name == PasswordFileName ? m_passwordText : m_accessText,
+                               temporaryName(m_run, ++number), name, {});
+        }
+        for (const std::string& name : plan.ownRemove) {
+            m_connection->remove(name);
+        }
+        m_record.runs.erase(m_run);
+        m_recordChanged = true;
     }
 
     // The record as the server holds it, read only when it is of a sane size; under the name of
@@ -513,6 +636,8 @@ private:
     std::set<std::string> m_unstamped; // sent by this run, the server's stamp not known yet
     Progress m_progress;
     bool m_recordChanged = false;
+    std::string m_accessText;   // Bildertafel's .htaccess for this show
+    std::string m_passwordText; // its .htpasswd, with the hash only
 };
 
 } // namespace
@@ -537,6 +662,16 @@ Result publish(const Target& target, const PublishOptions& options, PublishHost&
         return std::any_of(result.plan.unsendable.begin(), result.plan.unsendable.end(),
                            [&](const PlannedFile& refused) { return refused.path == file.path; });
     });
+    const ShowAccess& access = options.access;
+    if (const AccessProblem problem = accessProblem(access); problem != AccessProblem::None) {
+        FailureFacts facts(FailureKind::AccessSettings);
+        facts.access = problem;
+        facts.path =
+            problem == AccessProblem::WebAddressInvalid ? access.webAddress : access.serverPath;
+        result.failure = facts.kind;
+        result.message = failureText(facts, options.controls);
+        return result;
+    }
     if (target.protocol == Protocol::Ftp && !host.confirmPlainFtp(PlainFtpWarning)) {
         result.failure = FailureKind::FtpNotConfirmed;
         result.message = failureText(FailureFacts(result.failure), options.controls);
@@ -546,6 +681,9 @@ Result publish(const Target& target, const PublishOptions& options, PublishHost&
     try {
         run.run(set);
         result.summary = publishSummary(result, options.dryRun);
+        if (!options.dryRun && access.check && !access.webAddress.empty()) {
+            result.check = checkFromOutside(checkRequestFor(set, options));
+        }
     } catch (const PublishError& error) {
         run.salvage();
         result.failure = error.kind();

@@ -2,6 +2,7 @@
 
 #include "publish/FailureFacts.h"
 #include "publish/PublishSet.h"
+#include "publish/ShowAccess.h"
 #include "publish/Target.h"
 
 #include <chrono>
@@ -53,6 +54,8 @@ struct PublishOptions {
     // How long a publish waits for another one into the same folder (from this computer or
     // another) to end before it refuses; see ServerLock.
     std::chrono::milliseconds lockWait = std::chrono::seconds(10);
+    // Who may see the show, and what the web server is told about it.
+    ShowAccess access;
     // How the calling front end names the controls a message may point to.
     ControlNames controls;
 };
@@ -115,6 +118,38 @@ struct Plan {
     // is sent; a publish with any sends nothing, a dry run lists them.
     std::vector<PlannedFile> unsendable;
     std::uint64_t sendBytes = 0;
+    // Bildertafel's own .htaccess and .htpasswd (ShowAccess): made at publish time, sent before
+    // the show's files, and removed when no longer wanted.
+    std::vector<std::string> ownSend;
+    std::vector<std::string> ownRemove;
+};
+
+// What the check from outside can find.
+enum class CheckFinding {
+    Protected,            // 401 without the password, 200 with it
+    Online,               // a public show answers 200
+    Ended,                // the end date has passed and the server refuses (403)
+    Unreachable,          // no answer (reason: the library's)
+    StartPageMissing,     // 404 for the start page
+    OpenWithoutPassword,  // a file of a private show answers 200 without the password
+    VisibleAfterEnd,      // a file answers 200 after the end date
+    PasswordFileNotFound, // 500 in a private show: the path of .htpasswd is wrong
+    ServerError,          // 500 in a public show
+    PasswordFileReadable, // .htpasswd answers 200
+    RecordReadable,       // the publish record answers 200
+    PasswordRefused,      // 401 with the password
+    UnexpectedStatus,     // any other answer where another was due
+};
+
+// What the check from outside found, after a publish with a web address.
+struct CheckResult {
+    bool done = false;   // false: nothing was checked (no web address, a dry run, --no-check)
+    bool failed = false; // the show is not as it should be to a visitor
+    // German, one line: "Geschützt: ohne Passwort antwortet der Server 401, mit Passwort 200."
+    std::string line;
+    // German: what is not wrong enough to fail, such as a character set the server declares.
+    std::vector<std::string> warnings;
+    double seconds = 0; // how long the check took
 };
 
 struct Result {
@@ -130,6 +165,7 @@ struct Result {
     std::string summary;
     // German, empty when done: what went wrong and what to do about it.
     std::string message;
+    CheckResult check;
 };
 
 // Publishes the show to the target: works out the publish set, connects, verifies the server,

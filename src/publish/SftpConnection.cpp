@@ -168,6 +168,18 @@ public:
         sendAll({Upload{temporary, final, modified, content.size()}}, whole);
     }
 
+    // What the server calls the target folder (SFTP's realpath); nothing when it will not say.
+    std::optional<std::string> serverPath() override {
+        return guarded([&]() -> std::optional<std::string> {
+            const SftpRequests::Reply reply =
+                requests().await({requests().realPath(m_place.remote(""))}).front();
+            if (reply.status != sftp::Ok || reply.entries.size() != 1) {
+                return std::nullopt;
+            }
+            return reply.entries.front().name;
+        });
+    }
+
     // lstat: a link is told as a link.
     std::optional<RemoteEntry> entryOf(const std::string& path) override {
         return guarded([&]() -> std::optional<RemoteEntry> {

@@ -229,6 +229,10 @@ std::uint32_t SftpRequests::makeFolder(const std::string& path) {
     return id;
 }
 
+std::uint32_t SftpRequests::realPath(const std::string& path) {
+    return pathRequest(SSH_FXP_REALPATH, path);
+}
+
 std::uint32_t SftpRequests::removeFolder(const std::string& path) {
     return pathRequest(SSH_FXP_RMDIR, path);
 }

@@ -54,6 +54,8 @@ public:
     std::uint32_t stat(const std::string& path);
     std::uint32_t lstat(const std::string& path);
     std::uint32_t makeFolder(const std::string& path);
+    // The absolute, canonical path of path as the server's file system names it: one entry.
+    std::uint32_t realPath(const std::string& path);
     std::uint32_t removeFolder(const std::string& path);
     // The free space of the file system of path; only where freeSpaceTold().
     std::uint32_t freeSpace(const std::string& path);

@@ -188,6 +188,34 @@ std::optional<std::string> passwordFileText(const std::string& user, const std::
     return text;
 }
 
+bool passwordFileFits(std::string_view content, const std::string& user,
+                      const std::string& password) {
+    if (!isOwnServerFile(content)) {
+        return false;
+    }
+    std::string_view line = content.substr(content.find('\n') + 1);
+    if (!line.ends_with('\n') || line.find('\n') != line.size() - 1) {
+        return false;
+    }
+    line.remove_suffix(1);
+    const std::string prefix = user + ":";
+    if (!line.starts_with(prefix)) {
+        return false;
+    }
+    const std::string hash(line.substr(prefix.size()));
+    // "$2y$10$" and 53 characters: the cost in two digits.
+    if (hash.size() != 60 || !hash.starts_with("$2y$") || hash[6] != '$' ||
+        hash.substr(4, 2) < "10") {
+        return false;
+    }
+    const auto data = std::make_unique<crypt_data>();
+    std::memset(data.get(), 0, sizeof(crypt_data));
+    const char* again = ::crypt_r(password.c_str(), hash.c_str(), data.get());
+    const bool fits = again != nullptr && hash == again;
+    explicit_bzero(data.get(), sizeof(crypt_data));
+    return fits;
+}
+
 std::string suggestedPassword() {
     // No letters that are mistaken for each other when read out or written down (c/k, y, j, l).
     constexpr std::string_view Consonants = "bdfgkmnprstvz";

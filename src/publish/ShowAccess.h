@@ -78,6 +78,11 @@ std::string accessFileText(const ShowAccess& access, const std::string& password
 // the system cannot hash.
 std::optional<std::string> passwordFileText(const std::string& user, const std::string& password);
 
+// True when content is Bildertafel's .htpasswd with one line for user whose bcrypt hash (cost 10
+// or more) takes password: it need not be sent again.
+bool passwordFileFits(std::string_view content, const std::string& user,
+                      const std::string& password);
+
 // A password that is easy to read out and type ("kefu-rami-tobe-nasu"): 19 characters, about 48
 // bits from the system's random source.
 std::string suggestedPassword();

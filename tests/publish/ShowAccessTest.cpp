@@ -1,4 +1,5 @@
 #include "publish/ShowAccess.h"
+#include "publish/OutsideCheck.h"
 
 #include <gtest/gtest.h>
 
@@ -180,7 +181,51 @@ TEST(ShowAccess, HashesThePasswordWithBcrypt) {
         const auto data = std::make_unique<crypt_data>();
         const char* again = crypt_r(row.password, hash.c_str(), data.get());
         EXPECT_EQ(again != nullptr && hash == again, row.fits);
+        EXPECT_EQ(passwordFileFits(*first, "gast", row.password), row.fits);
     }
+    EXPECT_FALSE(passwordFileFits(*first, "gäste", "kefu-rami-tobe-nasu"));
+    EXPECT_FALSE(passwordFileFits(*first + "x:y\n", "gast", "kefu-rami-tobe-nasu"));
+}
+
+// The verdict on answers a test's Apache does not give: hidden files served, no answer at all,
+// a password refused.
+TEST(ShowAccess, JudgesTheAnswersOfTheCheck) {
+    CheckRequest request;
+    request.webAddress = "https://example.de/fotos";
+    request.startPage = "index.html";
+    request.samples = {"minis/a.jpg"};
+    request.protect = true;
+    const auto answered = [&](std::vector<long> statuses) {
+        std::vector<CheckAnswer> answers = checkPlan(request);
+        for (std::size_t i = 0; i < answers.size(); ++i) {
+            answers[i].status = i < statuses.size() ? statuses[i] : 0;
+            answers[i].error = "Verbindung abgelehnt";
+        }
+        return answers;
+    };
+    // Without: start page, preview; with: the same; then .htpasswd and the record.
+    const struct {
+        const char* what;
+        std::vector<long> statuses;
+        bool failed;
+        const char* line;
+    } rows[] = {
+        {"as it should be", {401, 401, 200, 200, 403, 403}, false, "Geschützt:"},
+        {".htpasswd served", {401, 401, 200, 200, 200, 403}, true, "Die .htpasswd ist ohne"},
+        {"record served", {401, 401, 200, 200, 403, 200}, true, "Die Liste der veröffentlichten"},
+        {"a preview open", {401, 200, 200, 200, 403, 403}, true, "Die Bilder sind ohne Passwort"},
+        {"the password refused", {401, 401, 401, 401, 403, 403}, true, "Mit Passwort antwortet"},
+        {"nobody answers", {}, true, "Die Prüfung von außen erreicht"},
+        {"a redirect", {401, 401, 302, 200, 403, 403}, true, "Unerwartete Antwort: https://"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const CheckResult result = judgeCheck(request, answered(row.statuses));
+        EXPECT_EQ(result.failed, row.failed);
+        EXPECT_TRUE(result.line.starts_with(row.line)) << result.line;
+    }
+    EXPECT_EQ(checkAddress("https://example.de/fotos", "minis/Bild 1#.jpg"),
+              "https://example.de/fotos/minis/Bild%201%23.jpg");
 }
 
 TEST(ShowAccess, SuggestsReadablePasswordsThatDiffer) {

@@ -234,6 +234,58 @@ std::string SshServer::address() const {
            "@127.0.0.1:" + std::to_string(port()) + root().string();
 }
 
+std::string ApacheServer::missing() {
+    if (!std::filesystem::exists("/usr/sbin/apache2") ||
+        !std::filesystem::exists("/usr/lib/apache2/modules/mod_auth_basic.so")) {
+        return "Apache (apache2) ist nicht installiert";
+    }
+    return {};
+}
+
+std::string ApacheServer::launch(const std::filesystem::path& documentRoot,
+                                 const std::string& allowOverride) {
+    const std::string dir = m_dir.string();
+    const std::string modules = "/usr/lib/apache2/modules/";
+    std::string config = "ServerRoot " + dir + "\nServerName 127.0.0.1\nPidFile " + dir +
+                         "/apache.pid\nErrorLog " + dir + "/error.log\nLogLevel warn\n" +
+                         "DefaultRuntimeDir " + dir + "\nMutex file:" + dir + " default\n";
+    for (const char* module : {"mpm_event", "authz_core", "authn_core", "authn_file", "authz_user",
+                               "auth_basic", "headers", "rewrite", "mime", "dir"}) {
+        config +=
+            "LoadModule " + std::string(module) + "_module " + modules + "mod_" + module + ".so\n";
+    }
+    if (::geteuid() == 0) {
+        config += "User www-data\nGroup www-data\n";
+        for (std::filesystem::path at = documentRoot; at.has_relative_path();
+             at = at.parent_path()) {
+            std::error_code ignored;
+            std::filesystem::permissions(at, std::filesystem::perms::others_exec,
+                                         std::filesystem::perm_options::add, ignored);
+        }
+    }
+    const int port = freePort();
+    config += "Listen 127.0.0.1:" + std::to_string(port) +
+              "\nTypesConfig /etc/mime.types\nAddDefaultCharset UTF-8\nDocumentRoot \"" +
+              documentRoot.string() +
+              "\"\n<Directory />\nAllowOverride None\nRequire all denied\n</Directory>\n"
+              "<Directory \"" +
+              documentRoot.string() + "\">\nAllowOverride " + allowOverride +
+              "\nRequire all granted\n</Directory>\n<Files \".ht*\">\nRequire all "
+              "denied\n</Files>\n";
+    writeFile(m_dir / "httpd.conf", config);
+    if (!start("exec /usr/sbin/apache2 -f " + dir + "/httpd.conf -DFOREGROUND 2>" + dir +
+                   "/start.log",
+               port)) {
+        return "Apache startet nicht: " + readFile(m_dir / "start.log") +
+               readFile(m_dir / "error.log");
+    }
+    return {};
+}
+
+std::string ApacheServer::address() const {
+    return "http://127.0.0.1:" + std::to_string(port()) + "/";
+}
+
 std::string FtpsServer::missing() {
     if (!runQuietly("/usr/bin/python3 -c 'import pyftpdlib, OpenSSL'") || !onPath("openssl")) {
         return "pyftpdlib mit python3-openssl oder openssl ist nicht installiert";

@@ -110,6 +110,23 @@ private:
     std::filesystem::path m_dir = m_temp.path();
 };
 
+// Debian's Apache serving a folder of the test, as shared hosting has it: UTF-8 as its default
+// character set, hidden ".ht" files refused, and what a .htaccess may say set by allowOverride
+// ("AuthConfig FileInfo Indexes Limit" as hosters allow it; "None" for one that ignores it).
+class ApacheServer : public ServerProcess {
+public:
+    static std::string missing();
+    // Empty when it runs, else why not. Run as root, it serves as www-data: the folders above
+    // documentRoot are opened for it to pass.
+    std::string launch(const std::filesystem::path& documentRoot,
+                       const std::string& allowOverride = "AuthConfig FileInfo Indexes Limit");
+    std::string address() const; // http://127.0.0.1:port/
+
+private:
+    TempDir m_temp;
+    std::filesystem::path m_dir = m_temp.path();
+};
+
 // Runs a shell command quietly; true when it exits with 0.
 bool runQuietly(const std::string& command);
 // A port on 127.0.0.1 that nobody listens on: one the system just handed out and took back.

@@ -39,7 +39,7 @@ QString filesCount(std::size_t count) {
 } // namespace
 
 publish::ControlNames publishControlNames() {
-    return {"mit „Schlüsseldatei…“", "„HTML erstellen“"};
+    return {"mit „Schlüsseldatei…“", "„HTML erstellen“", "im Feld „Pfad auf dem Server“"};
 }
 
 QString byteSizeText(std::uint64_t bytes) {
