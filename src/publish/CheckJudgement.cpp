@@ -89,7 +89,9 @@ std::vector<CheckAnswer> checkPlan(const CheckRequest& request) {
     }
     if (request.protect) {
         for (const std::string& path : paths) {
-            ask(path, true);
+            if (!request.password.empty()) {
+                ask(path, true);
+            }
         }
         ask(std::string(PasswordFileName), false);
         ask(std::string(RecordName), false);
@@ -150,11 +152,15 @@ CheckResult judgeCheck(const CheckRequest& request, const std::vector<CheckAnswe
                         answer);
         }
     }
-    // What a visitor who may see the show gets.
+    // What a visitor who may see the show gets (without the password at hand: nothing).
     const bool withPassword = request.protect;
+    const bool login = !request.protect || !request.password.empty();
     const CheckAnswer* start = nullptr;
     for (const CheckAnswer& answer : answers) {
         if (answer.withPassword != withPassword || isHidden(answer)) {
+            if (!login && isStart(answer)) {
+                start = &answer;
+            }
             continue;
         }
         if (isStart(answer)) {
@@ -188,6 +194,7 @@ CheckResult judgeCheck(const CheckRequest& request, const std::vector<CheckAnswe
     }
     const std::string address = checkAddress(request.webAddress, start->path);
     result.line = checkLine(request.expired   ? CheckFinding::Ended
+                            : !login          ? CheckFinding::ProtectedWithoutLogin
                             : request.protect ? CheckFinding::Protected
                                               : CheckFinding::Online,
                             address, start->status, {});

@@ -387,6 +387,8 @@ std::string checkLine(CheckFinding finding, const std::string& told, long status
     switch (finding) {
     case CheckFinding::Protected:
         return "Geschützt: ohne Passwort antwortet der Server 401, mit Passwort 200.";
+    case CheckFinding::ProtectedWithoutLogin:
+        return "Geschützt: ohne Passwort antwortet der Server 401.";
     case CheckFinding::Online:
         return "Online: " + answers + ".";
     case CheckFinding::Ended:

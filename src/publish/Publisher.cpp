@@ -221,6 +221,11 @@ private:
             return;
         }
         const OwnFile accessFile = ownFile(AccessFileName);
+        if (!access.protect && access.keepProtection && accessFile.text &&
+            isProtectingAccessFile(*accessFile.text)) {
+            m_result.protectionKept = true;
+            return;
+        }
         const OwnFile passwordFile = ownFile(PasswordFileName);
         for (const auto& [name, file] :
              {std::pair{AccessFileName, &accessFile}, std::pair{PasswordFileName, &passwordFile}}) {
@@ -682,7 +687,9 @@ Result publish(const Target& target, const PublishOptions& options, PublishHost&
         run.run(set);
         result.summary = publishSummary(result, options.dryRun);
         if (!options.dryRun && access.check && !access.webAddress.empty()) {
-            result.check = checkFromOutside(checkRequestFor(set, options));
+            CheckRequest request = checkRequestFor(set, options);
+            request.protect = request.protect || result.protectionKept;
+            result.check = checkFromOutside(request);
         }
     } catch (const PublishError& error) {
         run.salvage();

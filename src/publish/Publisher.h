@@ -126,19 +126,20 @@ struct Plan {
 
 // What the check from outside can find.
 enum class CheckFinding {
-    Protected,            // 401 without the password, 200 with it
-    Online,               // a public show answers 200
-    Ended,                // the end date has passed and the server refuses (403)
-    Unreachable,          // no answer (reason: the library's)
-    StartPageMissing,     // 404 for the start page
-    OpenWithoutPassword,  // a file of a private show answers 200 without the password
-    VisibleAfterEnd,      // a file answers 200 after the end date
-    PasswordFileNotFound, // 500 in a private show: the path of .htpasswd is wrong
-    ServerError,          // 500 in a public show
-    PasswordFileReadable, // .htpasswd answers 200
-    RecordReadable,       // the publish record answers 200
-    PasswordRefused,      // 401 with the password
-    UnexpectedStatus,     // any other answer where another was due
+    Protected,             // 401 without the password, 200 with it
+    ProtectedWithoutLogin, // 401 without the password, which was not at hand to try
+    Online,                // a public show answers 200
+    Ended,                 // the end date has passed and the server refuses (403)
+    Unreachable,           // no answer (reason: the library's)
+    StartPageMissing,      // 404 for the start page
+    OpenWithoutPassword,   // a file of a private show answers 200 without the password
+    VisibleAfterEnd,       // a file answers 200 after the end date
+    PasswordFileNotFound,  // 500 in a private show: the path of .htpasswd is wrong
+    ServerError,           // 500 in a public show
+    PasswordFileReadable,  // .htpasswd answers 200
+    RecordReadable,        // the publish record answers 200
+    PasswordRefused,       // 401 with the password
+    UnexpectedStatus,      // any other answer where another was due
 };
 
 // What the check from outside found, after a publish with a web address.
@@ -166,6 +167,8 @@ struct Result {
     // German, empty when done: what went wrong and what to do about it.
     std::string message;
     CheckResult check;
+    // ShowAccess::keepProtection found the show protected on the server and left it so.
+    bool protectionKept = false;
 };
 
 // Publishes the show to the target: works out the publish set, connects, verifies the server,

@@ -135,6 +135,11 @@ bool isOwnServerFile(std::string_view content) {
     return after.starts_with("\n") || after.starts_with("\r\n");
 }
 
+bool isProtectingAccessFile(std::string_view content) {
+    return isOwnServerFile(content) &&
+           content.find("\nRequire valid-user\n") != std::string_view::npos;
+}
+
 std::string accessFileText(const ShowAccess& access, const std::string& passwordFile) {
     std::string text(OwnFirstLine);
     text += "\n";

@@ -43,6 +43,9 @@ struct ShowAccess {
     std::string webAddress;
     // After a publish with a web address, the show is fetched from outside and judged.
     bool check = true;
+    // Neither protect nor its end was asked for (a command line that names neither): a protected
+    // show on the server keeps Bildertafel's two files as they are.
+    bool keepProtection = false;
 };
 
 inline constexpr std::string_view AccessFileName = ".htaccess";
@@ -70,6 +73,8 @@ bool isWebAddress(std::string_view address);
 
 // True when content begins with OwnFirstLine (LF or CR LF after it).
 bool isOwnServerFile(std::string_view content);
+// True when Bildertafel's .htaccess content asks for the password.
+bool isProtectingAccessFile(std::string_view content);
 
 // Bildertafel's .htaccess for the show; passwordFile: the absolute path of .htpasswd on the
 // server, used only when protected.

@@ -105,6 +105,8 @@ TEST_F(ShowAccessServer, APrivateShowOpensWithThePasswordOnly) {
     EXPECT_EQ(result.check.line,
               "Geschützt: ohne Passwort antwortet der Server 401, mit Passwort 200.");
     EXPECT_TRUE(result.check.warnings.empty());
+    // How long the check took, for the figures (--gtest_output=xml); no limit is tested.
+    RecordProperty("checkSeconds", std::to_string(result.check.seconds));
     const struct {
         std::string path;
         std::string login;

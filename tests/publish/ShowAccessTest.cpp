@@ -195,6 +195,7 @@ TEST(ShowAccess, JudgesTheAnswersOfTheCheck) {
     request.startPage = "index.html";
     request.samples = {"minis/a.jpg"};
     request.protect = true;
+    request.password = "kefu-rami-tobe-nasu";
     const auto answered = [&](std::vector<long> statuses) {
         std::vector<CheckAnswer> answers = checkPlan(request);
         for (std::size_t i = 0; i < answers.size(); ++i) {
@@ -224,6 +225,11 @@ TEST(ShowAccess, JudgesTheAnswersOfTheCheck) {
         EXPECT_EQ(result.failed, row.failed);
         EXPECT_TRUE(result.line.starts_with(row.line)) << result.line;
     }
+    // Without the password at hand only what a stranger meets is asked and judged.
+    request.password.clear();
+    const CheckResult stranger = judgeCheck(request, answered({401, 401, 403, 403}));
+    EXPECT_FALSE(stranger.failed);
+    EXPECT_EQ(stranger.line, "Geschützt: ohne Passwort antwortet der Server 401.");
     EXPECT_EQ(checkAddress("https://example.de/fotos", "minis/Bild 1#.jpg"),
               "https://example.de/fotos/minis/Bild%201%23.jpg");
 }
