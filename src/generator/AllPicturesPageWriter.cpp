@@ -1,8 +1,14 @@
 #include "generator/AllPicturesPageWriter.h"
 
+#include "generator/RobotsMeta.h"
+
 namespace bildertafel::generator {
 
-void AllPicturesPageWriter::writeHeading() {
+void AllPicturesPageWriter::writeHeading(bool noindex) {
+    if (noindex) {
+        m_out.writeBytes(RobotsMeta);
+        m_out.endLine();
+    }
     m_out.writeBytes("<h2>Speichern Sie diese Webseite auf Ihrer Festplatte ab, dann erhalten Sie "
                      "alle Bilder auf einmal...");
     m_out.endLine();

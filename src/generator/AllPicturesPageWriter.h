@@ -11,8 +11,9 @@ class AllPicturesPageWriter {
 public:
     explicit AllPicturesPageWriter(textfile::TextFileWriter& out) : m_out(out) {}
 
-    // The two lines of the heading, written when the page is created.
-    void writeHeading();
+    // The two lines of the heading, written when the page is created; after the robots meta
+    // when noindex.
+    void writeHeading(bool noindex);
     void writePicture(const PictureValues& picture);
 
 private:

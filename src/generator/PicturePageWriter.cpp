@@ -1,6 +1,7 @@
 #include "generator/PicturePageWriter.h"
 
 #include "generator/PictureLink.h"
+#include "generator/RobotsMeta.h"
 
 #include "core/LargePictures.h"
 
@@ -8,7 +9,11 @@ namespace bildertafel::generator {
 
 void writePicturePage(textfile::TextFileWriter& out, const RunValues& run,
                       const PictureValues& picture, bool hasLarge) {
-    out.write(run.settings.Template(settings::TemplateId::ImagePageBefore));
+    if (run.noindex) {
+        writeWithRobotsMeta(out, run.settings.Template(settings::TemplateId::ImagePageBefore));
+    } else {
+        out.write(run.settings.Template(settings::TemplateId::ImagePageBefore));
+    }
     out.endLine();
     // The page lies in the picture folder: climb to the show folder, however deep that is.
     writePictureLink(

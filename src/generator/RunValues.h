@@ -24,6 +24,7 @@ struct RunValues {
     std::string pictureWebHref; // PictureWebPath inside an href value
     std::string largeWebHref;   // the folder of the pictures in the large size, the same way
     std::string climbToShow;    // "../" per folder level of PictureWebPath
+    bool noindex = false;       // the pages carry the robots meta
 };
 
 // PictureBase and PictureExt of one thumbnail, and its words as the pages write them. The buffers

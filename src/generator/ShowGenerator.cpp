@@ -125,7 +125,7 @@ GeneratorOutcome Pages::begin() {
             return failureOf(*m_allFile);
         }
         m_allPage.emplace(*m_allFile);
-        m_allPage->writeHeading();
+        m_allPage->writeHeading(m_run.noindex);
     }
     m_startPage.writeTop();
     expectTemplateLinks(
@@ -289,7 +289,8 @@ RunOutcome ShowGenerator::run(const ShowGeneratorInput& input, GeneratorHost& ho
     }
 
     host.setBusy(true);
-    const RunValues run(input.settings, startPageName, thumbWebPath, pictureWebPath);
+    RunValues run(input.settings, startPageName, thumbWebPath, pictureWebPath);
+    run.noindex = input.noindex;
     LinkCheck links(input.ShowFolder);
     const std::string startPagePath = input.ShowFolder + startPageName + ".html";
     const GeneratorOutcome written =

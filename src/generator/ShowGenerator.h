@@ -39,6 +39,9 @@ struct ShowGeneratorInput {
     std::optional<SelectionChoice> selection;
     // "Alle Bilder als ZIP anbieten": START.zip beside the start page, linked from it.
     ZipChoice zip = ZipChoice::Off;
+    // The pages ask search engines to leave them and their pictures out; off: not a byte of the
+    // pages changes.
+    bool noindex = false;
 };
 
 enum class RunOutcome {

@@ -3,16 +3,28 @@
 #include "core/ByteSize.h"
 #include "generator/PictureLink.h"
 #include "generator/WebText.h"
+#include "generator/RobotsMeta.h"
 
 namespace bildertafel::generator {
 
 void StartPageWriter::writeTop() {
+    const std::string& head = m_run.settings.Template(settings::TemplateId::PageHead);
+    // Without a <head> of its own the meta comes first, before the line of the download link.
+    const bool metaFirst = m_run.noindex && !hasHeadTag(head);
+    if (metaFirst) {
+        m_out.writeBytes(RobotsMeta);
+        m_out.endLine();
+    }
     if (m_run.allPage) {
         m_out.writeBytes(
             "<center><a href=\"#alle\">Alle Fotos auf einmal herunterladen...</a><p><hr>");
         m_out.endLine();
     }
-    m_out.write(m_run.settings.Template(settings::TemplateId::PageHead));
+    if (m_run.noindex && !metaFirst) {
+        writeWithRobotsMeta(m_out, head);
+    } else {
+        m_out.write(head);
+    }
     m_out.endLine();
     m_out.writeBytes("<tr>");
     m_out.endLine();
