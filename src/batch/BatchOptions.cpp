@@ -1,6 +1,7 @@
 #include "batch/BatchOptions.h"
 
 #include "imaging/Preparation.h"
+#include "publish/ShowAccess.h"
 #include "publish/Target.h"
 #include "selection/MailAddress.h"
 
@@ -167,6 +168,43 @@ constexpr ValueOption ValueOptions[] = {
          }
          return std::string(f) + " erwartet off, on oder large, nicht \"" + std::string(v) + "\".";
      }},
+    {"--protect",
+     [](BatchOptions& o, std::string_view f, std::string_view v) -> std::optional<std::string> {
+         if (v.empty()) {
+             return std::string(f) + " braucht einen Benutzernamen.";
+         }
+         o.protectUser = std::string(v);
+         return std::nullopt;
+     }},
+    {"--visible-until",
+     [](BatchOptions& o, std::string_view f, std::string_view v) -> std::optional<std::string> {
+         if (!publish::parseDay(v)) {
+             return std::string(f) + " erwartet ein Datum JJJJ-MM-TT, nicht \"" + std::string(v) +
+                    "\".";
+         }
+         o.visibleUntil = std::string(v);
+         return std::nullopt;
+     }},
+    {"--web-address",
+     [](BatchOptions& o, std::string_view f, std::string_view v) -> std::optional<std::string> {
+         if (!publish::isWebAddress(v)) {
+             return std::string(f) + " erwartet eine Adresse https://… oder http://…, nicht \"" +
+                    std::string(v) + "\".";
+         }
+         o.webAddress = std::string(v);
+         return std::nullopt;
+     }},
+    {"--server-path",
+     [](BatchOptions& o, std::string_view f, std::string_view v) -> std::optional<std::string> {
+         if (!publish::isUsableServerPath(v)) {
+             return std::string(f) +
+                    " erwartet einen vollständigen Pfad, der mit / beginnt, ohne \" und \\.";
+         }
+         o.serverPath = std::string(v);
+         return std::nullopt;
+     }},
+    {"--noindex", [](BatchOptions& o, std::string_view f,
+                     std::string_view v) { return onOff(o.noindex, f, v); }},
     {"--start-page",
      [](BatchOptions& o, std::string_view, std::string_view v) -> std::optional<std::string> {
          o.startPage = std::string(v);
@@ -188,6 +226,8 @@ constexpr FlagOption FlagOptions[] = {
     {"--words-from-pictures", &BatchOptions::wordsFromPictures},
     {"--dry-run", &BatchOptions::dryRun},
     {"--delete", &BatchOptions::deleteUnneeded},
+    {"--no-protect", &BatchOptions::noProtect},
+    {"--no-check", &BatchOptions::noCheck},
 };
 
 ParsedCommandLine wrongUsage(std::string error) {
@@ -288,6 +328,15 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> args) {
     if (options.publish.empty() &&
         (options.startPage || options.dryRun || options.deleteUnneeded)) {
         return wrongUsage("--start-page, --dry-run und --delete gelten nur mit --publish.");
+    }
+    const bool access = options.protectUser || options.noProtect || options.visibleUntil ||
+                        options.webAddress || options.serverPath || options.noCheck;
+    if (options.publish.empty() && access) {
+        return wrongUsage("--protect, --no-protect, --visible-until, --web-address, --server-path "
+                          "und --no-check gelten nur mit --publish.");
+    }
+    if (options.protectUser && options.noProtect) {
+        return wrongUsage("--protect und --no-protect schließen einander aus.");
     }
     if (options.keyFile) {
         const publish::TargetParse target = publish::parseTarget(options.publish);

@@ -55,6 +55,16 @@ struct BatchOptions {
     std::optional<std::string> selectionNote;
     // "Alle Bilder als ZIP anbieten": 0 off, 1 the pictures, 2 the large ones.
     std::optional<int> zip;
+    // Who may see the published show: --protect USER (the password from
+    // BILDERTAFEL_SHOW_PASSWORD, or asked twice on the terminal), --no-protect; neither: a
+    // protected show on the server stays protected as it is.
+    std::optional<std::string> protectUser;
+    bool noProtect = false;
+    std::optional<std::string> visibleUntil; // YYYY-MM-DD
+    std::optional<std::string> webAddress;   // of the target folder, for the check from outside
+    std::optional<std::string> serverPath;   // the target folder's path on the web server
+    std::optional<std::int16_t> noindex;     // on: search engines are asked to keep away
+    bool noCheck = false;
 
     // A run without folders only reads and writes configuration files; with --prepare the
     // generation follows when the show folder is given; --publish with the show folder alone

@@ -23,6 +23,7 @@ namespace bildertafel::batch {
 namespace {
 
 const char* const PassphraseVariable = "BILDERTAFEL_PASSPHRASE";
+const char* const ShowPasswordVariable = "BILDERTAFEL_SHOW_PASSWORD";
 
 std::vector<std::string_view> tokensOf(std::string_view text) {
     std::vector<std::string_view> tokens;
@@ -116,6 +117,30 @@ std::string netrcText() {
 
 // The passphrase of --key given to a script: taken out of the environment at once, so that no
 // program started on the way (a ProxyCommand) inherits it.
+// The password of a protected show: from BILDERTAFEL_SHOW_PASSWORD (removed at once), else asked
+// twice on the terminal; nothing when neither can give one, or the two answers differ.
+std::optional<std::string> takeShowPassword(Terminal& terminal, std::ostream& err) {
+    if (const char* given = std::getenv(ShowPasswordVariable)) {
+        std::string password = given;
+        ::unsetenv(ShowPasswordVariable);
+        return password;
+    }
+    if (!terminal.present()) {
+        err << "Für --protect fehlt das Passwort der Fotoshow: bitte in der Umgebungsvariable "
+            << ShowPasswordVariable << " angeben oder im Terminal aufrufen.\n";
+        return std::nullopt;
+    }
+    std::string password = terminal.ask("Passwort für die Fotoshow: ", false);
+    std::string again = terminal.ask("Passwort noch einmal: ", false);
+    const bool same = password == again;
+    std::fill(again.begin(), again.end(), '\0');
+    if (!same) {
+        err << "Die beiden Passwörter stimmen nicht überein; es wurde nichts gesendet.\n";
+        return std::nullopt;
+    }
+    return password;
+}
+
 std::optional<std::string> takePassphrase() {
     const char* given = std::getenv(PassphraseVariable);
     if (given == nullptr) {
@@ -268,7 +293,17 @@ int publishShow(const BatchOptions& options, std::ostream& err, bool errIsTermin
     publishOptions.deleteUnneeded = options.deleteUnneeded;
     publishOptions.keyFile = options.keyFile.value_or("");
     publishOptions.controls = {"mit --key",
-                               "die Seiten mit --show, --minis und --pictures erstellen"};
+                               "die Seiten mit --show, --minis und --pictures erstellen",
+                               "mit --server-path"};
+    publish::ShowAccess& access = publishOptions.access;
+    access.serverFiles = true;
+    access.keepProtection = !options.protectUser && !options.noProtect;
+    access.visibleUntil =
+        options.visibleUntil ? publish::parseDay(*options.visibleUntil) : std::nullopt;
+    access.noindex = options.noindex.value_or(0) == 1;
+    access.webAddress = options.webAddress.value_or("");
+    access.serverPath = options.serverPath.value_or("");
+    access.check = !options.noCheck;
 
     Terminal terminal;
     if (const auto login = netrcLogin(netrcText(), target.host, target.user)) {
@@ -287,6 +322,16 @@ int publishShow(const BatchOptions& options, std::ostream& err, bool errIsTermin
             return ExitRefused;
         }
         publishOptions.password = terminal.ask("Passwort für " + account + ": ", false);
+    }
+
+    if (options.protectUser) {
+        access.protect = true;
+        access.user = *options.protectUser;
+        std::optional<std::string> password = takeShowPassword(terminal, err);
+        if (!password) {
+            return ExitRefused;
+        }
+        access.password = std::move(*password);
     }
 
     BatchPublishHost host(err, errIsTerminal, terminal, takePassphrase());
@@ -314,11 +359,30 @@ int publishShow(const BatchOptions& options, std::ostream& err, bool errIsTermin
             err << "Nicht sendbar: " << file.path << " (" << core::byteSizeText(file.size) << ")\n";
         }
     }
+    std::fill(access.password.begin(), access.password.end(), '\0');
+    if (options.dryRun && result.failure == publish::FailureKind::None) {
+        for (const std::string& name : result.plan.ownSend) {
+            err << "Senden: " << name << " (von Bildertafel erzeugt)\n";
+        }
+        for (const std::string& name : result.plan.ownRemove) {
+            err << "Löschen: " << name << '\n';
+        }
+    }
     if (result.failure == publish::FailureKind::None) {
         if (options.dryRun || errIsTerminal) {
             err << result.summary << '\n';
         }
-        return ExitWritten;
+        if (result.protectionKept) {
+            err << "Der Passwortschutz auf dem Server bleibt, wie er ist (--protect ändert ihn, "
+                   "--no-protect nimmt ihn weg).\n";
+        }
+        if (result.check.done) {
+            err << result.check.line << '\n';
+            for (const std::string& warning : result.check.warnings) {
+                err << warning << '\n';
+            }
+        }
+        return result.check.failed ? ExitCheckFailed : ExitWritten;
     }
     err << result.message << '\n';
     return result.nothingSent ? ExitRefused : ExitFileSystem;

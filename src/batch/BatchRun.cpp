@@ -274,6 +274,7 @@ int runBatch(const BatchOptions& options, std::ostream& err, bool errIsTerminal)
     if (!settingsFor(options, preset ? preset->configPath : options.config, input.settings, host)) {
         return ExitFileSystem;
     }
+    input.noindex = options.noindex.value_or(0) == 1;
     if (options.saveConfig &&
         saveConfigAndTell(*options.saveConfig, input.settings, host) != ConfigOutcome::Done) {
         return ExitFileSystem;

@@ -19,6 +19,8 @@ enum ExitStatus : int {
     ExitFileSystem = 3, // a folder or file could not be read or written (an original too); with
                         // --strict, links of the pages that name no file; a publish that
                         // failed or broke off after sending had begun
+    ExitCheckFailed = 4, // published, but the check from outside found the show not as it
+                         // should be (open without its password, its password file readable…)
 };
 
 // The picture preparation the options of --prepare ask for; false after telling err which folder

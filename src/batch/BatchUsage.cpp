@@ -13,8 +13,11 @@ std::string_view usageText() {
                            [--mini-size N] [--quality Q] [--redo] [--artist TEXT] [--copyright TEXT] [--replace-credits]
                            [--no-credits]]
                           [--words-from-pictures]
+                          [--noindex on|off]
                           [--publish ADRESSE [--start-page NAME] [--dry-run] [--delete]
-                           [--key DATEI]]
+                           [--key DATEI] [--protect BENUTZER | --no-protect]
+                           [--visible-until JJJJ-MM-TT] [--web-address URL]
+                           [--server-path PFAD] [--no-check]]
        bildertafel-batch --selection DATEI|- --pictures ORDNER [--minis ORDNER]
                           [--copy-selection ORDNER [--originals ORDNER]]
        bildertafel-batch --list-presets
@@ -86,6 +89,20 @@ für jedes Bild und eine Seite mit allen Bildern im Ordner der Bilder.
                        und die nicht mehr gebraucht werden, löschen
   --key DATEI          Privater SSH-Schlüssel für sftp://, der zuerst versucht wird (wie
                        „Schlüsseldatei…“ im Fenster)
+  --protect BENUTZER   Die Fotoshow nur mit Passwort sichtbar machen (Benutzer etwa gast);
+                       das Passwort steht in BILDERTAFEL_SHOW_PASSWORD oder wird im
+                       Terminal zweimal ohne Anzeige erfragt
+  --no-protect         Den Passwortschutz wieder wegnehmen (ohne beide bleibt ein Schutz
+                       auf dem Server, wie er ist)
+  --visible-until JJJJ-MM-TT
+                       Letzter Tag, an dem die Fotoshow sichtbar ist (danach: 403)
+  --web-address URL    Web-Adresse des Zielordners: nach dem Senden wird von außen
+                       geprüft, was ein Besucher bekommt
+  --server-path PFAD   Vollständiger Pfad des Zielordners auf dem Webserver (für den
+                       Passwortschutz über FTP nötig; über SFTP fragt der Befehl den Server)
+  --noindex on|off     Suchmaschinen fernhalten: in den Seiten und in der .htaccess
+                       (Vorgabe: off)
+  --no-check           Nach dem Senden nicht von außen prüfen
   --selection DATEI    Die Antwort eines Besuchers lesen, der in der Show Bilder
                        gemerkt hat (die Mail, auch zitiert oder weitergeleitet, ihre
                        Zeile "Auswahl wieder öffnen: …" oder eine Liste der Namen; "-":
@@ -124,7 +141,9 @@ kein Bild der Show); 2 falscher Aufruf; 3 ein Ordner,
 eine Datei oder ein Original konnte nicht gelesen oder geschrieben werden, die
 Konfiguration enthält einen Wert, der nicht übernommen werden kann, (mit --strict) ein
 Verweis führt ins Leere, das Veröffentlichen ist gescheitert oder abgebrochen, oder (mit
---selection) die Antwort oder ein Bild konnte nicht gelesen oder kopiert werden.
+--selection) die Antwort oder ein Bild konnte nicht gelesen oder kopiert werden; 4
+gesendet, aber die Prüfung von außen fand die Fotoshow nicht, wie sie sein soll (ohne
+Passwort erreichbar, .htpasswd lesbar, Antwort 500, Startseite fehlt).
 Meldungen erscheinen auf der Standardfehlerausgabe.
 )";
 }

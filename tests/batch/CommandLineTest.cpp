@@ -95,6 +95,21 @@ TEST(CommandLine, SaysWhatIsWrong) {
         {{"--preset", ""}, "--preset braucht den Namen einer Vorlage."},
         {{"--preset", "hell", "--config", "a.cfg"},
          "--config und --preset schließen einander aus."},
+        {{"--show", "s", "--minis", "m", "--pictures", "b", "--protect", "gast"},
+         "--protect, --no-protect, --visible-until, --web-address, --server-path und --no-check "
+         "gelten nur mit --publish."},
+        {{"--show", "s", "--publish", "sftp://h/x", "--protect", "gast", "--no-protect"},
+         "--protect und --no-protect schließen einander aus."},
+        {{"--show", "s", "--publish", "sftp://h/x", "--visible-until", "31.12.2026"},
+         "--visible-until erwartet ein Datum JJJJ-MM-TT, nicht \"31.12.2026\"."},
+        {{"--show", "s", "--publish", "sftp://h/x", "--web-address", "example.de/fotos"},
+         "--web-address erwartet eine Adresse https://… oder http://…, nicht "
+         "\"example.de/fotos\"."},
+        {{"--show", "s", "--publish", "sftp://h/x", "--server-path", "htdocs"},
+         "--server-path erwartet einen vollständigen Pfad, der mit / beginnt, ohne \" und \\."},
+        {{"--show", "s", "--publish", "sftp://h/x", "--protect", ""},
+         "--protect braucht einen Benutzernamen."},
+        {{"--noindex", "ja"}, "--noindex erwartet on oder off, nicht \"ja\"."},
     };
     for (const WrongCase& c : cases) {
         const ParsedCommandLine parsed = parse(c.args);

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -157,6 +158,69 @@ TEST(PublishCommand, AKeyFileWithItsPassphraseLandsTheShow) {
         EXPECT_EQ(test::listNames(server.root()).find("index.html") != std::string::npos,
                   row.exit == ExitWritten)
             << test::listNames(server.root());
+    }
+}
+
+// --protect takes the show's password from the environment, which keeps it no longer; the check
+// from outside fails the command (4) where the server ignores the .htaccess, after everything
+// was sent.
+TEST(PublishCommand, AProtectedShowIsCheckedFromOutside) {
+    BILDERTAFEL_NEEDS_SERVER(test::SshServer::missing());
+    BILDERTAFEL_NEEDS_SERVER(test::ApacheServer::missing());
+    test::SshServer server;
+    ASSERT_EQ(server.launch(), "");
+    test::ApacheServer honouring;
+    ASSERT_EQ(honouring.launch(server.root()), "");
+    test::ApacheServer ignoring;
+    ASSERT_EQ(ignoring.launch(server.root(), "None"), "");
+    test::TempDir home;
+    test::writeFile(home / ".ssh/known_hosts", server.knownHostsLine());
+    test::writeFile(home / ".ssh/id_ed25519", test::readFile(server.sshFolder() / "id_ed25519"));
+    ::chmod((home / ".ssh/id_ed25519").c_str(), 0600);
+    test::writeFile(home / "show/index.html", "<img src=\"minis/a.jpg\">");
+    test::writeFile(home / "show/minis/a.jpg", "a");
+    const test::ScopedEnvironment homeSet("HOME", home.path().c_str());
+    const test::ScopedEnvironment noAgent("SSH_AUTH_SOCK", nullptr);
+    const test::ScopedEnvironment noRuntime("XDG_RUNTIME_DIR", nullptr);
+    const struct {
+        const char* what;
+        const test::ApacheServer* web;
+        int exit;
+        const char* says;
+    } rows[] = {
+        {"a server that honours it", &honouring, ExitWritten, "Geschützt: ohne Passwort"},
+        {"a server that ignores it", &ignoring, ExitCheckFailed, "ohne Passwort erreichbar"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const test::ScopedEnvironment password("BILDERTAFEL_SHOW_PASSWORD", "kefu-rami-tobe-nasu");
+        BatchOptions options;
+        options.show = (home / "show").string();
+        options.publish = server.address();
+        options.startPage = "index";
+        options.protectUser = "gast";
+        options.webAddress = row.web->address();
+        std::ostringstream err;
+        EXPECT_EQ(runBatch(options, err), row.exit) << err.str();
+        EXPECT_NE(err.str().find(row.says), std::string::npos) << err.str();
+        EXPECT_EQ(std::getenv("BILDERTAFEL_SHOW_PASSWORD"), nullptr);
+        EXPECT_TRUE(std::filesystem::exists(server.root() / "index.html"));
+    }
+    // A later run that names no protection leaves it as it is; --no-protect takes it off.
+    const struct {
+        bool noProtect;
+        bool protectedAfter;
+    } later[] = {{false, true}, {true, false}};
+    for (const auto& row : later) {
+        SCOPED_TRACE(row.noProtect);
+        BatchOptions options;
+        options.show = (home / "show").string();
+        options.publish = server.address();
+        options.startPage = "index";
+        options.noProtect = row.noProtect;
+        std::ostringstream err;
+        EXPECT_EQ(runBatch(options, err), ExitWritten) << err.str();
+        EXPECT_EQ(std::filesystem::exists(server.root() / ".htpasswd"), row.protectedAfter);
     }
 }
 
