@@ -5,6 +5,7 @@
 #include "publish/TransferModule.h"
 #include "ui/common/BrowserStart.h"
 #include "ui/common/QtText.h"
+#include "ui/publish/AccessDialog.h"
 #include "ui/publish/PublishPasswords.h"
 #include "ui/publish/PublishTexts.h"
 #include "ui_PublishDialog.h"
@@ -171,6 +172,9 @@ PublishDialog::PublishDialog(PublishSource source, PublishPasswords& passwords, 
         });
     });
     connect(m_ui->Close, &QPushButton::clicked, this, &PublishDialog::reject);
+    connect(m_ui->Access, &QPushButton::clicked, this, &PublishDialog::chooseAccess);
+    m_passwords.find(showPasswordKey(), this,
+                     [this](const QString& password) { m_showPassword = password; });
     fitToScreen(*this, *m_ui->Scroll);
 }
 
@@ -202,7 +206,23 @@ void PublishDialog::showTarget(const PublishTarget& target) {
     m_ui->BaseAddress->setText(target.baseAddress);
     m_ui->DeleteUnneeded->setChecked(target.deleteUnneeded);
     m_keyFile = target.keyFile;
+    m_access = target.access;
     showKeyFile();
+}
+
+QString PublishDialog::showPasswordKey() const {
+    return QStringLiteral("fotoshow:") + fromUtf8(m_source.showFolder);
+}
+
+void PublishDialog::chooseAccess() {
+    AccessDialog dialog(m_access, m_showPassword, m_ui->BaseAddress->text(),
+                        m_passwords.usesKeyring(), this);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    m_access = dialog.chosen();
+    m_showPassword = dialog.password();
+    keepTarget();
 }
 
 void PublishDialog::chooseKeyFile() {
@@ -249,6 +269,7 @@ PublishTarget PublishDialog::targetShown() const {
     target.baseAddress = m_ui->BaseAddress->text().trimmed();
     target.deleteUnneeded = m_ui->DeleteUnneeded->isChecked();
     target.keyFile = m_keyFile;
+    target.access = m_access;
     return target;
 }
 
@@ -419,6 +440,7 @@ publish::PublishOptions PublishDialog::optionsFor(const PublishTarget& shown, in
         options.keyFile = m_keyFile.toStdString();
     }
     options.controls = publishControlNames();
+    options.access = showAccessOf(m_access, m_showPassword, shown.baseAddress);
     if (m_adjustOptions) {
         m_adjustOptions(options);
     }
@@ -527,6 +549,9 @@ void PublishDialog::finish() {
     }
     // The password worked: for the rest of this run, and in the keyring when there is one.
     m_passwords.keep(m_passwordKey, m_password);
+    if (!m_dryRun) {
+        m_passwords.keep(showPasswordKey(), m_access.protect ? m_showPassword : QString());
+    }
     // A dry run's bar shows its plan, a publish with nothing to send no "1 von 1".
     if (const QString said = finishedBarText(result, m_dryRun); !said.isEmpty()) {
         m_ui->Progress->setFormat(said);
@@ -544,6 +569,9 @@ void PublishDialog::finish() {
     if (!m_startPageAddress.isEmpty()) {
         report += QStringLiteral("\n\nDie Startseite im Web: ") + m_startPageAddress.toString();
         m_ui->OpenInBrowser->setEnabled(true);
+    }
+    if (const QString check = checkReportText(result.check); !check.isEmpty()) {
+        report += QStringLiteral("\n\n") + check;
     }
     m_ui->Report->setPlainText(joined(report, result.warnings));
 }

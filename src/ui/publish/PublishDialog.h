@@ -102,6 +102,10 @@ private:
     // "Schlüsseldatei…": chosen in a file dialog, or none again.
     void chooseKeyFile();
     void showKeyFile();
+    // "Zugang…": who may see the show, in a dialog of its own.
+    void chooseAccess();
+    // The show's password is known by the show folder.
+    QString showPasswordKey() const;
 
     std::unique_ptr<Ui::PublishDialog> m_ui;
     PublishSource m_source;
@@ -109,6 +113,8 @@ private:
     Question m_ask;
     PassphraseQuestion m_askPassphrase;
     QString m_keyFile;
+    ShowProtection m_access;
+    QString m_showPassword; // in memory; kept in the keyring after a publish that worked
     std::function<void(publish::PublishOptions&)> m_adjustOptions;
 
     QThread* m_worker = nullptr;

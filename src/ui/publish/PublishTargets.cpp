@@ -23,6 +23,24 @@ QString groupOf(const std::string& showFolder) {
 
 } // namespace
 
+publish::ShowAccess showAccessOf(const ShowProtection& protection, const QString& password,
+                                 const QString& webAddress) {
+    publish::ShowAccess access;
+    access.serverFiles = true;
+    access.protect = protection.protect;
+    access.user = protection.user.toStdString();
+    access.password = protection.protect ? password.toStdString() : std::string();
+    if (protection.visibleUntil.isValid()) {
+        access.visibleUntil =
+            publish::Day{protection.visibleUntil.year(), protection.visibleUntil.month(),
+                         protection.visibleUntil.day()};
+    }
+    access.noindex = protection.noindex;
+    access.serverPath = protection.serverPath.toStdString();
+    access.webAddress = webAddress.trimmed().toStdString();
+    return access;
+}
+
 int defaultPort(publish::Protocol protocol) {
     publish::Target target;
     target.protocol = protocol;
@@ -47,6 +65,12 @@ PublishTarget rememberedTarget(const std::string& showFolder) {
     target.baseAddress = settings.value("baseAddress").toString();
     target.deleteUnneeded = settings.value("deleteUnneeded", false).toBool();
     target.keyFile = settings.value("keyFile").toString();
+    target.access.protect = settings.value("protect", false).toBool();
+    target.access.user = settings.value("protectUser", QStringLiteral("gast")).toString();
+    target.access.visibleUntil =
+        QDate::fromString(settings.value("visibleUntil").toString(), Qt::ISODate);
+    target.access.noindex = settings.value("noindex", false).toBool();
+    target.access.serverPath = settings.value("serverPath").toString();
     return target;
 }
 
@@ -65,6 +89,11 @@ void rememberTarget(const std::string& showFolder, const PublishTarget& target) 
     settings.setValue("baseAddress", target.baseAddress);
     settings.setValue("deleteUnneeded", target.deleteUnneeded);
     settings.setValue("keyFile", target.keyFile);
+    settings.setValue("protect", target.access.protect);
+    settings.setValue("protectUser", target.access.user);
+    settings.setValue("visibleUntil", target.access.visibleUntil.toString(Qt::ISODate));
+    settings.setValue("noindex", target.access.noindex);
+    settings.setValue("serverPath", target.access.serverPath);
 }
 
 } // namespace bildertafel::ui

@@ -1,12 +1,29 @@
 #pragma once
 
+#include "publish/ShowAccess.h"
 #include "publish/Target.h"
+
+#include <QDate>
 
 #include <QString>
 
 #include <string>
 
 namespace bildertafel::ui {
+
+// Who may see the show, as "Zugang…" chose it; the password is never part of it.
+struct ShowProtection {
+    bool protect = false; // "Nur mit Passwort sichtbar"
+    QString user = QStringLiteral("gast");
+    QDate visibleUntil; // null: no end
+    bool noindex = false;
+    QString serverPath; // empty: asked over SFTP
+    bool operator==(const ShowProtection&) const = default;
+};
+
+// What the publish is told: Bildertafel's own files always go up with the show.
+publish::ShowAccess showAccessOf(const ShowProtection& protection, const QString& password,
+                                 const QString& webAddress);
 
 // Where a show goes and how: what the dialog "Veröffentlichen" remembers per show folder. The
 // password is never part of it.
@@ -21,6 +38,7 @@ struct PublishTarget {
     // SFTP: the private key chosen with "Schlüsseldatei…"; empty: ssh's own choice. Only its
     // path; its passphrase is asked at every publish.
     QString keyFile;
+    ShowProtection access;
 
     bool operator==(const PublishTarget&) const = default;
 };

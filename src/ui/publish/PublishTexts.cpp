@@ -42,6 +42,32 @@ publish::ControlNames publishControlNames() {
     return {"mit „Schlüsseldatei…“", "„HTML erstellen“", "im Feld „Pfad auf dem Server“"};
 }
 
+QString passwordKeepingText(bool keyring) {
+    return keyring ? QStringLiteral("Das Passwort der Fotoshow kommt in den Schlüsselbund des "
+                                    "Desktops, nie in eine Datei.")
+                   : QStringLiteral("Ohne Schlüsselbund wird das Passwort der Fotoshow nur bis "
+                                    "zum Ende des Programms behalten, nie in einer Datei.");
+}
+
+QString passwordsDifferText() {
+    return QStringLiteral("Die beiden Passwörter stimmen nicht überein.");
+}
+
+QString suggestionText(const QString& password) {
+    return QStringLiteral("Vorschlag: %1 – bitte notieren und den Gästen sagen.").arg(password);
+}
+
+QString checkReportText(const publish::CheckResult& check) {
+    if (!check.done) {
+        return {};
+    }
+    QString text = QStringLiteral("Prüfung von außen: ") + fromUtf8(check.line);
+    for (const std::string& warning : check.warnings) {
+        text += u'\n' + fromUtf8(warning);
+    }
+    return text;
+}
+
 QString byteSizeText(std::uint64_t bytes) {
     return fromUtf8(core::byteSizeText(bytes));
 }

@@ -11,6 +11,12 @@ namespace bildertafel::ui {
 // The window's controls as the core's messages name them: the dialog's "Schlüsseldatei…" and
 // the main window's "HTML erstellen".
 publish::ControlNames publishControlNames();
+// "Zugang…": where the show's password is kept; the two typed differ; a suggestion to note.
+QString passwordKeepingText(bool keyring);
+QString passwordsDifferText();
+QString suggestionText(const QString& password);
+// The check from outside after a publish, for the report.
+QString checkReportText(const publish::CheckResult& check);
 
 // A size as the dialog "Veröffentlichen" shows it: "512 Byte", "3,4 MB".
 QString byteSizeText(std::uint64_t bytes);

@@ -5,6 +5,7 @@
 #include "settings/ConfigCommands.h"
 #include "ui/lists/FileListBox.h"
 #include "ui/lists/FileNames.h"
+#include "ui/publish/PublishTargets.h"
 #include "ui/selection/SelectionSettings.h"
 #include "ui/window/WindowConfigHost.h"
 #include "ui/window/WindowGeneratorHost.h"
@@ -62,6 +63,8 @@ generator::ShowGeneratorInput MainWindow::generatorInput() const {
     input.PictureCount = File1[filelistslot::Pictures]->count();
     input.selection = selectionForPages(input.ShowFolder);
     input.zip = rememberedSelection(input.ShowFolder).zip;
+    // "Suchmaschinen fernhalten" is chosen with the show's publishing, and holds for its pages.
+    input.noindex = rememberedTarget(input.ShowFolder).access.noindex;
     return input;
 }
 

@@ -1,8 +1,13 @@
 // The parts of the dialog "Veröffentlichen" that work without it: the sizes and the progress line
 // it shows, and the passwords kept for a run of the program when no keyring answers.
+#include "ui/publish/AccessDialog.h"
 #include "ui/publish/PublishPasswords.h"
 #include "ui/publish/PublishTexts.h"
 
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
 using bildertafel::publish::Progress;
@@ -18,6 +23,9 @@ private slots:
     void progressNamesBytesRateAndTimeLeft();
     void passwordsStayInMemoryWithoutKeyring_data();
     void passwordsStayInMemoryWithoutKeyring();
+    void accessTakesOnlyWhatThePublishCanCarry_data();
+    void accessTakesOnlyWhatThePublishCanCarry();
+    void accessSuggestsAPasswordAndWarnsOfHttp();
 };
 
 void PublishPartsTest::sizesAreGerman_data() {
@@ -97,6 +105,82 @@ void PublishPartsTest::passwordsStayInMemoryWithoutKeyring() {
     passwords.keep("sftp://anna@example.de:22/", "");
     passwords.find("sftp://anna@example.de:22/", &context, record);
     QCOMPARE(found, QStringList{"Geheimnis-4711"});
+}
+
+void PublishPartsTest::accessTakesOnlyWhatThePublishCanCarry_data() {
+    QTest::addColumn<bool>("protect");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("repeat");
+    QTest::addColumn<QString>("serverPath");
+    QTest::addColumn<QString>("problem"); // how it begins; empty: taken
+    QTest::newRow("private") << true << "gast"
+                             << "geheim"
+                             << "geheim"
+                             << ""
+                             << "";
+    QTest::newRow("public, no password") << false << "gast"
+                                         << ""
+                                         << ""
+                                         << ""
+                                         << "";
+    QTest::newRow("typed differently") << true << "gast"
+                                       << "geheim"
+                                       << "geheimm"
+                                       << ""
+                                       << "Die beiden Passwörter";
+    QTest::newRow("no password") << true << "gast"
+                                 << ""
+                                 << ""
+                                 << ""
+                                 << "Für „Nur mit Passwort";
+    QTest::newRow("a colon in the user") << true << "ga:st"
+                                         << "geheim"
+                                         << "geheim"
+                                         << ""
+                                         << "Der Benutzername";
+    QTest::newRow("a relative server path") << false << "gast"
+                                            << ""
+                                            << ""
+                                            << "htdocs/fotos"
+                                            << "Der Pfad auf dem Server";
+}
+
+void PublishPartsTest::accessTakesOnlyWhatThePublishCanCarry() {
+    QFETCH(bool, protect);
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(QString, repeat);
+    QFETCH(QString, serverPath);
+    QFETCH(QString, problem);
+    AccessDialog dialog(ShowProtection(), QString(), "https://example.de/fotos/", false, nullptr);
+    dialog.findChild<QCheckBox*>("Protect")->setChecked(protect);
+    dialog.findChild<QLineEdit*>("User")->setText(user);
+    dialog.findChild<QLineEdit*>("Password")->setText(password);
+    dialog.findChild<QLineEdit*>("Repeat")->setText(repeat);
+    dialog.findChild<QLineEdit*>("ServerPath")->setText(serverPath);
+    dialog.accept();
+    QCOMPARE(dialog.result() == QDialog::Accepted, problem.isEmpty());
+    const QString shown = dialog.findChild<QLabel*>("Problem")->text();
+    QVERIFY2(problem.isEmpty() ? shown.isEmpty() : shown.startsWith(problem), qPrintable(shown));
+    if (problem.isEmpty()) {
+        QCOMPARE(dialog.chosen().protect, protect);
+        QCOMPARE(dialog.password(), protect ? password : QString());
+    }
+}
+
+void PublishPartsTest::accessSuggestsAPasswordAndWarnsOfHttp() {
+    for (const QString& address : {QString("http://example.de/"), QString("https://example.de/")}) {
+        AccessDialog dialog(ShowProtection(), QString(), address, false, nullptr);
+        dialog.findChild<QCheckBox*>("Protect")->setChecked(true);
+        QCOMPARE(dialog.findChild<QLabel*>("HttpWarning")->isVisibleTo(&dialog),
+                 address.startsWith("http:"));
+        dialog.findChild<QPushButton*>("Suggest")->click();
+        const QString suggested = dialog.findChild<QLineEdit*>("Password")->text();
+        QVERIFY(suggested.size() >= 12);
+        QCOMPARE(dialog.findChild<QLineEdit*>("Repeat")->text(), suggested);
+        QVERIFY(dialog.findChild<QLabel*>("Suggestion")->text().contains(suggested));
+    }
 }
 
 QTEST_MAIN(PublishPartsTest)
