@@ -2,8 +2,8 @@
 
 #include "core/ByteSize.h"
 #include "generator/PictureLink.h"
-#include "generator/WebText.h"
 #include "generator/RobotsMeta.h"
+#include "generator/WebText.h"
 
 namespace bildertafel::generator {
 
