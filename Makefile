@@ -59,8 +59,10 @@ configure: deps
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
+# libvips' run-time vector code (orc) crashes now and then under the sanitizers; the tests run
+# its plain C paths, which give the same pictures.
 test: build
-	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD_DIR) && VIPS_NOVECTOR=1 ctest --output-on-failure -j $(JOBS)
 
 # Opens the window.
 run: build
