@@ -9,7 +9,7 @@ import { createRequire } from 'node:module';
 import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { serve, writeShow } from '../tests/browser/schau.mjs';
+import { miniSizeOf, serve, writeShow } from '../tests/browser/schau.mjs';
 
 const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..');
 const { chromium } = createRequire(path.join(repo, 'tests', 'browser', 'package.json'))('playwright-core');
@@ -25,7 +25,7 @@ const browser = await chromium.launch({ executablePath: process.env.CHROME_PATH 
 try {
     const show = path.join(root, 'show');
     fs.mkdirSync(show);
-    const miniSize = Number(fs.readFileSync(path.join(repo, 'vorlagen', 'hell.txt'), 'utf8').split('\n')[2]);
+    const miniSize = miniSizeOf('hell');
     writeShow(batch, { config: path.join(repo, 'vorlagen', 'hell.cfg'), show,
         originals: path.join(repo, 'examples', 'sample-show', 'bilder'), miniSize, allPage: false, ownPages: false,
         extra: ['--selection-mail', 'foto@example.org', '--selection-note', 'Bitte bis Freitag bis zu 20 Bilder für das Album wählen.'] });

@@ -12,7 +12,7 @@ import { createRequire } from 'node:module';
 import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { serve, writeShow } from '../tests/browser/schau.mjs';
+import { miniSizeOf, serve, writeShow } from '../tests/browser/schau.mjs';
 import { SETS } from './vorlagen-bauen.mjs';
 
 const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..');
@@ -40,7 +40,7 @@ try {
     for (const set of SETS) {
         const show = path.join(root, set);
         fs.mkdirSync(show);
-        const miniSize = Number(fs.readFileSync(path.join(repo, 'vorlagen', `${set}.txt`), 'utf8').split('\n')[2]);
+        const miniSize = miniSizeOf(set);
         writeShow(batch, { config: path.join(repo, 'vorlagen', `${set}.cfg`), show, originals, miniSize,
             allPage: false, ownPages: false });
         for (const [label, width, height] of [['telefon', 390, 844], ['desktop', 1280, 800]]) {

@@ -13,7 +13,7 @@ import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 import * as chromeLauncher from 'chrome-launcher';
 import lighthouse from 'lighthouse';
-import { makeOriginals, serve, writeShow } from '../../tests/browser/schau.mjs';
+import { makeOriginals, miniSizeOf, serve, writeShow } from '../../tests/browser/schau.mjs';
 
 const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', '..');
 const SETS = ['hell', 'dunkel', 'mosaik', 'schlicht'];
@@ -40,7 +40,7 @@ try {
     let warmedUp = false;
     for (const set of SETS) {
         const config = path.join(repo, 'vorlagen', `${set}.cfg`);
-        const miniSize = Number(fs.readFileSync(path.join(repo, 'vorlagen', `${set}.txt`), 'utf8').split('\n')[2]);
+        const miniSize = miniSizeOf(set);
         const show = path.join(root, set);
         for (const allPage of [false, true]) {
             writeShow(batch, { config, show, originals: path.join(root, 'originale'),

@@ -1,6 +1,7 @@
 #include "publish/LocalFiles.h"
 
 #include "core/HexCoding.h"
+#include "textfile/Descriptor.h"
 
 #include <fcntl.h>
 #include <openssl/evp.h>
@@ -35,28 +36,7 @@ bool isChanged(int error) {
     return error == ELOOP || error == ENOTDIR || error == ENOENT || error == EISDIR;
 }
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : m_fd(fd) {}
-    ~Descriptor() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return m_fd; }
-    int release() { return std::exchange(m_fd, -1); }
-    void reset(int fd) {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-        m_fd = fd;
-    }
-
-private:
-    int m_fd;
-};
+using textfile::Descriptor;
 
 using Digest = std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)>;
 

@@ -1,6 +1,7 @@
 #include "selection/SelectionCopy.h"
 
 #include "core/SlashPath.h"
+#include "textfile/Descriptor.h"
 
 #include <cerrno>
 #include <dirent.h>
@@ -15,33 +16,7 @@ namespace bildertafel::selection {
 
 namespace {
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : m_fd(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    int get() const { return m_fd; }
-    void reset(int fd) {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-        m_fd = fd;
-    }
-    // The close's own failure (a full disk may only show there).
-    int close() {
-        const int result = ::close(m_fd);
-        m_fd = -1;
-        return result;
-    }
-
-private:
-    int m_fd;
-};
+using textfile::Descriptor;
 
 bool isEmptyFolder(int fd) {
     const int copy = ::dup(fd);

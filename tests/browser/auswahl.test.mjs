@@ -9,7 +9,7 @@ import path from 'node:path';
 import { after, before, test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 import { chromium } from 'playwright-core';
-import { NAMES, makeOriginals, serve, writeShow } from './schau.mjs';
+import { NAMES, makeOriginals, miniSizeOf, serve, writeShow } from './schau.mjs';
 
 const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', '..');
 const batch = process.env.BILDERTAFEL_BATCH;
@@ -43,7 +43,7 @@ function show(set, ownPages) {
     const dir = path.join(root, set);
     const first = !fs.existsSync(dir);
     fs.mkdirSync(dir, { recursive: true });
-    const miniSize = Number(fs.readFileSync(path.join(repo, 'vorlagen', `${set}.txt`), 'utf8').split('\n')[2]);
+    const miniSize = miniSizeOf(set);
     writeShow(batch, { config: path.join(repo, 'vorlagen', `${set}.cfg`), show: dir, originals: path.join(root, 'originale'),
         miniSize: first ? miniSize : 0, allPage: false, ownPages, extra: ['--selection-mail', MAIL, '--selection-note', NOTE] });
     return `${server.url}${set}/index.html`;

@@ -6,11 +6,18 @@ import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
 import path from 'node:path';
+import { fileURLToPath } from 'node:url';
 
 export const NAMES = ['Abend am Meer', 'Strandkörbe', 'Möwe über der Düne', 'Leuchtturm',
     'Hafen 1', 'Hafen 2', 'Fischbrötchen', 'Wattenmeer', 'Dünengras', 'Segelboot',
     'Sonnenuntergang', 'Küste bei Nacht'];
 export const PORTRAIT = new Set([1, 3, 6, 9]); // positions in NAMES
+
+const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', '..');
+
+// A set's own preview size, the third line of the description beside its .cfg.
+export const miniSizeOf = (set) =>
+    Number(fs.readFileSync(path.join(repo, 'vorlagen', `${set}.txt`), 'utf8').split('\n')[2]);
 
 const vips = (...args) => execFileSync('vips', args, { stdio: ['ignore', 'ignore', 'inherit'] });
 

@@ -9,7 +9,7 @@ import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 import { chromium } from 'playwright-core';
-import { CAMERA_NAMES, NAMES, makeCameraOriginals, makeOriginals, serve, writeShow } from './schau.mjs';
+import { CAMERA_NAMES, NAMES, makeCameraOriginals, makeOriginals, miniSizeOf, serve, writeShow } from './schau.mjs';
 
 const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', '..');
 const batch = process.env.BILDERTAFEL_BATCH;
@@ -26,8 +26,6 @@ const MODES = [
 const CAPTION = 'Großmutter am See, Juli – <Sommer> & Sonne\n<img src=x onerror="window.lief=1">';
 const WORDS = `[${NAMES[0]}.jpg]\nTitel: Abend am Meer\nBildtext: ${CAPTION.replace('\n', '\n ')}\n` +
     `Alternativtext: Ein Strand im Abendlicht, "Sonne" & Wolken\n[${NAMES[1]}.jpg]\nTitel: Strandkörbe\n`;
-
-const miniSizeOf = (set) => Number(fs.readFileSync(path.join(repo, 'vorlagen', `${set}.txt`), 'utf8').split('\n')[2]);
 
 let root, server, browser;
 before(async () => {
