@@ -18,7 +18,7 @@ bool isPageName(const std::string& path) {
 
 // True when a page of the set holds a byte beyond ASCII; each page read up to a limit.
 bool pagesHoldNonAscii(const PublishSet& set) {
-    constexpr std::streamsize Limit = 4 * 1024 * 1024;
+    constexpr std::streamsize Limit = std::streamsize{4} * 1024 * 1024;
     for (const LocalFile& file : set.files) {
         if (file.kind == FileKind::Picture) {
             continue;

@@ -81,7 +81,7 @@ constexpr std::uint64_t FirstPiece = std::uint64_t{16} * 1024 * 1024;
 constexpr std::size_t RecordStepFiles = 32;
 constexpr std::chrono::seconds RecordStepTime{2};
 // Bildertafel's own files on the server are small; one of more is somebody else's.
-constexpr std::uint64_t OwnFileLimit = 64 * 1024;
+constexpr std::uint64_t OwnFileLimit = std::uint64_t{64} * 1024;
 // The numbers of their temporary files, apart from those of the show's files.
 constexpr std::size_t OwnFileNumbers = 1000000000;
 
