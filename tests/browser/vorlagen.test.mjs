@@ -14,7 +14,14 @@ import { CAMERA_NAMES, NAMES, makeCameraOriginals, makeOriginals, miniSizeOf, se
 const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', '..');
 const batch = process.env.BILDERTAFEL_BATCH;
 const SETS = ['hell', 'dunkel', 'mosaik', 'schlicht'];
-const WIDTHS = [320, 390, 768, 1280, 2560];
+const WIDTHS = [320, 390, 768, 1280, 1440, 2560];
+// On wide screens the cards grow instead of adding columns: the columns at 1440 px and the
+// cards' width there and at 2560 px (mosaik's squares span the width at any size).
+const WIDE = {
+    hell: { columns: 6, card: [200, 240] },
+    dunkel: { columns: 6, card: [220, 240] },
+    schlicht: { columns: 4, card: [300, 320] },
+};
 // The two page modes: with the all-pictures page the run's download line comes first.
 const MODES = [
     { allPage: false, compatMode: 'CSS1Compat' },
@@ -85,6 +92,13 @@ for (const set of SETS) {
                         assert.ok(image.loaded, `${where}: a preview did not load`);
                         assert.ok(image.distortion < 0.02, `${where}: a preview is distorted`);
                         assert.ok(oneRow || image.scale <= 0.51, `${where}: a preview is shown at ${image.scale} of its pixels`);
+                    }
+                    if (WIDE[set] && width >= 1440) {
+                        const cards = await page.$$eval('td a', (links) => links.map((a) => a.getBoundingClientRect().width));
+                        const columns = new Set(images.map((i) => Math.round(i.x))).size;
+                        const [least, most] = WIDE[set].card;
+                        assert.ok(cards.every((w) => w >= least && w <= most), `${where}: cards of ${cards[0]} px`);
+                        if (width === 1440) assert.equal(columns, WIDE[set].columns, `${where}: columns`);
                     }
                     if (set === 'mosaik') {
                         // Equal squares from edge to edge.
@@ -312,6 +326,22 @@ describe('addresses', () => {
                     assert.equal(await shown(page), picture(3), 'the next picture');
                     assert.equal(addressOf(page.url()), address(3), 'the address moves along');
                     assert.equal(await page.evaluate(() => history.length), entries, 'paging adds no history entry');
+                    if (device.large) {
+                        // On a desktop the buttons, the counter and the words lie beside the picture, not over it.
+                        const over = await page.$eval('dialog.gross', (box) => {
+                            const img = box.querySelector('img'), r = img.getBoundingClientRect();
+                            const scale = Math.min(r.width / img.naturalWidth, r.height / img.naturalHeight);
+                            const w = img.naturalWidth * scale, h = img.naturalHeight * scale;
+                            const shown = { left: r.x + (r.width - w) / 2, top: r.y + (r.height - h) / 2 };
+                            Object.assign(shown, { right: shown.left + w, bottom: shown.top + h });
+                            return [...box.querySelectorAll('button, p, .worte:not([hidden])')].filter((e) => {
+                                const b = e.getBoundingClientRect();
+                                return b.width > 0 && b.left < shown.right - 1 && b.right > shown.left + 1 &&
+                                    b.top < shown.bottom - 1 && b.bottom > shown.top + 1;
+                            }).map((e) => e.className || e.tagName);
+                        });
+                        assert.deepEqual(over, [], 'nothing over the big picture');
+                    }
                     const share = await page.$eval('dialog.gross .teilen', (b) => [b.textContent, navigator.share ? 'Teilen' : 'Link kopieren']);
                     assert.equal(share[0], share[1]);
                     if (share[0] === 'Link kopieren') {
