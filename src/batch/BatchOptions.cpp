@@ -228,6 +228,7 @@ constexpr FlagOption FlagOptions[] = {
     {"--delete", &BatchOptions::deleteUnneeded},
     {"--no-protect", &BatchOptions::noProtect},
     {"--no-check", &BatchOptions::noCheck},
+    {"--public-read", &BatchOptions::publicRead},
 };
 
 ParsedCommandLine wrongUsage(std::string error) {
@@ -334,6 +335,11 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> args) {
     if (options.publish.empty() && access) {
         return wrongUsage("--protect, --no-protect, --visible-until, --web-address, --server-path "
                           "und --no-check gelten nur mit --publish.");
+    }
+    const publish::TargetParse publishTarget = publish::parseTarget(options.publish);
+    if (options.publicRead &&
+        !(publishTarget.target && publishTarget.target->protocol == publish::Protocol::S3)) {
+        return wrongUsage("--public-read gilt nur mit einer Adresse s3://… in --publish.");
     }
     if (options.protectUser && options.noProtect) {
         return wrongUsage("--protect und --no-protect schließen einander aus.");

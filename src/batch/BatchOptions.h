@@ -65,6 +65,8 @@ struct BatchOptions {
     std::optional<std::string> serverPath;   // the target folder's path on the web server
     std::optional<std::int16_t> noindex;     // on: search engines are asked to keep away
     bool noCheck = false;
+    // s3://: the show's objects get "x-amz-acl: public-read" (providers that need it).
+    bool publicRead = false;
 
     // A run without folders only reads and writes configuration files; with --prepare the
     // generation follows when the show folder is given; --publish with the show folder alone

@@ -3,6 +3,7 @@
 #include "batch/BatchRun.h"
 #include "core/ByteSize.h"
 #include "publish/Publisher.h"
+#include "publish/S3Settings.h"
 #include "publish/UserPlaces.h"
 
 #include <fcntl.h>
@@ -282,11 +283,16 @@ int publishShow(const BatchOptions& options, std::ostream& err, bool errIsTermin
     }
     publish::Target target = *parsed.target;
     // The user's cache, ~/.ssh and the ssh-agent, as the command's environment names them.
-    publish::PublishOptions publishOptions =
-        publish::userPublishOptions([](std::string_view name) -> std::optional<std::string> {
-            const char* value = std::getenv(std::string(name).c_str());
-            return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
-        });
+    const publish::EnvironmentLookup environment =
+        [](std::string_view name) -> std::optional<std::string> {
+        const char* value = std::getenv(std::string(name).c_str());
+        return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
+    };
+    publish::PublishOptions publishOptions = publish::userPublishOptions(environment);
+    if (target.protocol == publish::Protocol::S3) {
+        publish::fillS3Access(publishOptions.s3, environment);
+        publishOptions.s3.publicRead = options.publicRead;
+    }
     publishOptions.showFolder = std::filesystem::absolute(options.show).lexically_normal();
     publishOptions.startPage = startPageOf(options);
     publishOptions.dryRun = options.dryRun;
@@ -306,13 +312,21 @@ int publishShow(const BatchOptions& options, std::ostream& err, bool errIsTermin
     access.check = !options.noCheck;
 
     Terminal terminal;
-    if (const auto login = netrcLogin(netrcText(), target.host, target.user)) {
+    const bool s3 = target.protocol == publish::Protocol::S3;
+    if (const auto login = s3 ? std::nullopt : netrcLogin(netrcText(), target.host, target.user)) {
         target.user = target.user.empty() ? login->login : target.user;
         publishOptions.password = login->password;
     }
     const std::string account = (target.user.empty() ? "" : target.user + "@") + target.host;
     // SSH tries the agent and the keys first; FTP needs a password from the start.
-    if (publishOptions.password.empty() && target.protocol != publish::Protocol::Sftp) {
+    // An object store's keys come from the environment or ~/.aws, the secret asked where the
+    // access key is known without it.
+    if (s3 && publishOptions.s3.secretKey.empty() && !publishOptions.s3.accessKey.empty() &&
+        terminal.present()) {
+        publishOptions.s3.secretKey =
+            terminal.ask("Geheimer Schlüssel für " + publishOptions.s3.accessKey + ": ", false);
+    }
+    if (!s3 && publishOptions.password.empty() && target.protocol != publish::Protocol::Sftp) {
         if (!terminal.present()) {
             err << "Für " << account
                 << " steht kein Passwort in ~/.netrc, und ohne Terminal kann niemand danach "

@@ -17,7 +17,7 @@ std::string_view usageText() {
                           [--publish ADRESSE [--start-page NAME] [--dry-run] [--delete]
                            [--key DATEI] [--protect BENUTZER | --no-protect]
                            [--visible-until JJJJ-MM-TT] [--web-address URL]
-                           [--server-path PFAD] [--no-check]]
+                           [--server-path PFAD] [--no-check] [--public-read]]
        bildertafel-batch --selection DATEI|- --pictures ORDNER [--minis ORDNER]
                           [--copy-selection ORDNER [--originals ORDNER]]
        bildertafel-batch --list-presets
@@ -80,9 +80,13 @@ für jedes Bild und eine Seite mit allen Bildern im Ordner der Bilder.
                        die Seiten)
   --publish ADRESSE    Die Fotoshow aus --show veröffentlichen, nach dem Erstellen der
                        Seiten, wenn auch --minis und --pictures angegeben sind: ADRESSE ist
-                       sftp://BENUTZER@SERVER[:PORT]/ORDNER, ftps://… oder ftp://…
-                       (unverschlüsselt, nur nach Rückfrage im Terminal). Gesendet wird nur,
-                       was die Startseite erreicht, und nur, was sich geändert hat
+                       sftp://BENUTZER@SERVER[:PORT]/ORDNER, ftps://…, ftp://…
+                       (unverschlüsselt, nur nach Rückfrage im Terminal) oder
+                       s3://BUCKET/PRÄFIX (ein S3-kompatibler Objektspeicher; Schlüssel,
+                       Endpunkt und Region aus AWS_ACCESS_KEY_ID, AWS_SECRET_ACCESS_KEY,
+                       AWS_ENDPOINT_URL, AWS_REGION, AWS_PROFILE oder ~/.aws/credentials
+                       und ~/.aws/config). Gesendet wird nur, was die Startseite erreicht,
+                       und nur, was sich geändert hat
   --start-page NAME    Startseite, die veröffentlicht wird (ohne Angabe: --name)
   --dry-run            Probelauf: zeigt, was gesendet und gelöscht würde, sendet nichts
   --delete             Dateien, die ein früheres Veröffentlichen auf den Server gelegt hat
@@ -103,6 +107,8 @@ für jedes Bild und eine Seite mit allen Bildern im Ordner der Bilder.
   --noindex on|off     Suchmaschinen fernhalten: in den Seiten und in der .htaccess
                        (Vorgabe: off)
   --no-check           Nach dem Senden nicht von außen prüfen
+  --public-read        s3://: die Objekte der Show für alle lesbar anlegen (x-amz-acl:
+                       public-read; nötig etwa bei Hetzner, von Cloudflare R2 abgelehnt)
   --selection DATEI    Die Antwort eines Besuchers lesen, der in der Show Bilder
                        gemerkt hat (die Mail, auch zitiert oder weitergeleitet, ihre
                        Zeile "Auswahl wieder öffnen: …" oder eine Liste der Namen; "-":

@@ -62,6 +62,14 @@ void Connection::removeAll(const std::vector<std::string>& paths, const std::fun
     }
 }
 
+bool Connection::sendIfAbsent(const std::string& content, const std::string& path) {
+    (void)content;
+    FailureFacts facts(FailureKind::Unexpected);
+    facts.path = path;
+    facts.reason = "sendIfAbsent";
+    throw PublishError(facts);
+}
+
 PublishError silentServer(std::chrono::milliseconds limit) {
     FailureFacts facts;
     facts.kind = FailureKind::Silent;

@@ -129,6 +129,15 @@ public:
     // server gives it its own (FTP without MFMT), so that only what the server says after the
     // rename tells that a file arrived.
     virtual bool keepsTimes() const { return true; }
+    // Where it does not: how many files at most go between two writes of the record.
+    virtual std::size_t recordStepFiles() const { return 32; }
+    // An object store (S3): an object appears whole by the one request that writes it, so
+    // temporary names go unused; folders come and go with the objects below them; the lock is
+    // one object written only where none is (sendIfAbsent()).
+    virtual bool objectStore() const { return false; }
+    // Writes content to path unless something is there already: false then, nothing written.
+    // The one step that only one of several clients can win on an object store.
+    virtual bool sendIfAbsent(const std::string& content, const std::string& path);
     virtual void remove(const std::string& path) = 0;
     // Makes the folder (its parent must exist); false when something of that name is there
     // already. The one step that only one of several clients can win, also over FTP.
@@ -165,5 +174,8 @@ PublishError changedSincePlan(const std::string& path);
 std::unique_ptr<Connection> connectSftp(const Target& target, const PublishOptions& options,
                                         PublishHost& host);
 std::unique_ptr<Connection> connectFtp(const Target& target, const PublishOptions& options);
+// An S3-compatible object store: target.host is the bucket, target.folder the prefix, the rest
+// in options.s3. Nothing is asked of the server yet.
+std::unique_ptr<Connection> connectS3(const Target& target, const PublishOptions& options);
 
 } // namespace bildertafel::publish

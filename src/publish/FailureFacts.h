@@ -63,6 +63,15 @@ enum class FailureKind {
     ServerPathMissing, // a protected show over FTP(S) without the server's path of the folder
     ForeignServerFile, // path: a .htaccess (or .htpasswd) in the target that Bildertafel did not
                        // write
+    S3NoCredentials,   // no access key and secret, given or found (S3)
+    S3Endpoint,        // host: the endpoint as given, reason: what is wrong with it
+    S3WrongSecret,     // host: the server computed another signature: the secret is wrong
+    S3UnknownKey,      // host: the server knows no such access key
+    S3NoBucket,        // path: the bucket, host: the endpoint's host
+    S3ClockSkew,       // host: the clock of this computer is too far off for the signature
+    S3Protection,      // a show with a password cannot go to an object store
+    S3Status,          // step, path, status, reason: another HTTP answer of the object store
+    S3Answer,          // host, reason: an answer of the object store that is none of S3
 };
 
 // What a step on the server was doing to its path, for "Die Datei „…“ lässt sich … nicht …".

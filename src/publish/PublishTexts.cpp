@@ -343,6 +343,36 @@ std::string plainText(const FailureFacts& facts, const ControlNames& controls) {
                (controls.serverPath.empty() ? std::string() : controls.serverPath + " ") +
                "angeben (die Hilfe des Anbieters nennt ihn, etwa "
                "„/homepages/12/d123456789/htdocs“); es wurde nichts gesendet.";
+    case FailureKind::S3NoCredentials:
+        return "Für den Objektspeicher fehlen Zugangsschlüssel und geheimer Schlüssel. Bitte beide "
+               "angeben, oder in AWS_ACCESS_KEY_ID und AWS_SECRET_ACCESS_KEY oder in "
+               "~/.aws/credentials hinterlegen; es wurde nichts gesendet.";
+    case FailureKind::S3Endpoint:
+        return "Der Endpunkt „" + facts.host + "“ ist ungültig: " + facts.reason +
+               ". Es wurde nichts gesendet.";
+    case FailureKind::S3WrongSecret:
+        return "Der Objektspeicher „" + facts.host +
+               "“ lehnt die Anmeldung ab: der geheime Schlüssel passt nicht zum Zugangsschlüssel. "
+               "Bitte den geheimen Schlüssel prüfen; es wurde nichts gesendet.";
+    case FailureKind::S3UnknownKey:
+        return "Der Objektspeicher „" + facts.host +
+               "“ kennt diesen Zugangsschlüssel nicht. Bitte Zugangsschlüssel und Endpunkt "
+               "prüfen; es wurde nichts gesendet.";
+    case FailureKind::S3NoBucket:
+        return "Den Bucket „" + facts.path + "“ gibt es beim Objektspeicher „" + facts.host +
+               "“ nicht. Bitte den Namen in der Adresse prüfen oder den Bucket beim Anbieter "
+               "anlegen; es wurde nichts gesendet.";
+    case FailureKind::S3ClockSkew:
+        return "Der Objektspeicher „" + facts.host +
+               "“ lehnt die Anfrage ab, weil die Uhr dieses Computers zu sehr von seiner abweicht. "
+               "Bitte Datum und Uhrzeit stellen (am besten automatisch übers Netz).";
+    case FailureKind::S3Protection:
+        return "Ein Objektspeicher kennt keinen Passwortschutz für eine Fotoshow: was dort liegt, "
+               "sieht jeder, der die Adresse kennt. Bitte „Nur mit Passwort sichtbar“ abschalten "
+               "oder einen Webserver über SFTP oder FTPS wählen; es wurde nichts gesendet.";
+    case FailureKind::S3Answer:
+        return "Der Objektspeicher „" + facts.host + "“ antwortet nicht, wie es S3 verlangt" +
+               inBrackets(facts.reason) + ". Bitte den Endpunkt prüfen.";
     case FailureKind::ForeignServerFile:
         return "Im Zielordner liegt schon eine Datei „" + facts.path +
                "“, die nicht Bildertafel geschrieben hat. Bildertafel überschreibt sie nicht; es "
@@ -492,6 +522,9 @@ std::string failureText(const FailureFacts& told, const ControlNames& controls) 
     case FailureKind::ServerStatus:
         return said(statusText(facts.status) + " (SFTP-Status " + std::to_string(facts.status) +
                     ").");
+    case FailureKind::S3Status:
+        return said("der Objektspeicher antwortet mit HTTP-Status " + std::to_string(facts.status) +
+                    inBrackets(facts.reason) + ". " + TryAgain);
     case FailureKind::ConnectionLost:
     default:
         return said("die Verbindung zum Server ist abgebrochen" + inBrackets(facts.reason) + ". " +

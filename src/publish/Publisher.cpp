@@ -77,8 +77,8 @@ void addWithParents(std::set<std::string>& folders, std::string folder) {
 constexpr std::chrono::seconds PieceTime{10};
 constexpr std::uint64_t FirstPiece = std::uint64_t{16} * 1024 * 1024;
 // To a server that keeps no times, the record names what arrived after each piece, which is then
-// no more than this many files or this long: a stopped publish sends those again at most.
-constexpr std::size_t RecordStepFiles = 32;
+// no more than Connection::recordStepFiles() files or this long: a stopped publish sends those
+// again at most.
 constexpr std::chrono::seconds RecordStepTime{2};
 // Bildertafel's own files on the server are small; one of more is somebody else's.
 constexpr std::uint64_t OwnFileLimit = std::uint64_t{64} * 1024;
@@ -99,13 +99,22 @@ public:
         }
         m_show = show + "/";
         report(Progress::Stage::Connecting);
-        m_connection = m_target.protocol == Protocol::Sftp
-                           ? connectSftp(m_target, m_options, m_host)
-                           : connectFtp(m_target, m_options);
+        switch (m_target.protocol) {
+        case Protocol::Sftp:
+            m_connection = connectSftp(m_target, m_options, m_host);
+            break;
+        case Protocol::S3:
+            m_connection = connectS3(m_target, m_options);
+            break;
+        default:
+            m_connection = connectFtp(m_target, m_options);
+        }
         if (!m_options.dryRun) {
             // Nothing changes on the server before the lock is held.
             m_lock.emplace(*m_connection, m_run,
-                           m_target.folder.empty() ? std::string("/") : m_target.folder);
+                           m_target.protocol == Protocol::S3 ? targetAddress(m_target)
+                           : m_target.folder.empty()         ? std::string("/")
+                                                             : m_target.folder);
             m_lock->take(m_options.lockWait, [this] { return m_host.cancelRequested(); });
         }
         report(Progress::Stage::Comparing);
@@ -217,7 +226,8 @@ private:
     // replaced: a protected show is refused, a public one goes up without Bildertafel's.
     void planOwnFiles() {
         const ShowAccess& access = m_options.access;
-        if (!access.serverFiles && !access.protect) {
+        // An object store serves no .htaccess: nothing of it would be read.
+        if ((!access.serverFiles && !access.protect) || m_connection->objectStore()) {
             return;
         }
         const OwnFile accessFile = ownFile(AccessFileName);
@@ -456,7 +466,7 @@ private:
         // start page; each in pieces of about PieceTime, the lock renewed between them.
         const bool stepwise = !m_connection->keepsTimes();
         const std::chrono::seconds pieceTime = stepwise ? RecordStepTime : PieceTime;
-        const std::size_t pieceFiles = stepwise ? RecordStepFiles : send.size();
+        const std::size_t pieceFiles = stepwise ? m_connection->recordStepFiles() : send.size();
         std::size_t number = 0;
         std::uint64_t pieceBytes = stepwise ? FirstPiece / 8 : FirstPiece;
         const std::uint64_t leastPiece = stepwise ? FirstPiece / 64 : FirstPiece / 4;
@@ -675,6 +685,11 @@ Result publish(const Target& target, const PublishOptions& options, PublishHost&
             problem == AccessProblem::WebAddressInvalid ? access.webAddress : access.serverPath;
         result.failure = facts.kind;
         result.message = failureText(facts, options.controls);
+        return result;
+    }
+    if (target.protocol == Protocol::S3 && access.protect) {
+        result.failure = FailureKind::S3Protection;
+        result.message = failureText(FailureFacts(result.failure), options.controls);
         return result;
     }
     if (target.protocol == Protocol::Ftp && !host.confirmPlainFtp(PlainFtpWarning)) {

@@ -14,6 +14,23 @@
 
 namespace bildertafel::publish {
 
+// How an S3 bucket is addressed: by its own host name ("bucket.endpoint", virtual-hosted) or in
+// the path ("endpoint/bucket"); Auto chooses by the endpoint (see s3Address()).
+enum class S3Addressing { Auto, Path, Virtual };
+
+// An S3-compatible object store's endpoint and keys (see fillS3Access()).
+struct S3Access {
+    std::string endpoint; // "https://host[:port]"; empty: AWS's own for the region
+    std::string region;   // empty: "us-east-1"
+    std::string accessKey;
+    std::string secretKey; // never written anywhere
+    std::string sessionToken;
+    S3Addressing addressing = S3Addressing::Auto;
+    // The show's objects get "x-amz-acl: public-read" (providers whose buckets grant no public
+    // reading by policy); Bildertafel's own record and lock never do.
+    bool publicRead = false;
+};
+
 struct PublishOptions {
     std::string showFolder; // absolute
     std::string startPage;  // file name in the show folder, "index.html"
@@ -39,8 +56,11 @@ struct PublishOptions {
     // SFTP: a private key chosen by the user ("Schlüsseldatei…"), tried before all others; its
     // passphrase is asked through PublishHost::askPassphrase() and kept nowhere.
     std::string keyFile;
-    // FTPS: a file of CA certificates to verify the server with instead of the system's store.
+    // FTPS and S3: a file of CA certificates to verify the server with instead of the system's
+    // store.
     std::string caFile;
+    // S3: the endpoint and the keys; the secret never written anywhere.
+    S3Access s3;
     // Where the sizes, times and checksums of the local files are remembered between runs, so
     // that a second publish need not read every file; empty: nothing is remembered. The window
     // and the batch command pass the user's cache folder ($XDG_CACHE_HOME or ~/.cache, then

@@ -147,6 +147,10 @@ ServerLock::~ServerLock() {
 }
 
 void ServerLock::take(std::chrono::milliseconds wait, const std::function<bool()>& stopped) {
+    if (m_connection.objectStore()) {
+        takeObject(wait, stopped);
+        return;
+    }
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
     // A lock whose owner cannot be read was made by a run that died before it wrote it: its
@@ -195,6 +199,19 @@ void ServerLock::renewWhenDue() {
     if (!m_held || std::chrono::steady_clock::now() - m_renewed < RenewEvery) {
         return;
     }
+    if (m_connection.objectStore()) {
+        const std::optional<std::string> text = objectText();
+        const std::optional<LockOwner> holder = text ? parseLock(*text) : std::nullopt;
+        if (!holder || holder->run != m_run) {
+            m_held = false;
+            FailureFacts facts(FailureKind::TakenOver);
+            facts.path = m_shownFolder;
+            throw PublishError(facts);
+        }
+        m_connection.send(lockText(thisProcess(m_run)), {}, std::string(LockFolder), {});
+        m_renewed = std::chrono::steady_clock::now();
+        return;
+    }
     const std::optional<RemoteEntry> lock = m_connection.entryOf(std::string(LockFolder));
     const std::optional<std::string> text =
         lock && lock->folder && !lock->link ? ownerIn(std::string(LockFolder)).text : std::nullopt;
@@ -215,6 +232,14 @@ void ServerLock::release() noexcept {
     }
     m_held = false;
     try {
+        if (m_connection.objectStore()) {
+            const std::optional<std::string> text = objectText();
+            const std::optional<LockOwner> holder = text ? parseLock(*text) : std::nullopt;
+            if (holder && holder->run == m_run) {
+                m_connection.remove(std::string(LockFolder));
+            }
+            return;
+        }
         const std::optional<RemoteEntry> lock = m_connection.entryOf(std::string(LockFolder));
         if (lock && lock->folder && !lock->link) {
             m_connection.remove(lockPath(LockOwnerFile));
@@ -223,6 +248,60 @@ void ServerLock::release() noexcept {
     } catch (const std::exception&) {
         // Left behind: the next run sees that this one has ended and takes it over.
     }
+}
+
+void ServerLock::takeObject(std::chrono::milliseconds wait, const std::function<bool()>& stopped) {
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    const auto unreadableLimit = std::max(wait, std::chrono::milliseconds(2000));
+    std::optional<std::string> unreadable; // as first seen unreadable
+    Clock::time_point unreadableSince;
+    const std::string name(LockFolder);
+    for (;;) {
+        if (m_connection.sendIfAbsent(lockText(thisProcess(m_run)), name)) {
+            m_held = true;
+            m_renewed = Clock::now();
+            return;
+        }
+        const std::optional<std::string> text = objectText();
+        if (!text) {
+            continue; // given back meanwhile
+        }
+        const std::optional<LockOwner> holder = parseLock(*text);
+        bool stale = false;
+        if (holder) {
+            unreadable.reset();
+            stale = isStale(*holder, thisProcess(m_run), StaleAfter);
+        } else if (unreadable != text) {
+            unreadable = text;
+            unreadableSince = Clock::now();
+        } else {
+            stale = Clock::now() - unreadableSince >= unreadableLimit;
+        }
+        // Removed only while it is still the lock judged stale, not one made meanwhile.
+        if (stale && objectText() == text) {
+            m_connection.remove(name);
+            continue;
+        }
+        if (Clock::now() - start >= (holder ? wait : wait + 3 * unreadableLimit)) {
+            busy(holder);
+        }
+        for (int i = 0; i < 5; ++i) {
+            if (stopped()) {
+                throw cancelled();
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    }
+}
+
+// The lock object's text, "" for one too large to be read; nothing when there is none.
+std::optional<std::string> ServerLock::objectText() {
+    std::optional<std::string> text = m_connection.read(std::string(LockFolder), OwnerLimit);
+    if (text && text->size() > OwnerLimit) {
+        return std::string();
+    }
+    return text;
 }
 
 void ServerLock::writeOwner() {

@@ -82,6 +82,10 @@ private:
     };
 
     void writeOwner();
+    // The same on an object store: the lock is the one object LockFolder, written only where
+    // none is; a stale one is removed once it is seen unchanged a second time.
+    void takeObject(std::chrono::milliseconds wait, const std::function<bool()>& stopped);
+    std::optional<std::string> objectText();
     // The lock as it stands, never followed where it is a link (LinkedLock); nothing when it is
     // gone.
     std::optional<Seen> look(const std::string& name);

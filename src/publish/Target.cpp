@@ -34,8 +34,11 @@ Refusal readScheme(std::string_view address, Target& target, std::string_view& r
     } else if (core::startsWithNoCase(address, "ftp://")) {
         target.protocol = Protocol::Ftp;
         rest = address.substr(6);
+    } else if (core::startsWithNoCase(address, "s3://")) {
+        target.protocol = Protocol::S3;
+        rest = address.substr(5);
     } else {
-        return invalid(address, "sie muss mit sftp://, ftps:// oder ftp:// beginnen");
+        return invalid(address, "sie muss mit sftp://, ftps://, ftp:// oder s3:// beginnen");
     }
     if (rest.find_first_of("?#") != std::string_view::npos) {
         return invalid(address, "„?“ und „#“ gehören nicht hinein, im Ordnernamen als %3F und %23");
@@ -131,10 +134,43 @@ Refusal readFolder(std::string_view address, std::string_view path, Target& targ
             folder->erase(0, 1);
         }
     } else if (!folder->empty()) {
-        // FTP paths lie below the login folder; "/%2Fsrv" is the absolute "/srv".
+        // FTP paths lie below the login folder; "/%2Fsrv" is the absolute "/srv". An object
+        // store's prefix is no path of a file system: it starts after the bucket.
         folder->erase(0, 1);
     }
     target.folder = std::move(*folder);
+    return std::nullopt;
+}
+
+// Bucket names as every provider takes them (3 to 63 lower-case letters, digits, dots and
+// hyphens); the prefix holds no empty, "." or ".." part, since a key is never a path to clean.
+Refusal checkObjectStore(std::string_view address, std::string_view authority, Target& target) {
+    if (authority.find_first_of("@:[") != std::string_view::npos) {
+        return invalid(address,
+                       "nach s3:// folgt nur der Name des Buckets, ohne Benutzer und Port");
+    }
+    target.host = authority;
+    const bool nameFits = target.host.size() >= 3 && target.host.size() <= 63 &&
+                          target.host.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789.-") ==
+                              std::string::npos &&
+                          std::isalnum(static_cast<unsigned char>(target.host.front())) != 0 &&
+                          std::isalnum(static_cast<unsigned char>(target.host.back())) != 0;
+    if (!nameFits) {
+        return invalid(address, "der Name des Buckets besteht aus 3 bis 63 Kleinbuchstaben, "
+                                "Ziffern, Punkten und Bindestrichen");
+    }
+    std::string_view prefix = target.folder;
+    while (!prefix.empty()) {
+        const std::size_t slash = prefix.find('/');
+        const std::string_view part = prefix.substr(0, slash);
+        if (part.empty() || part == "." || part == "..") {
+            return invalid(address, "das Präfix enthält einen leeren Teil, „.“ oder „..“");
+        }
+        if (part.find_first_of("\r\n") != std::string_view::npos) {
+            return invalid(address, "ein Zeilenumbruch gehört nicht ins Präfix");
+        }
+        prefix = slash == std::string_view::npos ? std::string_view() : prefix.substr(slash + 1);
+    }
     return std::nullopt;
 }
 
@@ -150,7 +186,15 @@ TargetParse parseTarget(std::string_view address) {
     std::string_view authority = rest.substr(0, pathAt);
     const std::string_view path =
         pathAt == std::string_view::npos ? std::string_view() : rest.substr(pathAt);
-    Refusal refused = readUser(address, authority, target);
+    Refusal refused;
+    if (target.protocol == Protocol::S3) {
+        refused = readFolder(address, path, target);
+        if (!refused) {
+            refused = checkObjectStore(address, authority, target);
+        }
+        return refused ? std::move(*refused) : TargetParse{std::move(target), {}};
+    }
+    refused = readUser(address, authority, target);
     if (!refused) {
         refused = readHostAndPort(address, authority, target);
     }
@@ -161,6 +205,10 @@ TargetParse parseTarget(std::string_view address) {
 }
 
 std::string targetAddress(const Target& target) {
+    if (target.protocol == Protocol::S3) {
+        return "s3://" + target.host +
+               (target.folder.empty() ? "" : "/" + core::addressEncoded(target.folder, "/"));
+    }
     std::string address = target.protocol == Protocol::Sftp   ? "sftp://"
                           : target.protocol == Protocol::Ftps ? "ftps://"
                                                               : "ftp://";
@@ -197,7 +245,14 @@ int effectivePort(const Target& target) {
     if (target.port != 0) {
         return target.port;
     }
-    return target.protocol == Protocol::Sftp ? 22 : 21;
+    switch (target.protocol) {
+    case Protocol::Sftp:
+        return 22;
+    case Protocol::S3:
+        return 443;
+    default:
+        return 21;
+    }
 }
 
 } // namespace bildertafel::publish

@@ -10,9 +10,11 @@ enum class Protocol {
     Sftp, // SSH file transfer, port 22
     Ftps, // FTP with explicit TLS (AUTH TLS on the usual port 21)
     Ftp,  // plain FTP: names and password travel unencrypted, only after the user confirmed
+    S3,   // an S3-compatible object store over HTTPS; endpoint and keys in PublishOptions::s3
 };
 
-// Where a show goes: "sftp://user@host[:port]/folder", "ftps://…", "ftp://…".
+// Where a show goes: "sftp://user@host[:port]/folder", "ftps://…", "ftp://…", or
+// "s3://bucket/prefix" (host: the bucket, folder: the prefix, no user and no port).
 struct Target {
     Protocol protocol = Protocol::Sftp;
     std::string user; // percent-decoded; may be empty (the user of the system, for SFTP)
@@ -39,7 +41,8 @@ TargetParse parseTarget(std::string_view address);
 // an address cannot hold percent-encoded.
 std::string targetAddress(const Target& target);
 
-// The port a connection uses: the target's, else 22 for SFTP and 21 for FTP and FTPS.
+// The port a connection uses: the target's, else 22 for SFTP, 21 for FTP and FTPS, and 443 for
+// S3 (whose endpoint names its own).
 int effectivePort(const Target& target);
 
 } // namespace bildertafel::publish

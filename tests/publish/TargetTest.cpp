@@ -18,6 +18,9 @@ TEST(Target, AddressesGiveTheirPartsAndComeBackUnchanged) {
          {Protocol::Ftps, "web1@kunde", "ftp.example.de", 0, "html/fotos 2026"}},
         {"ftp://u@[::1]:21/%2Fsrv/show", {Protocol::Ftp, "u", "::1", 21, "/srv/show"}},
         {"ftps://u@h", {Protocol::Ftps, "u", "h", 0, ""}},
+        {"s3://fotos/hochzeit/2026%20Juni+%23/",
+         {Protocol::S3, "", "fotos", 0, "hochzeit/2026 Juni+#"}},
+        {"S3://my.bucket-1", {Protocol::S3, "", "my.bucket-1", 0, ""}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.address);
@@ -33,7 +36,7 @@ TEST(Target, BadAddressesAreNamedInGerman) {
         const char* address;
         const char* reason;
     } rows[] = {
-        {"http://example.org/", "sftp://, ftps:// oder ftp://"},
+        {"http://example.org/", "sftp://, ftps://, ftp:// oder s3://"},
         {"sftp:///www", "Name des Servers fehlt"},
         {"sftp://u@h:0/www", "Portnummer"},
         {"sftp://u@h:70000/www", "Portnummer"},
@@ -43,6 +46,14 @@ TEST(Target, BadAddressesAreNamedInGerman) {
         {"ftps://u@h/a b", "%20"},
         {"ftps://u@h/a%zz", "Hexadezimalziffern"},
         {"ftp://u@[::1/x", "eckige Klammer"},
+        {"s3://Fotos/x", "Buckets"},
+        {"s3://fo/x", "Buckets"},
+        {"s3://-fotos/x", "Buckets"},
+        {"s3://u@fotos/x", "ohne Benutzer"},
+        {"s3://fotos:443/x", "ohne Benutzer"},
+        {"s3://fotos/a//b", "leeren Teil"},
+        {"s3://fotos/a/../b", "„..“"},
+        {"s3://fotos/a%0Ab", "Zeilenumbruch"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.address);
