@@ -84,7 +84,8 @@ TEST(PublishCommand, RefusesBeforeSendingWithAGermanReason) {
         const char* address;
         const char* reason;
     } rows[] = {
-        {"ok", "ftp.example.de/www", "sftp://, ftps:// oder ftp://"},
+        {"ok", "ftp.example.de/www", "sftp://, ftps://, ftp:// oder s3://"},
+        {"ok", "s3://fotos/www", "fehlen Zugangsschlüssel und geheimer Schlüssel"},
         {"ok", "ftps://u@127.0.0.1:1/www", "kein Passwort in ~/.netrc"},
         {"ok", "ftp://u@127.0.0.1:1/www", "kein Passwort in ~/.netrc"},
         {"show", "sftp://u@127.0.0.1:1/www", "ins Leere"},

@@ -2,6 +2,7 @@
 
 #include "ui/common/DialogFit.h"
 
+#include "publish/S3Settings.h"
 #include "publish/TransferModule.h"
 #include "ui/common/BrowserStart.h"
 #include "ui/common/QtText.h"
@@ -45,8 +46,18 @@ std::string transferModulePath() {
 }
 
 // The protocols in the order of the choice "Protokoll".
-constexpr std::array<publish::Protocol, 3> Protocols{
-    publish::Protocol::Sftp, publish::Protocol::Ftps, publish::Protocol::Ftp};
+constexpr std::array<publish::Protocol, 4> Protocols{publish::Protocol::Sftp,
+                                                     publish::Protocol::Ftps,
+                                                     publish::Protocol::Ftp, publish::Protocol::S3};
+
+// What the program's environment says, for the object store's keys, endpoint and region.
+std::optional<std::string> environmentValue(std::string_view name) {
+    const QByteArray key(name.data(), static_cast<qsizetype>(name.size()));
+    if (!qEnvironmentVariableIsSet(key.constData())) {
+        return std::nullopt;
+    }
+    return qEnvironmentVariable(key.constData()).toStdString();
+}
 
 int protocolIndex(publish::Protocol protocol) {
     return static_cast<int>(std::find(Protocols.begin(), Protocols.end(), protocol) -
@@ -205,9 +216,36 @@ void PublishDialog::showTarget(const PublishTarget& target) {
     m_ui->RemoteFolder->setText(target.folder);
     m_ui->BaseAddress->setText(target.baseAddress);
     m_ui->DeleteUnneeded->setChecked(target.deleteUnneeded);
+    m_ui->Region->setText(target.region);
+    m_ui->PublicRead->setChecked(target.publicRead);
     m_keyFile = target.keyFile;
     m_access = target.access;
     showKeyFile();
+    showProtocolFields();
+}
+
+void PublishDialog::showProtocolFields() {
+    const bool s3 = m_ui->Protocol->currentIndex() == protocolIndex(publish::Protocol::S3);
+    m_ui->PortLabel->setVisible(!s3);
+    m_ui->Port->setVisible(!s3);
+    m_ui->RegionLabel->setVisible(s3);
+    m_ui->Region->setVisible(s3);
+    m_ui->PublicRead->setVisible(s3);
+    m_ui->HostLabel->setText(s3 ? QStringLiteral("Endpunkt:") : QStringLiteral("Server:"));
+    m_ui->Host->setPlaceholderText(
+        s3 ? QStringLiteral("z. B. https://fsn1.your-objectstorage.com; leer: AWS_ENDPOINT_URL, "
+                            "~/.aws/config oder AWS")
+           : QStringLiteral("z. B. www.example.de"));
+    m_ui->UserLabel->setText(s3 ? QStringLiteral("Zugangsschlüssel:")
+                                : QStringLiteral("Benutzer:"));
+    m_ui->User->setPlaceholderText(
+        s3 ? QStringLiteral("leer: AWS_ACCESS_KEY_ID oder ~/.aws/credentials") : QString());
+    m_ui->PasswordLabel->setText(s3 ? QStringLiteral("Geheimer Schlüssel:")
+                                    : QStringLiteral("Passwort:"));
+    m_ui->RemoteFolderLabel->setText(s3 ? QStringLiteral("Bucket und Präfix:")
+                                        : QStringLiteral("Ordner auf dem Server:"));
+    m_ui->RemoteFolder->setPlaceholderText(s3 ? QStringLiteral("z. B. fotos/hochzeit-2026")
+                                              : QStringLiteral("z. B. /var/www/fotos"));
 }
 
 QString PublishDialog::showPasswordKey() const {
@@ -269,6 +307,8 @@ PublishTarget PublishDialog::targetShown() const {
     target.baseAddress = m_ui->BaseAddress->text().trimmed();
     target.deleteUnneeded = m_ui->DeleteUnneeded->isChecked();
     target.keyFile = m_keyFile;
+    target.region = m_ui->Region->text().trimmed();
+    target.publicRead = m_ui->PublicRead->isChecked();
     target.access = m_access;
     return target;
 }
@@ -283,6 +323,7 @@ void PublishDialog::protocolChosen(int index) {
         }
     }
     showKeyFile();
+    showProtocolFields();
     fillPassword();
 }
 
@@ -301,6 +342,12 @@ void PublishDialog::takeFullAddress() {
         target.port = publish::effectivePort(*parsed.target);
         target.user = fromUtf8(parsed.target->user);
         target.folder = fromUtf8(parsed.target->folder);
+        if (target.protocol == publish::Protocol::S3) {
+            // The bucket and its prefix; the endpoint is the provider's, asked in its field.
+            target.folder =
+                target.host + (target.folder.isEmpty() ? QString() : u'/' + target.folder);
+            target.host.clear();
+        }
         showTarget(target);
     }
     fillPassword();
@@ -309,6 +356,9 @@ void PublishDialog::takeFullAddress() {
 QString PublishDialog::passwordKey() const {
     // One password per account: the folder is no part of it.
     const PublishTarget shown = targetShown();
+    if (shown.protocol == publish::Protocol::S3) {
+        return QStringLiteral("s3:%1 %2").arg(shown.host, shown.user);
+    }
     publish::Target account;
     account.protocol = shown.protocol;
     account.host = shown.host.toStdString();
@@ -318,7 +368,9 @@ QString PublishDialog::passwordKey() const {
 }
 
 void PublishDialog::fillPassword() {
-    if (m_ui->Host->text().trimmed().isEmpty() || !m_ui->Password->text().isEmpty()) {
+    const bool s3 = m_ui->Protocol->currentIndex() == protocolIndex(publish::Protocol::S3);
+    const QLineEdit* account = s3 ? m_ui->User : m_ui->Host;
+    if (account->text().trimmed().isEmpty() || !m_ui->Password->text().isEmpty()) {
         return;
     }
     const QString key = passwordKey();
@@ -332,7 +384,8 @@ void PublishDialog::fillPassword() {
 
 void PublishDialog::keepTarget() {
     const PublishTarget shown = targetShown();
-    if (!shown.host.isEmpty()) {
+    if (!shown.host.isEmpty() ||
+        (shown.protocol == publish::Protocol::S3 && !shown.folder.isEmpty())) {
         rememberTarget(m_source.showFolder, shown);
     }
 }
@@ -373,6 +426,14 @@ void PublishDialog::start(bool dryRun) {
 }
 
 bool PublishDialog::checkHost(const PublishTarget& shown) {
+    if (shown.protocol == publish::Protocol::S3) {
+        if (shown.folder.isEmpty()) {
+            refuse(QStringLiteral("Bitte den Bucket angeben, wenn gewünscht mit einem Präfix: "
+                                  "fotos/hochzeit-2026."));
+            return false;
+        }
+        return true;
+    }
     if (shown.host.isEmpty()) {
         refuse(QStringLiteral("Bitte den Server angeben: seinen Namen oder seine Adresse, oder "
                               "die ganze Adresse wie sftp://benutzer@server/ordner."));
@@ -408,6 +469,15 @@ std::optional<QUrl> PublishDialog::checkedBaseAddress(const PublishTarget& shown
 }
 
 std::optional<publish::Target> PublishDialog::checkedTarget(const PublishTarget& shown) {
+    if (shown.protocol == publish::Protocol::S3) {
+        const QByteArray folder = shown.folder.trimmed().toUtf8();
+        const publish::TargetParse parsed =
+            publish::parseTarget("s3://" + folder.toPercentEncoding("/").toStdString());
+        if (!parsed.target) {
+            refuse(fromUtf8(parsed.error));
+        }
+        return parsed.target;
+    }
     publish::Target wanted;
     wanted.protocol = shown.protocol;
     wanted.host = shown.host.toStdString();
@@ -438,6 +508,16 @@ publish::PublishOptions PublishDialog::optionsFor(const PublishTarget& shown, in
     options.password = m_password.toStdString();
     if (shown.protocol == publish::Protocol::Sftp) {
         options.keyFile = m_keyFile.toStdString();
+    }
+    if (shown.protocol == publish::Protocol::S3) {
+        // The fields first; what they leave empty as the S3 tools find it.
+        options.password.clear();
+        options.s3.endpoint = shown.host.toStdString();
+        options.s3.region = shown.region.toStdString();
+        options.s3.accessKey = shown.user.toStdString();
+        options.s3.secretKey = m_password.toStdString();
+        options.s3.publicRead = shown.publicRead;
+        publish::fillS3Access(options.s3, environmentValue);
     }
     options.controls = publishControlNames();
     options.access = showAccessOf(m_access, m_showPassword, shown.baseAddress);
@@ -518,8 +598,8 @@ void PublishDialog::showProgress() {
 void PublishDialog::setRunning(bool running) {
     for (QWidget* input : std::initializer_list<QWidget*>{
              m_ui->Protocol, m_ui->Host, m_ui->Port, m_ui->User, m_ui->Password, m_ui->RemoteFolder,
-             m_ui->StartPage, m_ui->BaseAddress, m_ui->DeleteUnneeded, m_ui->DryRun, m_ui->Publish,
-             m_ui->Close}) {
+             m_ui->StartPage, m_ui->BaseAddress, m_ui->DeleteUnneeded, m_ui->Region,
+             m_ui->PublicRead, m_ui->DryRun, m_ui->Publish, m_ui->Close}) {
         input->setEnabled(!running);
     }
     m_ui->Cancel->setEnabled(running);
@@ -540,7 +620,8 @@ void PublishDialog::finish() {
     if (result.failure != publish::FailureKind::None) {
         m_startPageAddress = QUrl();
         m_ui->Report->setPlainText(joined(fromUtf8(result.message), result.warnings));
-        if (publish::isLoginRefusal(result.failure)) {
+        if (publish::isLoginRefusal(result.failure) ||
+            result.failure == publish::FailureKind::S3WrongSecret) {
             // The password is the one thing to try again.
             m_ui->Password->selectAll();
             m_ui->Password->setFocus();

@@ -102,6 +102,8 @@ private:
     // "Schlüsseldatei…": chosen in a file dialog, or none again.
     void chooseKeyFile();
     void showKeyFile();
+    // The fields as the protocol names them: an object store's endpoint, keys, bucket and region.
+    void showProtocolFields();
     // "Zugang…": who may see the show, in a dialog of its own.
     void chooseAccess();
     // The show's password is known by the show folder.

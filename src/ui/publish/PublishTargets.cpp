@@ -11,10 +11,11 @@ namespace bildertafel::ui {
 
 namespace {
 
-constexpr std::array<std::pair<publish::Protocol, const char*>, 3> ProtocolNames{{
+constexpr std::array<std::pair<publish::Protocol, const char*>, 4> ProtocolNames{{
     {publish::Protocol::Sftp, "sftp"},
     {publish::Protocol::Ftps, "ftps"},
     {publish::Protocol::Ftp, "ftp"},
+    {publish::Protocol::S3, "s3"},
 }};
 
 QString groupOf(const std::string& showFolder) {
@@ -65,6 +66,8 @@ PublishTarget rememberedTarget(const std::string& showFolder) {
     target.baseAddress = settings.value("baseAddress").toString();
     target.deleteUnneeded = settings.value("deleteUnneeded", false).toBool();
     target.keyFile = settings.value("keyFile").toString();
+    target.region = settings.value("region").toString();
+    target.publicRead = settings.value("publicRead", false).toBool();
     target.access.protect = settings.value("protect", false).toBool();
     target.access.user = settings.value("protectUser", QStringLiteral("gast")).toString();
     target.access.visibleUntil =
@@ -89,6 +92,8 @@ void rememberTarget(const std::string& showFolder, const PublishTarget& target) 
     settings.setValue("baseAddress", target.baseAddress);
     settings.setValue("deleteUnneeded", target.deleteUnneeded);
     settings.setValue("keyFile", target.keyFile);
+    settings.setValue("region", target.region);
+    settings.setValue("publicRead", target.publicRead);
     settings.setValue("protect", target.access.protect);
     settings.setValue("protectUser", target.access.user);
     settings.setValue("visibleUntil", target.access.visibleUntil.toString(Qt::ISODate));

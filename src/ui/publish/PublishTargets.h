@@ -38,6 +38,10 @@ struct PublishTarget {
     // SFTP: the private key chosen with "Schlüsseldatei…"; empty: ssh's own choice. Only its
     // path; its passphrase is asked at every publish.
     QString keyFile;
+    // S3 (host: the endpoint, user: the access key, folder: "bucket/prefix"): the region, and
+    // whether the show's objects are made readable for everybody.
+    QString region;
+    bool publicRead = false;
     ShowProtection access;
 
     bool operator==(const PublishTarget&) const = default;

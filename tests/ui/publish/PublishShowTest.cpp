@@ -70,6 +70,7 @@ private slots:
     void aPublishThatCannotGoSaysWhatToDo();
     void aRealServer_data();
     void aRealServer();
+    void anObjectStoreTakesItsOwnFields();
 
 private:
     // The window with the show folder opened; its lists of previews and pictures too when asked.
@@ -364,6 +365,56 @@ void PublishShowTest::aRealServer() {
     QCOMPARE(QString::fromStdString(onServer).contains("seite.html"), landed);
     if (!landed)
         QCOMPARE(QString::fromStdString(onServer), QString());
+}
+
+// The object store's endpoint, keys, bucket and region go into the publish as typed; the port
+// gives way to the region; the fields come back for the show without the secret.
+void PublishShowTest::anObjectStoreTakesItsOwnFields() {
+    MainWindow window;
+    scriptDialogs(window);
+    QVERIFY(startWindow(window));
+    QVERIFY(openShow(window, m_root + "/show"));
+    const QString endpoint =
+        QStringLiteral("http://127.0.0.1:%1").arg(bildertafel::test::freePort());
+    std::optional<bildertafel::publish::PublishOptions> given;
+    QString report;
+    QString target;
+    bool portShown = true;
+    inPublishDialog(window, [&](PublishDialog& dialog) {
+        dialog.setAdjustOptions(
+            [&](bildertafel::publish::PublishOptions& options) { given = options; });
+        part<QComboBox>(dialog, "Protocol").setCurrentIndex(3);
+        portShown = part<QSpinBox>(dialog, "Port").isVisibleTo(&dialog);
+        part<QLineEdit>(dialog, "Host").setText(endpoint);
+        part<QLineEdit>(dialog, "User").setText("AKIA4711");
+        part<QLineEdit>(dialog, "Password").setText("Geheimnis-4711");
+        part<QLineEdit>(dialog, "RemoteFolder").setText("fotos/hochzeit 2026");
+        part<QLineEdit>(dialog, "Region").setText("fsn1");
+        part<QCheckBox>(dialog, "PublicRead").setChecked(true);
+        part<QPushButton>(dialog, "Publish").click();
+        QVERIFY(QTest::qWaitFor([&dialog] { return !dialog.isRunning(); }, 30000));
+        report = part<QPlainTextEdit>(dialog, "Report").toPlainText();
+    });
+    QVERIFY(!portShown);
+    QVERIFY(given);
+    QCOMPARE(QString::fromStdString(given->s3.endpoint), endpoint);
+    QCOMPARE(QString::fromStdString(given->s3.region), QString("fsn1"));
+    QCOMPARE(QString::fromStdString(given->s3.accessKey), QString("AKIA4711"));
+    QCOMPARE(QString::fromStdString(given->s3.secretKey), QString("Geheimnis-4711"));
+    QVERIFY(given->s3.publicRead);
+    QVERIFY(given->password.empty());
+    QVERIFY2(report.contains("nicht erreichbar"), qPrintable(report));
+    QStringList again;
+    inPublishDialog(window, [&](PublishDialog& dialog) {
+        again = {part<QComboBox>(dialog, "Protocol").currentText(),
+                 part<QLineEdit>(dialog, "Host").text(),
+                 part<QLineEdit>(dialog, "User").text(),
+                 part<QLineEdit>(dialog, "Password").text(),
+                 part<QLineEdit>(dialog, "RemoteFolder").text(),
+                 part<QLineEdit>(dialog, "Region").text()};
+    });
+    QCOMPARE(again, (QStringList{"S3-kompatibler Objektspeicher", endpoint, "AKIA4711", "",
+                                 "fotos/hochzeit 2026", "fsn1"}));
 }
 
 QTEST_MAIN(PublishShowTest)
