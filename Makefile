@@ -13,7 +13,8 @@ PACKAGES = cmake make g++ pkg-config libgtest-dev qt6-base-dev qt6-base-dev-tool
            libexiv2-dev libimage-exiftool-perl qtkeychain-qt6-dev \
            libcurl4-openssl-dev libssh-dev libssl-dev openssh-server openssh-client libxcb1-dev \
            python3-pyftpdlib python3-openssl openssl rsync lftp vsftpd libzip-dev \
-           libcrypt-dev apache2 curl
+           libcrypt-dev apache2 curl \
+           radosgw ceph-mon ceph-osd ceph-common ceph-base rclone
 
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

@@ -13,6 +13,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -87,6 +89,25 @@ bool runQuietly(const std::string& command) {
     return std::system(("(" + command + ") >/dev/null 2>&1").c_str()) == 0;
 }
 
+std::string outputOf(const std::string& command) {
+    std::string output;
+    const std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
+    char buffer[4096];
+    std::size_t got = 0;
+    while (pipe && (got = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0) {
+        output.append(buffer, got);
+    }
+    return output;
+}
+
+std::string shellQuoted(const std::string& text) {
+    std::string quoted = "'";
+    for (const char c : text) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
 int freePort() {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
@@ -112,7 +133,8 @@ std::string smallRootMissing() {
     return {};
 }
 
-bool ServerProcess::start(const std::string& command, int port, const std::filesystem::path& root) {
+bool ServerProcess::start(const std::string& command, int port, const std::filesystem::path& root,
+                          std::chrono::milliseconds wait) {
     std::string run = command;
     if (m_rootLimit > 0) {
         run = "exec unshare --mount --propagation private sh -c 'mount -t tmpfs -o size=" +
@@ -128,7 +150,8 @@ bool ServerProcess::start(const std::string& command, int port, const std::files
     ::setpgid(child, child);
     m_group = child;
     m_port = port;
-    for (int i = 0; i < 200; ++i) {
+    const auto until = std::chrono::steady_clock::now() + wait;
+    while (std::chrono::steady_clock::now() < until) {
         if (accepts(port)) {
             return true;
         }
@@ -390,6 +413,221 @@ std::string VsftpdServer::launch(int connections) {
 
 std::string VsftpdServer::address() const {
     return "ftps://127.0.0.1:" + std::to_string(port()) + "/www";
+}
+
+namespace {
+
+// The cluster's configuration: everything in dir, the pools of one copy on the one OSD, and
+// short intervals so that it starts in seconds (a client asks for a newer map four times a
+// second instead of every five seconds while its pool is still being made).
+std::string cephConfig(const std::string& dir, const std::string& fsid, int monitorPort,
+                       const std::string& frontend) {
+    return "[global]\nfsid = " + fsid + "\nmon host = v2:127.0.0.1:" + std::to_string(monitorPort) +
+           "\nmon initial members = a\npublic addr = 127.0.0.1\ncluster addr = 127.0.0.1\n"
+           "ms bind msgr1 = false\nms bind ipv6 = false\n"
+           "auth cluster required = cephx\nauth service required = cephx\n"
+           "auth client required = cephx\nkeyring = " +
+           dir + "/keyring\nrun dir = " + dir + "/run\nadmin socket = " + dir +
+           "/run/$name.asok\npid file = " + dir + "/run/$name.pid\nlog file = " + dir +
+           "/log/$name.log\ncrash dir = " + dir + "/crash\nmon data = " + dir +
+           "/mon/$id\nosd data = " + dir +
+           "/osd/$id\n"
+           "osd objectstore = memstore\nmemstore device bytes = 4294967296\n"
+           "osd pool default size = 1\nosd pool default min size = 1\n"
+           "osd pool default pg num = 8\nosd pool default pgp num = 8\n"
+           "osd pool default pg autoscale mode = off\nosd crush chooseleaf type = 0\n"
+           "mon allow pool size one = true\nmon warn on pool no redundancy = false\n"
+           "mon data avail crit = 0\n"
+           "paxos propose interval = 0.01\npaxos min wait = 0.01\nmon tick interval = 1\n"
+           "osd heartbeat interval = 1\nosd mon report interval = 1\n"
+           "objecter tick interval = 0.25\n"
+           "[client.rgw]\nrgw frontends = " +
+           frontend + "\n";
+}
+
+// Keys, maps and the monitor's and the OSD's stores, made before any daemon runs.
+std::string cephSetup(const std::string& fsid) {
+    return "set -e\nmkdir -p run log mon osd/0 crash\n"
+           "ceph-authtool keyring --create-keyring --gen-key -n mon. --cap mon 'allow *'\n"
+           "ceph-authtool keyring --gen-key -n client.admin --cap mon 'allow *' "
+           "--cap osd 'allow *' --cap mgr 'allow *'\n"
+           "ceph-authtool keyring --gen-key -n osd.0 --cap mon 'allow profile osd' "
+           "--cap osd 'allow *'\n"
+           "ceph-authtool keyring --gen-key -n client.rgw --cap mon 'allow rw' "
+           "--cap osd 'allow rwx'\n"
+           "monmaptool --create --fsid " +
+           fsid +
+           " --addv a \"[$(sed -n 's/^mon host = //p' ceph.conf)]\" monmap\n"
+           "osdmaptool --createsimple 1 --clobber osdmap\n"
+           "ceph-mon -c ceph.conf -i a --mkfs --monmap monmap --osdmap osdmap --keyring keyring\n"
+           "ceph-osd -c ceph.conf -i 0 --no-mon-config --mkfs --monmap monmap --osd-uuid "
+           "$(cat /proc/sys/kernel/random/uuid)\n";
+}
+
+// The three daemons as children of one shell, which ends them all when one of them ends or
+// when the test's process is gone; then, nobody being left to do it, it removes the folder.
+std::string cephRun(const std::string& dir) {
+    const std::string test = std::to_string(::getpid());
+    return "cd " + shellQuoted(dir) +
+           " || exit 1\n"
+           "ceph-mon -c ceph.conf -i a -f &\nceph-osd -c ceph.conf -i 0 -f &\n"
+           "radosgw -c ceph.conf -n client.rgw -f &\n"
+           "while kill -0 " +
+           test +
+           " 2>/dev/null; do sleep 0.5; done &\n"
+           "wait -n\nkill -9 $(jobs -p) 2>/dev/null\nwait\nkill -0 " +
+           test + " 2>/dev/null || rm -rf " + shellQuoted(dir) + "\n";
+}
+
+// A key of length characters from the alphabet.
+std::string randomKey(std::size_t length, const std::string& alphabet) {
+    std::random_device random;
+    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+    std::string key;
+    for (std::size_t i = 0; i < length; ++i) {
+        key += alphabet[pick(random)];
+    }
+    return key;
+}
+
+} // namespace
+
+std::string RadosGateway::missing() {
+    for (const char* program : {"ceph-mon", "ceph-osd", "radosgw", "radosgw-admin", "ceph-authtool",
+                                "monmaptool", "osdmaptool"}) {
+        if (::access(("/usr/bin/" + std::string(program)).c_str(), X_OK) != 0) {
+            return "Cephs RADOS Gateway (radosgw, ceph-mon, ceph-osd, ceph-common, ceph-base) ist "
+                   "nicht installiert";
+        }
+    }
+    if (!onPath("curl") || !onPath("bash") || !onPath("sha256sum") || !onPath("openssl")) {
+        return "curl, bash, sha256sum oder openssl ist nicht installiert";
+    }
+    return {};
+}
+
+std::string RadosGateway::launch(bool tls) {
+    const std::string dir = m_dir.string();
+    m_tls = tls;
+    if (tls && !makeCertificates(dir)) {
+        return "openssl konnte keine Zertifikate machen";
+    }
+    const int port = freePort();
+    const std::string listen = "127.0.0.1:" + std::to_string(port);
+    const std::string fsid = readFile("/proc/sys/kernel/random/uuid").substr(0, 36);
+    writeFile(m_dir / "ceph.conf",
+              cephConfig(dir, fsid, freePort(),
+                         tls ? "beast ssl_endpoint=" + listen + " ssl_certificate=" + dir +
+                                   "/server.pem ssl_private_key=" + dir + "/server.key"
+                             : "beast endpoint=" + listen));
+    writeFile(m_dir / "setup.sh", cephSetup(fsid));
+    writeFile(m_dir / "run.sh", cephRun(dir));
+    if (!runQuietly("cd " + shellQuoted(dir) + " && sh setup.sh >setup.log 2>&1")) {
+        return "der Ceph-Cluster lässt sich nicht anlegen: " + readFile(m_dir / "setup.log");
+    }
+    if (!start("exec bash " + shellQuoted(dir + "/run.sh") + " </dev/null >" +
+                   shellQuoted(dir + "/run.log") + " 2>&1",
+               port, {}, std::chrono::seconds(60))) {
+        return "der RADOS Gateway startet nicht: " + logTails();
+    }
+    const std::string upper = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    m_accessKey = randomKey(20, upper);
+    m_secretKey = randomKey(40, upper + "abcdefghijklmnopqrstuvwxyz");
+    const std::string made = admin("user create --uid=bildertafel --display-name=Bildertafel "
+                                   "--access-key=" +
+                                   m_accessKey + " --secret-key=" + m_secretKey);
+    if (made.find("\"" + m_accessKey + "\"") == std::string::npos) {
+        kill();
+        return "radosgw-admin legt keinen Benutzer an: " + made + logTails();
+    }
+    return {};
+}
+
+std::string RadosGateway::endpoint() const {
+    return (m_tls ? "https" : "http") + std::string("://127.0.0.1:") + std::to_string(port());
+}
+
+RadosGateway::Reply RadosGateway::request(const std::string& method, const std::string& target,
+                                          const std::string& body,
+                                          const std::vector<std::string>& headers,
+                                          const std::string& secret) const {
+    std::string arguments =
+        "--aws-sigv4 " + shellQuoted("aws:amz:" + region() + ":s3") + " --user " +
+        shellQuoted(m_accessKey + ":" + (secret.empty() ? m_secretKey : secret)) +
+        " -H \"x-amz-content-sha256: $(sha256sum <\"$body\" | cut -c1-64)\"";
+    for (const std::string& header : headers) {
+        arguments += " -H " + shellQuoted(header);
+    }
+    if (method == "PUT" || method == "POST") {
+        arguments += " -T \"$body\""; // no Content-Type of curl's own, as --data-binary would
+    }
+    return curl((method == "HEAD" ? "-I" : "-X " + method) + " " + arguments + " " +
+                    shellQuoted(endpoint() + target),
+                body);
+}
+
+RadosGateway::Reply RadosGateway::anonymous(const std::string& method,
+                                            const std::string& target) const {
+    return curl(
+        (method == "HEAD" ? "-I " : "-X " + method + " ") + shellQuoted(endpoint() + target), {});
+}
+
+RadosGateway::Reply RadosGateway::curl(const std::string& arguments,
+                                       const std::string& body) const {
+    const std::filesystem::path base = m_dir / "requests" / std::to_string(++m_requests);
+    writeFile(base.string() + ".body", body);
+    const std::string command = "body=" + shellQuoted(base.string() + ".body") + "; curl -s -o " +
+                                shellQuoted(base.string() + ".answer") + " -D " +
+                                shellQuoted(base.string() + ".headers") +
+                                " -w '%{http_code}' --max-time 60 " +
+                                (m_tls ? "--cacert " + shellQuoted(caFile().string()) + " " : "") +
+                                arguments + " 2>/dev/null";
+    Reply reply;
+    const std::string status = outputOf(command);
+    reply.status = std::strtol(status.c_str(), nullptr, 10);
+    reply.headers = readFile(base.string() + ".headers");
+    reply.body = readFile(base.string() + ".answer");
+    for (const char* end : {".body", ".answer", ".headers"}) {
+        std::error_code ignored;
+        std::filesystem::remove(base.string() + end, ignored);
+    }
+    return reply;
+}
+
+std::string RadosGateway::makeBucket(const std::string& bucket) const {
+    const Reply reply = request("PUT", "/" + bucket);
+    return reply.status == 200 ? std::string()
+                               : "HTTP " + std::to_string(reply.status) + ": " + reply.body;
+}
+
+std::string RadosGateway::admin(const std::string& arguments) const {
+    return outputOf("radosgw-admin -c " + shellQuoted((m_dir / "ceph.conf").string()) + " " +
+                    arguments + " 2>&1");
+}
+
+std::string RadosGateway::encodeKey(const std::string& key) {
+    std::string encoded;
+    for (const unsigned char c : key) {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+            c == '-' || c == '.' || c == '_' || c == '~' || c == '/') {
+            encoded += static_cast<char>(c);
+        } else {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", c);
+            encoded += hex;
+        }
+    }
+    return encoded;
+}
+
+std::string RadosGateway::logTails() const {
+    std::string tails;
+    for (const char* log : {"run.log", "log/mon.a.log", "log/osd.0.log", "log/client.rgw.log"}) {
+        const std::string text = readFile(m_dir / log);
+        tails += std::string("\n== ") + log + "\n" +
+                 text.substr(text.size() > 1500 ? text.size() - 1500 : 0);
+    }
+    return tails;
 }
 
 } // namespace bildertafel::test

@@ -4,9 +4,12 @@
 
 #include <sys/types.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace bildertafel::test {
 
@@ -34,11 +37,12 @@ public:
     void limitRoot(std::uint64_t bytes) { m_rootLimit = bytes; }
 
 protected:
-    // Starts the command and waits until the port takes connections; false when it does not.
-    // With limitRoot(), the command runs in a mount namespace of its own in which root is a
-    // tmpfs of that size: nobody else sees it, and it goes when the server ends, however the
-    // test ends.
-    bool start(const std::string& command, int port, const std::filesystem::path& root = {});
+    // Starts the command and waits until the port takes connections (at most wait); false when
+    // it does not. With limitRoot(), the command runs in a mount namespace of its own in which
+    // root is a tmpfs of that size: nobody else sees it, and it goes when the server ends,
+    // however the test ends.
+    bool start(const std::string& command, int port, const std::filesystem::path& root = {},
+               std::chrono::milliseconds wait = std::chrono::seconds(10));
 
 private:
     pid_t m_group = -1;
@@ -127,8 +131,69 @@ private:
     std::filesystem::path m_dir = m_temp.path();
 };
 
+// Ceph's RADOS Gateway as an S3 server: one monitor, one OSD keeping the objects in memory, no
+// manager, and the gateway on 127.0.0.1, with a user of its own. It checks Signature V4, the
+// payload hash (x-amz-content-sha256) and If-None-Match as AWS does, and takes any region.
+// Plain HTTP unless launched with TLS (a certificate of a CA made here, as FtpsServer's).
+// Every file of the cluster (configuration, keys, the monitor's and the OSD's data, logs,
+// sockets) is in the test's own folder; when the test's process ends without stopping it, even
+// by a crash, the cluster stops within a second and its folder goes.
+class RadosGateway : public ServerProcess {
+public:
+    // What curl answered; status 0 when no answer came.
+    struct Reply {
+        long status = 0;
+        std::string headers; // as they came, status line included
+        std::string body;
+    };
+
+    ~RadosGateway() { kill(); } // the objects are in memory only: nothing to keep
+    static std::string missing();
+    // Empty when it runs and the user is made, else why not (with the daemons' last log lines).
+    std::string launch(bool tls = false);
+
+    std::string endpoint() const; // http://127.0.0.1:port (https:// with TLS)
+    static std::string region() { return "us-east-1"; }
+    const std::string& accessKey() const { return m_accessKey; }
+    const std::string& secretKey() const { return m_secretKey; }
+    std::filesystem::path caFile() const { return m_dir / "ca.pem"; }
+    std::filesystem::path otherCaFile() const { return m_dir / "other-ca.pem"; }
+    std::filesystem::path folder() const { return m_dir; } // the daemons' logs are in log/
+
+    // A request signed with the user's key, or with another secret, as curl's Signature V4 does
+    // it, with the body's SHA-256 in x-amz-content-sha256. target is what follows the endpoint,
+    // encoded: "/bucket/key?query" (see encodeKey()), not ending in "/" when there is a body;
+    // headers: "Name: value".
+    Reply request(const std::string& method, const std::string& target,
+                  const std::string& body = {}, const std::vector<std::string>& headers = {},
+                  const std::string& secret = {}) const;
+    // The same unsigned, as a visitor or a CDN asks.
+    Reply anonymous(const std::string& method, const std::string& target) const;
+    // Empty when the bucket is made, else the gateway's answer.
+    std::string makeBucket(const std::string& bucket) const;
+    // radosgw-admin's output (errors included) with the arguments, e.g. "bucket list".
+    std::string admin(const std::string& arguments) const;
+    // An object key as it goes into a path: all but A-Z a-z 0-9 - . _ ~ / percent-encoded.
+    static std::string encodeKey(const std::string& key);
+
+private:
+    Reply curl(const std::string& arguments, const std::string& body) const;
+    std::string logTails() const;
+
+    TempDir m_temp;
+    std::filesystem::path m_dir = m_temp.path();
+    bool m_tls = false;
+    std::string m_accessKey;
+    std::string m_secretKey;
+    mutable std::atomic<int> m_requests{0};
+};
+
 // Runs a shell command quietly; true when it exits with 0.
 bool runQuietly(const std::string& command);
+// A shell command's standard output.
+std::string outputOf(const std::string& command);
+// The text in single quotes for the shell.
+std::string shellQuoted(const std::string& text);
 // A port on 127.0.0.1 that nobody listens on: one the system just handed out and took back.
 int freePort();
 
