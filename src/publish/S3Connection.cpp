@@ -371,8 +371,7 @@ private:
                             const std::function<bool(std::uint64_t)>& progress) {
         Request start = putFor(upload.final, "");
         start.method = "POST";
-        start.query = {{"uploads", ""}};
-        start.headers.emplace_back("Content-Type: " + s3::contentTypeOf(upload.final, ""));
+        start.query = {{"uploads", ""}}; // the object's type and caching go with the start
         runOne(start);
         const std::optional<std::string> id = s3::uploadIdOf(start.answer);
         if (!id) {

@@ -348,6 +348,23 @@ TEST(S3Publish, TheShowGoesToTheObjectStoreAsToAnyServer) {
              EXPECT_EQ(held, (std::vector<std::string>{"bilder/#1.jpg", "fremd.txt", "index.html",
                                                        "seite.html"}));
          }},
+        {"a file above 32 MiB goes in parts and arrives whole",
+         [](Trial& trial) {
+             makeShow(trial.show);
+             std::string large;
+             for (int i = 0; large.size() < 40 * 1024 * 1024; ++i) {
+                 large += std::to_string(i) + "\n";
+             }
+             writeFile(trial.show / "film.mp4", large);
+             writeFile(trial.show / "index.html", "<a href=\"film.mp4\">Film</a>");
+             const Result result = trial.publish();
+             ASSERT_EQ(result.failure, FailureKind::None) << result.message;
+             const auto head = trial.gateway.request("HEAD", trial.keyPath("film.mp4"));
+             EXPECT_EQ(headerOf(head.headers, "Content-Type"), "video/mp4");
+             EXPECT_EQ(headerOf(head.headers, "Content-Length"), std::to_string(large.size()));
+             EXPECT_TRUE(headerOf(head.headers, "ETag").ends_with("-3\"")) << head.headers;
+             EXPECT_TRUE(trial.object("film.mp4") == large);
+         }},
         {"public objects, but the lock and the record are not readable anonymously",
          [](Trial& trial) {
              makeShow(trial.show, 20);
