@@ -82,5 +82,7 @@ inline double median(std::vector<double> values) {
 
 // Times FTPS publishing against lftp mirror -R; 0 when done or skipped, else 1.
 int benchmarkFtps();
+// Times S3 publishing against rclone sync; 0 when done or skipped, else 1.
+int benchmarkS3();
 
 } // namespace bildertafel::bench

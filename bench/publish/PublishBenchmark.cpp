@@ -1,8 +1,8 @@
-// Times FTPS against lftp (see FtpsBenchmark.cpp), then publishing a show of 1,000 pictures of
-// about 300 KB with previews and picture pages over SFTP to an sshd that the benchmark starts on
-// 127.0.0.1 with its own keys, against rsync -a over ssh of the same files to the same server in
-// the same run: (a) a first publish into an empty folder; (b) a second with nothing changed; (c)
-// one picture changed. Median of a few rounds.
+// Times FTPS against lftp (see FtpsBenchmark.cpp) and S3 against rclone (S3Benchmark.cpp), then
+// publishing a show of 1,000 pictures of about 300 KB with previews and picture pages over SFTP to
+// an sshd that the benchmark starts on 127.0.0.1 with its own keys, against rsync -a over ssh of
+// the same files to the same server in the same run: (a) a first publish into an empty folder; (b)
+// a second with nothing changed; (c) one picture changed. Median of a few rounds.
 
 #include "BenchSupport.h"
 #include "TestServers.h"
@@ -179,20 +179,22 @@ private:
 
 } // namespace
 
-// bench_publish [ftps|sftp] [folder]: both protocols unless one is named; the SFTP files in a
+// bench_publish [ftps|s3|sftp] [folder]: every protocol unless one is named; the SFTP files in a
 // folder below the one given or the temporary folder.
 int main(int argc, char** argv) {
-    const std::string only =
-        argc > 1 && (std::string(argv[1]) == "ftps" || std::string(argv[1]) == "sftp") ? argv[1]
-                                                                                       : "";
+    const std::string first = argc > 1 ? argv[1] : "";
+    const std::string only = first == "ftps" || first == "sftp" || first == "s3" ? first : "";
     if (!only.empty()) {
         --argc;
         ++argv;
     }
-    if (only != "sftp" && bench::benchmarkFtps() != 0) {
+    if ((only.empty() || only == "ftps") && bench::benchmarkFtps() != 0) {
         return 1;
     }
-    if (only == "ftps") {
+    if ((only.empty() || only == "s3") && bench::benchmarkS3() != 0) {
+        return 1;
+    }
+    if (only == "ftps" || only == "s3") {
         return 0;
     }
     if (!test::SshServer::missing().empty() || !run("command -v rsync") || !run("command -v ssh")) {
