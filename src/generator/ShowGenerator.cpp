@@ -245,6 +245,10 @@ GeneratorOutcome writePages(const ShowGeneratorInput& input, const RunValues& ru
     return pages.finish();
 }
 
+// The run once its start page's name and its settings are settled.
+RunOutcome writeRun(const ShowGeneratorInput& input, const std::string& startPageName,
+                    GeneratorHost& host, host::DialogHost& dialogs);
+
 } // namespace
 
 RunOutcome ShowGenerator::run(const ShowGeneratorInput& input, GeneratorHost& host,
@@ -253,9 +257,6 @@ RunOutcome ShowGenerator::run(const ShowGeneratorInput& input, GeneratorHost& ho
         dialogs.showMessage(texts::failureText(folders.failure()), FileSystemProblemTitle);
         return RunOutcome::Refused;
     }
-
-    const std::string thumbWebPath = webPathBelow(input.ShowFolder, input.ThumbFolder);
-    const std::string pictureWebPath = webPathBelow(input.ShowFolder, input.PictureFolder);
 
     const std::string startPageName =
         dialogs.askText(FileNamePrompt, texts::NameTitle, texts::NamePreset);
@@ -267,6 +268,27 @@ RunOutcome ShowGenerator::run(const ShowGeneratorInput& input, GeneratorHost& ho
         dialogs.showMessage(texts::failureText(names.failure()), FileSystemProblemTitle);
         return RunOutcome::Refused;
     }
+
+    const std::string startPagePath = input.ShowFolder + startPageName + ".html";
+    const std::optional<settings::ShowSettings> chosen =
+        host.settingsForPages(startPagePath, input.settings);
+    if (!chosen) {
+        return RunOutcome::Cancelled;
+    }
+    if (*chosen == input.settings) {
+        return writeRun(input, startPageName, host, dialogs);
+    }
+    ShowGeneratorInput adjusted = input;
+    adjusted.settings = *chosen;
+    return writeRun(adjusted, startPageName, host, dialogs);
+}
+
+namespace {
+
+RunOutcome writeRun(const ShowGeneratorInput& input, const std::string& startPageName,
+                    GeneratorHost& host, host::DialogHost& dialogs) {
+    const std::string thumbWebPath = webPathBelow(input.ShowFolder, input.ThumbFolder);
+    const std::string pictureWebPath = webPathBelow(input.ShowFolder, input.PictureFolder);
 
     // One run at a time on a show: another run's pages would mix with these.
     textfile::RunLock lock;
@@ -308,5 +330,7 @@ RunOutcome ShowGenerator::run(const ShowGeneratorInput& input, GeneratorHost& ho
     }
     return RunOutcome::Written;
 }
+
+} // namespace
 
 } // namespace bildertafel::generator

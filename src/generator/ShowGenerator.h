@@ -25,6 +25,14 @@ public:
     virtual void startPageWritten(const std::string& path) = 0;
     // After pages were written whose links or images name files that are not there.
     virtual void reportMissingLinks(const std::vector<links::MissingLink>& links) = 0;
+    // Once the start page's name is known (its full path), before anything is written: the
+    // settings to write the pages with, the run's own or others the host loaded, or none to
+    // write nothing. Unless a host says otherwise, the run's own.
+    virtual std::optional<settings::ShowSettings>
+    settingsForPages(const std::string& startPagePath, const settings::ShowSettings& settings) {
+        (void)startPagePath;
+        return settings;
+    }
 };
 
 // The inputs of one run; folder paths are absolute and end in "/".
@@ -48,7 +56,8 @@ enum class RunOutcome {
     Refused,     // a folder check failed, two pages would share a file name, the show's file of
                  // words cannot be read, or another run works on the show; a message was shown,
                  // nothing written
-    Cancelled,   // empty or invalid start page name; a message was shown, nothing written
+    Cancelled,   // empty or invalid start page name (a message was shown), or the host chose to
+                 // write nothing; nothing written
     Written,     // every page written
     WriteFailed, // the file system failed; a message was shown, the run stopped at that step
 };

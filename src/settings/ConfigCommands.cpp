@@ -11,7 +11,7 @@ using host::InvalidFileName;
 using host::isUsableFileName;
 
 ConfigOutcome WriteConfigFile(const ShowSettings& settings, ConfigCommandHost& host,
-                              host::DialogHost& dialogs) {
+                              host::DialogHost& dialogs, std::string* writtenPath) {
     namespace msg = configmessages;
     const std::string answer = dialogs.askText(FileNamePrompt, msg::SaveTitle, msg::NamePreset);
     if (answer.empty()) {
@@ -21,8 +21,13 @@ ConfigOutcome WriteConfigFile(const ShowSettings& settings, ConfigCommandHost& h
         dialogs.showMessage(InvalidFileName, msg::SaveTitle);
         return ConfigOutcome::Failed;
     }
-    return saveConfigAndTell(host.ConfigFolder() + answer + ".cfg", settings, dialogs,
-                             [&host] { host.rereadConfigList(); });
+    const std::string path = host.ConfigFolder() + answer + ".cfg";
+    return saveConfigAndTell(path, settings, dialogs, [&host, &path, writtenPath] {
+        if (writtenPath != nullptr) {
+            *writtenPath = path;
+        }
+        host.rereadConfigList();
+    });
 }
 
 ConfigOutcome ReadConfigFile(ShowSettings& settings, ConfigCommandHost& host,

@@ -32,9 +32,9 @@ enum class ConfigOutcome {
 };
 
 // "Konfiguration Speichern": asks for a name and writes the settings to ConfigFolder + name +
-// ".cfg".
+// ".cfg"; writtenPath, when given, receives that path once the file is written.
 ConfigOutcome WriteConfigFile(const ShowSettings& settings, ConfigCommandHost& host,
-                              host::DialogHost& dialogs);
+                              host::DialogHost& dialogs, std::string* writtenPath = nullptr);
 // "Konfiguration Laden": reads the selected file onto the settings, all or nothing.
 ConfigOutcome ReadConfigFile(ShowSettings& settings, ConfigCommandHost& host,
                              host::DialogHost& dialogs);

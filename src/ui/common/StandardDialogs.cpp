@@ -9,6 +9,15 @@
 
 namespace bildertafel::ui {
 
+namespace {
+
+ChoiceAnswerer& choiceAnswerer() {
+    static ChoiceAnswerer answerer;
+    return answerer;
+}
+
+} // namespace
+
 void StandardDialogs::showMessage(std::string_view text, std::string_view title) {
     QMessageBox box(QMessageBox::NoIcon, fromUtf8(title), fromUtf8(text), QMessageBox::Ok,
                     m_parent);
@@ -36,6 +45,32 @@ UnsavedAnswer askUnsaved(QWidget& dialog, const QString& question, const QString
     return box.clickedButton() == keepButton      ? UnsavedAnswer::Keep
            : box.clickedButton() == discardButton ? UnsavedAnswer::Discard
                                                   : UnsavedAnswer::Stay;
+}
+
+int askChoice(QWidget* parent, const QString& title, const QString& question,
+              const QStringList& answers) {
+    if (answers.isEmpty()) {
+        return -1;
+    }
+    if (const ChoiceAnswerer& answerer = choiceAnswerer()) {
+        return answerer(title, question, answers);
+    }
+    QMessageBox box(QMessageBox::Question, title, question, QMessageBox::NoButton, parent);
+    QList<QPushButton*> buttons;
+    for (const QString& answer : answers) {
+        buttons << box.addButton(answer, buttons.size() + 1 == answers.size()
+                                             ? QMessageBox::RejectRole
+                                             : QMessageBox::AcceptRole);
+    }
+    box.setDefaultButton(buttons.constFirst());
+    box.setEscapeButton(buttons.constLast());
+    box.exec();
+    const auto chosen = buttons.indexOf(qobject_cast<QPushButton*>(box.clickedButton()));
+    return chosen < 0 ? static_cast<int>(answers.size()) - 1 : static_cast<int>(chosen);
+}
+
+void setChoiceAnswerer(ChoiceAnswerer answerer) {
+    choiceAnswerer() = std::move(answerer);
 }
 
 } // namespace bildertafel::ui

@@ -2,6 +2,10 @@
 
 #include "host/DialogHost.h"
 
+#include <QStringList>
+
+#include <functional>
+
 class QString;
 class QWidget;
 
@@ -28,5 +32,16 @@ enum class UnsavedAnswer { Keep, Discard, Stay };
 // second drops them, the third stays in the dialog.
 UnsavedAnswer askUnsaved(QWidget& dialog, const QString& question, const QString& keep,
                          const QString& discard, const QString& stay);
+
+// A question with a button for each answer, the first the default, the last the one of Escape
+// and of closing the box: the position of the answer chosen.
+int askChoice(QWidget* parent, const QString& title, const QString& question,
+              const QStringList& answers);
+
+// Tests answer askChoice from a script: the answerer gets what the box would show. Empty: the
+// box is shown.
+using ChoiceAnswerer =
+    std::function<int(const QString& title, const QString& question, const QStringList& answers)>;
+void setChoiceAnswerer(ChoiceAnswerer answerer);
 
 } // namespace bildertafel::ui

@@ -6,6 +6,7 @@
 #include "ui/publish/PublishDialog.h"
 #include "ui/publish/PublishPasswords.h"
 #include "ui/window/ShowFolders.h"
+#include "ui/window/ShowTemplates.h"
 
 #include <QWidget>
 
@@ -13,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QCheckBox;
@@ -28,6 +30,10 @@ class MainWindow;
 namespace bildertafel::generator {
 struct ShowGeneratorInput;
 } // namespace bildertafel::generator
+
+namespace bildertafel::settings {
+struct TemplateSet;
+} // namespace bildertafel::settings
 
 namespace bildertafel::uilists {
 class DirListBox;
@@ -134,6 +140,21 @@ private:
     void publishShow();
     // "Vorlage laden…": the dialog of the sets, then the chosen one loaded as a configuration.
     void loadTemplateSet();
+    // Loads the set into the window, as "Konfiguration Laden" would; false when it cannot be.
+    bool applyTemplateSet(const settings::TemplateSet& set);
+    // Loads the templates of the source into the window; false, with the message why, when they
+    // cannot be.
+    bool loadTemplateSource(const TemplateSource& source);
+    // "Vorlagen dieser Fotoshow laden": the templates its pages were written with last.
+    void loadShowTemplates();
+    // Before "HTML erstellen" writes the start page at path: asks when that would replace the
+    // show's pages written with other templates. The settings to write with, none to stop.
+    std::optional<settings::ShowSettings> settingsForPages(const std::string& startPagePath,
+                                                           const settings::ShowSettings& now);
+    // After a written run: the show keeps the source and the hashes of its pages.
+    void rememberPages(const std::string& startPagePath, const settings::ShowSettings& used);
+    // After "Konfiguration Speichern": the file is where the templates come from now.
+    void configSaved(const std::string& path);
     // "Bildtexte…": the words of the full-size pictures.
     void editWords();
     // "Auswahl und Download…" for the show, and "Auswahl übernehmen…" of a visitor's answer.
@@ -168,6 +189,7 @@ private:
     std::string m_lastStartPage; // written by this run of the program; bytes
     PreparationChoices m_preparationChoices;
     int m_templateSetPreviewSize = 0; // the preview size of the set loaded last, 0: none
+    TemplateSource m_templateSource;  // of the templates loaded or saved last
     std::function<void(PrepareDialog&)> m_prepareDialogShown;
     std::function<bool(const QUrl&)> m_openUrl;
     PublishPasswords m_publishPasswords;

@@ -3,12 +3,15 @@
 
 #include "generator/ShowGenerator.h"
 #include "settings/ConfigCommands.h"
+#include "ui/common/QtText.h"
+#include "ui/common/StandardDialogs.h"
 #include "ui/lists/FileListBox.h"
 #include "ui/lists/FileNames.h"
 #include "ui/publish/PublishTargets.h"
 #include "ui/selection/SelectionSettings.h"
 #include "ui/window/WindowConfigHost.h"
 #include "ui/window/WindowGeneratorHost.h"
+#include "ui/window/WindowTexts.h"
 #include "ui_MainWindow.h"
 
 namespace bildertafel::ui {
@@ -38,13 +41,32 @@ void MainWindow::Command2_Click(std::int16_t index) {
     WindowConfigHost host(ShowFolders[folderslot::ConfigFolder], *File1[filelistslot::ConfigFiles],
                           *m_ui->Label4);
     if (index == configbutton::Save) {
-        settings::WriteConfigFile(settings(), host, *m_dialogs);
+        std::string written;
+        if (settings::WriteConfigFile(settings(), host, *m_dialogs, &written) ==
+            settings::ConfigOutcome::Done) {
+            configSaved(written);
+        }
         return;
     }
     settings::ShowSettings loaded = settings();
     // A file that cannot be read whole leaves the controls as they are.
     if (settings::ReadConfigFile(loaded, host, *m_dialogs) == settings::ConfigOutcome::Done) {
         applySettings(loaded);
+        const std::string name = *host.selectedConfigName();
+        m_templateSource = {TemplateSource::Kind::ConfigFile, host.ConfigFolder() + name,
+                            uilists::fromFileName(name)};
+    }
+}
+
+void MainWindow::configSaved(const std::string& path) {
+    m_templateSource = {TemplateSource::Kind::ConfigFile, path,
+                        uilists::fromFileName(path.substr(path.rfind('/') + 1))};
+    // Saved with the templates of the show's pages: the file is their way back from now on.
+    const std::string show = uilists::toFileName(ShowFolders[folderslot::ShowFolder]);
+    std::optional<ShowTemplates> memory = recallShowTemplates(show);
+    if (memory && memory->templatesHash == templatesHash(settings())) {
+        memory->source = m_templateSource;
+        rememberShowTemplates(show, *memory);
     }
 }
 
@@ -69,10 +91,64 @@ generator::ShowGeneratorInput MainWindow::generatorInput() const {
 }
 
 void MainWindow::Command3_Click() {
-    WindowGeneratorHost host([this] { RefreshFileLists(); },
-                             [this](const std::string& path) { m_lastStartPage = path; },
-                             *m_dialogs);
-    generator::ShowGenerator::run(generatorInput(), host, *m_dialogs);
+    const generator::ShowGeneratorInput input = generatorInput();
+    settings::ShowSettings used = input.settings;
+    WindowGeneratorHost host(
+        [this] { RefreshFileLists(); },
+        [this, &used](const std::string& path) {
+            m_lastStartPage = path;
+            rememberPages(path, used);
+        },
+        [this, &used](const std::string& path, const settings::ShowSettings& now) {
+            std::optional<settings::ShowSettings> chosen = settingsForPages(path, now);
+            if (chosen) {
+                used = *chosen;
+            }
+            return chosen;
+        },
+        *m_dialogs);
+    generator::ShowGenerator::run(input, host, *m_dialogs);
+}
+
+std::optional<settings::ShowSettings>
+MainWindow::settingsForPages(const std::string& startPagePath, const settings::ShowSettings& now) {
+    const std::string show = uilists::toFileName(ShowFolders[folderslot::ShowFolder]);
+    const std::optional<ShowTemplates> memory = recallShowTemplates(show);
+    if (!memory || !memory->source.known() ||
+        !replacesOtherTemplates(*memory, startPagePath, now)) {
+        return now;
+    }
+    const std::string shown = memory->source.shown.toStdString();
+    const int answer = askChoice(
+        this, fromUtf8(texts::GenerateTitle), fromUtf8(texts::otherTemplatesQuestion(shown)),
+        {fromUtf8(texts::loadTemplateButton(shown)), fromUtf8(texts::WriteAnywayButton),
+         fromUtf8(texts::CancelButton)});
+    if (answer == 1) {
+        return now;
+    }
+    if (answer != 0 || !loadTemplateSource(memory->source)) {
+        return std::nullopt;
+    }
+    // Written with what was loaded only when that gives the pages back as they were.
+    settings::ShowSettings loaded = settings();
+    if (templatesHash(loaded) != memory->templatesHash) {
+        m_dialogs->showMessage(texts::loadedTemplatesDiffer(shown, true), texts::GenerateTitle);
+        return std::nullopt;
+    }
+    return loaded;
+}
+
+void MainWindow::rememberPages(const std::string& startPagePath,
+                               const settings::ShowSettings& used) {
+    const std::string show = uilists::toFileName(ShowFolders[folderslot::ShowFolder]);
+    ShowTemplates memory;
+    memory.templatesHash = templatesHash(used);
+    // Templates typed by hand, or changed since the source was loaded, keep the source: it
+    // holds the way back as far as one is known.
+    memory.source = m_templateSource;
+    memory.startPage = startPagePath.substr(startPagePath.rfind('/') + 1);
+    memory.startPageHash = fileHash(startPagePath);
+    rememberShowTemplates(show, memory);
 }
 
 } // namespace bildertafel::ui

@@ -11,6 +11,7 @@
 #include "settings/TemplateSets.h"
 #include "ui/common/BrowserStart.h"
 #include "ui/common/QtText.h"
+#include "ui/common/StandardDialogs.h"
 #include "ui/lists/FileListBox.h"
 #include "ui/lists/FileNames.h"
 #include "ui/lists/FolderPath.h"
@@ -112,6 +113,7 @@ void MainWindow::connectContextMenus() {
     connect(m_ui->OpenShowSubFolders, &QAction::triggered, this, &MainWindow::openShowSubFolders);
     connect(m_ui->Publish, &QAction::triggered, this, &MainWindow::publishShow);
     connect(m_ui->LoadTemplateSet, &QAction::triggered, this, &MainWindow::loadTemplateSet);
+    connect(m_ui->LoadShowTemplates, &QAction::triggered, this, &MainWindow::loadShowTemplates);
     connect(m_ui->EditWords, &QAction::triggered, this, &MainWindow::editWords);
     connect(m_ui->AllowSelection, &QAction::triggered, this, &MainWindow::allowSelection);
     connect(m_ui->TakeSelection, &QAction::triggered, this, &MainWindow::takeSelection);
@@ -169,6 +171,13 @@ void MainWindow::showContextMenu(QWidget& box, const QPoint& at) {
         m_ui->AllowSelection->setEnabled(
             uilists::isExistingFolder(ShowFolders[folderslot::ShowFolder]));
         menu.addAction(m_ui->AllowSelection);
+        const std::optional<ShowTemplates> memory =
+            recallShowTemplates(uilists::toFileName(ShowFolders[folderslot::ShowFolder]));
+        const bool templatesKnown = memory && memory->source.known();
+        m_ui->LoadShowTemplates->setEnabled(templatesKnown);
+        m_ui->LoadShowTemplates->setToolTip(templatesKnown ? QString()
+                                                           : fromUtf8(texts::NoShowTemplatesYet));
+        menu.addAction(m_ui->LoadShowTemplates);
         const bool pagesWritten = File1[filelistslot::ShowPages]->count() > 0;
         m_ui->Publish->setEnabled(pagesWritten);
         m_ui->Publish->setToolTip(pagesWritten ? QString() : fromUtf8(texts::NothingToPublishYet));
@@ -303,21 +312,67 @@ void MainWindow::loadTemplateSet() {
     if (dialog.exec() != QDialog::Accepted || dialog.chosen() < 0) {
         return;
     }
-    const settings::TemplateSet& set = sets[static_cast<std::size_t>(dialog.chosen())];
+    applyTemplateSet(sets[static_cast<std::size_t>(dialog.chosen())]);
+}
+
+bool MainWindow::applyTemplateSet(const settings::TemplateSet& set) {
     // As "Konfiguration Laden": all or nothing, with its messages and the loaded name shown.
     settings::ShowSettings loaded = settings();
     if (settings::loadConfigAndTell(set.configPath, loaded, *m_dialogs) !=
         settings::ConfigOutcome::Done) {
-        return;
+        return false;
     }
     applySettings(loaded);
     WindowConfigHost(ShowFolders[folderslot::ConfigFolder], *File1[filelistslot::ConfigFiles],
                      *m_ui->Label4)
         .showLoadedConfigName(set.name + ".cfg");
+    m_templateSource = {TemplateSource::Kind::TemplateSet, set.name, fromUtf8(set.title)};
     // "Bilder vorbereiten" offers the preview size the set expects.
     if (set.previewSize > 0 && imaging::isValidSize(set.previewSize)) {
         m_preparationChoices.miniSize = set.previewSize;
         m_templateSetPreviewSize = set.previewSize;
+    }
+    return true;
+}
+
+bool MainWindow::loadTemplateSource(const TemplateSource& source) {
+    if (source.kind == TemplateSource::Kind::TemplateSet) {
+        const std::string folder = settings::templateSetFolder(
+            qgetenv(settings::TemplateSetFolderVariable.data()).toStdString());
+        const std::vector<settings::TemplateSet> sets = settings::listTemplateSets(folder);
+        const auto set = std::find_if(sets.begin(), sets.end(), [&source](const auto& each) {
+            return each.name == source.where;
+        });
+        if (set == sets.end()) {
+            m_dialogs->showMessage(settings::unknownTemplateSetMessage(source.where, sets, folder),
+                                   settings::TemplateSetTitle);
+            return false;
+        }
+        return applyTemplateSet(*set);
+    }
+    settings::ShowSettings loaded = settings();
+    if (settings::loadConfigAndTell(source.where, loaded, *m_dialogs) !=
+        settings::ConfigOutcome::Done) {
+        return false;
+    }
+    applySettings(loaded);
+    WindowConfigHost(ShowFolders[folderslot::ConfigFolder], *File1[filelistslot::ConfigFiles],
+                     *m_ui->Label4)
+        .showLoadedConfigName(source.where.substr(source.where.rfind('/') + 1));
+    m_templateSource = source;
+    return true;
+}
+
+void MainWindow::loadShowTemplates() {
+    const std::optional<ShowTemplates> memory =
+        recallShowTemplates(uilists::toFileName(ShowFolders[folderslot::ShowFolder]));
+    if (!memory || !memory->source.known() || !loadTemplateSource(memory->source)) {
+        return;
+    }
+    if (templatesHash(settings()) != memory->templatesHash) {
+        m_dialogs->showMessage(
+            texts::loadedTemplatesDiffer(memory->source.shown.toStdString(), false),
+            texts::ShowTemplatesTitle);
     }
 }
 

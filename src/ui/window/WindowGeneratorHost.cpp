@@ -7,9 +7,11 @@ namespace bildertafel::ui {
 
 WindowGeneratorHost::WindowGeneratorHost(std::function<void()> refreshFileLists,
                                          std::function<void(const std::string&)> startPageWritten,
+                                         SettingsForPages settingsForPages,
                                          host::DialogHost& dialogs)
     : m_refreshFileLists(std::move(refreshFileLists)),
-      m_startPageWritten(std::move(startPageWritten)), m_dialogs(dialogs) {}
+      m_startPageWritten(std::move(startPageWritten)),
+      m_settingsForPages(std::move(settingsForPages)), m_dialogs(dialogs) {}
 
 WindowGeneratorHost::~WindowGeneratorHost() {
     setBusy(false);
@@ -35,6 +37,12 @@ void WindowGeneratorHost::startPageWritten(const std::string& path) {
 
 void WindowGeneratorHost::reportMissingLinks(const std::vector<links::MissingLink>& links) {
     m_dialogs.showMessage(links::missingLinksNotice(links), links::MissingLinksTitle);
+}
+
+std::optional<settings::ShowSettings>
+WindowGeneratorHost::settingsForPages(const std::string& startPagePath,
+                                      const settings::ShowSettings& settings) {
+    return m_settingsForPages(startPagePath, settings);
 }
 
 } // namespace bildertafel::ui

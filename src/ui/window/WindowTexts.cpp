@@ -7,4 +7,24 @@ std::string openedNearestAbove(std::string_view reason, std::string_view folder)
            std::string(folder) + "“.";
 }
 
+std::string otherTemplatesQuestion(std::string_view shown) {
+    return "Die Seiten dieser Fotoshow wurden zuletzt mit der Vorlage „" + std::string(shown) +
+           "“ erstellt; jetzt gelten andere Vorlagen.";
+}
+
+std::string loadTemplateButton(std::string_view shown) {
+    return "Vorlage „" + std::string(shown) + "“ laden";
+}
+
+std::string loadedTemplatesDiffer(std::string_view shown, bool pagesKept) {
+    std::string text = "Die Vorlage „" + std::string(shown) +
+                       "“ ist geladen. Die Seiten dieser Fotoshow wurden aber mit Änderungen an "
+                       "ihr erstellt, die nicht gespeichert wurden.";
+    if (pagesKept) {
+        text += " Die Seiten bleiben, wie sie sind; „HTML erstellen“ schreibt sie mit der "
+                "geladenen Vorlage neu.";
+    }
+    return text;
+}
+
 } // namespace bildertafel::ui::texts

@@ -28,6 +28,18 @@ inline constexpr std::string_view PreviewNeedsThumbs =
 inline constexpr std::string_view PreviewBeingWritten =
     "Die Seiten der Vorschau werden geschrieben …";
 inline constexpr std::string_view CancelButton = "Abbrechen";
+// "Vorlagen dieser Fotoshow laden" and the question before "HTML erstellen" replaces pages.
+inline constexpr std::string_view GenerateTitle = "HTML erstellen";
+inline constexpr std::string_view ShowTemplatesTitle = "Vorlagen dieser Fotoshow laden";
+// Why "Vorlagen dieser Fotoshow laden" is greyed out.
+inline constexpr std::string_view NoShowTemplatesYet =
+    "Von dieser Fotoshow ist noch keine Vorlage bekannt: Sie wird gemerkt, wenn „HTML erstellen“ "
+    "die Seiten mit einer geladenen Vorlage oder Konfiguration schreibt.";
+inline constexpr std::string_view WriteAnywayButton = "Trotzdem erstellen";
+std::string otherTemplatesQuestion(std::string_view shown);
+std::string loadTemplateButton(std::string_view shown);
+// The remembered templates are loaded, but the pages were written with them changed since.
+std::string loadedTemplatesDiffer(std::string_view shown, bool pagesKept);
 // A folder that is gone: its list moved to the nearest folder above that exists.
 std::string openedNearestAbove(std::string_view reason, std::string_view folder);
 

@@ -92,7 +92,8 @@ void PreparePicturesTest::theLowerBoxesOfferIt_data() {
     QTest::newRow("right button on the show folder's pages")
         << "File1_1" << false
         << QStringList{"Startseite im Browser ansehen", "Vorschau im Browser…",
-                       "Auswahl und Download…", "Veröffentlichen…"};
+                       "Auswahl und Download…", "Vorlagen dieser Fotoshow laden",
+                       "Veröffentlichen…"};
     QTest::newRow("right button on the configuration files")
         << "File1_0" << false << QStringList{"Vorlage laden…"};
 }

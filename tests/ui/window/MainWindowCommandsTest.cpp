@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -64,6 +65,7 @@ class MainWindowCommandsTest : public QObject {
 
 private slots:
     void initTestCase() {
+        QStandardPaths::setTestModeEnabled(true); // the user's own settings stay untouched
         bildertafel::ui::useApplicationStyle();
         m_startFolder = QDir::currentPath();
     }

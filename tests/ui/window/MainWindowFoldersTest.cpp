@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <unistd.h>
@@ -42,6 +43,7 @@ class MainWindowFoldersTest : public QObject {
 
 private slots:
     void initTestCase() {
+        QStandardPaths::setTestModeEnabled(true); // the user's own settings stay untouched
         bildertafel::ui::useApplicationStyle();
         m_startFolder = QDir::currentPath();
     }

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -54,6 +55,7 @@ class MainWindowHintsTest : public QObject {
 
 private slots:
     void initTestCase() {
+        QStandardPaths::setTestModeEnabled(true); // the user's own settings stay untouched
         bildertafel::ui::useApplicationStyle();
         m_startFolder = QDir::currentPath();
     }
@@ -126,16 +128,19 @@ void MainWindowHintsTest::showFolderMenu_data() {
     const QString preview = "Vorschau im Browser…";
     const QString publish = "Veröffentlichen…";
     const QString visitors = "Auswahl und Download…";
+    const QString templates = "Vorlagen dieser Fotoshow laden";
     QTest::newRow("a new show") << QStringList{"show"}
-                                << QStringList{inBrowser, preview, visitors, publish} << false;
+                                << QStringList{inBrowser, preview, visitors, templates, publish}
+                                << false;
     QTest::newRow("only the previews")
-        << QStringList{"show/minis"} << QStringList{inBrowser, preview, visitors, publish} << false;
+        << QStringList{"show/minis"}
+        << QStringList{inBrowser, preview, visitors, templates, publish} << false;
     QTest::newRow("a prepared show")
         << QStringList{"show/minis", "show/bilder"}
-        << QStringList{inBrowser, preview, openBoth, visitors, publish} << false;
+        << QStringList{inBrowser, preview, openBoth, visitors, templates, publish} << false;
     QTest::newRow("with a start page")
         << QStringList{"show/minis", "show/bilder", "show/index.html"}
-        << QStringList{inBrowser, preview, openBoth, visitors, publish} << true;
+        << QStringList{inBrowser, preview, openBoth, visitors, templates, publish} << true;
 }
 
 void MainWindowHintsTest::showFolderMenu() {

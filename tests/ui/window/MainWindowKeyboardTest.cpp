@@ -13,6 +13,7 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -37,6 +38,7 @@ class MainWindowKeyboardTest : public QObject {
 
 private slots:
     void initTestCase() {
+        QStandardPaths::setTestModeEnabled(true); // the user's own settings stay untouched
         bildertafel::ui::useApplicationStyle();
         QVERIFY(bildertafel::ui::useGermanTexts(*QCoreApplication::instance()));
         m_startFolder = QDir::currentPath();

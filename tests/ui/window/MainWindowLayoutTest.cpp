@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
 #include <QStyleOptionGroupBox>
@@ -179,7 +180,10 @@ class MainWindowLayoutTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { bildertafel::ui::useApplicationStyle(); }
+    void initTestCase() {
+        QStandardPaths::setTestModeEnabled(true); // the user's own settings stay untouched
+        bildertafel::ui::useApplicationStyle();
+    }
 
     void init() {
         m_window = std::make_unique<MainWindow>();

@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -84,7 +85,10 @@ class MainWindowSessionTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { bildertafel::ui::useApplicationStyle(); }
+    void initTestCase() {
+        QStandardPaths::setTestModeEnabled(true); // the user's own settings stay untouched
+        bildertafel::ui::useApplicationStyle();
+    }
     void aPersonMakesAShow();
 };
 
