@@ -238,8 +238,8 @@ void writeTarget(const Target& target, const VImage& image, const OriginalMetada
     if (const textfile::FileOutcome written = textfile::replaceFile(*target.path, bytes); written) {
         *target.made = true;
     } else {
-        outcome.failures.push_back(
-            {target.path->string(), texts::targetNotWritten(written.failure().error)});
+        const int error = written.failure().error;
+        outcome.failures.push_back({target.path->string(), texts::targetNotWritten(error), error});
     }
 }
 

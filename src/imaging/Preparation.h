@@ -2,6 +2,7 @@
 
 #include "words/PictureWords.h"
 
+#include <cerrno>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -70,7 +71,14 @@ struct LeftOutField {
 struct FailedTarget {
     std::string path;   // the target that could not be written
     std::string reason; // German
+    int error = 0;      // the system's error number, where the system refused
 };
+
+// The system refuses writing into the target's folder itself (no permission, a read-only file
+// system): every other target there would fail alike, so the run stops at the first.
+inline bool refusesEveryTarget(int error) {
+    return error == EACCES || error == EROFS;
+}
 
 // What became of one original.
 struct OriginalOutcome {
@@ -80,6 +88,8 @@ struct OriginalOutcome {
     bool largeMade = false;
     bool miniMade = false;
     std::vector<FailedTarget> failures;
+    // Every target made or up to date, nothing skipped.
+    bool complete() const { return skipReason.empty() && failures.empty(); }
     std::vector<std::string> leftOut; // German: fields of the original its picture does not carry
     // The photographer's words in the original (none with CreditMode::None), also when its
     // targets were up to date.
@@ -93,6 +103,7 @@ struct PreparationProgress {
     std::string currentName;                  // the original just finished
     double secondsLeft = -1;                  // estimate; negative while unknown
     const OriginalOutcome* outcome = nullptr; // of the original just finished, during the call
+    std::size_t completed = 0; // of those done, the ones with every target made or up to date
 };
 
 enum class PreparationOutcome {
@@ -100,6 +111,9 @@ enum class PreparationOutcome {
     Refused,   // nothing written: see refusal
     Cancelled, // stopped on request after the pictures in progress; what is finished stays
     Crashed,   // the program making the pictures ended unexpectedly; what is finished stays
+    // Stopped at the first target the system would not let be written into its folder (see
+    // refusesEveryTarget): notWritable holds it; what is finished stays.
+    NotWritable,
 };
 
 struct PreparationResult {
@@ -117,6 +131,8 @@ struct PreparationResult {
     std::size_t largeMade = 0;            // pictures made in the large size too
     // The words of the originals that have any, by the name of their pictures, in list order.
     std::vector<words::WordsEntry> words;
+    std::size_t completed = 0; // originals finished with every target made or up to date
+    FailedTarget notWritable;  // with NotWritable: the target that stopped the run
 
     // True when no original was skipped and no target failed.
     bool complete() const { return skipped.empty() && failures.empty(); }

@@ -109,6 +109,10 @@ std::string refused(std::string_view refusal) {
 }
 
 std::string ended(const PreparationResult& result) {
+    if (result.outcome == PreparationOutcome::NotWritable) {
+        return line({"end", "notwritable", std::to_string(result.originals),
+                     result.notWritable.path, std::to_string(result.notWritable.error)});
+    }
     return line({"end", result.outcome == PreparationOutcome::Cancelled ? "cancelled" : "done",
                  std::to_string(result.originals)});
 }
@@ -126,6 +130,7 @@ void PreparationReport::startProgram() {
     m_crashedOn.clear();
     m_total = 0;
     m_ended = m_cancelled = m_crashed = false;
+    m_notWritable.reset();
     m_refusal.clear();
 }
 
@@ -157,13 +162,17 @@ void PreparationReport::take(const std::vector<std::string>& fields,
         m_crashedName = fields[1];
     } else if (kind == "refused" && fields.size() == 2) {
         m_refusal = fields[1];
-    } else if (kind == "end" && fields.size() == 3) {
+    } else if (kind == "end" && (fields.size() == 3 || fields.size() == 5)) {
         long long originals = 0;
         if (toNumber(fields[2], originals)) {
             m_total = static_cast<std::size_t>(originals);
         }
         m_ended = true;
         m_cancelled = fields[1] == "cancelled";
+        long long error = 0;
+        if (fields[1] == "notwritable" && fields.size() == 5 && toNumber(fields[4], error)) {
+            m_notWritable = FailedTarget{fields[3], {}, static_cast<int>(error)};
+        }
     } else if (kind == "done" && fields.size() == 7) {
         long long done = 0;
         long long total = 0;
@@ -186,12 +195,13 @@ void PreparationReport::take(const std::vector<std::string>& fields,
         m_words = {};
         std::erase(m_inProgress, finished.name);
         m_total = static_cast<std::size_t>(total);
+        m_completed += finished.outcome.complete() ? 1 : 0;
         m_finished.push_back(std::move(finished));
         if (progress) {
             progress({m_finishedBefore + static_cast<std::size_t>(done), m_finishedBefore + m_total,
                       m_finished.back().name,
                       millis < 0 ? -1.0 : static_cast<double>(millis) / 1000,
-                      &m_finished.back().outcome});
+                      &m_finished.back().outcome, m_completed});
         }
     }
 }
@@ -232,10 +242,15 @@ PreparationResult PreparationReport::result() const {
         result.refusal = m_refusal;
         return result;
     }
-    result.outcome = m_crashed     ? PreparationOutcome::Crashed
-                     : m_cancelled ? PreparationOutcome::Cancelled
-                                   : PreparationOutcome::Done;
+    result.outcome = m_crashed       ? PreparationOutcome::Crashed
+                     : m_notWritable ? PreparationOutcome::NotWritable
+                     : m_cancelled   ? PreparationOutcome::Cancelled
+                                     : PreparationOutcome::Done;
+    if (m_notWritable) {
+        result.notWritable = *m_notWritable;
+    }
     result.finished = m_finished.size();
+    result.completed = m_completed;
     result.originals = std::max(result.finished, m_finishedBefore + m_total);
     std::vector<const Finished*> inOrder;
     inOrder.reserve(m_finished.size());

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -78,6 +79,8 @@ private:
     bool m_ended = false;
     bool m_cancelled = false;
     bool m_crashed = false;
+    std::optional<FailedTarget> m_notWritable; // told by the program's end
+    std::size_t m_completed = 0;               // over every program of the run
     std::string m_refusal;
 };
 

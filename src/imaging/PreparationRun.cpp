@@ -52,7 +52,7 @@ public:
     // The next original to begin, or none when all are begun or the host asks to stop.
     std::optional<std::size_t> begin() {
         const std::lock_guard lock(m_mutex);
-        if (m_cancelled || m_next == m_outcomes.size()) {
+        if (m_cancelled || m_notWritable || m_next == m_outcomes.size()) {
             return std::nullopt;
         }
         if (m_callbacks.cancelRequested && m_callbacks.cancelRequested()) {
@@ -67,6 +67,12 @@ public:
 
     void finish(std::size_t index, OriginalOutcome outcome) {
         const std::lock_guard lock(m_mutex);
+        m_completed += outcome.complete() ? 1 : 0;
+        for (const FailedTarget& failure : outcome.failures) {
+            if (!m_notWritable && refusesEveryTarget(failure.error)) {
+                m_notWritable = failure;
+            }
+        }
         m_outcomes[index] = std::move(outcome);
         ++m_done;
         if (!m_callbacks.progress) {
@@ -77,15 +83,21 @@ public:
         m_callbacks.progress(
             {m_done, total, m_plan.originals[index].name,
              elapsed / static_cast<double>(m_done) * static_cast<double>(total - m_done),
-             &m_outcomes[index]});
+             &m_outcomes[index], m_completed});
     }
 
     // Called once the workers have ended.
     PreparationResult result() {
         PreparationResult result;
-        result.outcome = m_cancelled ? PreparationOutcome::Cancelled : PreparationOutcome::Done;
+        result.outcome = m_notWritable ? PreparationOutcome::NotWritable
+                         : m_cancelled ? PreparationOutcome::Cancelled
+                                       : PreparationOutcome::Done;
+        if (m_notWritable) {
+            result.notWritable = *m_notWritable;
+        }
         result.originals = m_outcomes.size();
         result.finished = m_done;
+        result.completed = m_completed;
         for (std::size_t i = 0; i < m_next; ++i) {
             OriginalOutcome& outcome = m_outcomes[i];
             result.picturesMade += outcome.pictureMade ? 1 : 0;
@@ -117,7 +129,9 @@ private:
     std::mutex m_mutex;
     std::size_t m_next = 0;
     std::size_t m_done = 0;
+    std::size_t m_completed = 0;
     bool m_cancelled = false;
+    std::optional<FailedTarget> m_notWritable; // the first target whose folder refuses writing
 };
 
 OriginalOutcome prepareSafely(const PlannedOriginal& original, const PreparationRequest& request,

@@ -114,8 +114,21 @@ std::string clashLine(std::string_view first, std::string_view second, std::stri
 }
 
 std::string folderNotCreated(std::string_view folder, int error) {
-    return "Der Ordner " + quoted(folder) + " kann nicht angelegt werden: " + systemReason(error) +
-           ".";
+    std::string text = "Der Ordner " + quoted(folder) +
+                       " kann nicht angelegt werden: " + systemReason(error) + ".";
+    if (refusesEveryTarget(error)) {
+        text += " Der Ordner der Fotoshow liegt wohl auf einem schreibgeschützten Datenträger, "
+                "etwa einer Speicherkarte: Wählen Sie einen Ordner der Fotoshow anderswo, oder "
+                "kopieren Sie die Bilder zuerst auf diesen Computer.";
+    }
+    return text;
+}
+
+std::string folderNotWritable(std::string_view folder, int error) {
+    return "In den Ordner " + quoted(folder) + " kann nicht geschrieben werden (" +
+           systemReason(error) +
+           "); es wurde abgebrochen. Wählen Sie einen Ordner der Fotoshow, in den Sie schreiben "
+           "dürfen.";
 }
 
 std::string libraryNotStarted() {
@@ -240,6 +253,17 @@ std::string noticeNotUtf8(std::string_view field) {
 std::string preparationSummary(const PreparationResult& result) {
     if (result.outcome == PreparationOutcome::Refused) {
         return result.refusal;
+    }
+    if (result.outcome == PreparationOutcome::NotWritable) {
+        const std::string& path = result.notWritable.path;
+        std::string text =
+            texts::folderNotWritable(path.substr(0, path.rfind('/') + 1), result.notWritable.error);
+        if (result.picturesMade + result.minisMade > 0) {
+            text += "\nBis dahin erstellt: " + counted(result.picturesMade, "Bild", "Bilder") +
+                    " im Großformat und " + counted(result.minisMade, "Mini-Bild", "Mini-Bilder") +
+                    ".";
+        }
+        return text;
     }
     std::string text;
     if (result.outcome == PreparationOutcome::Cancelled ||

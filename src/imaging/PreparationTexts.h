@@ -20,7 +20,10 @@ std::string picturesAndThumbsShareFolder(std::string_view folder);
 std::string originalsNotListed(std::string_view folder, int error);
 std::string targetNameClashes(); // the heading; one clashLine() follows per clash
 std::string clashLine(std::string_view first, std::string_view second, std::string_view target);
+// With no permission or on a read-only disk (a memory card), what to do instead.
 std::string folderNotCreated(std::string_view folder, int error);
+// The run stopped at the first file the folder would not take, and what to do.
+std::string folderNotWritable(std::string_view folder, int error);
 std::string libraryNotStarted();
 
 // Why an original was skipped.

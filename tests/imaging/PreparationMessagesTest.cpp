@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 
 using namespace bildertafel::imaging;
 using Ending = PreparationReport::Ending;
@@ -22,6 +23,9 @@ std::string endLine(PreparationOutcome outcome, std::size_t originals) {
     PreparationResult result;
     result.outcome = outcome;
     result.originals = originals;
+    if (outcome == PreparationOutcome::NotWritable) {
+        result.notWritable = {"/karte/show/minis/\tb.jpg", "", EROFS};
+    }
     return messages::ended(result);
 }
 
@@ -147,6 +151,14 @@ INSTANTIATE_TEST_SUITE_P(
                                {},
                                1,
                                5},
+                    EndingCase{"stopped at a folder that takes no file",
+                               TwoBegunOneDone + endLine(PreparationOutcome::NotWritable, 5),
+                               false,
+                               Ending::Finished,
+                               PreparationOutcome::NotWritable,
+                               {},
+                               1,
+                               5},
                     EndingCase{"refused",
                                messages::refused("Nein."),
                                false,
@@ -187,6 +199,28 @@ INSTANTIATE_TEST_SUITE_P(
         }
         return name;
     });
+
+// A folder that takes no file stops the run with one sentence that says what to do, not a line
+// for every picture; the folder keeps its bytes.
+TEST(PreparationReport, AFolderThatTakesNoFileIsOneSentence) {
+    OriginalOutcome failed = made();
+    failed.miniMade = false;
+    failed.failures = {{"/karte/show/minis/\tb.jpg", "Die Datei kann nicht geschrieben werden."}};
+    PreparationReport report;
+    report.startProgram();
+    report.read(finishedLine(1, 3, "b.jpg", failed) + endLine(PreparationOutcome::NotWritable, 3));
+    ASSERT_EQ(report.programEnded(false), Ending::Finished);
+    const PreparationResult result = report.result();
+    EXPECT_EQ(result.notWritable.path, "/karte/show/minis/\tb.jpg");
+    EXPECT_EQ(result.completed, 0u);
+    EXPECT_EQ(preparationSummary(result),
+              texts::folderNotWritable("/karte/show/minis/", EROFS) +
+                  "\nBis dahin erstellt: 1 Bild im Großformat und 0 Mini-Bilder.");
+    EXPECT_EQ(texts::folderNotWritable("/karte/show/minis/", EACCES),
+              "In den Ordner „/karte/show/minis/“ kann nicht geschrieben werden (Keine "
+              "Berechtigung); es wurde abgebrochen. Wählen Sie einen Ordner der Fotoshow, in den "
+              "Sie schreiben dürfen.");
+}
 
 TEST(PreparationReport, ASecondProgramGoesOnWithTheRest) {
     PreparationReport report;

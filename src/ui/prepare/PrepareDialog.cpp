@@ -279,8 +279,9 @@ void PrepareDialog::showProgress(const imaging::PreparationProgress& progress) {
     if (m_cancel) {
         return;
     }
+    // The bar counts the originals whose pictures are there: one that failed never fills it.
     m_ui->Progress->setMaximum(static_cast<int>(std::max<std::size_t>(progress.total, 1)));
-    m_ui->Progress->setValue(static_cast<int>(progress.done));
+    m_ui->Progress->setValue(static_cast<int>(progress.completed));
     QString text = uilists::fromFileName(progress.currentName);
     if (progress.secondsLeft >= 0) {
         text += QStringLiteral(", noch etwa ") + fromUtf8(core::timeLeftText(progress.secondsLeft));
@@ -296,14 +297,17 @@ void PrepareDialog::programEnded() {
     setRunning(false);
     m_ui->ProgressText->clear();
     if (ending == imaging::PreparationReport::Ending::Refused) {
+        // Refused before any original: nothing to count.
+        m_ui->Progress->reset();
+        m_ui->Progress->setTextVisible(false);
         m_ui->Summary->setPlainText(fromUtf8(m_report.refusal()));
         return;
     }
     // Progress reports still under way when "Abbrechen" was clicked are dropped: the bar shows
-    // the count of the summary.
+    // the originals whose pictures are there, as the summary counts them.
     const imaging::PreparationResult result = m_report.result();
     m_ui->Progress->setMaximum(static_cast<int>(std::max<std::size_t>(result.originals, 1)));
-    m_ui->Progress->setValue(static_cast<int>(result.finished));
+    m_ui->Progress->setValue(static_cast<int>(result.completed));
     QString summary = fromUtf8(imaging::preparationSummary(result));
     if (const QString words = fillWords(result); !words.isEmpty()) {
         summary += u'\n' + words;

@@ -17,15 +17,22 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
+#include <cerrno>
+#include <cstring>
 #include <functional>
 #include <memory>
+
+#include <sched.h>
+#include <sys/mount.h>
 
 using bildertafel::ui::MainWindow;
 using bildertafel::ui::PrepareDialog;
@@ -49,6 +56,8 @@ private slots:
     void afterCancelBarAndSummaryAgree();
     void theNoticeIsRememberedAndGoesIntoThePictures_data();
     void theNoticeIsRememberedAndGoesIntoThePictures();
+    void theBarCountsThePicturesThatAreThere_data();
+    void theBarCountsThePicturesThatAreThere();
     void aPictureThatCrashesTheProgramIsSkippedAndTheRestMade();
     void cancelStopsTheProgramAndLeavesNoTemporaryFile();
     void fieldsLeftOutByTheProgramAreNamed();
@@ -277,6 +286,90 @@ QString runUntilEnd(PrepareDialog& dialog, const char* button) {
 }
 
 } // namespace
+
+namespace {
+
+// Makes the folder read-only, as a memory card with its switch on is, for this test program and
+// the programs it starts: a mount namespace of its own, so nobody else sees it. Running as root,
+// the tests could write anywhere else. Empty when done, else why not.
+QString makeReadOnly(const QString& folder) {
+    static bool ownNamespace = false;
+    if (!ownNamespace) {
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            return QStringLiteral("kein eigener Mount-Namensraum: %1").arg(std::strerror(errno));
+        ownNamespace = true;
+    }
+    const QByteArray path = QFile::encodeName(folder);
+    if (::mount(path.constData(), path.constData(), nullptr, MS_BIND, nullptr) != 0 ||
+        ::mount(nullptr, path.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0)
+        return QStringLiteral("%1 nicht nur lesbar: %2").arg(folder, std::strerror(errno));
+    return {};
+}
+
+} // namespace
+
+void PreparePicturesTest::theBarCountsThePicturesThatAreThere_data() {
+    QTest::addColumn<QString>("readOnly"); // below the show folder; "-": none
+    QTest::addColumn<QString>("summary");  // a pattern
+    QTest::addColumn<QString>("bar");
+    QTest::newRow("made, one original skipped")
+        << "-"
+        << "^Fertig: 2 Bilder im Großformat und 2 Mini-Bilder erstellt\\."
+        << "2 von 3";
+    // The first preview that cannot be written ends the run: one sentence, no list of failures.
+    QTest::newRow("a read-only previews folder stops at once")
+        << "/minis"
+        << "^In den Ordner „[^“]*/show/minis/“ kann nicht geschrieben werden \\([^)]+\\); es "
+           "wurde abgebrochen\\. Wählen Sie einen Ordner der Fotoshow, in den Sie schreiben "
+           "dürfen\\.(\nBis dahin erstellt: [^\n]*)?$"
+        << "0 von 9";
+    QTest::newRow("a read-only memory card says to choose another show folder")
+        << ""
+        << "^Der Ordner „[^“]*/show/(minis|bilder)/?“ kann nicht angelegt werden: .*Wählen Sie "
+           "einen Ordner der Fotoshow anderswo, oder kopieren Sie die Bilder zuerst auf diesen "
+           "Computer\\.$"
+        << "";
+}
+
+void PreparePicturesTest::theBarCountsThePicturesThatAreThere() {
+    QFETCH(QString, readOnly);
+    QFETCH(QString, summary);
+    QFETCH(QString, bar);
+    if (readOnly == "/minis") {
+        // More originals than workers, so that a run that goes on would show.
+        for (int i = 3; i <= 8; ++i)
+            QVERIFY(QFile::copy(m_show + "/Bild 1.jpg",
+                                m_show + QStringLiteral("/Bild %1.jpg").arg(i)));
+        QVERIFY(QDir().mkpath(m_show + readOnly));
+    }
+    const QByteArray mounted = QFile::encodeName(m_show + readOnly);
+    if (readOnly != "-") {
+        if (const QString failed = makeReadOnly(m_show + readOnly); !failed.isEmpty()) {
+            if (qEnvironmentVariableIsSet("CI"))
+                QFAIL(qPrintable(failed));
+            QSKIP(qPrintable(failed));
+        }
+    }
+    // Gone again however the test ends, so that the show's folder can be removed.
+    const auto unmount = qScopeGuard([&] {
+        if (readOnly != "-")
+            ::umount2(mounted.constData(), MNT_DETACH);
+    });
+    MainWindow window;
+    QString said;
+    QString barText;
+    QVERIFY(useDialog(window, [&](PrepareDialog& dialog) {
+        said = runUntilEnd(dialog, "Start");
+        barText = dialog.findChild<QProgressBar*>("Progress")->text();
+    }));
+    QVERIFY2(QRegularExpression(summary).match(said).hasMatch(), qPrintable(said));
+    QCOMPARE(barText, bar);
+    // Stopped at once: no worker took another original after the failure.
+    if (readOnly == "/minis")
+        QVERIFY(QDir(m_show + "/bilder").entryList({"*.jpg"}).size() <=
+                QThread::idealThreadCount());
+}
 
 void PreparePicturesTest::aPictureThatCrashesTheProgramIsSkippedAndTheRestMade() {
     QVERIFY(QFile::copy(BILDERTAFEL_SAMPLE_SHOW "/bilder/Bild 3.jpg", m_show + "/Bild 3.jpg"));
