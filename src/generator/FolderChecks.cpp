@@ -15,10 +15,10 @@ GeneratorOutcome checkFolders(const ShowGeneratorInput& input) {
         return GeneratorFailure{Kind::PicturesNotBelowShow};
     }
     if (input.ThumbFolder == show) {
-        return GeneratorFailure{Kind::ThumbsNotBelowShow};
+        return GeneratorFailure{Kind::ThumbsAreShowFolder};
     }
     if (input.PictureFolder == show) {
-        return GeneratorFailure{Kind::PicturesNotBelowShow};
+        return GeneratorFailure{Kind::PicturesAreShowFolder};
     }
     if (input.PictureFolder == input.ThumbFolder) {
         return GeneratorFailure{Kind::PicturesAreThumbs};

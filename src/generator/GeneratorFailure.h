@@ -15,6 +15,8 @@ struct GeneratorFailure {
         CountsDiffer,
         ThumbsNotBelowShow,
         PicturesNotBelowShow,
+        ThumbsAreShowFolder,   // as ThumbsNotBelowShow: the show folder itself was chosen
+        PicturesAreShowFolder, // likewise for the pictures
         PicturesAreThumbs,
         // Two pages would share a file name: picture, pageBase (the all-pictures page's).
         PictureTakesAllPageName,

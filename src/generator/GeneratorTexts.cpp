@@ -15,6 +15,15 @@ std::string failureText(const GeneratorFailure& failure) {
     case Kind::PicturesNotBelowShow:
         return "Der Ordner für die Bilder und deren HTML's liegt nicht unter dem Hauptordner der "
                "Show...";
+    case Kind::ThumbsAreShowFolder:
+        return "Der Ordner für die Minis liegt nicht unter dem Hauptordner der Show... Gewählt ist "
+               "der Hauptordner selbst: Wählen Sie als Ordner der Minis seinen Unterordner mit den "
+               "Mini-Bildern, etwa „minis“.";
+    case Kind::PicturesAreShowFolder:
+        return "Der Ordner für die Bilder und deren HTML's liegt nicht unter dem Hauptordner der "
+               "Show... Gewählt ist der Hauptordner selbst: Wählen Sie als Ordner der Bilder "
+               "seinen "
+               "Unterordner mit den Bildern im Großformat, etwa „bilder“.";
     case Kind::PicturesAreThumbs:
         return "Der Ordner für die Bilder und deren HTML's ist der Ordner für die Mini-Bilder...";
     case Kind::PictureTakesAllPageName:

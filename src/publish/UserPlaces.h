@@ -24,4 +24,10 @@ PublishOptions userPublishOptions(const EnvironmentLookup& environment);
 // listen, for one started after the program. Empty values name nothing.
 std::vector<std::string> sshAgentSockets(std::string_view authSock, std::string_view runtimeFolder);
 
+// The user ssh logs in as on host when the address names none: the User of the first block of
+// ssh's configuration (config, the text of ~/.ssh/config) that applies to host and names one,
+// else localUser. A block applies when one of its Host patterns (* and ? as wildcards, letter
+// case aside) matches and none of its negated ones; a Match block is taken as not applying.
+std::string sshUserFor(std::string_view config, std::string_view host, std::string_view localUser);
+
 } // namespace bildertafel::publish

@@ -11,6 +11,13 @@ const std::string ThumbsOutside =
     "Der Ordner für die Minis liegt nicht unter dem Hauptordner der Show...";
 const std::string PicturesOutside =
     "Der Ordner für die Bilder und deren HTML's liegt nicht unter dem Hauptordner der Show...";
+// The show folder itself chosen: the message says what to choose instead.
+const std::string ThumbsAreShow =
+    ThumbsOutside + " Gewählt ist der Hauptordner selbst: Wählen Sie als Ordner der Minis seinen "
+                    "Unterordner mit den Mini-Bildern, etwa „minis“.";
+const std::string PicturesAreShow =
+    PicturesOutside + " Gewählt ist der Hauptordner selbst: Wählen Sie als Ordner der Bilder "
+                      "seinen Unterordner mit den Bildern im Großformat, etwa „bilder“.";
 const std::string PicturesAreThumbs =
     "Der Ordner für die Bilder und deren HTML's ist der Ordner für die Mini-Bilder...";
 
@@ -53,8 +60,8 @@ INSTANTIATE_TEST_SUITE_P(
         FolderCase{"CaseCountsInTheComparison", "Show/minis/", "show/bilder/", 2, ThumbsOutside},
         FolderCase{"PicturesOutsideComeBeforeThumbsEqualToShow", "show/", "bilder/", 2,
                    PicturesOutside},
-        FolderCase{"ThumbsAreTheShowFolder", "show/", "show/bilder/", 2, ThumbsOutside},
-        FolderCase{"PicturesAreTheShowFolder", "show/minis/", "show/", 2, PicturesOutside},
+        FolderCase{"ThumbsAreTheShowFolder", "show/", "show/bilder/", 2, ThumbsAreShow},
+        FolderCase{"PicturesAreTheShowFolder", "show/minis/", "show/", 2, PicturesAreShow},
         FolderCase{"BothFoldersTheSame", "show/minis/", "show/minis/", 2, PicturesAreThumbs},
         FolderCase{"AnyDepthBelowTheShowIsAccepted", "show/a/b/", "show/bilder/", 2, ""}),
     [](const auto& info) { return std::string(info.param.what); });

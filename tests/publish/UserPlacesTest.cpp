@@ -74,5 +74,38 @@ TEST(UserPlaces, TheEnvironmentBecomesThePublishOptions) {
     }
 }
 
+// "Benutzer" left empty is whom ssh would log in as: the first User that applies to the host.
+TEST(UserPlaces, TheUserSshWouldTake) {
+    const char* config = "# meine Server\n"
+                         "Host fotos *.example.de !intern.example.de\n"
+                         "    User anna\n"
+                         "Host intern.example.de\r\n"
+                         "  User=bernd # am Empfang\r\n"
+                         "Match host fotos\n"
+                         "    User carla\n"
+                         "Host *\n"
+                         "    User dora\n"
+                         "    User emil\n";
+    const struct {
+        const char* what;
+        const char* config;
+        const char* host;
+        const char* user;
+    } rows[] = {
+        {"an alias", config, "fotos", "anna"},
+        {"a pattern, letter case aside", config, "WWW.example.de", "anna"},
+        {"a negated pattern, with = and CR LF", config, "intern.example.de", "bernd"},
+        {"the first User of the catch-all", config, "anderswo.de", "dora"},
+        {"no configuration: the local user", "", "fotos", "root"},
+        {"before any Host: every host", "User frida\nHost fotos\n  User anna\n", "fotos", "frida"},
+        {"a Host line without patterns", "Host\n  User gustav\n", "fotos", "root"},
+        {"? for one character", "Host foto?\n  User hanna\n", "fotos", "hanna"},
+        {"? is never none", "Host fotos?\n  User hanna\n", "fotos", "root"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(sshUserFor(row.config, row.host, "root"), row.user) << row.what;
+    }
+}
+
 } // namespace
 } // namespace bildertafel::publish

@@ -3,6 +3,7 @@
 #include "ui/common/QtText.h"
 
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -26,11 +27,25 @@ void StandardDialogs::showMessage(std::string_view text, std::string_view title)
 
 std::string StandardDialogs::askText(std::string_view prompt, std::string_view title,
                                      std::string_view presetAnswer) {
-    bool accepted = false;
-    const QString answer =
-        QInputDialog::getText(m_parent, fromUtf8(title), fromUtf8(prompt), QLineEdit::Normal,
-                              fromUtf8(presetAnswer), &accepted);
-    return accepted ? answer.toStdString() : std::string();
+    const std::unique_ptr<QInputDialog> dialog =
+        makeInputDialog(m_parent, fromUtf8(title), fromUtf8(prompt));
+    dialog->setTextValue(fromUtf8(presetAnswer));
+    return dialog->exec() == QDialog::Accepted ? dialog->textValue().toStdString() : std::string();
+}
+
+std::unique_ptr<QInputDialog> makeInputDialog(QWidget* parent, const QString& title,
+                                              const QString& prompt, QLineEdit::EchoMode echo) {
+    auto dialog = std::make_unique<QInputDialog>(parent);
+    dialog->setWindowTitle(title);
+    dialog->setInputMode(QInputDialog::TextInput);
+    dialog->setTextEchoMode(echo);
+    dialog->setLabelText(prompt);
+    // The label takes the width of its text in one line otherwise: a long question, a path in
+    // it, would make the dialog as wide as the screen.
+    if (auto* label = dialog->findChild<QLabel*>()) {
+        label->setWordWrap(true);
+    }
+    return dialog;
 }
 
 UnsavedAnswer askUnsaved(QWidget& dialog, const QString& question, const QString& keep,

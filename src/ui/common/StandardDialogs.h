@@ -2,10 +2,13 @@
 
 #include "host/DialogHost.h"
 
+#include <QLineEdit>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
+class QInputDialog;
 class QString;
 class QWidget;
 
@@ -24,6 +27,11 @@ public:
 private:
     QWidget* m_parent;
 };
+
+// A one-line input dialog whose prompt wraps at a width fit for reading, however long it is.
+std::unique_ptr<QInputDialog> makeInputDialog(QWidget* parent, const QString& title,
+                                              const QString& prompt,
+                                              QLineEdit::EchoMode echo = QLineEdit::Normal);
 
 // What the user chose when a dialog closes with changes not kept yet.
 enum class UnsavedAnswer { Keep, Discard, Stay };

@@ -6,6 +6,7 @@
 #include "publish/TransferModule.h"
 #include "ui/common/BrowserStart.h"
 #include "ui/common/QtText.h"
+#include "ui/common/StandardDialogs.h"
 #include "ui/publish/AccessDialog.h"
 #include "ui/publish/PublishPasswords.h"
 #include "ui/publish/PublishTexts.h"
@@ -117,6 +118,11 @@ private:
     PublishDialog& m_dialog;
 };
 
+std::unique_ptr<QInputDialog> passphraseDialog(QWidget* parent, const QString& question) {
+    return makeInputDialog(parent, QStringLiteral("Passphrase der Schlüsseldatei"), question,
+                           QLineEdit::Password);
+}
+
 PublishDialog::PublishDialog(PublishSource source, PublishPasswords& passwords, QWidget* parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::PublishDialog>()), m_source(std::move(source)),
       m_passwords(passwords) {
@@ -127,14 +133,11 @@ PublishDialog::PublishDialog(PublishSource source, PublishPasswords& passwords, 
     };
 
     m_askPassphrase = [this](const QString& text) -> std::optional<QString> {
-        bool given = false;
-        QString passphrase =
-            QInputDialog::getText(this, QStringLiteral("Passphrase der Schlüsseldatei"), text,
-                                  QLineEdit::Password, QString(), &given);
-        if (!given) {
+        const std::unique_ptr<QInputDialog> ask = passphraseDialog(this, text);
+        if (ask->exec() != QDialog::Accepted) {
             return std::nullopt;
         }
-        return passphrase;
+        return ask->textValue();
     };
     auto* keyMenu = new QMenu(m_ui->KeyFile);
     keyMenu->addAction(QStringLiteral("Schlüsseldatei wählen…"), this,
@@ -269,8 +272,9 @@ void PublishDialog::chooseKeyFile() {
     QFileDialog chooser(this, QStringLiteral("Private SSH-Schlüsseldatei wählen"), start);
     chooser.setFileMode(QFileDialog::ExistingFile);
     chooser.setFilter(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-    chooser.setNameFilters({QStringLiteral("Private Schlüssel (id_* *.pem *.key)"),
-                            QStringLiteral("Alle Dateien (*)")});
+    // ssh keys have any name: every file is shown, the usual names are the second choice.
+    chooser.setNameFilters({QStringLiteral("Alle Dateien (*)"),
+                            QStringLiteral("Private Schlüssel (id_* *.pem *.key)")});
     if (chooser.exec() == QDialog::Accepted && !chooser.selectedFiles().isEmpty()) {
         QString chosen = chooser.selectedFiles().constFirst();
         // The public half was picked: its private key lies beside it.
@@ -295,6 +299,17 @@ void PublishDialog::showKeyFile() {
         : m_keyFile.isEmpty()
             ? QStringLiteral("leer: SSH-Schlüssel oder ssh-agent")
             : QStringLiteral("leer: Schlüssel %1").arg(QFileInfo(m_keyFile).fileName()));
+    showUserDefault();
+}
+
+void PublishDialog::showUserDefault() {
+    // An object store's access key has its own placeholder.
+    if (m_ui->Protocol->currentIndex() == protocolIndex(publish::Protocol::S3)) {
+        return;
+    }
+    const bool sftp = m_ui->Protocol->currentIndex() == protocolIndex(publish::Protocol::Sftp);
+    m_ui->User->setPlaceholderText(sftp && m_sshUser ? m_sshUser(m_ui->Host->text().trimmed())
+                                                     : QString());
 }
 
 PublishTarget PublishDialog::targetShown() const {
@@ -350,6 +365,7 @@ void PublishDialog::takeFullAddress() {
         }
         showTarget(target);
     }
+    showUserDefault();
     fillPassword();
 }
 
@@ -537,7 +553,8 @@ void PublishDialog::showStarting(bool dryRun) {
     m_ui->Progress->setFormat(m_filesFormat);
     m_ui->Progress->setMaximum(1);
     m_ui->Progress->setValue(0);
-    m_ui->Progress->setTextVisible(true);
+    // Counted once the plan says how many files go.
+    m_ui->Progress->setTextVisible(false);
     m_ui->ProgressText->setText(progressText(m_progress, 0));
     setRunning(true);
 }
@@ -590,9 +607,28 @@ void PublishDialog::showProgress() {
     }
     m_ui->Progress->setMaximum(static_cast<int>(std::max<std::size_t>(progress.filesTotal, 1)));
     m_ui->Progress->setValue(static_cast<int>(progress.filesDone));
+    m_ui->Progress->setTextVisible(progress.filesTotal > 0);
     const double seconds =
         m_sendingClock.isValid() ? static_cast<double>(m_sendingClock.elapsed()) / 1000.0 : 0.0;
     m_ui->ProgressText->setText(progressText(progress, seconds));
+}
+
+void PublishDialog::showFilesSent(const publish::Result& result) {
+    std::size_t planned = result.plan.send.size();
+    {
+        const std::lock_guard lock(m_progressLock);
+        planned = std::max(planned, m_progress.filesTotal);
+    }
+    // Stopped before a plan was made (a refused login): there is nothing to count.
+    if (planned == 0) {
+        m_ui->Progress->reset();
+        m_ui->Progress->setTextVisible(false);
+        return;
+    }
+    m_ui->Progress->setFormat(m_filesFormat);
+    m_ui->Progress->setTextVisible(true);
+    m_ui->Progress->setMaximum(static_cast<int>(planned));
+    m_ui->Progress->setValue(static_cast<int>(std::min(result.filesSent, planned)));
 }
 
 void PublishDialog::setRunning(bool running) {
@@ -619,6 +655,7 @@ void PublishDialog::finish() {
     const publish::Result& result = m_result;
     if (result.failure != publish::FailureKind::None) {
         m_startPageAddress = QUrl();
+        showFilesSent(result);
         m_ui->Report->setPlainText(joined(fromUtf8(result.message), result.warnings));
         if (publish::isLoginRefusal(result.failure) ||
             result.failure == publish::FailureKind::S3WrongSecret) {
@@ -633,6 +670,7 @@ void PublishDialog::finish() {
     if (!m_dryRun) {
         m_passwords.keep(showPasswordKey(), m_access.protect ? m_showPassword : QString());
     }
+    m_ui->Progress->setTextVisible(true);
     // A dry run's bar shows its plan, a publish with nothing to send no "1 von 1".
     if (const QString said = finishedBarText(result, m_dryRun); !said.isEmpty()) {
         m_ui->Progress->setFormat(said);

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+class QInputDialog;
 class QThread;
 
 namespace Ui {
@@ -39,6 +40,9 @@ struct PublishSource {
     std::vector<StartPageName> startPages;
     int presetPage = -1;
 };
+
+// The question for the passphrase of a key file, as the dialog asks it.
+std::unique_ptr<QInputDialog> passphraseDialog(QWidget* parent, const QString& question);
 
 // "Veröffentlichen": the target, the password, the start page, a dry run and the publish with its
 // progress. The work runs off the window's thread; its questions (an unknown host key, plain FTP)
@@ -65,6 +69,13 @@ public:
     // hosts, keys and certificates.
     void setAdjustOptions(std::function<void(publish::PublishOptions&)> adjust) {
         m_adjustOptions = std::move(adjust);
+    }
+
+    // Whom ssh logs in as on a host when "Benutzer" is left empty, shown in the field; the window
+    // reads ssh's configuration.
+    void setSshUser(std::function<QString(const QString& host)> user) {
+        m_sshUser = std::move(user);
+        showUserDefault();
     }
 
     bool isRunning() const { return m_worker != nullptr; }
@@ -95,6 +106,9 @@ private:
     void refuse(const QString& message);
     void finish();
     void showProgress();
+    // After a run that failed or was cancelled: the files that reached the server, of those
+    // planned; no count where none were planned yet.
+    void showFilesSent(const publish::Result& result);
     void setRunning(bool running);
     // Asked by the worker; waits for the answer on the window's thread.
     bool askFromWorker(const QString& text, const QString& title);
@@ -104,6 +118,7 @@ private:
     void showKeyFile();
     // The fields as the protocol names them: an object store's endpoint, keys, bucket and region.
     void showProtocolFields();
+    void showUserDefault();
     // "Zugang…": who may see the show, in a dialog of its own.
     void chooseAccess();
     // The show's password is known by the show folder.
@@ -118,6 +133,7 @@ private:
     ShowProtection m_access;
     QString m_showPassword; // in memory; kept in the keyring after a publish that worked
     std::function<void(publish::PublishOptions&)> m_adjustOptions;
+    std::function<QString(const QString& host)> m_sshUser;
 
     QThread* m_worker = nullptr;
     std::unique_ptr<WorkerHost> m_host;

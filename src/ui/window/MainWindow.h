@@ -46,6 +46,7 @@ namespace bildertafel::ui {
 class BrowserPreview;
 class TemplateEditor;
 class TemplateSetDialog;
+class WordsDialog;
 
 // Form1, the program's one window: three tab pages with the folder browsers, the templates and
 // the options. Its controls hold the show settings; there is no other copy of them.
@@ -80,6 +81,11 @@ public:
     // Called with the dialog of "Vorlage laden…" just before it is shown (tests drive it).
     void setTemplateSetDialogShown(std::function<void(TemplateSetDialog&)> shown) {
         m_templateSetDialogShown = std::move(shown);
+    }
+
+    // Called with the dialog of "Bildtexte…" just before it is shown (tests drive it).
+    void setWordsDialogShown(std::function<void(WordsDialog&)> shown) {
+        m_wordsDialogShown = std::move(shown);
     }
 
     // Called with the dialog of "Vorlage bearbeiten…" just before it is shown (tests drive it).
@@ -197,6 +203,8 @@ private:
     std::function<void(TemplateSetDialog&)> m_templateSetDialogShown;
     std::unique_ptr<BrowserPreview> m_browserPreview; // made at the first preview
     std::function<void(TemplateEditor&)> m_templateEditorShown;
+    std::function<void(WordsDialog&)> m_wordsDialogShown;
+    int m_menuPicture = -1; // the picture the menu of the pictures' box was opened on
 
     bool m_activated = false;
 };

@@ -44,7 +44,9 @@
 #include <memory>
 #include <vector>
 
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace bildertafel::ui {
 
@@ -80,6 +82,21 @@ int previewSizeIn(const QString& folder) {
         }
     }
     return 0;
+}
+
+// More than anyone writes into ssh's configuration; a larger file is read so far.
+constexpr qint64 MostSshConfigBytes = 1 << 20;
+
+// The name of the user the program runs as, in the system's records, as ssh takes it.
+std::string localUserName() {
+    passwd entry{};
+    passwd* found = nullptr;
+    std::vector<char> buffer(16384);
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 ||
+        found == nullptr || found->pw_name == nullptr) {
+        return {};
+    }
+    return found->pw_name;
 }
 
 // A file URL of the path's bytes, so that a name from any disk opens the file it names.
@@ -185,6 +202,10 @@ void MainWindow::showContextMenu(QWidget& box, const QPoint& at) {
     } else {
         menu.addAction(m_ui->PreparePictures);
         if (&box == m_ui->Frame2_3) {
+            // "Bildtexte…" begins at the picture under the pointer, else at the one selected.
+            const uilists::FileListBox& list = *File1[filelistslot::Pictures];
+            const QModelIndex under = list.indexAt(list.viewport()->mapFrom(&box, at));
+            m_menuPicture = under.isValid() ? under.row() : list.selectedIndex();
             const bool pictures = File1[filelistslot::Pictures]->count() > 0 &&
                                   uilists::isExistingFolder(ShowFolders[folderslot::ShowFolder]);
             m_ui->EditWords->setEnabled(pictures);
@@ -291,6 +312,14 @@ void MainWindow::publishShow() {
         options.sshFolder = user.sshFolder;
         options.agentSockets = user.agentSockets;
     });
+    // "Benutzer" left empty is whom ssh would take, as ssh's configuration says for the host.
+    dialog.setSshUser([config = user.sshFolder + "/config"](const QString& host) {
+        QFile file(QFile::decodeName(QByteArray::fromStdString(config)));
+        const QByteArray text =
+            file.open(QIODevice::ReadOnly) ? file.read(MostSshConfigBytes) : QByteArray();
+        return fromUtf8(
+            publish::sshUserFor(text.toStdString(), host.toStdString(), localUserName()));
+    });
     if (m_publishDialogShown) {
         m_publishDialogShown(dialog);
     }
@@ -392,7 +421,13 @@ void MainWindow::editWords() {
         m_dialogs->showMessage(words::texts::wordsNotRead(path, read.failure()), texts::WordsTitle);
         return;
     }
+    if (m_menuPicture >= 0) {
+        source.first = static_cast<std::size_t>(m_menuPicture);
+    }
     WordsDialog dialog(std::move(source), std::move(words), this);
+    if (m_wordsDialogShown) {
+        m_wordsDialogShown(dialog);
+    }
     dialog.exec();
 }
 

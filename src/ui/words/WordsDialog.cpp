@@ -70,7 +70,8 @@ WordsDialog::WordsDialog(WordsSource source, words::ShowWords words, QWidget* pa
         field->setEnabled(any);
     }
     if (any) {
-        m_ui->Pictures->setCurrentRow(0);
+        m_ui->Pictures->setCurrentRow(
+            static_cast<int>(m_source.first < m_source.names.size() ? m_source.first : 0));
     }
     m_ui->TitleEdit->setFocus();
     fitToScreen(*this, *m_ui->Scroll);

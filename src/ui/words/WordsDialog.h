@@ -24,6 +24,7 @@ struct WordsSource {
     std::string pictureFolder;
     std::string thumbFolder;
     std::vector<std::string> names; // the full-size pictures, in list order
+    std::size_t first = 0;          // the picture shown first, as a position in names
 };
 
 // "Bildtexte…": each picture of the show with its preview and name, and its title, caption and

@@ -1,5 +1,6 @@
 // Every dialog of the program fits the smallest screen it is used on: a 1366 × 768 laptop at
 // scale 1.25 or a 1920 × 1080 screen at scale 2, less the title bar and the desktop's panel.
+#include "publish/Publisher.h"
 #include "ui/common/ApplicationStyle.h"
 #include "ui/prepare/PrepareDialog.h"
 #include "ui/publish/PublishDialog.h"
@@ -9,6 +10,8 @@
 #include "ui/words/WordsDialog.h"
 
 #include <QDialog>
+#include <QInputDialog>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QStandardPaths>
@@ -26,6 +29,8 @@ using DialogMaker = std::function<std::unique_ptr<QDialog>()>;
 
 // The room the smaller of the two screens leaves, in device-independent pixels.
 constexpr QSize Room(960, 444);
+// A question reads well up to about 80 characters a line; wider, the eye loses the line.
+constexpr int QuestionWidth = 640;
 
 } // namespace
 
@@ -44,6 +49,8 @@ private slots:
     }
     void everyDialogFitsTheSmallScreen_data();
     void everyDialogFitsTheSmallScreen();
+    void longQuestionsWrap_data();
+    void longQuestionsWrap();
 
 private:
     QTemporaryDir m_config;
@@ -98,6 +105,27 @@ void DialogSizeTest::everyDialogFitsTheSmallScreen() {
     if (const auto* page = dialog->findChild<QScrollArea*>("Scroll")) {
         QVERIFY(page->widget()->sizeHint().width() <= page->viewport()->width());
     }
+}
+
+void DialogSizeTest::longQuestionsWrap_data() {
+    QTest::addColumn<bool>("again");
+    QTest::newRow("the passphrase") << false;
+    QTest::newRow("the passphrase after a wrong one") << true;
+}
+
+void DialogSizeTest::longQuestionsWrap() {
+    QFETCH(bool, again);
+    const std::string key = m_config.path().toStdString() + "/.ssh/id_ed25519_fotoserver_urlaub";
+    const std::unique_ptr<QInputDialog> dialog = passphraseDialog(
+        nullptr, QString::fromStdString(bildertafel::publish::passphraseQuestion(key, again)));
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    QVERIFY2(dialog->width() <= QuestionWidth, qPrintable(QString::number(dialog->width())));
+    QVERIFY(dialog->height() <= Room.height());
+    // Nothing of the question is cut off: its label has the height its lines need.
+    const auto* label = dialog->findChild<QLabel*>();
+    QVERIFY(label != nullptr);
+    QVERIFY(label->height() >= label->heightForWidth(label->width()));
 }
 
 QTEST_MAIN(DialogSizeTest)

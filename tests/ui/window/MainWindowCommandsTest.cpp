@@ -370,10 +370,14 @@ void MainWindowCommandsTest::generationRefusedOrCancelled_data() {
         << "minis"
         << "bilder" << 3 << "album" << false
         << "Die Anzahl der Bilder und Minibilder stimmt nicht überein..." << fileSystem;
+    // Right after a restart and the show folder chosen: the message says what to choose.
     QTest::newRow("sub-folders still at the show folder")
         << ""
         << "" << 2 << "album" << false
-        << "Der Ordner für die Minis liegt nicht unter dem Hauptordner der Show..." << fileSystem;
+        << "Der Ordner für die Minis liegt nicht unter dem Hauptordner der Show... Gewählt ist der "
+           "Hauptordner selbst: Wählen Sie als Ordner der Minis seinen Unterordner mit den "
+           "Mini-Bildern, etwa „minis“."
+        << fileSystem;
     QTest::newRow("one sub-folder for both")
         << "minis"
         << "minis" << 2 << "album" << false

@@ -4,12 +4,14 @@
 #include "WindowTestSupport.h"
 #include "ui/common/ApplicationStyle.h"
 #include "ui/window/MainWindow.h"
+#include "ui/words/WordsDialog.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
+#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -67,6 +69,8 @@ private slots:
     void showFolderMenu_data();
     void showFolderMenu();
     void preparedSubFoldersOpenLikeAnyFolder();
+    void wordsOpenAtThePictureOfTheMenu_data();
+    void wordsOpenAtThePictureOfTheMenu();
     void withoutABrowserThePathIsShown_data();
     void withoutABrowserThePathIsShown();
     void aLauncherThatFailsIsReported_data();
@@ -170,6 +174,53 @@ void MainWindowHintsTest::showFolderMenu() {
     // Publishing needs a page in the show folder.
     QCOMPARE(offered.last().enabled, pageKnown);
     QCOMPARE(offered.last().toolTip == offered.last().text, pageKnown);
+}
+
+void MainWindowHintsTest::wordsOpenAtThePictureOfTheMenu_data() {
+    QTest::addColumn<QString>("clicked"); // right-clicked in the pictures' list; empty: beside it
+    QTest::addColumn<QString>("selected");
+    QTest::addColumn<int>("shown");
+    QTest::newRow("the picture right-clicked") << "c.jpg"
+                                               << "a.jpg" << 2;
+    QTest::newRow("beside the list: the one selected") << ""
+                                                       << "b.jpg" << 1;
+    QTest::newRow("neither: the first") << ""
+                                        << "" << 0;
+}
+
+void MainWindowHintsTest::wordsOpenAtThePictureOfTheMenu() {
+    QFETCH(QString, clicked);
+    QFETCH(QString, selected);
+    QFETCH(int, shown);
+    QVERIFY(makeFiles(m_root, {"show/bilder/a.jpg", "show/bilder/b.jpg", "show/bilder/c.jpg"}));
+    MainWindow window;
+    scriptDialogs(window);
+    QVERIFY(startWindow(window));
+    QVERIFY(doubleClickFolderRow(dir1(window, 1), m_root + "/show"));
+    QVERIFY(doubleClickFolderRow(dir1(window, 3), m_root + "/show/bilder"));
+    FileListBox& pictures = file1(window, 3);
+    if (!selected.isEmpty())
+        QVERIFY(clickEntry(pictures, selected));
+    QTimer::singleShot(0, [] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget()))
+            menu->close();
+    });
+    QWidget* target = pictures.viewport();
+    QPoint at(target->width() / 2, target->height() - 2); // below the rows
+    if (!clicked.isEmpty())
+        at = pictures.visualRect(pictures.model()->index(namesOf(pictures).indexOf(clicked), 0))
+                 .center();
+    QContextMenuEvent request(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
+    QApplication::sendEvent(target, &request);
+    int current = -1;
+    window.setWordsDialogShown([&current](bildertafel::ui::WordsDialog& dialog) {
+        QTimer::singleShot(0, &dialog, [&current, &dialog] {
+            current = dialog.findChild<QListWidget*>("Pictures")->currentRow();
+            dialog.reject();
+        });
+    });
+    control<QAction>(window, "EditWords").trigger();
+    QCOMPARE(current, shown);
 }
 
 void MainWindowHintsTest::preparedSubFoldersOpenLikeAnyFolder() {
