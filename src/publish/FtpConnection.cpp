@@ -422,7 +422,10 @@ private:
                         again = true;
                         return false;
                     }
-                    if (code == CURLE_REMOTE_ACCESS_DENIED || code == CURLE_REMOTE_FILE_NOT_FOUND) {
+                    // A folder removed between the change into it and its listing is refused
+                    // by the listing itself (another client's lock given back meanwhile).
+                    if (code == CURLE_REMOTE_ACCESS_DENIED || code == CURLE_REMOTE_FILE_NOT_FOUND ||
+                        (code == CURLE_FTP_COULDNT_RETR_FILE && response == ftp::FileUnavailable)) {
                         listings[folder] = std::nullopt; // the folder is not there
                         return false;
                     }

@@ -461,6 +461,10 @@ TEST_P(PublishToServer, TwoPublishesAtOnceCorruptNothing) {
         if (child == 0) {
             const Result result = publishShow(1);
             const bool named = result.message.find("„" + folder + "“") != std::string::npos;
+            if (result.failure != FailureKind::None &&
+                (result.failure != FailureKind::Busy || !named || result.filesSent != 0)) {
+                std::cerr << "second publish: " << result.message << std::endl;
+            }
             ::_exit(result.failure == FailureKind::None                                     ? 0
                     : result.failure == FailureKind::Busy && named && result.filesSent == 0 ? 1
                                                                                             : 2);
