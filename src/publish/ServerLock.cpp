@@ -147,11 +147,9 @@ ServerLock::~ServerLock() {
 }
 
 void ServerLock::take(std::chrono::milliseconds wait, const std::function<bool()>& stopped) {
-    if (m_connection.objectStore()) {
-        takeObject(wait, stopped);
-        return;
-    }
     using Clock = std::chrono::steady_clock;
+    const bool object = m_connection.objectStore();
+    const std::string name(LockFolder);
     const auto start = Clock::now();
     // A lock whose owner cannot be read was made by a run that died before it wrote it: its
     // maker writes it at once, so one that stays unreadable this long is taken over.
@@ -159,12 +157,18 @@ void ServerLock::take(std::chrono::milliseconds wait, const std::function<bool()
     std::optional<Seen> unreadable; // as first seen unreadable
     Clock::time_point unreadableSince;
     for (;;) {
-        if (m_connection.makeFolder(std::string(LockFolder))) {
+        // On an object store the lock is the one object LockFolder, written only where none is.
+        if (object ? m_connection.sendIfAbsent(lockText(thisProcess(m_run)), name)
+                   : m_connection.makeFolder(name)) {
             m_held = true;
-            writeOwner();
+            if (object) {
+                m_renewed = Clock::now();
+            } else {
+                writeOwner();
+            }
             return;
         }
-        const std::optional<Seen> seen = look(std::string(LockFolder));
+        const std::optional<Seen> seen = object ? objectSeen() : look(name);
         if (!seen) {
             continue; // given back meanwhile
         }
@@ -179,7 +183,7 @@ void ServerLock::take(std::chrono::milliseconds wait, const std::function<bool()
         } else {
             stale = Clock::now() - unreadableSince >= unreadableLimit;
         }
-        if (stale && takeOver(*seen)) {
+        if (stale && (object ? removeObject(*seen) : takeOver(*seen))) {
             continue;
         }
         // An unreadable owner is watched until it is judged, unless it keeps changing.
@@ -195,34 +199,35 @@ void ServerLock::take(std::chrono::milliseconds wait, const std::function<bool()
     }
 }
 
+// The owner as the lock now names it, read in bounded memory and never through a link.
+std::optional<LockOwner> ServerLock::holder() {
+    std::optional<std::string> text;
+    if (m_connection.objectStore()) {
+        text = objectText();
+    } else if (const std::optional<RemoteEntry> lock =
+                   m_connection.entryOf(std::string(LockFolder));
+               lock && lock->folder && !lock->link) {
+        text = ownerIn(std::string(LockFolder)).text;
+    }
+    return text ? parseLock(*text) : std::nullopt;
+}
+
 void ServerLock::renewWhenDue() {
     if (!m_held || std::chrono::steady_clock::now() - m_renewed < RenewEvery) {
         return;
     }
-    if (m_connection.objectStore()) {
-        const std::optional<std::string> text = objectText();
-        const std::optional<LockOwner> holder = text ? parseLock(*text) : std::nullopt;
-        if (!holder || holder->run != m_run) {
-            m_held = false;
-            FailureFacts facts(FailureKind::TakenOver);
-            facts.path = m_shownFolder;
-            throw PublishError(facts);
-        }
-        m_connection.send(lockText(thisProcess(m_run)), {}, std::string(LockFolder), {});
-        m_renewed = std::chrono::steady_clock::now();
-        return;
-    }
-    const std::optional<RemoteEntry> lock = m_connection.entryOf(std::string(LockFolder));
-    const std::optional<std::string> text =
-        lock && lock->folder && !lock->link ? ownerIn(std::string(LockFolder)).text : std::nullopt;
-    const std::optional<LockOwner> holder = text ? parseLock(*text) : std::nullopt;
-    if (!holder || holder->run != m_run) {
+    if (const std::optional<LockOwner> owner = holder(); !owner || owner->run != m_run) {
         m_held = false;
         FailureFacts facts(FailureKind::TakenOver);
         facts.path = m_shownFolder;
         throw PublishError(facts);
     }
-    writeOwner();
+    if (m_connection.objectStore()) {
+        m_connection.send(lockText(thisProcess(m_run)), {}, std::string(LockFolder), {});
+        m_renewed = std::chrono::steady_clock::now();
+    } else {
+        writeOwner();
+    }
 }
 
 // Only what is still a folder is removed: a link put there is never followed.
@@ -233,9 +238,7 @@ void ServerLock::release() noexcept {
     m_held = false;
     try {
         if (m_connection.objectStore()) {
-            const std::optional<std::string> text = objectText();
-            const std::optional<LockOwner> holder = text ? parseLock(*text) : std::nullopt;
-            if (holder && holder->run == m_run) {
+            if (const std::optional<LockOwner> owner = holder(); owner && owner->run == m_run) {
                 m_connection.remove(std::string(LockFolder));
             }
             return;
@@ -250,49 +253,21 @@ void ServerLock::release() noexcept {
     }
 }
 
-void ServerLock::takeObject(std::chrono::milliseconds wait, const std::function<bool()>& stopped) {
-    using Clock = std::chrono::steady_clock;
-    const auto start = Clock::now();
-    const auto unreadableLimit = std::max(wait, std::chrono::milliseconds(2000));
-    std::optional<std::string> unreadable; // as first seen unreadable
-    Clock::time_point unreadableSince;
-    const std::string name(LockFolder);
-    for (;;) {
-        if (m_connection.sendIfAbsent(lockText(thisProcess(m_run)), name)) {
-            m_held = true;
-            m_renewed = Clock::now();
-            return;
-        }
-        const std::optional<std::string> text = objectText();
-        if (!text) {
-            continue; // given back meanwhile
-        }
-        const std::optional<LockOwner> holder = parseLock(*text);
-        bool stale = false;
-        if (holder) {
-            unreadable.reset();
-            stale = isStale(*holder, thisProcess(m_run), StaleAfter);
-        } else if (unreadable != text) {
-            unreadable = text;
-            unreadableSince = Clock::now();
-        } else {
-            stale = Clock::now() - unreadableSince >= unreadableLimit;
-        }
-        // Removed only while it is still the lock judged stale, not one made meanwhile.
-        if (stale && objectText() == text) {
-            m_connection.remove(name);
-            continue;
-        }
-        if (Clock::now() - start >= (holder ? wait : wait + 3 * unreadableLimit)) {
-            busy(holder);
-        }
-        for (int i = 0; i < 5; ++i) {
-            if (stopped()) {
-                throw cancelled();
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
+// Removed only while it is still the lock judged stale, not one made meanwhile.
+bool ServerLock::removeObject(const Seen& stale) {
+    if (objectSeen() != stale) {
+        return false;
     }
+    m_connection.remove(std::string(LockFolder));
+    return true;
+}
+
+std::optional<ServerLock::Seen> ServerLock::objectSeen() {
+    std::optional<std::string> text = objectText();
+    if (!text) {
+        return std::nullopt;
+    }
+    return Seen{std::move(text), true, 0, {}};
 }
 
 // The lock object's text, "" for one too large to be read; nothing when there is none.

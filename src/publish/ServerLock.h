@@ -82,9 +82,11 @@ private:
     };
 
     void writeOwner();
-    // The same on an object store: the lock is the one object LockFolder, written only where
-    // none is; a stale one is removed once it is seen unchanged a second time.
-    void takeObject(std::chrono::milliseconds wait, const std::function<bool()>& stopped);
+    std::optional<LockOwner> holder();
+    // On an object store: the lock object as it stands, and its removal while it still is what
+    // was judged stale.
+    std::optional<Seen> objectSeen();
+    bool removeObject(const Seen& stale);
     std::optional<std::string> objectText();
     // The lock as it stands, never followed where it is a link (LinkedLock); nothing when it is
     // gone.

@@ -421,8 +421,11 @@ TEST(S3Publish, TheServersCertificateIsVerified) {
         options.showFolder = (temp / "show").string();
         options.startPage = "index.html";
         options.caFile = row.caFile.string();
-        options.s3 = {gateway.endpoint(), test::RadosGateway::region(), gateway.accessKey(),
-                      gateway.secretKey()};
+        options.s3 = {gateway.endpoint(),
+                      test::RadosGateway::region(),
+                      gateway.accessKey(),
+                      gateway.secretKey(),
+                      {}};
         Host host;
         const Result result = publish::publish(*parseTarget("s3://fotos").target, options, host);
         EXPECT_EQ(result.failure, row.failure) << result.message;
