@@ -3,8 +3,13 @@
 #include "ui/common/QtText.h"
 #include "ui/window/MainWindow.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -48,6 +53,22 @@ DriveListBox& drive1(MainWindow& window, int index) {
 }
 QString labelText(MainWindow& window, const QString& name) {
     return control<QLabel>(window, name).text();
+}
+
+QList<MenuEntry> contextMenuOf(QWidget& target, std::optional<QPoint> at, bool byKey) {
+    QList<MenuEntry> entries;
+    QTimer::singleShot(0, [&entries] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            for (const QAction* action : menu->actions())
+                entries.append({action->text(), action->isEnabled(), action->toolTip()});
+            menu->close();
+        }
+    });
+    const QPoint where = at.value_or(target.rect().center());
+    QContextMenuEvent request(byKey ? QContextMenuEvent::Keyboard : QContextMenuEvent::Mouse, where,
+                              target.mapToGlobal(where));
+    QApplication::sendEvent(&target, &request);
+    return entries;
 }
 
 } // namespace bildertafel::uitest

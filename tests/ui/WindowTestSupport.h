@@ -6,8 +6,11 @@
 #include "ui/window/MainWindow.h"
 
 #include <QList>
+#include <QPoint>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 class QWidget;
 
@@ -58,5 +61,17 @@ DirListBox& dir1(bildertafel::ui::MainWindow& window, int index);
 FileListBox& file1(bildertafel::ui::MainWindow& window, int index);
 DriveListBox& drive1(bildertafel::ui::MainWindow& window, int index);
 QString labelText(bildertafel::ui::MainWindow& window, const QString& name);
+
+// An entry of a context menu as it is offered.
+struct MenuEntry {
+    QString text;
+    bool enabled = false;
+    QString toolTip;
+};
+
+// Opens the context menu of target as the right mouse button at `at` (the middle where none is
+// given) or the context-menu key does, and closes it again; its entries, none where no menu came.
+QList<MenuEntry> contextMenuOf(QWidget& target, std::optional<QPoint> at = std::nullopt,
+                               bool byKey = false);
 
 } // namespace bildertafel::uitest

@@ -27,27 +27,9 @@ using namespace bildertafel::uitest;
 
 namespace {
 
-struct MenuEntry {
-    QString text;
-    bool enabled = false;
-    QString toolTip;
-};
-
 // The entries of the show folder's context menu as the right mouse button opens it.
 QList<MenuEntry> openShowFolderMenu(MainWindow& window) {
-    QList<MenuEntry> entries;
-    QTimer::singleShot(0, [&entries] {
-        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-            for (const QAction* action : menu->actions())
-                entries.append({action->text(), action->isEnabled(), action->toolTip()});
-            menu->close();
-        }
-    });
-    QWidget* target = file1(window, 1).viewport();
-    const QPoint at = target->rect().center();
-    QContextMenuEvent request(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
-    QApplication::sendEvent(target, &request);
-    return entries;
+    return contextMenuOf(*file1(window, 1).viewport());
 }
 
 } // namespace
@@ -201,17 +183,12 @@ void MainWindowHintsTest::wordsOpenAtThePictureOfTheMenu() {
     FileListBox& pictures = file1(window, 3);
     if (!selected.isEmpty())
         QVERIFY(clickEntry(pictures, selected));
-    QTimer::singleShot(0, [] {
-        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget()))
-            menu->close();
-    });
     QWidget* target = pictures.viewport();
     QPoint at(target->width() / 2, target->height() - 2); // below the rows
     if (!clicked.isEmpty())
         at = pictures.visualRect(pictures.model()->index(namesOf(pictures).indexOf(clicked), 0))
                  .center();
-    QContextMenuEvent request(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
-    QApplication::sendEvent(target, &request);
+    contextMenuOf(*target, at);
     int current = -1;
     window.setWordsDialogShown([&current](bildertafel::ui::WordsDialog& dialog) {
         QTimer::singleShot(0, &dialog, [&current, &dialog] {

@@ -36,21 +36,11 @@ QByteArray readAll(const QString& path) {
 
 // The entry of the show folder's menu, as the right mouse button offers it.
 bool showTemplatesEntryEnabled(MainWindow& window) {
-    bool enabled = false;
-    QTimer::singleShot(0, [&enabled] {
-        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-            for (const QAction* action : menu->actions()) {
-                if (action->text() == "Vorlagen dieser Fotoshow laden")
-                    enabled = action->isEnabled();
-            }
-            menu->close();
-        }
-    });
-    QWidget* target = file1(window, 1).viewport();
-    const QPoint at = target->rect().center();
-    QContextMenuEvent request(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
-    QApplication::sendEvent(target, &request);
-    return enabled;
+    for (const MenuEntry& entry : contextMenuOf(*file1(window, 1).viewport())) {
+        if (entry.text == "Vorlagen dieser Fotoshow laden")
+            return entry.enabled;
+    }
+    return false;
 }
 
 } // namespace
