@@ -335,20 +335,10 @@ public:
 private:
     // Every byte of a source, which has said at its end that they are the ones planned.
     static std::string everything(UploadSource& source) {
-        std::string bytes;
-        bytes.resize(static_cast<std::size_t>(source.size()));
-        std::size_t got = 0;
-        for (;;) {
-            if (got == bytes.size()) {
-                bytes.resize(got + 1);
-            }
-            const std::size_t n = source.read(bytes.data() + got, bytes.size() - got);
-            if (n == 0) {
-                break;
-            }
-            got += n;
+        std::string bytes = piece(source, source.size());
+        for (std::string more; !(more = piece(source, 64 * 1024)).empty();) {
+            bytes += more;
         }
-        bytes.resize(got);
         return bytes;
     }
 
