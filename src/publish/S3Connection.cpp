@@ -336,7 +336,7 @@ private:
     // Every byte of a source, which has said at its end that they are the ones planned.
     static std::string everything(UploadSource& source) {
         std::string bytes = piece(source, source.size());
-        for (std::string more; !(more = piece(source, 64 * 1024)).empty();) {
+        for (std::string more; !(more = piece(source, std::uint64_t{64} * 1024)).empty();) {
             bytes += more;
         }
         return bytes;
