@@ -1,13 +1,16 @@
 #include "WindowTestSupport.h"
 
+#include "ui/common/ApplicationStyle.h"
 #include "ui/common/QtText.h"
 #include "ui/window/MainWindow.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QLabel>
 #include <QMenu>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 
@@ -33,6 +36,12 @@ ScriptedDialogs& scriptDialogs(MainWindow& window) {
     ScriptedDialogs& reference = *dialogs;
     window.setDialogs(std::move(dialogs));
     return reference;
+}
+
+QString prepareWindowTests() {
+    QStandardPaths::setTestModeEnabled(true);
+    bildertafel::ui::useApplicationStyle();
+    return QDir::currentPath();
 }
 
 bool startWindow(MainWindow& window) {

@@ -41,6 +41,10 @@ public:
     QList<Question> questions;
 };
 
+// Prepares a test program of the window: the user's own settings stay untouched (Qt's test
+// mode), the window's style; the current folder, which the tests give back after each case.
+QString prepareWindowTests();
+
 // Gives the window scripted dialogs; the window owns them, the reference stays valid with it.
 ScriptedDialogs& scriptDialogs(bildertafel::ui::MainWindow& window);
 

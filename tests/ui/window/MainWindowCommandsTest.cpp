@@ -2,7 +2,6 @@
 // loading, saving and generating through the window with scripted dialogs.
 #include "WindowTestSupport.h"
 #include "settings/ShowSettings.h"
-#include "ui/common/ApplicationStyle.h"
 #include "ui/lists/DirListBox.h"
 #include "ui/lists/FileListBox.h"
 #include "ui/window/MainWindow.h"
@@ -13,7 +12,6 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -64,11 +62,7 @@ class MainWindowCommandsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
-        QStandardPaths::setTestModeEnabled(true); // the user's own settings stay untouched
-        bildertafel::ui::useApplicationStyle();
-        m_startFolder = QDir::currentPath();
-    }
+    void initTestCase() { m_startFolder = prepareWindowTests(); }
     void init();
     void cleanup();
 

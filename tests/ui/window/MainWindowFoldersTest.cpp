@@ -2,7 +2,6 @@
 // pulling the sub-folder lists along, drives, counts, re-reading, and folders that cannot be
 // opened or have vanished.
 #include "WindowTestSupport.h"
-#include "ui/common/ApplicationStyle.h"
 #include "ui/lists/DirListBox.h"
 #include "ui/lists/DriveListBox.h"
 #include "ui/lists/FileListBox.h"
@@ -13,7 +12,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <unistd.h>
@@ -42,11 +40,7 @@ class MainWindowFoldersTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
-        QStandardPaths::setTestModeEnabled(true); // the user's own settings stay untouched
-        bildertafel::ui::useApplicationStyle();
-        m_startFolder = QDir::currentPath();
-    }
+    void initTestCase() { m_startFolder = prepareWindowTests(); }
     void init();
     void cleanup();
 

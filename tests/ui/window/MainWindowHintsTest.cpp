@@ -14,7 +14,6 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -38,11 +37,7 @@ class MainWindowHintsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
-        QStandardPaths::setTestModeEnabled(true); // the user's own settings stay untouched
-        bildertafel::ui::useApplicationStyle();
-        m_startFolder = QDir::currentPath();
-    }
+    void initTestCase() { m_startFolder = prepareWindowTests(); }
     void init();
     void cleanup();
 

@@ -2,7 +2,6 @@
 // keyboard (Enter on buttons and file lists, F5), the mouse wheel over unfocused choices, names
 // from a disk written in Latin-1, and the start page opened in the browser.
 #include "WindowTestSupport.h"
-#include "ui/common/ApplicationStyle.h"
 #include "ui/common/GermanTexts.h"
 #include "ui/lists/FileNames.h"
 #include "ui/window/MainWindow.h"
@@ -13,7 +12,6 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -38,10 +36,8 @@ class MainWindowKeyboardTest : public QObject {
 
 private slots:
     void initTestCase() {
-        QStandardPaths::setTestModeEnabled(true); // the user's own settings stay untouched
-        bildertafel::ui::useApplicationStyle();
+        m_startFolder = prepareWindowTests();
         QVERIFY(bildertafel::ui::useGermanTexts(*QCoreApplication::instance()));
-        m_startFolder = QDir::currentPath();
     }
     void init();
     void cleanup();

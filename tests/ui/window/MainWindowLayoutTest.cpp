@@ -2,7 +2,6 @@
 // size in twips (15 twips a pixel), tab order, the visible page, and captions that fit.
 #include "WindowTestSupport.h"
 #include "settings/ShowSettings.h"
-#include "ui/common/ApplicationStyle.h"
 #include "ui/lists/DriveListBox.h"
 #include "ui/lists/FileListBox.h"
 #include "ui/window/MainWindow.h"
@@ -16,7 +15,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QStandardPaths>
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
 #include <QStyleOptionGroupBox>
@@ -180,10 +178,7 @@ class MainWindowLayoutTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
-        QStandardPaths::setTestModeEnabled(true); // the user's own settings stay untouched
-        bildertafel::ui::useApplicationStyle();
-    }
+    void initTestCase() { prepareWindowTests(); }
 
     void init() {
         m_window = std::make_unique<MainWindow>();

@@ -4,7 +4,6 @@
 // those that bildertafel-batch writes for the first show with the same options, and for the second
 // from the saved configuration, in copies of the same folders.
 #include "WindowTestSupport.h"
-#include "ui/common/ApplicationStyle.h"
 #include "ui/lists/DirListBox.h"
 #include "ui/lists/FileListBox.h"
 #include "ui/window/MainWindow.h"
@@ -16,7 +15,6 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -85,10 +83,7 @@ class MainWindowSessionTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
-        QStandardPaths::setTestModeEnabled(true); // the user's own settings stay untouched
-        bildertafel::ui::useApplicationStyle();
-    }
+    void initTestCase() { prepareWindowTests(); }
     void aPersonMakesAShow();
 };
 

@@ -1,7 +1,6 @@
 // A show keeps the way back to its templates across a restart: "Vorlagen dieser Fotoshow laden",
 // and the question before "HTML erstellen" replaces its pages written with other templates.
 #include "WindowTestSupport.h"
-#include "ui/common/ApplicationStyle.h"
 #include "ui/common/StandardDialogs.h"
 #include "ui/lists/FileListBox.h"
 #include "ui/window/MainWindow.h"
@@ -14,7 +13,6 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -49,11 +47,7 @@ class ShowTemplatesTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
-        QStandardPaths::setTestModeEnabled(true); // the user's own settings stay untouched
-        bildertafel::ui::useApplicationStyle();
-        m_startFolder = QDir::currentPath();
-    }
+    void initTestCase() { m_startFolder = prepareWindowTests(); }
     void cleanup() {
         bildertafel::ui::setChoiceAnswerer({});
         QDir::setCurrent(m_startFolder);
