@@ -173,6 +173,13 @@ void ServerLock::take(std::chrono::milliseconds wait, const std::function<bool()
             continue; // given back meanwhile
         }
         const std::optional<LockOwner> holder = seen->text ? parseLock(*seen->text) : std::nullopt;
+        // Only this run writes its name: a lock naming it is its own, whose writing was answered
+        // by a failure after all (and tried again) or whose answer was lost.
+        if (holder && holder->run == m_run) {
+            m_held = true;
+            m_renewed = Clock::now();
+            return;
+        }
         bool stale = false;
         if (holder) {
             unreadable.reset();

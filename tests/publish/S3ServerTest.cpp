@@ -1,5 +1,6 @@
 #include "TempDir.h"
 #include "TestServers.h"
+#include "publish/Connection.h"
 #include "publish/Publisher.h"
 #include "publish/ServerLock.h"
 #include "publish/ServerRecord.h"
@@ -364,6 +365,17 @@ TEST(S3Publish, TheShowGoesToTheObjectStoreAsToAnyServer) {
              EXPECT_EQ(headerOf(head.headers, "Content-Length"), std::to_string(large.size()));
              EXPECT_TRUE(headerOf(head.headers, "ETag").ends_with("-3\"")) << head.headers;
              EXPECT_TRUE(trial.object("film.mp4") == large);
+         }},
+        {"a lock that names this very run is its own: the answer to its writing was lost",
+         [](Trial& trial) {
+             const std::unique_ptr<Connection> connection =
+                 connectS3(*parseTarget(trial.address()).target, trial.options());
+             ServerLock lock(*connection, "lauf-1-a", trial.prefix);
+             trial.gateway.request("PUT", trial.keyPath(std::string(LockFolder)),
+                                   lockText(thisProcess("lauf-1-a")));
+             EXPECT_NO_THROW(lock.take(std::chrono::milliseconds(0), [] { return false; }));
+             lock.release();
+             EXPECT_EQ(trial.keys(), std::vector<std::string>());
          }},
         {"public objects, but the lock and the record are not readable anonymously",
          [](Trial& trial) {
