@@ -62,6 +62,14 @@ void Connection::removeAll(const std::vector<std::string>& paths, const std::fun
     }
 }
 
+void Connection::removeFolderWith(const std::string& folder,
+                                  const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
+        remove(folder + "/" + name);
+    }
+    removeFolder(folder);
+}
+
 bool Connection::sendIfAbsent(const std::string& content, const std::string& path) {
     (void)content;
     FailureFacts facts(FailureKind::Unexpected);

@@ -252,8 +252,7 @@ void ServerLock::release() noexcept {
         }
         const std::optional<RemoteEntry> lock = m_connection.entryOf(std::string(LockFolder));
         if (lock && lock->folder && !lock->link) {
-            m_connection.remove(lockPath(LockOwnerFile));
-            m_connection.removeFolder(std::string(LockFolder));
+            m_connection.removeFolderWith(std::string(LockFolder), {std::string(LockOwnerFile)});
         }
     } catch (const std::exception&) {
         // Left behind: the next run sees that this one has ended and takes it over.

@@ -74,7 +74,8 @@ private:
                 1,
                 static_cast<long>(std::chrono::ceil<std::chrono::seconds>(m_silenceLimit).count()));
             ssh_options_set(m_session.get(), SSH_OPTIONS_TIMEOUT, &seconds);
-            m_requests = std::make_unique<SftpRequests>(m_session.get(), m_silenceLimit);
+            m_requests = std::make_unique<SftpRequests>(m_session.get(), m_silenceLimit,
+                                                        std::chrono::seconds(seconds));
         }
         return *m_requests;
     }
@@ -87,10 +88,10 @@ private:
         if (bytes < SeveralChannelsFrom) {
             return channels;
         }
-        while (!m_oneChannelOnly && m_moreChannels.size() < MoreChannels) {
+        if (!m_oneChannelOnly && m_moreChannels.empty()) {
             try {
-                m_moreChannels.push_back(
-                    std::make_unique<SftpRequests>(m_session.get(), m_silenceLimit));
+                m_moreChannels =
+                    SftpRequests::openSeveral(m_session.get(), MoreChannels, m_silenceLimit);
             } catch (const PublishError&) {
                 if (ssh_is_connected(m_session.get()) == 0) {
                     throw;
@@ -132,14 +133,22 @@ private:
 
 public:
     std::optional<std::vector<RemoteEntry>> list(const std::string& folder) override {
-        return guarded([&] { return readFolders(requests(), m_place, {folder}, {}).at(folder); });
+        return guarded([&] {
+            auto listings = readFolders(requests(), m_place, {folder}, {});
+            learn(listings);
+            return listings.at(folder);
+        });
     }
 
     // All folders at once: the folders of a show cost the round trips of the longest, not of
     // all together.
     std::map<std::string, std::optional<std::vector<RemoteEntry>>>
     listAll(const std::set<std::string>& folders) override {
-        return guarded([&] { return readFolders(requests(), m_place, folders, m_cancel); });
+        return guarded([&] {
+            auto listings = readFolders(requests(), m_place, folders, m_cancel);
+            learn(listings);
+            return listings;
+        });
     }
 
     std::optional<std::string> read(const std::string& path,
@@ -270,14 +279,30 @@ public:
             // OpenSSH tells "exists" only as a failure: the name is looked at without following
             // it; a moment later it may be gone again (another client's lock, given back
             // meanwhile).
+            const std::string remote = m_place.remote(path);
             for (int attempt = 0;; ++attempt) {
                 const std::uint32_t status =
-                    requests().await({requests().makeFolder(m_place.remote(path))})[0].status;
+                    requests().await({requests().makeFolder(remote)})[0].status;
                 if (status == sftp::Ok) {
+                    m_madeFolders.insert(remote);
                     return true;
                 }
                 if (attempt == 0 && status == sftp::NoSuchFile) {
-                    // The folders it lies in, the target folder of a first publish.
+                    // The folders it lies in, the target folder of a first publish: each made
+                    // right behind the one it lies in, the folder itself behind them. A server
+                    // that works on them in another order fails the folder, and they are made
+                    // one after the other.
+                    std::vector<std::uint32_t> ids;
+                    const std::vector<std::string> around = foldersAround(folderOf(path));
+                    for (const std::string& folder : around) {
+                        ids.push_back(requests().makeFolder(folder));
+                    }
+                    ids.push_back(requests().makeFolder(remote));
+                    if (requests().await(ids).back().status == sftp::Ok) {
+                        m_madeFolders.insert(around.begin(), around.end());
+                        m_madeFolders.insert(remote);
+                        return true;
+                    }
                     makeFolders({folderOf(path)});
                     continue;
                 }
@@ -294,6 +319,7 @@ public:
 
     void removeFolder(const std::string& path) override {
         guarded([&] {
+            forget(path);
             const auto reply = requests().await({requests().removeFolder(m_place.remote(path))});
             if (reply[0].status != sftp::Ok && reply[0].status != sftp::NoSuchFile) {
                 throw SftpRefused(reply[0].status, Step::RemoveFolder, path);
@@ -301,8 +327,38 @@ public:
         });
     }
 
+    // The removals and the folder's in one go. A server that works on the folder before the
+    // files (it fails, not empty) is asked for it once more.
+    void removeFolderWith(const std::string& folder,
+                          const std::vector<std::string>& names) override {
+        guarded([&] {
+            forget(folder);
+            std::vector<std::uint32_t> ids;
+            for (const std::string& name : names) {
+                ids.push_back(requests().remove(m_place.remote(folder + "/" + name)));
+            }
+            ids.push_back(requests().removeFolder(m_place.remote(folder)));
+            std::vector<SftpRequests::Reply> replies = requests().await(ids);
+            for (std::size_t i = 0; i < names.size(); ++i) {
+                if (replies[i].status != sftp::Ok && replies[i].status != sftp::NoSuchFile) {
+                    throw SftpRefused(replies[i].status, Step::RemoveFile, folder + "/" + names[i]);
+                }
+            }
+            std::uint32_t status = replies.back().status;
+            if (status != sftp::Ok && status != sftp::NoSuchFile) {
+                status =
+                    requests().await({requests().removeFolder(m_place.remote(folder))})[0].status;
+            }
+            if (status != sftp::Ok && status != sftp::NoSuchFile) {
+                throw SftpRefused(status, Step::RemoveFolder, folder);
+            }
+        });
+    }
+
     void rename(const std::string& from, const std::string& to) override {
         guarded([&] {
+            forget(from);
+            forget(to);
             const auto reply =
                 requests().await({requests().rename(m_place.remote(from), m_place.remote(to))});
             if (reply[0].status != sftp::Ok) {
@@ -312,6 +368,52 @@ public:
     }
 
 private:
+    // The folders a listing found there or not there: the first need not be made, the second
+    // need not be looked for before they are made.
+    void learn(const std::map<std::string, std::optional<std::vector<RemoteEntry>>>& listings) {
+        for (const auto& [folder, entries] : listings) {
+            const std::string remote = m_place.remote(folder);
+            if (entries) {
+                m_madeFolders.insert(remote);
+                m_missingFolders.erase(remote);
+            } else if (!m_madeFolders.contains(remote)) {
+                m_missingFolders.insert(remote);
+            }
+        }
+    }
+
+    // A folder that goes or moves, and what lies in it, is no longer known.
+    void forget(const std::string& folder) {
+        const std::string remote = m_place.remote(folder);
+        for (std::set<std::string>* known : {&m_madeFolders, &m_missingFolders}) {
+            std::erase_if(*known, [&](const std::string& name) {
+                return name == remote || name.starts_with(remote + "/");
+            });
+        }
+    }
+
+    // The server's paths of the target folder and the folders it lies in, then of folder and
+    // the folders between, each after the one it lies in.
+    std::vector<std::string> foldersAround(const std::string& folder) const {
+        std::vector<std::string> around;
+        const std::string& target = m_place.folder();
+        for (std::size_t slash = target.find('/', 1); slash != std::string::npos;
+             slash = target.find('/', slash + 1)) {
+            around.push_back(target.substr(0, slash));
+        }
+        if (!target.empty()) {
+            around.push_back(target);
+        }
+        for (std::size_t slash = folder.find('/'); slash != std::string::npos;
+             slash = folder.find('/', slash + 1)) {
+            around.push_back(m_place.remote(folder.substr(0, slash)));
+        }
+        if (!folder.empty()) {
+            around.push_back(m_place.remote(folder));
+        }
+        return around;
+    }
+
     // Makes the folders (below the target folder) and the ones they lie in, the target folder
     // included, where missing: all asked about at once, then all missing ones made at once,
     // each after the one it lies in. Each folder is looked at once per connection.
@@ -344,14 +446,19 @@ private:
         if (wanted.empty()) {
             return;
         }
-        std::vector<std::string> ordered(wanted.begin(), wanted.end());
+        // What a listing found missing is made without being looked for.
+        std::vector<std::string> ordered;
+        std::vector<std::string> missing;
+        for (const std::string& folder : wanted) {
+            (m_missingFolders.contains(folder) ? missing : ordered).push_back(folder);
+        }
         std::vector<std::uint32_t> ids;
         ids.reserve(ordered.size());
         for (const std::string& folder : ordered) {
             ids.push_back(requests().stat(folder));
         }
-        const std::vector<SftpRequests::Reply> there = requests().await(ids);
-        std::vector<std::string> missing;
+        const std::vector<SftpRequests::Reply> there =
+            ids.empty() ? std::vector<SftpRequests::Reply>() : requests().await(ids);
         for (std::size_t i = 0; i < ordered.size(); ++i) {
             if (there[i].status == sftp::Ok) {
                 m_madeFolders.insert(ordered[i]);
@@ -359,18 +466,22 @@ private:
                 missing.push_back(ordered[i]);
             }
         }
+        std::sort(missing.begin(), missing.end());
         ids.clear();
         for (const std::string& folder : missing) {
             ids.push_back(requests().makeFolder(folder));
         }
         const std::vector<SftpRequests::Reply> made = requests().await(ids);
         for (std::size_t i = 0; i < missing.size(); ++i) {
-            // Refused: perhaps another publish made it a moment ago.
+            // Refused: perhaps made a moment ago by another, or asked for before the one it lies
+            // in was made, by a server that works on requests in another order.
             if (made[i].status != sftp::Ok &&
+                requests().await({requests().makeFolder(missing[i])})[0].status != sftp::Ok &&
                 requests().await({requests().stat(missing[i])})[0].status != sftp::Ok) {
                 throw SftpRefused(made[i].status, Step::MakeFolder, shown[missing[i]]);
             }
             m_madeFolders.insert(missing[i]);
+            m_missingFolders.erase(missing[i]);
         }
     }
 
@@ -382,7 +493,8 @@ private:
     bool m_oneChannelOnly = false;
     SftpPlace m_place;
     CancelCheck m_cancel;
-    std::set<std::string> m_madeFolders; // the server's paths
+    std::set<std::string> m_madeFolders;    // the server's paths
+    std::set<std::string> m_missingFolders; // not there when last listed
 };
 
 } // namespace

@@ -33,21 +33,113 @@ void SftpRequests::ChannelCloser::operator()(ssh_channel channel) const {
     ssh_channel_free(channel);
 }
 
-SftpRequests::SftpRequests(ssh_session session, std::chrono::milliseconds silenceLimit)
+SftpRequests::SftpRequests(ssh_session session, std::chrono::milliseconds silenceLimit, Unopened)
     : m_session(session), m_channelOwner(ssh_channel_new(session)), m_channel(m_channelOwner.get()),
       // Starting the server's SFTP side is part of reaching it, which has the connect's time.
       m_silenceLimit(std::max<std::chrono::milliseconds>(silenceLimit, StartLimit)) {
-    if (m_channel == nullptr || ssh_channel_open_session(m_channel) != SSH_OK ||
-        ssh_channel_request_subsystem(m_channel, "sftp") != SSH_OK) {
+    if (m_channel == nullptr) {
         lost();
     }
+}
+
+SftpRequests::SftpRequests(ssh_session session, std::chrono::milliseconds silenceLimit,
+                           std::optional<std::chrono::milliseconds> openLimit)
+    : SftpRequests(session, silenceLimit, Unopened{}) {
+    start({this}, openLimit.value_or(m_silenceLimit));
+    m_silenceLimit = silenceLimit;
+}
+
+std::vector<std::unique_ptr<SftpRequests>>
+SftpRequests::openSeveral(ssh_session session, std::size_t count,
+                          std::chrono::milliseconds silenceLimit) {
+    std::vector<std::unique_ptr<SftpRequests>> opened;
+    std::vector<SftpRequests*> channels;
+    for (std::size_t i = 0; i < count; ++i) {
+        opened.push_back(
+            std::unique_ptr<SftpRequests>(new SftpRequests(session, silenceLimit, Unopened{})));
+        channels.push_back(opened.back().get());
+    }
+    start(channels, channels.front()->m_silenceLimit);
+    for (const auto& channel : opened) {
+        channel->m_silenceLimit = silenceLimit;
+    }
+    return opened;
+}
+
+namespace {
+
+// Blocking again when it goes, however the start ends.
+struct Unblocked {
+    explicit Unblocked(ssh_session session) : session(session) { ssh_set_blocking(session, 0); }
+    ~Unblocked() { ssh_set_blocking(session, 1); }
+    Unblocked(const Unblocked&) = delete;
+    Unblocked& operator=(const Unblocked&) = delete;
+    ssh_session session;
+};
+
+} // namespace
+
+void SftpRequests::start(const std::vector<SftpRequests*>& channels,
+                         std::chrono::milliseconds openLimit) {
+    ssh_session session = channels.front()->m_session;
+    const auto giveUp = std::chrono::steady_clock::now() + openLimit;
+    // Asks step of every channel until each has said yes; the library answers "again" while the
+    // server's answer is still on its way, and sends the request only the first time.
+    const auto onEach = [&](const auto& step) {
+        std::vector<bool> done(channels.size());
+        for (std::size_t left = channels.size(); left > 0;) {
+            for (std::size_t i = 0; i < channels.size(); ++i) {
+                if (done[i]) {
+                    continue;
+                }
+                const int rc = step(channels[i]->m_channel);
+                if (rc == SSH_AGAIN) {
+                    continue;
+                }
+                if (rc != SSH_OK) {
+                    channels[i]->lost();
+                }
+                done[i] = true;
+                --left;
+            }
+            if (left > 0) {
+                if (std::chrono::steady_clock::now() >= giveUp) {
+                    channels.front()->end(silentServer(openLimit));
+                }
+                pollfd socket{ssh_get_fd(session), POLLIN, 0};
+                ::poll(&socket, 1, 20);
+            }
+        }
+    };
+    {
+        const Unblocked unblocked(session);
+        onEach([](ssh_channel channel) { return ssh_channel_open_session(channel); });
+        onEach([](ssh_channel channel) { return ssh_channel_request_subsystem(channel, "sftp"); });
+    }
+    // A server takes no data on a channel before its SFTP side runs.
+    for (SftpRequests* channel : channels) {
+        channel->greet();
+        channel->flush();
+    }
+    for (SftpRequests* channel : channels) {
+        channel->agree();
+    }
+}
+
+void SftpRequests::greet() {
     // The one packet without an id.
     m_packetStart = 0;
     m_out.assign(4, '\0'); // the length, filled in by finish()
     m_out.push_back(static_cast<char>(SSH_FXP_INIT));
     putU32(ProtocolVersion);
     finish();
-    flush();
+    // Asked before the server said it knows it: one that does not answers that it does not.
+    m_limitsId = begin(SSH_FXP_EXTENDED);
+    putString("limits@openssh.com");
+    finish();
+}
+
+void SftpRequests::agree() {
     const std::string version = readPacket();
     Fields fields(version);
     if (fields.byte() != SSH_FXP_VERSION || fields.u32() != ProtocolVersion) {
@@ -57,20 +149,12 @@ SftpRequests::SftpRequests(ssh_session session, std::chrono::milliseconds silenc
         const std::string name = fields.string();
         const std::string data = fields.string();
         m_posixRename = m_posixRename || (name == "posix-rename@openssh.com" && data == "1");
-        m_limits = m_limits || (name == "limits@openssh.com" && data == "1");
         m_statvfs = m_statvfs || (name == "statvfs@openssh.com" && data == "2");
     }
-    if (m_limits) {
-        askLimits();
-    }
-    m_silenceLimit = silenceLimit;
+    takeLimits(await({m_limitsId}).front());
 }
 
-void SftpRequests::askLimits() {
-    const std::uint32_t id = begin(SSH_FXP_EXTENDED);
-    putString("limits@openssh.com");
-    finish();
-    const Reply reply = await({id}).front();
+void SftpRequests::takeLimits(const Reply& reply) {
     if (reply.status != sftp::Ok) {
         return; // the careful defaults stay
     }
@@ -185,6 +269,13 @@ std::uint32_t SftpRequests::setModified(const std::string& handle, std::int64_t 
     putU32(SSH_FILEXFER_ATTR_ACMODTIME);
     putU32(static_cast<std::uint32_t>(seconds));
     putU32(static_cast<std::uint32_t>(seconds));
+    finish();
+    return id;
+}
+
+std::uint32_t SftpRequests::attributesOf(const std::string& handle) {
+    const std::uint32_t id = begin(SSH_FXP_FSTAT);
+    putString(handle);
     finish();
     return id;
 }

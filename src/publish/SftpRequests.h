@@ -26,8 +26,15 @@ namespace bildertafel::publish {
 // that was never asked for, or was answered already, breaks the protocol and ends the channel.
 class SftpRequests {
 public:
-    // Opens the channel on the connected, logged-in session and agrees on the protocol.
-    SftpRequests(ssh_session session, std::chrono::milliseconds silenceLimit);
+    // Opens the channel on the connected, logged-in session and agrees on the protocol; the
+    // channel's opening waits no longer than openLimit (the silence limit when none is given,
+    // or the time of reaching the server, whichever is longer).
+    SftpRequests(ssh_session session, std::chrono::milliseconds silenceLimit,
+                 std::optional<std::chrono::milliseconds> openLimit = std::nullopt);
+    // Opens count channels as the constructor opens one, all at once: together they cost the
+    // round trips of one.
+    static std::vector<std::unique_ptr<SftpRequests>>
+    openSeveral(ssh_session session, std::size_t count, std::chrono::milliseconds silenceLimit);
     SftpRequests(const SftpRequests&) = delete;
     SftpRequests& operator=(const SftpRequests&) = delete;
 
@@ -40,6 +47,8 @@ public:
     std::uint32_t close(const std::string& handle);
     // Sets the modification (and access) time of an open file, seconds since 1970.
     std::uint32_t setModified(const std::string& handle, std::int64_t seconds);
+    // The attributes of an open file: one entry.
+    std::uint32_t attributesOf(const std::string& handle);
     // Replaces an existing to atomically where the server offers it (atomicRename()); else the
     // plain rename, which most servers refuse over an existing file.
     std::uint32_t renameOver(const std::string& from, const std::string& to);
@@ -101,6 +110,16 @@ public:
     std::size_t openLimit() const { return m_openLimit; }
 
 private:
+    struct Unopened {};
+    SftpRequests(ssh_session session, std::chrono::milliseconds silenceLimit, Unopened);
+    // Opens the channels (all of one session), starts the server's SFTP side on each and agrees
+    // on the protocol and the server's limits; nothing waits for an answer that a request sent
+    // right behind it does not need.
+    static void start(const std::vector<SftpRequests*>& channels,
+                      std::chrono::milliseconds openLimit);
+    // The greeting and, right behind it, the question for the server's limits.
+    void greet();
+    void agree();
     std::uint32_t begin(std::uint8_t type);
     std::uint32_t pathRequest(std::uint8_t type, const std::string& path);
     void finish();
@@ -110,7 +129,7 @@ private:
     // The next whole packet, or nothing when it has not come within milliseconds.
     std::optional<std::string> receive(int milliseconds);
     std::string readPacket(); // waits until it comes or the server falls silent
-    void askLimits();
+    void takeLimits(const Reply& reply);
     // The channel can carry nothing more: every later call throws the same failure.
     [[noreturn]] void end(const PublishError& error);
     [[noreturn]] void lost();
@@ -136,7 +155,7 @@ private:
     std::unordered_map<std::uint32_t, bool> m_underWay;
     bool m_posixRename = false;
     bool m_statvfs = false;
-    bool m_limits = false;
+    std::uint32_t m_limitsId = 0; // the question for the server's limits
     std::optional<PublishError> m_ended;
     std::size_t m_writeLimit = std::size_t{32} * 1024;
     std::size_t m_openLimit = 64;

@@ -16,11 +16,12 @@ namespace {
 
 // How much a batch keeps under way at once: enough to hide the round trips of a distant server,
 // little enough that "Abbrechen" waits for no more than that.
-constexpr std::size_t FilesUnderWay = 64;
+constexpr std::size_t FilesUnderWay = 256;
 constexpr std::uint64_t BytesUnderWay = std::uint64_t{8} * 1024 * 1024;
 
-// One batch of uploads: up to FilesUnderWay files at once, each opened under its temporary name,
-// written piece by piece as its bytes are read, closed, and renamed only once every write and the
+// One batch of uploads: up to FilesUnderWay files at once (each channel its share, no more than
+// its server lets be open), each opened under its temporary name, written piece by piece as its
+// bytes are read, its time set and asked for, closed, and renamed only once every write and the
 // close are confirmed; so no final name ever holds a half file, and no more than BytesUnderWay of
 // the batch is in memory or on its way at once, whatever a file's size. On several channels each
 // file goes on the one with the fewest bytes under way, and each channel carries its share of what
@@ -32,7 +33,7 @@ public:
           const std::vector<Upload>& uploads, UploadWatcher& watcher)
         : m_channels(channels), m_place(place), m_uploads(uploads), m_watcher(watcher),
           m_filesPerChannel(std::max<std::size_t>(
-              1, std::min(FilesUnderWay, channels.front()->openLimit()) / channels.size())),
+              1, std::min(FilesUnderWay / channels.size(), channels.front()->openLimit()))),
           m_bytesPerChannel(BytesUnderWay / channels.size()), m_asked(channels.size()),
           m_channelBytes(channels.size()), m_channelFiles(channels.size()) {}
 
@@ -95,6 +96,7 @@ private:
         Open,
         Write,
         SetModified,
+        Attributes,
         Close,
         Rename,
         RemoveFinal,
@@ -115,6 +117,7 @@ private:
         bool failed = false;
         bool renameFailed = false;
         bool retried = false;
+        std::string stamp; // the server's time stamp of the whole file, as listings show it
     };
 
     struct Request {
@@ -213,6 +216,12 @@ private:
             ask(requests.setModified(file.handle, m_uploads[index].modified), index,
                 Step::SetModified);
         }
+        if (whole) {
+            // What the file's listing will show after the rename, which keeps it: no listing
+            // of its folder needs to tell it afterwards. Should a server answer before it set
+            // the time, the next listing differs, and the file counts as changed by another.
+            ask(requests.attributesOf(file.handle), index, Step::Attributes);
+        }
         if (whole || stopping()) {
             ask(requests.close(file.handle), index, Step::Close);
             file.closing = true;
@@ -260,7 +269,7 @@ private:
         File& file = m_files.at(request.index);
         --file.waiting;
         const Upload& upload = m_uploads[request.index];
-        const bool good = reply.status == sftp::Ok;
+        bool good = reply.status == sftp::Ok;
         switch (request.step) {
         case Step::Open:
             if (!good) {
@@ -269,7 +278,14 @@ private:
                 file.handle = reply.handle;
             }
             break;
-        case Step::Write:
+        case Step::Attributes:
+            if (good && reply.entries.size() == 1 && reply.entries.front().modified >= 0 &&
+                reply.entries.front().size == file.size) {
+                file.stamp = reply.entries.front().stamp;
+            }
+            good = true; // not told: a listing tells it
+            [[fallthrough]];
+        case Step::Write: // of an answer to attributes: no bytes
             m_channelBytes[channel] -= request.bytes;
             m_confirmed += good ? request.bytes : 0;
             [[fallthrough]];
@@ -315,7 +331,7 @@ private:
             }
             if (file.waiting == 0) {
                 if (!file.failed && !file.renameFailed) {
-                    m_watcher.done(request.index, {});
+                    m_watcher.done(request.index, file.stamp);
                 } else {
                     removeTemporary(request.index);
                 }
