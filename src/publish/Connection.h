@@ -69,6 +69,10 @@ struct Upload {
     std::int64_t modified = -1;
     // The bytes it is expected to have (to spread a large batch); 0: not known.
     std::uint64_t size = 0;
+    // An upload takes its final name only once every upload of an earlier stage of its batch
+    // has its own (the pictures before the pages that show them), where the connection
+    // keepsStages(); the stages of a batch do not decrease.
+    std::size_t stage = 0;
 };
 
 // The bytes of one upload, read from the front in pieces as they go, so that a file of any size
@@ -125,12 +129,23 @@ public:
     virtual void send(const std::string& content, const std::string& temporary,
                       const std::string& final, const SendProgress& progress,
                       std::int64_t modified = -1) = 0;
+    // Sends content as send() does, but may return before it is there: it is there once
+    // settle() returns, which throws its failure. Meanwhile only reads may go. This one sends it
+    // at once.
+    virtual void sendSoon(const std::string& content, const std::string& temporary,
+                          const std::string& final) {
+        send(content, temporary, final, {});
+    }
+    virtual void settle() {}
     // True when a file keeps the modification time of its Upload on the server; false when the
     // server gives it its own (FTP without MFMT), so that only what the server says after the
     // rename tells that a file arrived.
     virtual bool keepsTimes() const { return true; }
     // Where it does not: how many files at most go between two writes of the record.
     virtual std::size_t recordStepFiles() const { return 32; }
+    // True when sendAll() keeps the stages of a batch apart (Upload::stage), so that one batch
+    // may hold several; false: each batch is of one stage.
+    virtual bool keepsStages() const { return false; }
     // An object store (S3): an object appears whole by the one request that writes it, so
     // temporary names go unused; folders come and go with the objects below them; the lock is
     // one object written only where none is (sendIfAbsent()).

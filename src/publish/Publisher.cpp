@@ -120,6 +120,9 @@ public:
         report(Progress::Stage::Comparing);
         LocalFiles hashes(set, m_show, cacheFileFor(m_options, m_show));
         compare(set, hashes);
+        if (m_lock) {
+            m_lock->confirm();
+        }
         planOwnFiles();
         if (m_options.dryRun) {
             hashes.save();
@@ -462,18 +465,21 @@ private:
         m_progress.stage = Progress::Stage::Sending;
         m_progress.filesTotal = send.size();
         m_progress.bytesTotal = m_result.plan.sendBytes;
-        // One kind after the other, each complete before the next begins: pictures, pages, the
-        // start page; each in pieces of about PieceTime, the lock renewed between them.
+        // One kind after the other, each under its final names before the next takes its own:
+        // pictures, pages, the start page; in pieces of about PieceTime, the lock renewed between
+        // them. A connection that keeps stages apart sends the next kind while the last files of
+        // the one before are still taking their names; to others each kind is a piece of its own.
         const bool stepwise = !m_connection->keepsTimes();
+        const bool staged = m_connection->keepsStages();
         const std::chrono::seconds pieceTime = stepwise ? RecordStepTime : PieceTime;
         const std::size_t pieceFiles = stepwise ? m_connection->recordStepFiles() : send.size();
         std::size_t number = 0;
-        std::uint64_t pieceBytes = stepwise ? FirstPiece / 8 : FirstPiece;
+        std::uint64_t pieceBytes = stepwise ? FirstPiece / 8 : staged ? 2 * FirstPiece : FirstPiece;
         const std::uint64_t leastPiece = stepwise ? FirstPiece / 64 : FirstPiece / 4;
         for (std::size_t from = 0; from < send.size();) {
             std::size_t to = from;
             std::uint64_t bytes = 0;
-            while (to < send.size() && kinds[send[to].path] == kinds[send[from].path] &&
+            while (to < send.size() && (staged || kinds[send[to].path] == kinds[send[from].path]) &&
                    (to == from || (bytes < pieceBytes && to - from < pieceFiles))) {
                 bytes += send[to].size;
                 ++to;
@@ -482,7 +488,7 @@ private:
             Batch batch(*this, hashes,
                         std::vector<PlannedFile>(send.begin() + static_cast<std::ptrdiff_t>(from),
                                                  send.begin() + static_cast<std::ptrdiff_t>(to)),
-                        number);
+                        kinds, number);
             batch.send();
             from = to;
             const auto took =
@@ -506,13 +512,14 @@ private:
     class Batch : public UploadWatcher {
     public:
         Batch(PublishRun& run, LocalFiles& hashes, std::vector<PlannedFile> files,
-              std::size_t& number)
+              std::unordered_map<std::string, FileKind>& kinds, std::size_t& number)
             : m_run(run), m_hashes(hashes), m_files(std::move(files)), m_hashOf(m_files.size()),
               m_before(run.m_progress.bytesDone) {
             for (const PlannedFile& file : m_files) {
                 m_uploads.push_back(
                     {inFolder(folderOf(file.path), temporaryName(run.m_run, ++number)), file.path,
-                     run.m_record.files[file.path].modified, file.size});
+                     run.m_record.files[file.path].modified, file.size,
+                     static_cast<std::size_t>(kinds[file.path])});
             }
         }
 

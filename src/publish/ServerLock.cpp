@@ -161,11 +161,12 @@ void ServerLock::take(std::chrono::milliseconds wait, const std::function<bool()
         if (object ? m_connection.sendIfAbsent(lockText(thisProcess(m_run)), name)
                    : m_connection.makeFolder(name)) {
             m_held = true;
-            if (object) {
-                m_renewed = Clock::now();
-            } else {
-                writeOwner();
+            if (!object) {
+                // On its way while the publish reads what is there (confirm()).
+                m_connection.sendSoon(lockText(thisProcess(m_run)),
+                                      lockPath(temporaryName(m_run, 0)), lockPath(LockOwnerFile));
             }
+            m_renewed = Clock::now();
             return;
         }
         const std::optional<Seen> seen = object ? objectSeen() : look(name);
@@ -219,6 +220,10 @@ std::optional<LockOwner> ServerLock::holder() {
     return text ? parseLock(*text) : std::nullopt;
 }
 
+void ServerLock::confirm() {
+    m_connection.settle();
+}
+
 void ServerLock::renewWhenDue() {
     if (!m_held || std::chrono::steady_clock::now() - m_renewed < RenewEvery) {
         return;
@@ -250,9 +255,15 @@ void ServerLock::release() noexcept {
             }
             return;
         }
+        try {
+            m_connection.settle();
+        } catch (const PublishError&) {
+            // Its temporary name goes with the folder.
+        }
         const std::optional<RemoteEntry> lock = m_connection.entryOf(std::string(LockFolder));
         if (lock && lock->folder && !lock->link) {
-            m_connection.removeFolderWith(std::string(LockFolder), {std::string(LockOwnerFile)});
+            m_connection.removeFolderWith(std::string(LockFolder),
+                                          {std::string(LockOwnerFile), temporaryName(m_run, 0)});
         }
     } catch (const std::exception&) {
         // Left behind: the next run sees that this one has ended and takes it over.

@@ -62,6 +62,9 @@ public:
     // it is; a stale one that cannot be removed is put back and named (StaleLockStays).
     // stopped() is asked while waiting (Cancelled).
     void take(std::chrono::milliseconds wait, const std::function<bool()>& stopped);
+    // The lock's owner, which take() may leave on its way while the publish reads, is there;
+    // throws PublishError when it could not be written. Before anything changes on the server.
+    void confirm();
     // Renews the lock when RenewEvery has passed; throws PublishError (TakenOver) when another run
     // has taken it over meanwhile.
     void renewWhenDue();

@@ -177,6 +177,30 @@ public:
         sendAll({Upload{temporary, final, modified, content.size()}}, whole);
     }
 
+    bool keepsStages() const override { return true; }
+
+    // Opened at once; written, closed and renamed as the answers come, in whatever conversation
+    // is under way then. The final name only once the write and the close are confirmed.
+    void sendSoon(const std::string& content, const std::string& temporary,
+                  const std::string& final) override {
+        guarded([&] {
+            settleNow();
+            makeFolders({folderOf(temporary)});
+            m_soon.emplace();
+            m_soon->content = content;
+            m_soon->temporary = temporary;
+            m_soon->final = final;
+            m_soon->channel = &requests();
+            soonAsk(m_soon->channel->open(m_place.remote(temporary)),
+                    [this](const SftpRequests::Reply& reply) { soonOpened(reply); });
+            m_soon->channel->flush();
+        });
+    }
+
+    void settle() override {
+        guarded([&] { settleNow(); });
+    }
+
     // What the server calls the target folder (SFTP's realpath); nothing when it will not say.
     std::optional<std::string> serverPath() override {
         return guarded([&]() -> std::optional<std::string> {
@@ -212,6 +236,7 @@ public:
             return;
         }
         guarded([&] {
+            settleNow();
             std::set<std::string> folders;
             for (const Upload& upload : uploads) {
                 folders.insert(folderOf(upload.temporary));
@@ -227,6 +252,7 @@ public:
 
     void remove(const std::string& path) override {
         guarded([&] {
+            settleNow();
             const auto reply = requests().await({requests().remove(m_place.remote(path))});
             if (reply[0].status != sftp::Ok && reply[0].status != sftp::NoSuchFile) {
                 throw SftpRefused(reply[0].status, Step::RemoveFile, path);
@@ -239,6 +265,7 @@ public:
     void removeAll(const std::vector<std::string>& paths, const std::function<bool()>& goOn,
                    const std::function<void(std::size_t)>& done) override {
         guarded([&] {
+            settleNow();
             std::unordered_map<std::uint32_t, std::size_t> asked;
             std::optional<SftpRefused> failure;
             std::size_t next = 0;
@@ -276,6 +303,7 @@ public:
 
     bool makeFolder(const std::string& path) override {
         return guarded([&] {
+            settleNow();
             // OpenSSH tells "exists" only as a failure: the name is looked at without following
             // it; a moment later it may be gone again (another client's lock, given back
             // meanwhile).
@@ -319,6 +347,7 @@ public:
 
     void removeFolder(const std::string& path) override {
         guarded([&] {
+            settleNow();
             forget(path);
             const auto reply = requests().await({requests().removeFolder(m_place.remote(path))});
             if (reply[0].status != sftp::Ok && reply[0].status != sftp::NoSuchFile) {
@@ -332,6 +361,7 @@ public:
     void removeFolderWith(const std::string& folder,
                           const std::vector<std::string>& names) override {
         guarded([&] {
+            settleNow();
             forget(folder);
             std::vector<std::uint32_t> ids;
             for (const std::string& name : names) {
@@ -357,6 +387,7 @@ public:
 
     void rename(const std::string& from, const std::string& to) override {
         guarded([&] {
+            settleNow();
             forget(from);
             forget(to);
             const auto reply =
@@ -368,6 +399,102 @@ public:
     }
 
 private:
+    // What sendSoon() has under way: the ids whose answers are still due.
+    struct Soon {
+        std::string content;
+        std::string temporary;
+        std::string final;
+        SftpRequests* channel = nullptr;
+        std::string handle;
+        std::set<std::uint32_t> due;
+        std::optional<SftpRefused> refusal;
+        bool done = false;
+    };
+
+    void soonAsk(std::uint32_t id, std::function<void(const SftpRequests::Reply&)> handler) {
+        m_soon->due.insert(id);
+        m_soon->channel->onReply(
+            id, [this, id, handler = std::move(handler)](const SftpRequests::Reply& reply) {
+                m_soon->due.erase(id);
+                handler(reply);
+            });
+    }
+
+    void soonRefused(std::uint32_t status, Step step) {
+        if (!m_soon->refusal) {
+            m_soon->refusal.emplace(status, step, m_soon->final, m_soon->content.size());
+        }
+    }
+
+    void soonOpened(const SftpRequests::Reply& reply) {
+        if (reply.status != sftp::Ok) {
+            soonRefused(reply.status, Step::CreateFile);
+            m_soon->done = true;
+            return;
+        }
+        m_soon->handle = reply.handle;
+        SftpRequests& channel = *m_soon->channel;
+        const auto written = [this](const SftpRequests::Reply& answer) { soonWritten(answer); };
+        const std::string_view content = m_soon->content;
+        for (std::size_t at = 0; at < content.size(); at += channel.writeLimit()) {
+            soonAsk(channel.write(m_soon->handle, at, content.substr(at, channel.writeLimit())),
+                    written);
+        }
+        soonAsk(channel.close(m_soon->handle), written);
+        channel.flush();
+    }
+
+    void soonWritten(const SftpRequests::Reply& reply) {
+        if (reply.status != sftp::Ok) {
+            soonRefused(reply.status, Step::WriteFile);
+        }
+        if (!m_soon->due.empty()) {
+            return;
+        }
+        SftpRequests& channel = *m_soon->channel;
+        if (m_soon->refusal) {
+            channel.ignore(channel.remove(m_place.remote(m_soon->temporary)));
+            m_soon->done = true;
+        } else {
+            soonAsk(channel.renameOver(m_place.remote(m_soon->temporary),
+                                       m_place.remote(m_soon->final)),
+                    [this](const SftpRequests::Reply& answer) {
+                        if (answer.status != sftp::Ok) {
+                            soonRefused(answer.status, Step::RenameFile);
+                            m_soon->channel->ignore(
+                                m_soon->channel->remove(m_place.remote(m_soon->temporary)));
+                            m_soon->channel->flush();
+                        }
+                        m_soon->done = true;
+                    });
+        }
+        channel.flush();
+    }
+
+    // Until what sendSoon() has under way is there; throws its failure, or the connection's
+    // when its answers can no longer come.
+    void settleNow() {
+        if (!m_soon) {
+            return;
+        }
+        while (!m_soon->done) {
+            const bool lost =
+                m_requests.get() != m_soon->channel ||
+                std::none_of(m_soon->due.begin(), m_soon->due.end(),
+                             [&](std::uint32_t id) { return m_soon->channel->handles(id); });
+            if (lost) {
+                m_soon.reset();
+                throw PublishError(FailureFacts(FailureKind::ConnectionLost));
+            }
+            exchange(*m_soon->channel, m_cancel, [](const SftpRequests::Reply&) {});
+        }
+        const std::optional<SftpRefused> refusal = m_soon->refusal;
+        m_soon.reset();
+        if (refusal) {
+            throw *refusal;
+        }
+    }
+
     // The folders a listing found there or not there: the first need not be made, the second
     // need not be looked for before they are made.
     void learn(const std::map<std::string, std::optional<std::vector<RemoteEntry>>>& listings) {
@@ -495,6 +622,7 @@ private:
     CancelCheck m_cancel;
     std::set<std::string> m_madeFolders;    // the server's paths
     std::set<std::string> m_missingFolders; // not there when last listed
+    std::optional<Soon> m_soon;
 };
 
 } // namespace

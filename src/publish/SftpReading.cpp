@@ -40,6 +40,7 @@ public:
             exchange(m_requests, m_cancel,
                      [this](SftpRequests::Reply& reply) { answer(std::move(reply)); });
         }
+        m_requests.flush(); // the last closes
         if (m_failure) {
             throw *m_failure;
         }
@@ -63,7 +64,7 @@ public:
 private:
     static constexpr std::size_t ReadsPerFolder = 4;
 
-    enum class Step { Open, Read, Close };
+    enum class Step { Open, Read };
     struct Request {
         std::string folder;
         Step step;
@@ -111,9 +112,6 @@ private:
             }
             readOn(request.folder, reading);
             return;
-        case Step::Close:
-            --m_open;
-            return;
         }
     }
 
@@ -125,7 +123,9 @@ private:
             ++reading.reads;
         }
         if (stop && reading.reads == 0) {
-            m_asked.emplace(m_requests.close(reading.handle), Request{folder, Step::Close});
+            // Nothing of the folder depends on its close: not waited for.
+            m_requests.ignore(m_requests.close(reading.handle));
+            --m_open;
         }
     }
 
@@ -146,7 +146,8 @@ private:
 
 // Reads a file with several reads under way, so a large record costs a round trip or two rather
 // than one for every piece. A server may answer a read with fewer bytes than asked for; the rest
-// is asked for again. The file is closed, and its close confirmed, before the content counts.
+// is asked for again. The file is closed once every read is answered; a refused close of a read
+// loses nothing, so its answer is not waited for.
 class FileReading {
 public:
     FileReading(SftpRequests& requests, const SftpPlace& place, const CancelCheck& cancel)
@@ -174,7 +175,8 @@ public:
             exchange(m_requests, m_cancel,
                      [this](const SftpRequests::Reply& reply) { answer(reply); });
         }
-        replyTo(m_requests.close(m_handle)); // a refused close of a read loses nothing
+        m_requests.ignore(m_requests.close(m_handle));
+        m_requests.flush();
         if (m_failure) {
             throw *m_failure;
         }

@@ -447,6 +447,10 @@ std::optional<SftpRequests::Reply> SftpRequests::next(int milliseconds) {
             continue;
         }
         readReply(type, fields, reply);
+        if (auto handler = m_handlers.extract(reply.id)) {
+            handler.mapped()(reply);
+            continue;
+        }
         return reply;
     }
 }
@@ -474,6 +478,7 @@ void SftpRequests::abandon() {
     for (auto& [id, wanted] : m_underWay) {
         wanted = false;
     }
+    m_handlers.clear();
 }
 
 std::optional<std::pair<std::size_t, SftpRequests::Reply>>

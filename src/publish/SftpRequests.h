@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -94,6 +95,15 @@ public:
     // The requests still under way are no longer waited for: their replies are dropped when they
     // come (after "Abbrechen" or a failure amid a conversation).
     void abandon();
+    // The reply to id is not waited for: dropped when it comes (a close after reading).
+    void ignore(std::uint32_t id) { m_underWay[id] = false; }
+    // The reply to id goes to handler when it comes, within whichever call of next() it comes:
+    // the conversation under way then never sees it. The handler may ask more, never wait.
+    // abandon() drops the handlers with the replies.
+    void onReply(std::uint32_t id, std::function<void(const Reply&)> handler) {
+        m_handlers[id] = std::move(handler);
+    }
+    bool handles(std::uint32_t id) const { return m_handlers.contains(id); }
     // After "Abbrechen": a request still made waits only a few seconds for its reply.
     void hurry();
 
@@ -153,6 +163,7 @@ private:
     std::uint32_t m_nextId = 1;
     // The ids under way: true while their reply is wanted, false once abandoned.
     std::unordered_map<std::uint32_t, bool> m_underWay;
+    std::unordered_map<std::uint32_t, std::function<void(const Reply&)>> m_handlers;
     bool m_posixRename = false;
     bool m_statvfs = false;
     std::uint32_t m_limitsId = 0; // the question for the server's limits

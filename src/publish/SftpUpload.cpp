@@ -35,7 +35,11 @@ public:
           m_filesPerChannel(std::max<std::size_t>(
               1, std::min(FilesUnderWay / channels.size(), channels.front()->openLimit()))),
           m_bytesPerChannel(BytesUnderWay / channels.size()), m_asked(channels.size()),
-          m_channelBytes(channels.size()), m_channelFiles(channels.size()) {}
+          m_channelBytes(channels.size()), m_channelFiles(channels.size()) {
+        for (const Upload& upload : uploads) {
+            ++m_stageLeft[upload.stage];
+        }
+    }
 
     // After "Abbrechen" the replies to what is under way are waited for as long as the server
     // keeps answering, and a few seconds of its silence (see SftpRequests::hurry()); what is
@@ -73,6 +77,12 @@ private:
             }
             for (auto& [index, file] : m_files) {
                 feed(index, file);
+            }
+            if (stopping()) {
+                // Whole, but of a later stage: no final name now.
+                for (const std::size_t held : std::exchange(m_heldBack, {})) {
+                    removeTemporary(held);
+                }
             }
             for (SftpRequests* channel : m_channels) {
                 channel->flush();
@@ -297,10 +307,10 @@ private:
             if (file.closing && file.waiting == 0) {
                 if (file.failed || stopping()) {
                     removeTemporary(request.index);
+                } else if (upload.stage > m_stageLeft.begin()->first) {
+                    m_heldBack.push_back(request.index); // an earlier stage is not done yet
                 } else {
-                    ask(requests.renameOver(remote(upload.temporary), remote(upload.final)),
-                        request.index, Step::Rename);
-                    file.ending = true;
+                    rename(request.index);
                 }
             }
             break;
@@ -332,6 +342,7 @@ private:
             if (file.waiting == 0) {
                 if (!file.failed && !file.renameFailed) {
                     m_watcher.done(request.index, file.stamp);
+                    stageDone(upload.stage);
                 } else {
                     removeTemporary(request.index);
                 }
@@ -342,6 +353,35 @@ private:
             --m_channelFiles[channel];
             m_files.erase(request.index);
         }
+    }
+
+    void rename(std::size_t index) {
+        const Upload& upload = m_uploads[index];
+        ask(channelOf(index).renameOver(remote(upload.temporary), remote(upload.final)), index,
+            Step::Rename);
+        m_files.at(index).ending = true;
+    }
+
+    // One more file of stage has its final name; once all have, the next stage's whole files
+    // take theirs.
+    void stageDone(std::size_t stage) {
+        if (--m_stageLeft.at(stage) > 0) {
+            return;
+        }
+        m_stageLeft.erase(stage);
+        if (stopping() || m_stageLeft.empty()) {
+            return;
+        }
+        const std::size_t next = m_stageLeft.begin()->first;
+        std::vector<std::size_t> later;
+        for (const std::size_t held : std::exchange(m_heldBack, {})) {
+            if (m_uploads[held].stage <= next) {
+                rename(held);
+            } else {
+                later.push_back(held);
+            }
+        }
+        m_heldBack = std::move(later);
     }
 
     // While the free space is asked, no temporary file goes: its bytes are part of the answer.
@@ -371,11 +411,13 @@ private:
     std::vector<char> m_piece; // the bytes of the write in hand
     std::uint64_t m_confirmed = 0;
     bool m_cancelled = false;
-    std::exception_ptr m_failure;               // a file that could not be read
-    std::optional<SftpRefused> m_refusal;       // the server's first refusal
-    std::optional<SftpRequests::Space> m_space; // told right after it, where asked
-    bool m_spaceDue = false;                    // asked, not yet told
-    std::vector<std::size_t> m_held;            // files whose removal waits for it
+    std::exception_ptr m_failure;                   // a file that could not be read
+    std::optional<SftpRefused> m_refusal;           // the server's first refusal
+    std::optional<SftpRequests::Space> m_space;     // told right after it, where asked
+    bool m_spaceDue = false;                        // asked, not yet told
+    std::vector<std::size_t> m_held;                // files whose removal waits for it
+    std::map<std::size_t, std::size_t> m_stageLeft; // files without their final name, by stage
+    std::vector<std::size_t> m_heldBack;            // whole, waiting for an earlier stage
 };
 
 } // namespace

@@ -763,6 +763,8 @@ TEST_P(PublishToServer, ARefusedPictureStopsThePublishBeforeThePages) {
     }
     EXPECT_EQ(arrived, refused.filesSent);
     EXPECT_LT(refused.filesSent, 6U);
+    // The pages already written in the meantime go again, and so does the lock.
+    EXPECT_EQ(leftovers(root()), std::vector<std::string>());
     // The disk has room: the refusal names the picture and blames no full disk.
     EXPECT_NE(refused.message.find("bilder/a.jpg"), std::string::npos) << refused.message;
     EXPECT_EQ(refused.message.find("Speicherplatz"), std::string::npos) << refused.message;
@@ -967,6 +969,7 @@ server = subprocess.Popen(['/usr/lib/openssh/sftp-server'], stdin=subprocess.PIP
                           stdout=subprocess.PIPE, bufsize=0)
 writes = 0
 removals = set()
+owners = set()
 def put(fd, data):
     while data:
         data = data[os.write(fd, data):]
@@ -984,6 +987,8 @@ def forward():
             writes += pending[4] == 6
             if pending[4] == 13:
                 removals.add(pending[5:9])
+            if pending[4] == 3 and b'-sperre/' in pending[:4 + int.from_bytes(pending[:4], 'big')]:
+                owners.add(pending[5:9])
             pending = pending[4 + int.from_bytes(pending[:4], 'big'):]
         put(server.stdin.fileno(), data)
 threading.Thread(target=forward, daemon=True).start()
@@ -1007,6 +1012,9 @@ while True:
         head = len(body).to_bytes(4, 'big')
     if body[0] == 201 and len(body) == 93 and os.path.exists(folder + '/full'):
         body = body[:29] + bytes(16) + body[45:] # free blocks, and those for the user
+    if body[0] == 102 and body[1:5] in owners and os.path.exists(folder + '/deny-owner'):
+        body = bytes([101]) + body[1:5] + (3).to_bytes(4, 'big') + bytes(8)
+        head = len(body).to_bytes(4, 'big')
     if body[0] == 101 and body[1:5] in removals and os.path.exists(folder + '/deny-removal'):
         body = body[:5] + (3).to_bytes(4, 'big') + body[9:]
     if body[0] == 103 and os.path.exists(folder + '/short'):
@@ -1133,6 +1141,22 @@ TEST_P(PublishToScriptedServer, ARefusedRemovalIsNamedAndTheNextPublishFinishes)
     ASSERT_EQ(result.failure, FailureKind::None) << result.message;
     EXPECT_EQ(filesBelow(root()), filesOf(m_show, {"bilder/a.jpg", "bilder/" + Latin1 + ".jpg",
                                                    "index.html", "index_all.html"}));
+}
+
+// A lock whose owner the server will not let be written, while the publish already reads what
+// is there, ends the publish before anything is sent; the lock goes again.
+TEST_P(PublishToScriptedServer, ALockOwnerRefusedEndsThePublishBeforeAnythingIsSent) {
+    writeFile(m_temp / "deny-owner", "");
+    const Result refused = publishNow();
+    EXPECT_EQ(refused.failure, FailureKind::PermissionDenied) << refused.message;
+    EXPECT_EQ(refused.filesSent, 0U);
+    EXPECT_EQ(filesBelow(root()), (std::map<std::string, std::string>()));
+    EXPECT_EQ(leftovers(root()), std::vector<std::string>());
+    fs::remove(m_temp / "deny-owner");
+    const Result result = publishNow();
+    ASSERT_EQ(result.failure, FailureKind::None) << result.message;
+    EXPECT_EQ(filesBelow(root()), filesOf(m_show, ShowSet));
+    EXPECT_EQ(leftovers(root()), std::vector<std::string>());
 }
 
 // Replies may come in any order; a reply to a request never made, or made and answered already,
