@@ -64,8 +64,16 @@ void Connection::removeAll(const std::vector<std::string>& paths, const std::fun
 
 void Connection::removeFolderWith(const std::string& folder,
                                   const std::vector<std::string>& names) {
+    // A name that will not go (one not there, on a server that says so as a refusal) leaves the
+    // folder's removal to tell whether it is empty.
     for (const std::string& name : names) {
-        remove(folder + "/" + name);
+        try {
+            remove(folder + "/" + name);
+        } catch (const PublishError& error) {
+            if (!isRefusal(error)) {
+                throw;
+            }
+        }
     }
     removeFolder(folder);
 }

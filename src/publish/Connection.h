@@ -162,8 +162,8 @@ public:
     virtual std::optional<std::string> serverPath() { return std::nullopt; }
     // An empty folder.
     virtual void removeFolder(const std::string& path) = 0;
-    // The files of a folder (their names in it), then the folder itself, as remove() and
-    // removeFolder() remove them; this one one after the other.
+    // The files of a folder (their names in it, perhaps not there), then the folder itself, as
+    // remove() and removeFolder() remove them; this one one after the other.
     virtual void removeFolderWith(const std::string& folder, const std::vector<std::string>& names);
     // Renames within the target; the new name must not exist.
     virtual void rename(const std::string& from, const std::string& to) = 0;

@@ -127,7 +127,8 @@ private:
         bool failed = false;
         bool renameFailed = false;
         bool retried = false;
-        std::string stamp; // the server's time stamp of the whole file, as listings show it
+        bool removing = false; // its temporary name is asked to go, or waits to be
+        std::string stamp;     // the server's time stamp of the whole file, as listings show it
     };
 
     struct Request {
@@ -323,7 +324,9 @@ private:
             [[fallthrough]];
         case Step::RemoveFinal:
         case Step::RemoveTemporary:
-            if (file.closing && file.waiting == 0 && !file.ending) {
+            // Also of a file whose refused rename waited for the free space.
+            if (file.closing && file.waiting == 0 && !file.removing &&
+                (!file.ending || file.renameFailed)) {
                 removeTemporary(request.index);
             }
             break;
@@ -388,6 +391,7 @@ private:
     void removeTemporary(std::size_t index) {
         File& file = m_files.at(index);
         file.ending = true;
+        file.removing = true;
         file.held = m_spaceDue;
         if (file.held) {
             m_held.push_back(index);
