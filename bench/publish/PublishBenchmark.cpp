@@ -44,13 +44,13 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr int Pictures = 1000;
-constexpr std::size_t PictureSize = 300 * 1000;
-constexpr std::size_t PreviewSize = 12 * 1000;
+constexpr std::size_t PictureSize = std::size_t{300} * 1000;
+constexpr std::size_t PreviewSize = std::size_t{12} * 1000;
 constexpr int Rounds = 3;
 // The show of many small files: 902 files, about 22 MB.
 constexpr int SmallPictures = 300;
-constexpr std::size_t SmallPictureSize = 64 * 1000;
-constexpr std::size_t SmallPreviewSize = 9 * 1000;
+constexpr std::size_t SmallPictureSize = std::size_t{64} * 1000;
+constexpr std::size_t SmallPreviewSize = std::size_t{9} * 1000;
 // The round trip of the distant server, as from a home to a web host.
 constexpr auto RoundTrip = std::chrono::milliseconds(20);
 
@@ -63,7 +63,9 @@ public:
         m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address = loopback(0);
         socklen_t length = sizeof address;
-        ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        if (::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            std::perror("bench_publish: relay");
+        }
         ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
         ::listen(m_listener, 8);
         m_port = ntohs(address.sin_port);
@@ -146,7 +148,7 @@ private:
 
     // Reads what one side sends and holds it for the other; of the client, counts its waits.
     void take(int from, Direction& direction, Turns* turns) {
-        std::string buffer(256 * 1024, '\0');
+        std::string buffer(std::size_t{256} * 1024, '\0');
         for (;;) {
             const ssize_t got = ::read(from, buffer.data(), buffer.size());
             if (turns != nullptr && got > 0) {
@@ -355,10 +357,9 @@ int farShow(const test::TempDir& work, bool count) {
                     3 * SmallPictures + 2);
         const char* runs[] = {"first publish       ", "nothing changed     ",
                               "one picture changed "};
-        for (int i = 0; i < 3; ++i) {
-            std::printf("%s Bildertafel %4ld   rsync -a -e ssh %4ld\n", runs[i],
-                        waits[static_cast<std::size_t>(2 * i)],
-                        waits[static_cast<std::size_t>(2 * i + 1)]);
+        for (std::size_t i = 0; i < 3; ++i) {
+            std::printf("%s Bildertafel %4ld   rsync -a -e ssh %4ld\n", runs[i], waits[2 * i],
+                        waits[2 * i + 1]);
         }
     } else {
         char title[200];

@@ -47,6 +47,18 @@ constexpr std::size_t MoreChannels = 3;
 
 using core::folderOf;
 
+// What SftpConnection::sendSoon() has under way: the ids whose answers are still due.
+struct Soon {
+    std::string content;
+    std::string temporary;
+    std::string final;
+    SftpRequests* channel = nullptr;
+    std::string handle;
+    std::set<std::uint32_t> due;
+    std::optional<SftpRefused> refusal;
+    bool done = false;
+};
+
 // Every operation is a conversation on one channel of requests; libssh serves the connection,
 // the login and the host keys only.
 class SftpConnection final : public Connection {
@@ -320,8 +332,9 @@ public:
                     // right behind the one it lies in, the folder itself behind them. A server
                     // that works on them in another order fails the folder, and they are made
                     // one after the other.
-                    std::vector<std::uint32_t> ids;
                     const std::vector<std::string> around = foldersAround(folderOf(path));
+                    std::vector<std::uint32_t> ids;
+                    ids.reserve(around.size() + 1);
                     for (const std::string& folder : around) {
                         ids.push_back(requests().makeFolder(folder));
                     }
@@ -364,6 +377,7 @@ public:
             settleNow();
             forget(folder);
             std::vector<std::uint32_t> ids;
+            ids.reserve(names.size() + 1);
             for (const std::string& name : names) {
                 ids.push_back(requests().remove(m_place.remote(folder + "/" + name)));
             }
@@ -399,18 +413,6 @@ public:
     }
 
 private:
-    // What sendSoon() has under way: the ids whose answers are still due.
-    struct Soon {
-        std::string content;
-        std::string temporary;
-        std::string final;
-        SftpRequests* channel = nullptr;
-        std::string handle;
-        std::set<std::uint32_t> due;
-        std::optional<SftpRefused> refusal;
-        bool done = false;
-    };
-
     void soonAsk(std::uint32_t id, std::function<void(const SftpRequests::Reply&)> handler) {
         m_soon->due.insert(id);
         m_soon->channel->onReply(
