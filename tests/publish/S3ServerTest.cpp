@@ -1,5 +1,6 @@
 #include "TempDir.h"
 #include "TestServers.h"
+#include "core/HexCoding.h"
 #include "publish/Connection.h"
 #include "publish/Publisher.h"
 #include "publish/ServerLock.h"
@@ -67,13 +68,7 @@ std::string md5Of(const std::string& bytes) {
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned length = 0;
     EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_md5(), nullptr);
-    std::string hex;
-    for (unsigned i = 0; i < length; ++i) {
-        constexpr const char* Digits = "0123456789abcdef";
-        hex += Digits[digest[i] >> 4];
-        hex += Digits[digest[i] & 15];
-    }
-    return hex;
+    return core::hexText(digest, length, core::HexCase::Lower);
 }
 
 class Host : public PublishHost {

@@ -1,5 +1,7 @@
 #include "TestServers.h"
 
+#include "core/HexCoding.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <pwd.h>
@@ -606,18 +608,7 @@ std::string RadosGateway::admin(const std::string& arguments) const {
 }
 
 std::string RadosGateway::encodeKey(const std::string& key) {
-    std::string encoded;
-    for (const unsigned char c : key) {
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-            c == '-' || c == '.' || c == '_' || c == '~' || c == '/') {
-            encoded += static_cast<char>(c);
-        } else {
-            char hex[4];
-            std::snprintf(hex, sizeof hex, "%%%02X", c);
-            encoded += hex;
-        }
-    }
-    return encoded;
+    return core::addressEncoded(key, "/");
 }
 
 std::string RadosGateway::logTails() const {
