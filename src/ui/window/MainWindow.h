@@ -147,6 +147,9 @@ private:
     // "Vorlage laden…": the dialog of the sets, then the chosen one loaded as a configuration.
     void loadTemplateSet();
     // Loads the set into the window, as "Konfiguration Laden" would; false when it cannot be.
+    // Loads the configuration file at path as "Konfiguration Laden" does, shown as shownName;
+    // false, with its message, when it cannot be.
+    bool applyConfigFile(const std::string& path, const std::string& shownName);
     bool applyTemplateSet(const settings::TemplateSet& set);
     // Loads the templates of the source into the window; false, with the message why, when they
     // cannot be.

@@ -44,9 +44,7 @@
 #include <memory>
 #include <vector>
 
-#include <pwd.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace bildertafel::ui {
 
@@ -86,18 +84,6 @@ int previewSizeIn(const QString& folder) {
 
 // More than anyone writes into ssh's configuration; a larger file is read so far.
 constexpr qint64 MostSshConfigBytes = 1 << 20;
-
-// The name of the user the program runs as, in the system's records, as ssh takes it.
-std::string localUserName() {
-    passwd entry{};
-    passwd* found = nullptr;
-    std::vector<char> buffer(16384);
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 ||
-        found == nullptr || found->pw_name == nullptr) {
-        return {};
-    }
-    return found->pw_name;
-}
 
 // A file URL of the path's bytes, so that a name from any disk opens the file it names.
 QUrl fileUrl(const std::string& path) {
@@ -317,8 +303,8 @@ void MainWindow::publishShow() {
         QFile file(QFile::decodeName(QByteArray::fromStdString(config)));
         const QByteArray text =
             file.open(QIODevice::ReadOnly) ? file.read(MostSshConfigBytes) : QByteArray();
-        return fromUtf8(
-            publish::sshUserFor(text.toStdString(), host.toStdString(), localUserName()));
+        return fromUtf8(publish::sshUserFor(text.toStdString(), host.toStdString(),
+                                            publish::systemUser().name));
     });
     if (m_publishDialogShown) {
         m_publishDialogShown(dialog);
@@ -344,17 +330,23 @@ void MainWindow::loadTemplateSet() {
     applyTemplateSet(sets[static_cast<std::size_t>(dialog.chosen())]);
 }
 
-bool MainWindow::applyTemplateSet(const settings::TemplateSet& set) {
-    // As "Konfiguration Laden": all or nothing, with its messages and the loaded name shown.
+// As "Konfiguration Laden": all or nothing, with its messages and the loaded name shown.
+bool MainWindow::applyConfigFile(const std::string& path, const std::string& shownName) {
     settings::ShowSettings loaded = settings();
-    if (settings::loadConfigAndTell(set.configPath, loaded, *m_dialogs) !=
-        settings::ConfigOutcome::Done) {
+    if (settings::loadConfigAndTell(path, loaded, *m_dialogs) != settings::ConfigOutcome::Done) {
         return false;
     }
     applySettings(loaded);
     WindowConfigHost(ShowFolders[folderslot::ConfigFolder], *File1[filelistslot::ConfigFiles],
                      *m_ui->Label4)
-        .showLoadedConfigName(set.name + ".cfg");
+        .showLoadedConfigName(shownName);
+    return true;
+}
+
+bool MainWindow::applyTemplateSet(const settings::TemplateSet& set) {
+    if (!applyConfigFile(set.configPath, set.name + ".cfg")) {
+        return false;
+    }
     m_templateSource = {TemplateSource::Kind::TemplateSet, set.name, fromUtf8(set.title)};
     // "Bilder vorbereiten" offers the preview size the set expects.
     if (set.previewSize > 0 && imaging::isValidSize(set.previewSize)) {
@@ -379,15 +371,9 @@ bool MainWindow::loadTemplateSource(const TemplateSource& source) {
         }
         return applyTemplateSet(*set);
     }
-    settings::ShowSettings loaded = settings();
-    if (settings::loadConfigAndTell(source.where, loaded, *m_dialogs) !=
-        settings::ConfigOutcome::Done) {
+    if (!applyConfigFile(source.where, source.where.substr(source.where.rfind('/') + 1))) {
         return false;
     }
-    applySettings(loaded);
-    WindowConfigHost(ShowFolders[folderslot::ConfigFolder], *File1[filelistslot::ConfigFiles],
-                     *m_ui->Label4)
-        .showLoadedConfigName(source.where.substr(source.where.rfind('/') + 1));
     m_templateSource = source;
     return true;
 }
