@@ -1,10 +1,10 @@
 #include "publish/SftpSession.h"
 
 #include "publish/Connection.h"
+#include "publish/UserPlaces.h"
 
 #include <fcntl.h>
 #include <netdb.h>
-#include <pwd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -100,14 +100,8 @@ std::string defaultKeysIn(const std::string& folder) {
 // The folder of ssh's keys the library takes when none is given: .ssh in the home of the
 // system's user records.
 std::string usersSshFolder() {
-    passwd entry{};
-    passwd* found = nullptr;
-    std::vector<char> buffer(16384);
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 ||
-        found == nullptr || found->pw_dir == nullptr) {
-        return {};
-    }
-    return std::string(found->pw_dir) + "/.ssh";
+    const std::string home = systemUser().home;
+    return home.empty() ? std::string() : home + "/.ssh";
 }
 
 // A key file is opened without waiting and must be a regular file before the library reads it:

@@ -1,7 +1,11 @@
 #include "publish/UserPlaces.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <cctype>
 #include <filesystem>
+#include <vector>
 
 namespace bildertafel::publish {
 
@@ -159,6 +163,18 @@ std::string sshUserFor(std::string_view config, std::string_view host, std::stri
         }
     }
     return std::string(localUser);
+}
+
+SystemUser systemUser() {
+    passwd entry{};
+    passwd* found = nullptr;
+    std::vector<char> buffer(16384);
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 ||
+        found == nullptr) {
+        return {};
+    }
+    return {found->pw_name != nullptr ? found->pw_name : "",
+            found->pw_dir != nullptr ? found->pw_dir : ""};
 }
 
 } // namespace bildertafel::publish

@@ -24,6 +24,14 @@ PublishOptions userPublishOptions(const EnvironmentLookup& environment);
 // listen, for one started after the program. Empty values name nothing.
 std::vector<std::string> sshAgentSockets(std::string_view authSock, std::string_view runtimeFolder);
 
+// The user the program runs as, by the system's records rather than the environment, as ssh
+// takes it; empty fields where the records do not say.
+struct SystemUser {
+    std::string name;
+    std::string home;
+};
+SystemUser systemUser();
+
 // The user ssh logs in as on host when the address names none: the User of the first block of
 // ssh's configuration (config, the text of ~/.ssh/config) that applies to host and names one,
 // else localUser. A block applies when one of its Host patterns (* and ? as wildcards, letter
