@@ -19,4 +19,13 @@ inline bool startsWithNoCase(std::string_view text, std::string_view prefix) {
     return true;
 }
 
+// text without the blanks (the characters of blanks) at its start and end.
+inline std::string_view trimmed(std::string_view text, std::string_view blanks) {
+    const std::size_t first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
 } // namespace bildertafel::core

@@ -1,5 +1,7 @@
 #include "publish/S3Settings.h"
 
+#include "core/AsciiText.h"
+
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -12,11 +14,7 @@ namespace {
 constexpr std::streamsize IniLimit = std::streamsize{1024} * 1024;
 
 std::string_view trimmed(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+    return core::trimmed(text, " \t\r");
 }
 
 std::string fileText(const std::string& path) {

@@ -1,5 +1,6 @@
 #include "selection/SelectionAnswer.h"
 
+#include "core/AsciiText.h"
 #include "selection/SelectionAddress.h"
 #include "textfile/Windows1252.h"
 
@@ -13,18 +14,8 @@ namespace {
 
 constexpr std::size_t LongestShownName = 120;
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v';
-}
-
 std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && isBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && isBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
+    return core::trimmed(text, " \t\r\f\v");
 }
 
 // A line without the marks of quoting ("> ", ">> ", "> > ") and the blanks around it.
