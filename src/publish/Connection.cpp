@@ -78,12 +78,35 @@ void Connection::removeFolderWith(const std::string& folder,
     removeFolder(folder);
 }
 
-bool Connection::sendIfAbsent(const std::string& content, const std::string& path) {
-    (void)content;
+namespace {
+
+// A step of an object store asked of a connection that is none.
+[[noreturn]] void onlyObjectStores(const std::string& path, const char* step) {
     FailureFacts facts(FailureKind::Unexpected);
     facts.path = path;
-    facts.reason = "sendIfAbsent";
+    facts.reason = step;
     throw PublishError(facts);
+}
+
+} // namespace
+
+bool Connection::sendIfAbsent(const std::string& content, const std::string& path) {
+    (void)content;
+    onlyObjectStores(path, "sendIfAbsent");
+}
+
+std::optional<std::string> Connection::readStamped(const std::string& path, std::uint64_t limit,
+                                                   std::string& stamp) {
+    (void)limit;
+    (void)stamp;
+    onlyObjectStores(path, "readStamped");
+}
+
+bool Connection::replaceIfUnchanged(const std::string& content, const std::string& path,
+                                    const std::string& stamp) {
+    (void)content;
+    (void)stamp;
+    onlyObjectStores(path, "replaceIfUnchanged");
 }
 
 PublishError silentServer(std::chrono::milliseconds limit) {

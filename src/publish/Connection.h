@@ -153,6 +153,15 @@ public:
     // Writes content to path unless something is there already: false then, nothing written.
     // The one step that only one of several clients can win on an object store.
     virtual bool sendIfAbsent(const std::string& content, const std::string& path);
+    // On an object store: reads path as read() does and gives the server's stamp (its ETag) of
+    // what was read.
+    virtual std::optional<std::string> readStamped(const std::string& path, std::uint64_t limit,
+                                                   std::string& stamp);
+    // On an object store: writes content to path only while the object there is still the one
+    // of stamp (readStamped()); false when it is not, nothing written. Of several clients that
+    // read the same object only one can replace it.
+    virtual bool replaceIfUnchanged(const std::string& content, const std::string& path,
+                                    const std::string& stamp);
     virtual void remove(const std::string& path) = 0;
     // Makes the folder (its parent must exist); false when something of that name is there
     // already. The one step that only one of several clients can win, also over FTP.

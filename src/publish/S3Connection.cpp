@@ -205,6 +205,12 @@ public:
     }
 
     std::optional<std::string> read(const std::string& path, std::uint64_t limit) override {
+        std::string stamp;
+        return readStamped(path, limit, stamp);
+    }
+
+    std::optional<std::string> readStamped(const std::string& path, std::uint64_t limit,
+                                           std::string& stamp) override {
         Request request = requestFor("GET", path, Step::ReadFile);
         request.accepted = {404, 416};
         request.limit = std::min<std::uint64_t>(limit, std::uint64_t{1} << 40);
@@ -215,6 +221,7 @@ public:
         if (request.status == 404) {
             return std::nullopt;
         }
+        stamp = request.etag;
         return request.status == 416 ? std::string() : std::move(request.answer);
     }
 
@@ -233,6 +240,30 @@ public:
         request.accepted = {409, 412};
         runOne(request);
         return request.status != 409 && request.status != 412;
+    }
+
+    bool replaceIfUnchanged(const std::string& content, const std::string& path,
+                            const std::string& stamp) override {
+        if (stamp.empty()) {
+            return false;
+        }
+        // The standard compares If-Match with the ETag in its quotes; Ceph's gateway compares it
+        // without them and refuses the quoted form. Each try is a condition of its own, so the
+        // second never writes over an object the first found changed.
+        for (const std::string& tag : {"\"" + stamp + "\"", stamp}) {
+            Request request = putFor(path, content);
+            request.headers.push_back("If-Match: " + tag);
+            // 404: gone meanwhile; 409: another request to write it is under way.
+            request.accepted = {404, 409, 412};
+            runOne(request);
+            if (request.status != 404 && request.status != 409 && request.status != 412) {
+                return true;
+            }
+            if (request.status != 412) {
+                return false;
+            }
+        }
+        return false;
     }
 
     void remove(const std::string& path) override {

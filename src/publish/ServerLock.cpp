@@ -191,7 +191,15 @@ void ServerLock::take(std::chrono::milliseconds wait, const std::function<bool()
         } else {
             stale = Clock::now() - unreadableSince >= unreadableLimit;
         }
-        if (stale && (object ? removeObject(*seen) : takeOver(*seen))) {
+        // A stale lock object is written over only while it is the one judged stale: of several
+        // runs that judged it so only one can, and a lock made meanwhile stays.
+        if (stale && object &&
+            m_connection.replaceIfUnchanged(lockText(thisProcess(m_run)), name, seen->stamp)) {
+            m_held = true;
+            m_renewed = Clock::now();
+            return;
+        }
+        if (stale && !object && takeOver(*seen)) {
             continue;
         }
         // An unreadable owner is watched until it is judged, unless it keeps changing.
@@ -270,26 +278,23 @@ void ServerLock::release() noexcept {
     }
 }
 
-// Removed only while it is still the lock judged stale, not one made meanwhile.
-bool ServerLock::removeObject(const Seen& stale) {
-    if (objectSeen() != stale) {
-        return false;
-    }
-    m_connection.remove(std::string(LockFolder));
-    return true;
-}
-
 std::optional<ServerLock::Seen> ServerLock::objectSeen() {
-    std::optional<std::string> text = objectText();
+    std::string stamp;
+    std::optional<std::string> text = objectText(&stamp);
     if (!text) {
         return std::nullopt;
     }
-    return Seen{std::move(text), true, 0, {}};
+    return Seen{std::move(text), true, 0, std::move(stamp)};
 }
 
 // The lock object's text, "" for one too large to be read; nothing when there is none.
-std::optional<std::string> ServerLock::objectText() {
-    std::optional<std::string> text = m_connection.read(std::string(LockFolder), OwnerLimit);
+std::optional<std::string> ServerLock::objectText(std::string* stamp) {
+    std::string read;
+    std::optional<std::string> text =
+        m_connection.readStamped(std::string(LockFolder), OwnerLimit, read);
+    if (stamp != nullptr) {
+        *stamp = std::move(read);
+    }
     if (text && text->size() > OwnerLimit) {
         return std::string();
     }

@@ -86,11 +86,9 @@ private:
 
     void writeOwner();
     std::optional<LockOwner> holder();
-    // On an object store: the lock object as it stands, and its removal while it still is what
-    // was judged stale.
+    // On an object store: the lock object as it stands, its stamp the server's ETag.
     std::optional<Seen> objectSeen();
-    bool removeObject(const Seen& stale);
-    std::optional<std::string> objectText();
+    std::optional<std::string> objectText(std::string* stamp = nullptr);
     // The lock as it stands, never followed where it is a link (LinkedLock); nothing when it is
     // gone.
     std::optional<Seen> look(const std::string& name);

@@ -372,6 +372,35 @@ TEST(S3Publish, TheShowGoesToTheObjectStoreAsToAnyServer) {
              lock.release();
              EXPECT_EQ(trial.keys(), std::vector<std::string>());
          }},
+        {"a stale lock is taken over only while it is the one judged stale",
+         [](Trial& trial) {
+             const std::unique_ptr<Connection> connection =
+                 connectS3(*parseTarget(trial.address()).target, trial.options());
+             const std::string name(LockFolder);
+             LockOwner stale = thisProcess("lauf-alt");
+             stale.host = "anderswo";
+             stale.boot = "anders";
+             stale.renewed -= 3600;
+             LockOwner fresh = stale;
+             fresh.run = "lauf-neu";
+             fresh.renewed += 3600;
+             trial.gateway.request("PUT", trial.keyPath(name), lockText(stale));
+             std::string judged;
+             ASSERT_TRUE(connection->readStamped(name, 4096, judged));
+             // Another run took it over first: its lock stays as it wrote it.
+             trial.gateway.request("PUT", trial.keyPath(name), lockText(fresh));
+             EXPECT_FALSE(
+                 connection->replaceIfUnchanged(lockText(thisProcess("lauf-1-a")), name, judged));
+             EXPECT_EQ(trial.object(name), lockText(fresh));
+             // Still the stale one: this run's now.
+             trial.gateway.request("PUT", trial.keyPath(name), lockText(stale));
+             ServerLock lock(*connection, "lauf-1-a", trial.prefix);
+             EXPECT_NO_THROW(lock.take(std::chrono::milliseconds(0), [] { return false; }));
+             const std::optional<LockOwner> owner = parseLock(trial.object(name));
+             EXPECT_EQ(owner ? owner->run : "", "lauf-1-a");
+             lock.release();
+             EXPECT_EQ(trial.keys(), std::vector<std::string>());
+         }},
         {"public objects, but the lock and the record are not readable anonymously",
          [](Trial& trial) {
              makeShow(trial.show, 20);
