@@ -107,6 +107,7 @@ std::map<std::string, std::string> filesOf(const fs::path& show,
 
 std::vector<std::string> pathsOf(const std::vector<PlannedFile>& files) {
     std::vector<std::string> paths;
+    paths.reserve(files.size());
     for (const PlannedFile& file : files) {
         paths.push_back(file.path);
     }
@@ -290,6 +291,7 @@ TEST_P(PublishToServer, FoldersReadAtOnceListAsReadOneByOne) {
                                  : connectFtp(*target.target, options());
     const auto shown = [](const std::vector<RemoteEntry>& entries) {
         std::vector<std::string> lines;
+        lines.reserve(entries.size());
         for (const RemoteEntry& entry : entries) {
             lines.push_back(entry.name + (entry.folder ? "/ " : " ") + std::to_string(entry.size) +
                             " " + entry.stamp);
@@ -1366,7 +1368,7 @@ TEST(PublishOnChannels, ALargeShowArrivesWholeOnOneChannelOrSeveral) {
     std::string page;
     for (int i = 0; i < 12; ++i) {
         const std::string name = "bilder/b" + std::to_string(i) + ".jpg";
-        std::string bytes(512 * 1024, static_cast<char>('a' + i));
+        std::string bytes(std::size_t{512} * 1024, static_cast<char>('a' + i));
         bytes += name;
         writeFile(show / name, bytes);
         page += "<img src=\"" + name + "\">";
@@ -1598,7 +1600,7 @@ std::pair<Result, std::chrono::steady_clock::duration> timed(Trial& trial,
 }
 
 // A FIFO where a key file is looked for: refused in German at once, nothing waits for it.
-void refusesAPipeAsKey(Trial& trial, const fs::path& pipe, PublishOptions options) {
+void refusesAPipeAsKey(Trial& trial, const fs::path& pipe, const PublishOptions& options) {
     makeShow(trial.show);
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     const PipeRelease release(pipe);
@@ -1901,7 +1903,8 @@ TEST(PublishTried, AttacksAndMistakesTouchNothingOutsideTheShow) {
              std::string page;
              for (int i = 0; i < 8; ++i) {
                  const std::string name = "bilder/b" + std::to_string(i) + ".jpg";
-                 writeFile(trial.show / name, std::string(600 * 1024, static_cast<char>('a' + i)));
+                 writeFile(trial.show / name,
+                           std::string(std::size_t{600} * 1024, static_cast<char>('a' + i)));
                  page += "<img src=\"" + name + "\">";
              }
              writeFile(trial.show / "index.html", page);
