@@ -6,6 +6,7 @@
 #include "ui/lists/DirListBox.h"
 #include "ui/lists/DriveListBox.h"
 #include "ui/lists/FileListBox.h"
+#include "ui/lists/FileNames.h"
 #include "ui/lists/PngIcon.h"
 #include "ui/templates/TemplateText.h"
 #include "ui/window/BrowserPreview.h"
@@ -151,6 +152,10 @@ QCheckBox* MainWindow::optionBox(settings::ShowOption option) const {
         return m_ui->Check3;
     }
     return nullptr;
+}
+
+std::string MainWindow::folderOf(std::int16_t slot) const {
+    return uilists::toFileName(ShowFolders[static_cast<std::size_t>(slot)]);
 }
 
 settings::ShowSettings MainWindow::settings() const {

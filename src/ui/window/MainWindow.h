@@ -108,6 +108,8 @@ private:
     void connectContextMenus();
     void runFormActivateOnce();
     QCheckBox* optionBox(settings::ShowOption option) const;
+    // The folder of a slot (folderslot) as the core takes paths: its bytes, ending in "/".
+    std::string folderOf(std::int16_t slot) const;
 
     // Handlers of the window's events.
     void Form_Activate();

@@ -62,7 +62,7 @@ void MainWindow::configSaved(const std::string& path) {
     m_templateSource = {TemplateSource::Kind::ConfigFile, path,
                         uilists::fromFileName(path.substr(path.rfind('/') + 1))};
     // Saved with the templates of the show's pages: the file is their way back from now on.
-    const std::string show = uilists::toFileName(ShowFolders[folderslot::ShowFolder]);
+    const std::string show = folderOf(folderslot::ShowFolder);
     std::optional<ShowTemplates> memory = recallShowTemplates(show);
     if (memory && memory->templatesHash == templatesHash(settings())) {
         memory->source = m_templateSource;
@@ -74,9 +74,9 @@ generator::ShowGeneratorInput MainWindow::generatorInput() const {
     generator::ShowGeneratorInput input;
     input.settings = settings();
     // Folder and file names keep their bytes, so the pages link to the files that exist.
-    input.ShowFolder = uilists::toFileName(ShowFolders[folderslot::ShowFolder]);
-    input.ThumbFolder = uilists::toFileName(ShowFolders[folderslot::ThumbFolder]);
-    input.PictureFolder = uilists::toFileName(ShowFolders[folderslot::PictureFolder]);
+    input.ShowFolder = folderOf(folderslot::ShowFolder);
+    input.ThumbFolder = folderOf(folderslot::ThumbFolder);
+    input.PictureFolder = folderOf(folderslot::PictureFolder);
     const uilists::FileListBox& thumbs = *File1[filelistslot::Thumbs];
     input.ThumbNames.reserve(static_cast<std::size_t>(thumbs.count()));
     for (int i = 0; i < thumbs.count(); ++i) {
@@ -112,7 +112,7 @@ void MainWindow::Command3_Click() {
 
 std::optional<settings::ShowSettings>
 MainWindow::settingsForPages(const std::string& startPagePath, const settings::ShowSettings& now) {
-    const std::string show = uilists::toFileName(ShowFolders[folderslot::ShowFolder]);
+    const std::string show = folderOf(folderslot::ShowFolder);
     const std::optional<ShowTemplates> memory = recallShowTemplates(show);
     if (!memory || !memory->source.known() ||
         !replacesOtherTemplates(*memory, startPagePath, now)) {
@@ -140,7 +140,7 @@ MainWindow::settingsForPages(const std::string& startPagePath, const settings::S
 
 void MainWindow::rememberPages(const std::string& startPagePath,
                                const settings::ShowSettings& used) {
-    const std::string show = uilists::toFileName(ShowFolders[folderslot::ShowFolder]);
+    const std::string show = folderOf(folderslot::ShowFolder);
     ShowTemplates memory;
     memory.templatesHash = templatesHash(used);
     // Templates typed by hand, or changed since the source was loaded, keep the source: it

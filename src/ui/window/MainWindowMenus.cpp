@@ -175,7 +175,7 @@ void MainWindow::showContextMenu(QWidget& box, const QPoint& at) {
             uilists::isExistingFolder(ShowFolders[folderslot::ShowFolder]));
         menu.addAction(m_ui->AllowSelection);
         const std::optional<ShowTemplates> memory =
-            recallShowTemplates(uilists::toFileName(ShowFolders[folderslot::ShowFolder]));
+            recallShowTemplates(folderOf(folderslot::ShowFolder));
         const bool templatesKnown = memory && memory->source.known();
         m_ui->LoadShowTemplates->setEnabled(templatesKnown);
         m_ui->LoadShowTemplates->setToolTip(templatesKnown ? QString()
@@ -210,8 +210,7 @@ void MainWindow::showContextMenu(QWidget& box, const QPoint& at) {
 std::string MainWindow::startPageToShow() const {
     const uilists::FileListBox& pages = *File1[filelistslot::ShowPages];
     if (pages.selectedIndex() >= 0) {
-        return uilists::toFileName(ShowFolders[folderslot::ShowFolder]) +
-               pages.fileNameAt(pages.selectedIndex());
+        return folderOf(folderslot::ShowFolder) + pages.fileNameAt(pages.selectedIndex());
     }
     return isFile(m_lastStartPage) ? m_lastStartPage : std::string();
 }
@@ -274,7 +273,7 @@ void MainWindow::openShowSubFolders() {
 
 void MainWindow::publishShow() {
     const uilists::FileListBox& pages = *File1[filelistslot::ShowPages];
-    const std::string folder = uilists::toFileName(ShowFolders[folderslot::ShowFolder]);
+    const std::string folder = folderOf(folderslot::ShowFolder);
     PublishSource source{folder, {}, -1};
     const std::string preset = startPageToShow();
     for (int position = 0; position < pages.count(); ++position) {
@@ -380,7 +379,7 @@ bool MainWindow::loadTemplateSource(const TemplateSource& source) {
 
 void MainWindow::loadShowTemplates() {
     const std::optional<ShowTemplates> memory =
-        recallShowTemplates(uilists::toFileName(ShowFolders[folderslot::ShowFolder]));
+        recallShowTemplates(folderOf(folderslot::ShowFolder));
     if (!memory || !memory->source.known() || !loadTemplateSource(memory->source)) {
         return;
     }
@@ -393,9 +392,9 @@ void MainWindow::loadShowTemplates() {
 
 void MainWindow::editWords() {
     const uilists::FileListBox& pictures = *File1[filelistslot::Pictures];
-    WordsSource source{uilists::toFileName(ShowFolders[folderslot::ShowFolder]),
-                       uilists::toFileName(ShowFolders[folderslot::PictureFolder]),
-                       uilists::toFileName(ShowFolders[folderslot::ThumbFolder]),
+    WordsSource source{folderOf(folderslot::ShowFolder),
+                       folderOf(folderslot::PictureFolder),
+                       folderOf(folderslot::ThumbFolder),
                        {}};
     for (int position = 0; position < pictures.count(); ++position) {
         source.names.push_back(pictures.fileNameAt(position));
@@ -418,7 +417,7 @@ void MainWindow::editWords() {
 }
 
 void MainWindow::allowSelection() {
-    const std::string show = uilists::toFileName(ShowFolders[folderslot::ShowFolder]);
+    const std::string show = folderOf(folderslot::ShowFolder);
     SelectionOptionsDialog dialog(rememberedSelection(show), this);
     if (dialog.exec() == QDialog::Accepted) {
         rememberSelection(show, dialog.settings());
@@ -434,7 +433,7 @@ void MainWindow::takeSelection() {
     SelectionSource source{
         uilists::toFileName(
             ShowFolders[previews ? folderslot::ThumbFolder : folderslot::PictureFolder]),
-        uilists::toFileName(ShowFolders[folderslot::PictureFolder]),
+        folderOf(folderslot::PictureFolder),
         {},
         {}};
     for (int position = 0; position < list.count(); ++position) {
@@ -442,8 +441,7 @@ void MainWindow::takeSelection() {
     }
     PreparationChoices choices;
     QString originals;
-    if (recallShowPreparation(uilists::toFileName(ShowFolders[folderslot::ShowFolder]), choices,
-                              originals) &&
+    if (recallShowPreparation(folderOf(folderslot::ShowFolder), choices, originals) &&
         uilists::isExistingFolder(originals) &&
         !uilists::isSameFolder(originals, ShowFolders[folderslot::PictureFolder])) {
         source.originalsFolder = uilists::toFileName(uilists::withTrailingSeparator(originals));
