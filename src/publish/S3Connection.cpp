@@ -244,7 +244,10 @@ public:
 
     bool replaceIfUnchanged(const std::string& content, const std::string& path,
                             const std::string& stamp) override {
-        if (stamp.empty()) {
+        // The server's ETag goes back to it in a header: only as the characters of one.
+        if (stamp.empty() || !std::all_of(stamp.begin(), stamp.end(), [](char c) {
+                return c > ' ' && c < '\x7f' && c != '"';
+            })) {
             return false;
         }
         // The standard compares If-Match with the ETag in its quotes; Ceph's gateway compares it
