@@ -14,6 +14,8 @@ namespace {
 
 // What the window manager's title bar and frame take from the screen's free room.
 constexpr int TitleBarAllowance = 48;
+// What the window manager's frame takes from the screen's width.
+constexpr int FrameAllowance = 16;
 
 } // namespace
 
@@ -34,6 +36,23 @@ void fitToScreen(QDialog& dialog, QScrollArea& page) {
     }
     dialog.resize(std::max(hint.width(), dialog.minimumWidth()),
                   std::max(height, dialog.minimumHeight()));
+}
+
+void fitToText(QDialog& dialog) {
+    dialog.ensurePolished();
+    QLayout& layout = *dialog.layout();
+    layout.activate();
+    const QSize hint = dialog.sizeHint();
+    int width = dialog.isVisible() ? dialog.width() : hint.width();
+    if (const QScreen* screen = dialog.screen(); screen != nullptr && !dialog.isVisible()) {
+        width = std::min(width, screen->availableGeometry().width() - FrameAllowance);
+    }
+    width = std::max(width, dialog.minimumWidth());
+    int height = layout.hasHeightForWidth() ? layout.totalHeightForWidth(width) : hint.height();
+    if (dialog.isVisible()) {
+        height = std::max(height, dialog.height());
+    }
+    dialog.resize(width, std::max(height, dialog.minimumHeight()));
 }
 
 } // namespace bildertafel::ui

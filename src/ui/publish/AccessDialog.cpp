@@ -2,6 +2,7 @@
 
 #include "publish/FailureFacts.h"
 #include "publish/ShowAccess.h"
+#include "ui/common/DialogFit.h"
 #include "ui/common/QtText.h"
 #include "ui/publish/PublishTexts.h"
 
@@ -67,6 +68,7 @@ void AccessDialog::accept() {
     if (!problem.isEmpty()) {
         m_ui->Problem->setText(problem);
         m_ui->Problem->show();
+        fitToText(*this);
         return;
     }
     QDialog::accept();
@@ -82,6 +84,7 @@ void AccessDialog::updateEnabled() {
     m_ui->UntilDate->setEnabled(m_ui->Until->isChecked());
     m_ui->HttpWarning->setVisible(protect &&
                                   m_webAddress.trimmed().startsWith(QStringLiteral("http://")));
+    fitToText(*this);
 }
 
 void AccessDialog::suggest() {
@@ -89,6 +92,7 @@ void AccessDialog::suggest() {
     m_ui->Password->setText(suggested);
     m_ui->Repeat->setText(suggested);
     m_ui->Suggestion->setText(suggestionText(suggested));
+    fitToText(*this);
 }
 
 } // namespace bildertafel::ui

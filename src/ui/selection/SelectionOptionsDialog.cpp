@@ -1,6 +1,7 @@
 #include "ui/selection/SelectionOptionsDialog.h"
 
 #include "selection/MailAddress.h"
+#include "ui/common/DialogFit.h"
 #include "ui_SelectionOptionsDialog.h"
 
 #include <QPushButton>
@@ -19,6 +20,7 @@ SelectionOptionsDialog::SelectionOptionsDialog(const SelectionSettings& settings
     connect(m_ui->AllowSelection, &QCheckBox::toggled, this, &SelectionOptionsDialog::showState);
     connect(m_ui->MailAddress, &QLineEdit::textChanged, this, &SelectionOptionsDialog::showState);
     showState();
+    fitToText(*this);
 }
 
 SelectionOptionsDialog::~SelectionOptionsDialog() = default;

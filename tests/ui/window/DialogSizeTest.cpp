@@ -3,8 +3,11 @@
 #include "publish/Publisher.h"
 #include "ui/common/ApplicationStyle.h"
 #include "ui/prepare/PrepareDialog.h"
+#include "ui/publish/AccessDialog.h"
 #include "ui/publish/PublishDialog.h"
 #include "ui/publish/PublishPasswords.h"
+#include "ui/selection/SelectionDialog.h"
+#include "ui/selection/SelectionOptionsDialog.h"
 #include "ui/templates/TemplateEditor.h"
 #include "ui/templates/TemplateSetDialog.h"
 #include "ui/words/WordsDialog.h"
@@ -80,6 +83,27 @@ void DialogSizeTest::everyDialogFitsTheSmallScreen_data() {
             PublishSource{show.toStdString(), {{"index.html", "index.html"}}, 0}, m_passwords,
             nullptr);
     });
+    QTest::newRow("Zugang") << DialogMaker([] {
+        return std::make_unique<AccessDialog>(ShowProtection{}, QString(),
+                                              QStringLiteral("http://fotos.example/hochzeit/"),
+                                              false, nullptr);
+    });
+    QTest::newRow("Zugang, mit Passwort über http://") << DialogMaker([] {
+        ShowProtection protection;
+        protection.protect = true;
+        return std::make_unique<AccessDialog>(protection, QStringLiteral("kefu-rami-tobe-nasu"),
+                                              QStringLiteral("http://fotos.example/hochzeit/"),
+                                              true, nullptr);
+    });
+    QTest::newRow("Auswahl und Download") << DialogMaker(
+        [] { return std::make_unique<SelectionOptionsDialog>(SelectionSettings{}, nullptr); });
+    QTest::newRow("Auswahl übernehmen") << DialogMaker([show] {
+        return std::make_unique<SelectionDialog>(SelectionSource{show.toStdString() + "minis/",
+                                                                 show.toStdString() + "bilder/",
+                                                                 {"a.jpg", "b.jpg"},
+                                                                 ""},
+                                                 nullptr);
+    });
     QTest::newRow("Vorlage laden") << DialogMaker([] {
         const std::vector<bildertafel::settings::TemplateSet> sets{
             {"klar", "Klar", "Eine schlichte Tabelle auf weißem Grund.", 160, "klar.cfg", ""},
@@ -98,8 +122,16 @@ void DialogSizeTest::everyDialogFitsTheSmallScreen() {
     QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
     for (const QSize size :
          {dialog->sizeHint(), dialog->minimumSizeHint(), dialog->minimumSize()}) {
+        qDebug() << size;
         QVERIFY2(size.width() <= Room.width() && size.height() <= Room.height(),
                  qPrintable(QStringLiteral("%1 × %2").arg(size.width()).arg(size.height())));
+    }
+    // Nothing of a wrapped text is cut off: each has the height its lines need at its width.
+    for (const QLabel* label : dialog->findChildren<QLabel*>()) {
+        if (label->isVisible() && label->wordWrap() && !label->text().isEmpty()) {
+            QVERIFY2(label->height() >= label->heightForWidth(label->width()),
+                     qPrintable(label->objectName()));
+        }
     }
     // A page that scrolls does so only up and down: nothing of it is cut off at the side.
     if (const auto* page = dialog->findChild<QScrollArea*>("Scroll")) {
