@@ -236,18 +236,35 @@ void ServerLock::renewWhenDue() {
     if (!m_held || std::chrono::steady_clock::now() - m_renewed < RenewEvery) {
         return;
     }
-    if (const std::optional<LockOwner> owner = holder(); !owner || owner->run != m_run) {
-        m_held = false;
-        FailureFacts facts(FailureKind::TakenOver);
-        facts.path = m_shownFolder;
-        throw PublishError(facts);
-    }
+    const auto isOwn = [this](const std::optional<LockOwner>& owner) {
+        return owner && owner->run == m_run;
+    };
     if (m_connection.objectStore()) {
-        m_connection.send(lockText(thisProcess(m_run)), {}, std::string(LockFolder), {});
+        const std::optional<Seen> seen = objectSeen();
+        if (!isOwn(seen && seen->text ? parseLock(*seen->text) : std::nullopt)) {
+            takenOver();
+        }
+        // Written over only while it is the lock just read: never over one that another run
+        // took over meanwhile. A retry of a write that did arrive finds it this run's still.
+        if (!m_connection.replaceIfUnchanged(lockText(thisProcess(m_run)), std::string(LockFolder),
+                                             seen->stamp) &&
+            !isOwn(holder())) {
+            takenOver();
+        }
         m_renewed = std::chrono::steady_clock::now();
-    } else {
-        writeOwner();
+        return;
     }
+    if (!isOwn(holder())) {
+        takenOver();
+    }
+    writeOwner();
+}
+
+void ServerLock::takenOver() {
+    m_held = false;
+    FailureFacts facts(FailureKind::TakenOver);
+    facts.path = m_shownFolder;
+    throw PublishError(facts);
 }
 
 // Only what is still a folder is removed: a link put there is never followed.

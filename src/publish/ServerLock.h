@@ -98,6 +98,7 @@ private:
     [[noreturn]] void staysAside(const std::string& aside);
     [[noreturn]] void linked(const std::string& name) const;
     [[noreturn]] void busy(const std::optional<LockOwner>& owner) const;
+    [[noreturn]] void takenOver();
 
     Connection& m_connection;
     std::string m_run;
