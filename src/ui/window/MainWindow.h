@@ -158,6 +158,10 @@ private:
     bool loadTemplateSource(const TemplateSource& source);
     // "Vorlagen dieser Fotoshow laden": the templates its pages were written with last.
     void loadShowTemplates();
+    // Those templates back in the window: the settings kept when the pages were written, where
+    // they give them back, else the templates' source as far as it does. False, with the message
+    // why, when neither can be loaded.
+    bool loadPagesTemplates(const ShowTemplates& memory);
     // Before "HTML erstellen" writes the start page at path: asks when that would replace the
     // show's pages written with other templates. The settings to write with, none to stop.
     std::optional<settings::ShowSettings> settingsForPages(const std::string& startPagePath,

@@ -114,11 +114,13 @@ std::optional<settings::ShowSettings>
 MainWindow::settingsForPages(const std::string& startPagePath, const settings::ShowSettings& now) {
     const std::string show = folderOf(folderslot::ShowFolder);
     const std::optional<ShowTemplates> memory = recallShowTemplates(show);
-    if (!memory || !memory->source.known() ||
-        !replacesOtherTemplates(*memory, startPagePath, now)) {
+    // Asked only where there is a way back: the templates' source, or the settings kept.
+    if (!memory || !replacesOtherTemplates(*memory, startPagePath, now) ||
+        (!memory->source.known() && !hasKeptPagesSettings(show))) {
         return now;
     }
-    const std::string shown = memory->source.shown.toStdString();
+    const std::string shown =
+        memory->source.known() ? memory->source.shown.toStdString() : std::string();
     const int answer = askChoice(
         this, fromUtf8(texts::GenerateTitle), fromUtf8(texts::otherTemplatesQuestion(shown)),
         {fromUtf8(texts::loadTemplateButton(shown)), fromUtf8(texts::WriteAnywayButton),
@@ -126,7 +128,7 @@ MainWindow::settingsForPages(const std::string& startPagePath, const settings::S
     if (answer == 1) {
         return now;
     }
-    if (answer != 0 || !loadTemplateSource(memory->source)) {
+    if (answer != 0 || !loadPagesTemplates(*memory)) {
         return std::nullopt;
     }
     // Written with what was loaded only when that gives the pages back as they were.
@@ -149,6 +151,7 @@ void MainWindow::rememberPages(const std::string& startPagePath,
     memory.startPage = startPagePath.substr(startPagePath.rfind('/') + 1);
     memory.startPageHash = fileHash(startPagePath);
     rememberShowTemplates(show, memory);
+    keepPagesSettings(show, used);
 }
 
 } // namespace bildertafel::ui

@@ -176,7 +176,9 @@ void MainWindow::showContextMenu(QWidget& box, const QPoint& at) {
         menu.addAction(m_ui->AllowSelection);
         const std::optional<ShowTemplates> memory =
             recallShowTemplates(folderOf(folderslot::ShowFolder));
-        const bool templatesKnown = memory && memory->source.known();
+        const bool templatesKnown =
+            memory &&
+            (memory->source.known() || hasKeptPagesSettings(folderOf(folderslot::ShowFolder)));
         m_ui->LoadShowTemplates->setEnabled(templatesKnown);
         m_ui->LoadShowTemplates->setToolTip(templatesKnown ? QString()
                                                            : fromUtf8(texts::NoShowTemplatesYet));
@@ -370,17 +372,31 @@ bool MainWindow::loadTemplateSource(const TemplateSource& source) {
         }
         return applyTemplateSet(*set);
     }
-    if (!applyConfigFile(source.where, source.where.substr(source.where.rfind('/') + 1))) {
+    if (!applyConfigFile(source.where, source.configName())) {
         return false;
     }
     m_templateSource = source;
     return true;
 }
 
+bool MainWindow::loadPagesTemplates(const ShowTemplates& memory) {
+    const std::optional<settings::ShowSettings> kept =
+        keptPagesSettings(folderOf(folderslot::ShowFolder), memory.templatesHash, settings());
+    if (!kept) {
+        return memory.source.known() && loadTemplateSource(memory.source);
+    }
+    applySettings(*kept);
+    m_templateSource = memory.source;
+    WindowConfigHost(ShowFolders[folderslot::ConfigFolder], *File1[filelistslot::ConfigFiles],
+                     *m_ui->Label4)
+        .showLoadedConfigName(memory.source.configName());
+    return true;
+}
+
 void MainWindow::loadShowTemplates() {
     const std::optional<ShowTemplates> memory =
         recallShowTemplates(folderOf(folderslot::ShowFolder));
-    if (!memory || !memory->source.known() || !loadTemplateSource(memory->source)) {
+    if (!memory || !loadPagesTemplates(*memory)) {
         return;
     }
     if (templatesHash(settings()) != memory->templatesHash) {

@@ -1,10 +1,14 @@
 #include "ui/window/ShowTemplates.h"
 
+#include "settings/ConfigFile.h"
 #include "ui/common/UserSettings.h"
+#include "ui/lists/FileNames.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QSettings>
+#include <QStandardPaths>
 
 namespace bildertafel::ui {
 
@@ -43,6 +47,13 @@ QString storedKind(TemplateSource::Kind kind) {
 }
 
 } // namespace
+
+std::string TemplateSource::configName() const {
+    if (!known()) {
+        return {};
+    }
+    return kind == Kind::TemplateSet ? where + ".cfg" : fileNameOf(where);
+}
 
 std::optional<ShowTemplates> recallShowTemplates(const std::string& showFolder) {
     QSettings settings(userSettingsName(), userSettingsName());
@@ -94,6 +105,35 @@ QByteArray fileHash(const std::string& path) {
         return {};
     }
     return hash.result().toHex();
+}
+
+std::string pagesSettingsPath(const std::string& showFolder) {
+    // ~/.local/share/bildertafel, beside the user's settings of the same name.
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                           u'/' + userSettingsName();
+    const QByteArray name =
+        QCryptographicHash::hash(bytesOf(showFolder), QCryptographicHash::Sha256).toHex().left(32);
+    return uilists::toFileName(folder) + "/Fotoshows/" + name.toStdString() + ".cfg";
+}
+
+bool hasKeptPagesSettings(const std::string& showFolder) {
+    return QFile::exists(QFile::decodeName(bytesOf(pagesSettingsPath(showFolder))));
+}
+
+bool keepPagesSettings(const std::string& showFolder, const settings::ShowSettings& used) {
+    const std::string path = pagesSettingsPath(showFolder);
+    return QDir().mkpath(QFile::decodeName(bytesOf(path.substr(0, path.rfind('/'))))) &&
+           settings::saveConfigFile(path, used).ok();
+}
+
+std::optional<settings::ShowSettings> keptPagesSettings(const std::string& showFolder,
+                                                        const QByteArray& hash,
+                                                        settings::ShowSettings base) {
+    if (!settings::loadConfigFile(pagesSettingsPath(showFolder), base).ok() ||
+        templatesHash(base) != hash) {
+        return std::nullopt;
+    }
+    return base;
 }
 
 bool replacesOtherTemplates(const ShowTemplates& memory, const std::string& startPagePath,

@@ -8,11 +8,18 @@ std::string openedNearestAbove(std::string_view reason, std::string_view folder)
 }
 
 std::string otherTemplatesQuestion(std::string_view shown) {
+    if (shown.empty()) {
+        return "Die Seiten dieser Fotoshow wurden zuletzt mit anderen Vorlagen erstellt, als jetzt "
+               "gelten.";
+    }
     return "Die Seiten dieser Fotoshow wurden zuletzt mit der Vorlage „" + std::string(shown) +
            "“ erstellt; jetzt gelten andere Vorlagen.";
 }
 
 std::string loadTemplateButton(std::string_view shown) {
+    if (shown.empty()) {
+        return "Ihre Vorlagen laden";
+    }
     return "Vorlage „" + std::string(shown) + "“ laden";
 }
 

@@ -33,9 +33,11 @@ inline constexpr std::string_view GenerateTitle = "HTML erstellen";
 inline constexpr std::string_view ShowTemplatesTitle = "Vorlagen dieser Fotoshow laden";
 // Why "Vorlagen dieser Fotoshow laden" is greyed out.
 inline constexpr std::string_view NoShowTemplatesYet =
-    "Von dieser Fotoshow ist noch keine Vorlage bekannt: Sie wird gemerkt, wenn „HTML erstellen“ "
-    "die Seiten mit einer geladenen Vorlage oder Konfiguration schreibt.";
+    "Von dieser Fotoshow sind noch keine Vorlagen bekannt: Sie werden gemerkt, sobald „HTML "
+    "erstellen“ ihre Seiten schreibt.";
 inline constexpr std::string_view WriteAnywayButton = "Trotzdem erstellen";
+// shown: the name of the set or file the pages were written with; "" for templates of no name
+// (typed by hand).
 std::string otherTemplatesQuestion(std::string_view shown);
 std::string loadTemplateButton(std::string_view shown);
 // The remembered templates are loaded, but the pages were written with them changed since.

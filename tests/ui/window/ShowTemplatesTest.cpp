@@ -1,5 +1,6 @@
 // A show keeps the way back to its templates across a restart: "Vorlagen dieser Fotoshow laden",
 // and the question before "HTML erstellen" replaces its pages written with other templates.
+#include "ui/window/ShowTemplates.h"
 #include "WindowTestSupport.h"
 #include "ui/common/StandardDialogs.h"
 #include "ui/lists/FileListBox.h"
@@ -68,21 +69,27 @@ void ShowTemplatesTest::theNextDayAsksBeforeOtherTemplatesReplaceThePages_data()
     QTest::addColumn<bool>("hellAfter");   // the start page has hell's head afterwards
     QTest::addColumn<bool>("entryEnabled");
     QTest::addColumn<int>("messages");
+    QTest::addColumn<bool>("keptGone"); // the settings kept with the pages removed overnight
     QTest::newRow("same templates: no question")
-        << true << "" << true << false << -1 << true << true << 0;
+        << true << "" << true << false << -1 << true << true << 0 << false;
     QTest::newRow("other templates: load hell")
-        << true << "" << false << false << 0 << true << true << 0;
+        << true << "" << false << false << 0 << true << true << 0 << false;
     QTest::newRow("other templates: write anyway")
-        << true << "" << false << false << 1 << false << true << 0;
+        << true << "" << false << false << 1 << false << true << 0 << false;
     QTest::newRow("other templates: cancel")
-        << true << "" << false << false << 2 << true << true << 0;
-    // The loaded set lacks the edit, so the pages stay and the user is told.
-    QTest::newRow("edited after loading: load hell")
-        << true << "<!-- Titel -->" << false << false << 0 << true << true << 1;
-    QTest::newRow("no memory: no question")
-        << false << "" << false << false << -1 << false << false << 0;
+        << true << "" << false << false << 2 << true << true << 0 << false;
+    // The settings kept with the pages give the edit back.
+    QTest::newRow("edited after loading: load hell with the edit")
+        << true << "<!-- Titel -->" << false << false << 0 << true << true << 0 << false;
+    // Without them the loaded set lacks the edit, so the pages stay and the user is told.
+    QTest::newRow("edited, the kept settings gone: the pages stay")
+        << true << "<!-- Titel -->" << false << false << 0 << true << true << 1 << true;
+    QTest::newRow("typed by hand: their own templates back")
+        << false << "<!-- von Hand -->" << false << false << 0 << false << true << 0 << false;
+    QTest::newRow("typed by hand, the kept settings gone: no question")
+        << false << "<!-- von Hand -->" << false << false << -1 << false << false << 0 << true;
     QTest::newRow("batch command: no question")
-        << true << "" << false << true << -1 << false << true << 0;
+        << true << "" << false << true << -1 << false << true << 0 << false;
 }
 
 void ShowTemplatesTest::theNextDayAsksBeforeOtherTemplatesReplaceThePages() {
@@ -94,6 +101,7 @@ void ShowTemplatesTest::theNextDayAsksBeforeOtherTemplatesReplaceThePages() {
     QFETCH(bool, hellAfter);
     QFETCH(bool, entryEnabled);
     QFETCH(int, messages);
+    QFETCH(bool, keptGone);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString root = canonical(dir.path());
@@ -125,6 +133,9 @@ void ShowTemplatesTest::theNextDayAsksBeforeOtherTemplatesReplaceThePages() {
     }
     const QByteArray written = readAll(page);
     QCOMPARE(written.contains("class=\"hell\""), loadedFirst);
+    if (keptGone)
+        QVERIFY(QFile::remove(QFile::decodeName(
+            bildertafel::ui::pagesSettingsPath((show + "/").toStdString()).c_str())));
 
     // The next day: the defaults, as at every start.
     QStringList asked;
@@ -150,19 +161,27 @@ void ShowTemplatesTest::theNextDayAsksBeforeOtherTemplatesReplaceThePages() {
         dialogs.answers = {"album"};
         clickWidget(control<QPushButton>(next, "Command3"));
     }
-    const QStringList question{"HTML erstellen",
-                               "Die Seiten dieser Fotoshow wurden zuletzt mit der Vorlage "
-                               "„hell.cfg“ erstellt; jetzt gelten andere Vorlagen.",
-                               "Vorlage „hell.cfg“ laden", "Trotzdem erstellen", "Abbrechen"};
+    const QStringList question =
+        loadedFirst ? QStringList{"HTML erstellen",
+                                  "Die Seiten dieser Fotoshow wurden zuletzt mit der Vorlage "
+                                  "„hell.cfg“ erstellt; jetzt gelten andere Vorlagen.",
+                                  "Vorlage „hell.cfg“ laden", "Trotzdem erstellen", "Abbrechen"}
+                    : QStringList{"HTML erstellen",
+                                  "Die Seiten dieser Fotoshow wurden zuletzt mit anderen "
+                                  "Vorlagen erstellt, als jetzt gelten.",
+                                  "Ihre Vorlagen laden", "Trotzdem erstellen", "Abbrechen"};
     QCOMPARE(asked, answer < 0 ? QStringList() : question);
     QCOMPARE(dialogs.messages.size(), messages);
     const QByteArray after = readAll(page);
     QCOMPARE(after.contains("class=\"hell\""), hellAfter);
-    // Kept pages, and pages written again with hell, keep their bytes.
-    if (hellAfter)
+    // Kept pages, and pages written again with their own templates, keep their bytes.
+    if (hellAfter || answer == 0)
         QCOMPARE(after, written);
-    if (answer == 0)
-        QVERIFY(control<QPlainTextEdit>(next, "Text1_0").toPlainText().contains("hell"));
+    if (answer == 0) {
+        const QString head = control<QPlainTextEdit>(next, "Text1_0").toPlainText();
+        QVERIFY(head.contains(loadedFirst ? "hell" : edited));
+        QCOMPARE(head.contains(edited), messages == 0);
+    }
 }
 
 QTEST_MAIN(ShowTemplatesTest)
