@@ -3,6 +3,7 @@
 #include "core/HexCoding.h"
 #include "core/SlashPath.h"
 
+#include "publish/CurlFailures.h"
 #include "publish/FtpLanes.h"
 #include "publish/FtpListing.h"
 #include "publish/FtpReplies.h"
@@ -791,26 +792,14 @@ private:
         if (response == ftp::ServiceClosing) {
             return FailureKind::ServerBusy;
         }
+        if (const std::optional<FailureKind> kind = curlFailure(code, m_connected)) {
+            return *kind;
+        }
         switch (code) {
-        case CURLE_COULDNT_RESOLVE_HOST:
-            return FailureKind::HostUnknown;
-        case CURLE_COULDNT_CONNECT:
-        case CURLE_OPERATION_TIMEDOUT:
-            if (!m_connected) {
-                return FailureKind::NoRoute;
-            }
-            break;
         case CURLE_LOGIN_DENIED:
             return FailureKind::Login;
-        case CURLE_PEER_FAILED_VERIFICATION:
-        case CURLE_SSL_CACERT_BADFILE:
-        case CURLE_SSL_CONNECT_ERROR:
-        case CURLE_SSL_ISSUER_ERROR:
-            return FailureKind::Certificate;
         case CURLE_USE_SSL_FAILED:
             return FailureKind::NoTls;
-        case CURLE_ABORTED_BY_CALLBACK:
-            return FailureKind::Cancelled;
         case CURLE_REMOTE_DISK_FULL:
             return FailureKind::DiskFull;
         default:

@@ -3,6 +3,7 @@
 #include "core/SlashPath.h"
 
 #include "publish/Connection.h"
+#include "publish/CurlFailures.h"
 #include "publish/S3Protocol.h"
 
 #include <curl/curl.h>
@@ -759,23 +760,13 @@ private:
     }
 
     FailureKind kindOf(CURLcode code) const {
-        switch (code) {
-        case CURLE_COULDNT_RESOLVE_HOST:
-            return FailureKind::HostUnknown;
-        case CURLE_COULDNT_CONNECT:
-            return m_connected ? FailureKind::ConnectionLost : FailureKind::NoRoute;
-        case CURLE_OPERATION_TIMEDOUT:
-            return m_connected ? FailureKind::Silent : FailureKind::NoRoute;
-        case CURLE_PEER_FAILED_VERIFICATION:
-        case CURLE_SSL_CACERT_BADFILE:
-        case CURLE_SSL_CONNECT_ERROR:
-        case CURLE_SSL_ISSUER_ERROR:
-            return FailureKind::Certificate;
-        case CURLE_ABORTED_BY_CALLBACK:
-            return FailureKind::Cancelled;
-        default:
-            return m_connected ? FailureKind::ConnectionLost : FailureKind::NoConnection;
+        if (const std::optional<FailureKind> kind = curlFailure(code, m_connected)) {
+            return *kind;
         }
+        if (code == CURLE_OPERATION_TIMEDOUT) {
+            return FailureKind::Silent;
+        }
+        return m_connected ? FailureKind::ConnectionLost : FailureKind::NoConnection;
     }
 
     static FailureKind kindOf(const std::string& code, long status) {
