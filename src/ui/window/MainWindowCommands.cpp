@@ -146,7 +146,7 @@ void MainWindow::rememberPages(const std::string& startPagePath,
     ShowTemplates memory;
     memory.templatesHash = templatesHash(used);
     // Templates typed by hand, or changed since the source was loaded, keep the source: it
-    // holds the way back as far as one is known.
+    // holds the way back as far as one is known, the settings kept below hold it whole.
     memory.source = m_templateSource;
     memory.startPage = startPagePath.substr(startPagePath.rfind('/') + 1);
     memory.startPageHash = fileHash(startPagePath);

@@ -446,12 +446,10 @@ void MainWindow::takeSelection() {
     const bool previews = File1[filelistslot::Thumbs]->count() > 0;
     const uilists::FileListBox& list =
         *File1[previews ? filelistslot::Thumbs : filelistslot::Pictures];
-    SelectionSource source{
-        uilists::toFileName(
-            ShowFolders[previews ? folderslot::ThumbFolder : folderslot::PictureFolder]),
-        folderOf(folderslot::PictureFolder),
-        {},
-        {}};
+    SelectionSource source{folderOf(previews ? folderslot::ThumbFolder : folderslot::PictureFolder),
+                           folderOf(folderslot::PictureFolder),
+                           {},
+                           {}};
     for (int position = 0; position < list.count(); ++position) {
         source.thumbNames.push_back(list.fileNameAt(position));
     }
