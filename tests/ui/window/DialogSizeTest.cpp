@@ -12,6 +12,7 @@
 #include "ui/templates/TemplateSetDialog.h"
 #include "ui/words/WordsDialog.h"
 
+#include <QComboBox>
 #include <QDialog>
 #include <QInputDialog>
 #include <QLabel>
@@ -82,6 +83,15 @@ void DialogSizeTest::everyDialogFitsTheSmallScreen_data() {
         return std::make_unique<PublishDialog>(
             PublishSource{show.toStdString(), {{"index.html", "index.html"}}, 0}, m_passwords,
             nullptr);
+    });
+    // The fields of an object store in place of the server's.
+    QTest::newRow("Veröffentlichen auf S3") << DialogMaker([this, show] {
+        auto dialog = std::make_unique<PublishDialog>(
+            PublishSource{show.toStdString(), {{"index.html", "index.html"}}, 0}, m_passwords,
+            nullptr);
+        auto* protocol = dialog->findChild<QComboBox*>("Protocol");
+        protocol->setCurrentIndex(protocol->findText("S3-kompatibler Objektspeicher"));
+        return dialog;
     });
     QTest::newRow("Zugang") << DialogMaker([] {
         return std::make_unique<AccessDialog>(ShowProtection{}, QString(),
