@@ -288,14 +288,18 @@ void PublishDialog::chooseKeyFile() {
 
 void PublishDialog::showKeyFile() {
     const bool sftp = m_ui->Protocol->currentIndex() == protocolIndex(publish::Protocol::Sftp);
+    const bool s3 = m_ui->Protocol->currentIndex() == protocolIndex(publish::Protocol::S3);
     m_ui->KeyFile->setEnabled(sftp);
+    // An object store's secret is no ssh key: no key file beside it.
+    m_ui->KeyFile->setVisible(!s3);
     m_ui->KeyFile->setToolTip(
         m_keyFile.isEmpty()
             ? QStringLiteral("Einen privaten SSH-Schlüssel wählen, der vor allen anderen "
                              "versucht wird")
             : QStringLiteral("Gewählt: %1").arg(m_keyFile));
     m_ui->Password->setPlaceholderText(
-        !sftp ? QString()
+        s3      ? QStringLiteral("leer: AWS_SECRET_ACCESS_KEY oder ~/.aws/credentials")
+        : !sftp ? QString()
         : m_keyFile.isEmpty()
             ? QStringLiteral("leer: SSH-Schlüssel oder ssh-agent")
             : QStringLiteral("leer: Schlüssel %1").arg(QFileInfo(m_keyFile).fileName()));
