@@ -332,7 +332,11 @@ public:
                     // right behind the one it lies in, the folder itself behind them. A server
                     // that works on them in another order fails the folder, and they are made
                     // one after the other.
-                    const std::vector<std::string> around = foldersAround(folderOf(path));
+                    std::vector<std::string> around;
+                    eachFolderAround({folderOf(path)},
+                                     [&around](const std::string& folder, const std::string&) {
+                                         around.push_back(folder);
+                                     });
                     std::vector<std::uint32_t> ids;
                     ids.reserve(around.size() + 1);
                     for (const std::string& folder : around) {
@@ -521,26 +525,27 @@ private:
         }
     }
 
-    // The server's paths of the target folder and the folders it lies in, then of folder and
-    // the folders between, each after the one it lies in.
-    std::vector<std::string> foldersAround(const std::string& folder) const {
-        std::vector<std::string> around;
+    // The target folder and the folders it lies in, then each of folders and the folders
+    // between, each after the one it lies in: visit(the server's path, the path as shown).
+    template <typename Visit>
+    void eachFolderAround(const std::set<std::string>& folders, const Visit& visit) const {
         const std::string& target = m_place.folder();
         for (std::size_t slash = target.find('/', 1); slash != std::string::npos;
              slash = target.find('/', slash + 1)) {
-            around.push_back(target.substr(0, slash));
+            visit(target.substr(0, slash), target.substr(0, slash));
         }
         if (!target.empty()) {
-            around.push_back(target);
+            visit(target, target);
         }
-        for (std::size_t slash = folder.find('/'); slash != std::string::npos;
-             slash = folder.find('/', slash + 1)) {
-            around.push_back(m_place.remote(folder.substr(0, slash)));
+        for (const std::string& folder : folders) {
+            for (std::size_t slash = folder.find('/'); slash != std::string::npos;
+                 slash = folder.find('/', slash + 1)) {
+                visit(m_place.remote(folder.substr(0, slash)), folder.substr(0, slash));
+            }
+            if (!folder.empty()) {
+                visit(m_place.remote(folder), folder);
+            }
         }
-        if (!folder.empty()) {
-            around.push_back(m_place.remote(folder));
-        }
-        return around;
     }
 
     // Makes the folders (below the target folder) and the ones they lie in, the target folder
@@ -555,23 +560,7 @@ private:
                 shown.emplace(remote, named);
             }
         };
-        const std::string& target = m_place.folder();
-        for (std::size_t slash = target.find('/', 1); slash != std::string::npos;
-             slash = target.find('/', slash + 1)) {
-            want(target.substr(0, slash), target.substr(0, slash));
-        }
-        if (!target.empty()) {
-            want(target, target);
-        }
-        for (const std::string& folder : folders) {
-            for (std::size_t slash = folder.find('/'); slash != std::string::npos;
-                 slash = folder.find('/', slash + 1)) {
-                want(m_place.remote(folder.substr(0, slash)), folder.substr(0, slash));
-            }
-            if (!folder.empty()) {
-                want(m_place.remote(folder), folder);
-            }
-        }
+        eachFolderAround(folders, want);
         if (wanted.empty()) {
             return;
         }
