@@ -152,6 +152,8 @@ private:
     // Loads the configuration file at path as "Konfiguration Laden" does, shown as shownName;
     // false, with its message, when it cannot be.
     bool applyConfigFile(const std::string& path, const std::string& shownName);
+    // Settings read from a file into the controls, the file's name shown as loaded.
+    void applyLoaded(const settings::ShowSettings& loaded, const std::string& shownName);
     bool applyTemplateSet(const settings::TemplateSet& set);
     // Loads the templates of the source into the window; false, with the message why, when they
     // cannot be.

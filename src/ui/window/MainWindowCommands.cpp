@@ -1,6 +1,7 @@
 // The buttons: when they can be used, and loading, saving and generating through the window.
 #include "ui/window/MainWindow.h"
 
+#include "core/SlashPath.h"
 #include "generator/ShowGenerator.h"
 #include "settings/ConfigCommands.h"
 #include "ui/common/QtText.h"
@@ -60,7 +61,7 @@ void MainWindow::Command2_Click(std::int16_t index) {
 
 void MainWindow::configSaved(const std::string& path) {
     m_templateSource = {TemplateSource::Kind::ConfigFile, path,
-                        uilists::fromFileName(path.substr(path.rfind('/') + 1))};
+                        uilists::fromFileName(core::nameOf(path))};
     // Saved with the templates of the show's pages: the file is their way back from now on.
     const std::string show = folderOf(folderslot::ShowFolder);
     std::optional<ShowTemplates> memory = recallShowTemplates(show);
@@ -148,7 +149,7 @@ void MainWindow::rememberPages(const std::string& startPagePath,
     // Templates typed by hand, or changed since the source was loaded, keep the source: it
     // holds the way back as far as one is known, the settings kept below hold it whole.
     memory.source = m_templateSource;
-    memory.startPage = startPagePath.substr(startPagePath.rfind('/') + 1);
+    memory.startPage = core::nameOf(startPagePath);
     memory.startPageHash = fileHash(startPagePath);
     rememberShowTemplates(show, memory);
     keepPagesSettings(show, used);

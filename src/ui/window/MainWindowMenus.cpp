@@ -2,6 +2,7 @@
 // offers beyond the controls of the pages.
 #include "ui/window/MainWindow.h"
 
+#include "core/SlashPath.h"
 #include "filelist/FileList.h"
 #include "generator/GeneratorTexts.h"
 #include "generator/PreviewFolder.h"
@@ -94,7 +95,7 @@ QUrl fileUrl(const std::string& path) {
 // The start page of a preview is named like the page (a path) "Startseite im Browser ansehen"
 // shows, so the pages link as that one's do; without one, as "HTML erstellen" proposes.
 std::string previewStartPageName(const std::string& page) {
-    std::string name = page.substr(page.rfind('/') + 1);
+    std::string name = core::nameOf(page);
     if (const std::size_t dot = name.rfind('.'); dot != std::string::npos) {
         name.resize(dot);
     }
@@ -337,11 +338,15 @@ bool MainWindow::applyConfigFile(const std::string& path, const std::string& sho
     if (settings::loadConfigAndTell(path, loaded, *m_dialogs) != settings::ConfigOutcome::Done) {
         return false;
     }
+    applyLoaded(loaded, shownName);
+    return true;
+}
+
+void MainWindow::applyLoaded(const settings::ShowSettings& loaded, const std::string& shownName) {
     applySettings(loaded);
     WindowConfigHost(ShowFolders[folderslot::ConfigFolder], *File1[filelistslot::ConfigFiles],
                      *m_ui->Label4)
         .showLoadedConfigName(shownName);
-    return true;
 }
 
 bool MainWindow::applyTemplateSet(const settings::TemplateSet& set) {
@@ -385,11 +390,8 @@ bool MainWindow::loadPagesTemplates(const ShowTemplates& memory) {
     if (!kept) {
         return memory.source.known() && loadTemplateSource(memory.source);
     }
-    applySettings(*kept);
+    applyLoaded(*kept, memory.source.configName());
     m_templateSource = memory.source;
-    WindowConfigHost(ShowFolders[folderslot::ConfigFolder], *File1[filelistslot::ConfigFiles],
-                     *m_ui->Label4)
-        .showLoadedConfigName(memory.source.configName());
     return true;
 }
 

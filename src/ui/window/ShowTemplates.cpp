@@ -1,5 +1,6 @@
 #include "ui/window/ShowTemplates.h"
 
+#include "core/SlashPath.h"
 #include "settings/ConfigFile.h"
 #include "ui/common/UserSettings.h"
 #include "ui/lists/FileNames.h"
@@ -18,10 +19,6 @@ const QString Section = QStringLiteral("Vorlagen");
 
 QByteArray bytesOf(const std::string& text) {
     return {text.data(), static_cast<qsizetype>(text.size())};
-}
-
-std::string fileNameOf(const std::string& path) {
-    return path.substr(path.rfind('/') + 1);
 }
 
 TemplateSource::Kind kindOf(const QString& stored) {
@@ -52,7 +49,7 @@ std::string TemplateSource::configName() const {
     if (!known()) {
         return {};
     }
-    return kind == Kind::TemplateSet ? where + ".cfg" : fileNameOf(where);
+    return kind == Kind::TemplateSet ? where + ".cfg" : core::nameOf(where);
 }
 
 std::optional<ShowTemplates> recallShowTemplates(const std::string& showFolder) {
@@ -138,7 +135,7 @@ std::optional<settings::ShowSettings> keptPagesSettings(const std::string& showF
 
 bool replacesOtherTemplates(const ShowTemplates& memory, const std::string& startPagePath,
                             const settings::ShowSettings& now) {
-    if (fileNameOf(startPagePath) != memory.startPage) {
+    if (core::nameOf(startPagePath) != memory.startPage) {
         return false;
     }
     const QByteArray onDisk = fileHash(startPagePath);
